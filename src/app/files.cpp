@@ -1,0 +1,1 @@
+#include "app/files.h"

@@ -1,0 +1,115 @@
+#include "app/line_reader.h"
+
+#include <cerrno>
+#include <cstring>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace vestrel {
+
+namespace {
+
+constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+
+// Reads the next block into the buffer; false when no bytes are left.
+bool refill(LineReader& reader) {
+    reader.begin = 0;
+    reader.end = 0;
+    if (reader.atEof) return false;
+    while (true) {
+        ssize_t n = ::read(reader.fd, reader.block.data(), reader.block.size());
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) {
+            reader.readFailed = n < 0;
+            reader.atEof = true;
+            return false;
+        }
+        reader.end = static_cast<std::size_t>(n);
+        return true;
+    }
+}
+
+// Appends bytes to the carried line, leaving out every CR.
+void appendWithoutCr(std::string& out, const char* p, std::size_t n) {
+    const char* stop = p + n;
+    while (p < stop) {
+        const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(stop - p));
+        const char* upto = cr ? static_cast<const char*>(cr) : stop;
+        out.append(p, upto);
+        p = cr ? upto + 1 : stop;
+    }
+}
+
+// Finds the first LF or Ctrl-Z in [p, p+n).
+const char* findLineStop(const char* p, std::size_t n) {
+    const char* lf = static_cast<const char*>(std::memchr(p, '\n', n));
+    std::size_t scan = lf ? static_cast<std::size_t>(lf - p) : n;
+    const char* eof = static_cast<const char*>(std::memchr(p, 26, scan));
+    return eof ? eof : lf;
+}
+
+}  // namespace
+
+bool openLineReader(LineReader& reader, const std::string& path) {
+    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return false;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return false;
+    }
+    reader.fd = fd;
+    reader.block.resize(kBlockBytes);
+    reader.begin = reader.end = 0;
+    reader.atEof = reader.ended = reader.readFailed = false;
+    reader.carry.clear();
+    return true;
+}
+
+bool nextLine(LineReader& reader, std::string_view& line) {
+    if (reader.ended) return false;
+    bool carrying = false;
+    reader.carry.clear();
+    while (true) {
+        if (reader.begin == reader.end && !refill(reader)) {
+            reader.ended = true;
+            if (!carrying) return false;
+            line = reader.carry;  // a last line without LF
+            return true;
+        }
+        const char* base = reader.block.data() + reader.begin;
+        const std::size_t avail = reader.end - reader.begin;
+        const char* stop = findLineStop(base, avail);
+        if (stop == nullptr) {
+            appendWithoutCr(reader.carry, base, avail);
+            carrying = true;
+            reader.begin = reader.end;
+            continue;
+        }
+        const std::size_t len = static_cast<std::size_t>(stop - base);
+        const bool ctrlZ = *stop == 26;
+        reader.begin += len + 1;
+        if (ctrlZ) {
+            reader.ended = true;
+            // Bytes before the Ctrl-Z on its line still form the last line.
+            if (len == 0 && !carrying) return false;
+        }
+        if (!carrying && std::memchr(base, '\r', len) == nullptr) {
+            line = std::string_view(base, len);
+            return true;
+        }
+        appendWithoutCr(reader.carry, base, len);
+        line = reader.carry;
+        return true;
+    }
+}
+
+void closeLineReader(LineReader& reader) {
+    if (reader.fd >= 0) ::close(reader.fd);
+    reader.fd = -1;
+    reader.block.clear();
+    reader.block.shrink_to_fit();
+}
+
+}  // namespace vestrel

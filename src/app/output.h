@@ -1,0 +1,32 @@
+#pragma once
+// Buffered writers over file descriptors: one large buffer for standard output and the files
+// the program writes, direct writes for standard error.
+
+#include <cstddef>
+#include <string>
+#include <string_view>
+
+namespace vestrel {
+
+struct BufferedWriter {
+    int fd = -1;
+    std::string buffer;
+    std::size_t capacity = 0;
+    bool failed = false;       // a write failed (disk full, I/O error, file size limit)
+    bool brokenPipe = false;   // the reader of a pipe went away
+};
+
+void openWriter(BufferedWriter& writer, int fd, std::size_t capacity);
+// Appends bytes; flushes in big chunks when the buffer fills.
+void writeBytes(BufferedWriter& writer, std::string_view bytes);
+void writeLine(BufferedWriter& writer, std::string_view line);  // line + CR LF
+// Writes what is buffered. False when any write of this writer has failed.
+bool flushWriter(BufferedWriter& writer);
+
+// Writes every byte to fd, retrying short writes. False on failure.
+bool writeAll(int fd, std::string_view bytes);
+
+// Standard error: written at once (each call is one flushed piece). Failures are ignored.
+void writeError(std::string_view text);
+
+}  // namespace vestrel

@@ -1,0 +1,23 @@
+#pragma once
+// The /u- database sort: problems ordered by type, moves and solution times, rewritten with
+// the section comments of the default database.
+
+#include <chrono>
+#include <string>
+#include <string_view>
+
+#include "app/settings.h"
+
+namespace vestrel {
+
+enum class DatabaseResult { Done, NotFound, TooManyLines, WriteFailed };
+
+// The 22-character sort key of one database line.
+std::string sortKey(std::string_view line);
+
+// Sorts the database file of the settings' stem, keeping the old one as ".bak". Writes the
+// progress words and the closing line to standard error; error messages are the caller's.
+DatabaseResult sortDatabase(const RunSettings& settings,
+                            std::chrono::steady_clock::time_point start);
+
+}  // namespace vestrel

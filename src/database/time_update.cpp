@@ -1,0 +1,1 @@
+#include "database/time_update.h"

@@ -1,0 +1,1 @@
+#include "filter/marking.h"

@@ -1,0 +1,1 @@
+#include "filter/opcode_edit.h"

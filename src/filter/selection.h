@@ -1,0 +1,34 @@
+#pragma once
+// The selection filters: text find/skip and replacements on the whole record, piece count,
+// mate length, recorded solution time and params on the opcode text.
+
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/settings.h"
+
+namespace vestrel {
+
+// Items of a find, skip or replace list (sign already removed): the texts between commas,
+// with a final "," supplied when missing. Items may be empty.
+std::vector<std::string> itemList(std::string_view list);
+
+bool passesFindFilter(std::string_view record, const RunSettings& settings);
+bool passesSkipFilter(std::string_view record, const RunSettings& settings);
+// Applies the /r pairs in order; `scratch` is a reused buffer.
+void applyReplacements(std::string& record, const RunSettings& settings, std::string& scratch);
+
+bool passesPieceFilter(int pieceCount, const RunSettings& settings);
+bool passesMateFilter(int mateLength, const RunSettings& settings);
+
+// The five-character time the /t filter tests, or nothing when the record has none usable.
+std::optional<std::string_view> recordTime(std::string_view opcodeText, char marker,
+                                           std::string& scratch);
+bool passesTimeFilter(std::string_view opcodeText, const RunSettings& settings,
+                      std::string& scratch);
+bool passesParamsFilter(std::string_view opcodeText, const RunSettings& settings,
+                        std::string& scratch);
+
+}  // namespace vestrel

@@ -1,0 +1,1 @@
+#include "input/castling.h"

@@ -1,0 +1,19 @@
+#pragma once
+// Castling rights derived from the placement: a king on its e-file home square and a rook in
+// the corner of the wing.
+
+#include <string>
+#include <string_view>
+
+#include "app/settings.h"
+
+namespace vestrel {
+
+// "KQkq" in that order, each letter present or not; "-" when none applies.
+std::string castlingFromPlacement(std::string_view placement);
+
+// The /c edit of one castling field; returns the field to use.
+std::string_view editCastlingField(std::string_view field, std::string_view placement,
+                                   CastlingEdit mode, std::string& storage);
+
+}  // namespace vestrel

@@ -1,0 +1,1 @@
+#include "input/epd_line.h"

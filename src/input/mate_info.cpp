@@ -1,0 +1,1 @@
+#include "input/mate_info.h"

@@ -1,0 +1,14 @@
+#pragma once
+// Mate information in its three EPD forms: "bm #n", "dm n" and a mate score "ce".
+
+#include <string>
+
+#include "app/settings.h"
+
+namespace vestrel {
+
+// Ends the opcode text with ";", and with /# adds the forms the record lacks. Returns the
+// mate length |n| found (0 when the record has no usable mate information).
+int convertMateInfo(std::string& opcodeText, const RunSettings& settings);
+
+}  // namespace vestrel

@@ -1,0 +1,1 @@
+#include "input/pgn_header.h"

@@ -1,0 +1,1 @@
+#include "input/record_reader.h"

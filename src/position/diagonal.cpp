@@ -1,0 +1,1 @@
+#include "position/diagonal.h"
