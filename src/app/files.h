@@ -1,0 +1,45 @@
+#pragma once
+// The files of a record run: the input check, the database preload for /u= and /u+, and the
+// log file.
+
+#include <string>
+#include <string_view>
+
+#include "app/line_reader.h"
+#include "app/run_state.h"
+#include "app/settings.h"
+#include "database/rewrite.h"
+
+namespace vestrel {
+
+inline constexpr std::string_view kDefaultInputFile = "Vandrelo.epd";
+inline constexpr std::string_view kLogFileName = "Vestrel.log";
+
+enum class FileVerdict {
+    Ok,
+    WrongType,         // no .EPD, .FEN or .PGN ending
+    InputNotFound,     // the input cannot be opened
+    InputIsDatabase,   // /u= or /u+ on the database file itself
+    DatabaseNotFound,  // the database cannot be read, moved, created or opened
+    DatabaseNotWritten,
+};
+
+// The input file name to use: the one given, or the default.
+std::string inputFileName(const RunSettings& settings);
+
+// Checks the type and readability of the input file and opens it; sets the PGN-mode flag.
+FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& pgnMode);
+
+// The position key of one database line; false for empty and comment lines.
+bool databaseLineKey(std::string_view line, std::string& key);
+
+// For /u= and /u+: refuses the database as input, loads its keys into the seen set and, for
+// /u+ without /0, starts the rewrite that copies it and takes the new records.
+FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
+                            bool& rewriting);
+
+// Creates or truncates the log file; a log that cannot be created is silently skipped.
+void openLogFile(RunState& state);
+void closeLogFile(RunState& state);
+
+}  // namespace vestrel

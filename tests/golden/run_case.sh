@@ -1,0 +1,92 @@
+#!/bin/sh
+# Runs one golden case: the built binary in a fresh temporary directory, then a byte-for-byte
+# comparison of stdout, stderr (elapsed seconds masked), exit status and the files left behind.
+#
+#   run_case.sh <vestrel> <case-dir> [<run_limited>]
+#
+# A case directory holds:
+#   args          one argument per line (no file: no arguments at all)
+#   in/           files copied into the working directory before the run
+#   limit         optional: a file-size limit in bytes for the run (needs run_limited)
+#   stdout-to     optional: a path that replaces the captured stdout (e.g. /dev/full)
+#   expect/exit   the exit status
+#   expect/stdout, expect/stderr
+#   expect/absent optional: names of files that must not exist afterwards
+#   expect/<name> any other file: must exist afterwards with exactly these bytes
+set -u
+LC_ALL=C
+export LC_ALL
+bin=$1
+case_dir=$2
+limited=${3:-}
+
+work=$(mktemp -d "${TMPDIR:-/tmp}/vestrel-golden.XXXXXX") || exit 2
+trap 'chmod -R u+w "$work" 2>/dev/null; rm -rf "$work"' EXIT INT TERM
+mkdir "$work/run" "$work/out"
+if [ -d "$case_dir/in" ]; then
+    cp -R "$case_dir/in/." "$work/run/" || exit 2
+    find "$work/run" -name .keep -exec rm -f {} +
+fi
+
+set --
+if [ -f "$case_dir/args" ]; then
+    while IFS= read -r arg || [ -n "$arg" ]; do
+        set -- "$@" "$arg"
+    done <"$case_dir/args"
+fi
+
+runner=""
+if [ -f "$case_dir/limit" ]; then
+    runner="$limited $(cat "$case_dir/limit")"
+fi
+stdout_target="$work/out/stdout"
+if [ -f "$case_dir/stdout-to" ]; then
+    stdout_target=$(cat "$case_dir/stdout-to")
+fi
+
+(cd "$work/run" && exec $runner "$bin" "$@") </dev/null >"$stdout_target" 2>"$work/out/stderr.raw"
+status=$?
+sed 's/([0-9][0-9]*\.[0-9][0-9] sec)/(T sec)/g' "$work/out/stderr.raw" >"$work/out/stderr"
+
+failed=0
+fail() {
+    echo "FAIL: $*"
+    failed=1
+}
+show() {
+    echo "--- expected ($1)"
+    od -c "$2" | head -n 40
+    echo "--- actual"
+    od -c "$3" | head -n 40
+}
+
+expected_exit=$(cat "$case_dir/expect/exit" 2>/dev/null || echo 0)
+[ "$status" -eq "$expected_exit" ] || fail "exit status $status, expected $expected_exit"
+
+for name in stdout stderr; do
+    if [ -f "$case_dir/expect/$name" ]; then
+        if [ "$name" = stdout ] && [ -f "$case_dir/stdout-to" ]; then continue; fi
+        cmp -s "$case_dir/expect/$name" "$work/out/$name" ||
+            { fail "$name differs"; show "$name" "$case_dir/expect/$name" "$work/out/$name"; }
+    fi
+done
+
+if [ -f "$case_dir/expect/absent" ]; then
+    while IFS= read -r name || [ -n "$name" ]; do
+        [ -z "$name" ] && continue
+        [ -e "$work/run/$name" ] && fail "$name exists, should not"
+    done <"$case_dir/expect/absent"
+fi
+
+for expected in "$case_dir"/expect/*; do
+    name=${expected##*/}
+    case $name in exit | stdout | stderr | absent) continue ;; esac
+    if [ ! -f "$work/run/$name" ]; then
+        fail "$name missing"
+    elif ! cmp -s "$expected" "$work/run/$name"; then
+        fail "$name differs"
+        show "$name" "$expected" "$work/run/$name"
+    fi
+done
+
+exit $failed
