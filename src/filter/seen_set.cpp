@@ -26,7 +26,7 @@ std::string_view storeText(SeenSet& set, std::string_view key) {
 void storeKey(SeenSet& set, std::string_view key, std::uint32_t hash, bool intoIndex) {
     const std::int32_t slot = ++set.keyCount;
     std::string_view stored = storeText(set, key);
-    set.slots[slot] = stored;
+    set.slots[slot] = KeyRef{stored.data(), stored.size()};
     if (set.mode == LookupMode::Hashed) {
         if (set.bucketTail[hash] == 0) {
             set.bucketHead[hash] = slot;
@@ -45,11 +45,11 @@ void initSeenSet(SeenSet& set, LookupMode mode) {
     set.mode = mode;
     set.keyCount = 0;
     set.hashComparisons = 0;
-    set.slots.assign(kKeyTableSlots, std::string_view());
+    set.slots.allocate(kKeyTableSlots);
     if (mode == LookupMode::Hashed) {
-        set.bucketHead.assign(kHashBuckets, 0);
-        set.bucketTail.assign(kHashBuckets, 0);
-        set.nextInBucket.assign(kKeyTableSlots, 0);
+        set.bucketHead.allocate(kHashBuckets);
+        set.bucketTail.allocate(kHashBuckets);
+        set.nextInBucket.allocate(kKeyTableSlots);
     }
     if (mode == LookupMode::Prefix) {
         set.indexMemory = std::make_unique<std::pmr::monotonic_buffer_resource>(1 << 20);
@@ -75,7 +75,7 @@ bool lookupKey(SeenSet& set, std::string_view key, bool insert) {
     const std::uint32_t h = keyHash(key);
     for (std::int32_t s = set.bucketHead[h]; s != 0; s = set.nextInBucket[s]) {
         ++set.hashComparisons;
-        if (set.slots[s] == key) return true;
+        if (set.slots[s].text() == key) return true;
     }
     if (insert && set.keyCount < kMaxKeys) storeKey(set, key, h, true);
     return false;

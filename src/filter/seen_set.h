@@ -3,6 +3,7 @@
 // look-up (default) or, with /1, by "some stored key begins with this key".
 
 #include <cstdint>
+#include <cstdlib>
 #include <memory>
 #include <memory_resource>
 #include <set>
@@ -17,6 +18,29 @@ inline constexpr std::uint32_t kHashBuckets = 1u << 20;
 
 enum class LookupMode { Hashed, Prefix, None };
 
+// A fixed array of zero bytes. Its pages come from the system untouched, so the full-size
+// tables cost nothing at start-up until a run fills them.
+template <typename T>
+struct ZeroArray {
+    struct Free {
+        void operator()(T* p) const { std::free(p); }
+    };
+    std::unique_ptr<T[], Free> data;
+    void allocate(std::size_t count) {
+        data.reset(static_cast<T*>(std::calloc(count, sizeof(T))));
+        if (!data) std::abort();  // the tables are sized once; without them nothing can run
+    }
+    T& operator[](std::size_t i) { return data[i]; }
+    const T& operator[](std::size_t i) const { return data[i]; }
+};
+
+// Where a stored key's bytes are; all zero for an unused slot.
+struct KeyRef {
+    const char* bytes;
+    std::size_t size;
+    std::string_view text() const { return {bytes, size}; }
+};
+
 struct SeenSet {
     LookupMode mode = LookupMode::Hashed;
     std::int32_t keyCount = 0;
@@ -25,12 +49,12 @@ struct SeenSet {
     // Key texts live in fixed chunks that never move, so views into them stay valid.
     std::vector<std::unique_ptr<char[]>> chunks;
     std::size_t chunkUsed = 0;
-    std::vector<std::string_view> slots;  // slot s holds key s; sized once
+    ZeroArray<KeyRef> slots;  // slot s holds key s; sized once
 
     // Buckets as singly linked lists of slots in insertion order.
-    std::vector<std::int32_t> bucketHead;
-    std::vector<std::int32_t> bucketTail;
-    std::vector<std::int32_t> nextInBucket;
+    ZeroArray<std::int32_t> bucketHead;
+    ZeroArray<std::int32_t> bucketTail;
+    ZeroArray<std::int32_t> nextInBucket;
 
     // Ordered index of the stored keys, used by the prefix mode only.
     std::unique_ptr<std::pmr::monotonic_buffer_resource> indexMemory;

@@ -78,6 +78,11 @@ if [ -f "$case_dir/expect/absent" ]; then
     done <"$case_dir/expect/absent"
 fi
 
+# A rewrite never leaves its temporary file behind.
+for left in "$work"/run/*.new; do
+    [ -f "$left" ] && fail "temporary file ${left##*/} left behind"
+done
+
 for expected in "$case_dir"/expect/*; do
     name=${expected##*/}
     case $name in exit | stdout | stderr | absent) continue ;; esac
