@@ -1,1 +1,128 @@
 #include "filter/marking.h"
+
+#include <optional>
+
+#include "app/output.h"
+#include "position/board.h"
+#include "position/diagonal.h"
+#include "position/mirror.h"
+#include "text/text.h"
+
+namespace vestrel {
+
+namespace {
+
+constexpr std::string_view kDefaultSolution = " bm #";
+constexpr std::string_view kNoCastlingNoEp = " - -";
+
+enum class MarkReason { Duplicate, Mirror, DiagonalMirror, Illegal };
+
+// Position of `what` in " " + text without building that text; npos when absent.
+std::size_t findAfterSpace(std::string_view text, std::string_view what) {
+    const std::size_t at = text.find(what);
+    return at == std::string_view::npos ? at : at + 1;
+}
+
+bool hasPawn(std::string_view key) {
+    const std::string_view placement = key.substr(0, key.find(' '));
+    for (char c : placement) {
+        if (toUpperAscii(c) == 'P') return true;
+    }
+    return false;
+}
+
+// The mirror and diagonal mirror tests; on a hit `state.mirrorKind` holds the tag's kind.
+std::optional<MarkReason> mirrorReason(std::string_view key, RunState& state) {
+    state.mirrorKind.clear();
+    if (findMirrorMatch(key, state.seen, state.mirrorKind, state.image)) {
+        return MarkReason::Mirror;
+    }
+    // Pawns cannot be reflected in the diagonal. A direct hit leaves the kind empty, since
+    // the failed search above emptied it.
+    if (hasPawn(key)) return std::nullopt;
+    const std::optional<std::string> reflected = reflectDiagonal(key);
+    if (!reflected) return std::nullopt;
+    if (lookupKey(state.seen, *reflected, false) ||
+        findMirrorMatch(*reflected, state.seen, state.mirrorKind, state.image)) {
+        return MarkReason::DiagonalMirror;
+    }
+    return std::nullopt;
+}
+
+void writeLogLine(BufferedWriter& log, std::string_view positionFields, MarkReason reason,
+                  std::string_view mirrorKind) {
+    writeBytes(log, positionFields);
+    switch (reason) {
+        case MarkReason::Duplicate:
+            writeBytes(log, " id \"duplicate\";");
+            break;
+        case MarkReason::Mirror:
+            writeBytes(log, " id \"mirror-");
+            writeBytes(log, mirrorKind);
+            writeBytes(log, "\";");
+            break;
+        case MarkReason::DiagonalMirror:
+            writeBytes(log, " id \"mirror-d");
+            writeBytes(log, mirrorKind);
+            writeBytes(log, "\";");
+            break;
+        case MarkReason::Illegal:
+            writeBytes(log, " id \"illegal\";");
+            break;
+    }
+    writeBytes(log, kLineEnd);
+}
+
+}  // namespace
+
+void buildPositionKey(std::string_view positionFields, std::string_view opcodeText,
+                      std::string& key) {
+    // Positions count in s = " " + opcodeText, so s[i] is opcodeText[i - 1].
+    key.assign(positionFields);
+    const std::size_t bm = opcodeText.starts_with("bm ") ? 0 : findAfterSpace(opcodeText, " bm ");
+    if (bm != std::string_view::npos) {
+        std::size_t mark = findAfterSpace(opcodeText, "#");
+        if (mark == std::string_view::npos) mark = findAfterSpace(opcodeText, "=");
+        // The mark must follow "bm " directly or after one letter ("#3", "h#2", "s#3").
+        if (mark != std::string_view::npos && mark > bm && (mark - bm == 4 || mark - bm == 5)) {
+            key.push_back(' ');
+            key.append(opcodeText.substr(0, mark));
+            return;
+        }
+    }
+    key.append(kDefaultSolution);
+}
+
+MarkVerdict markRecord(const SplitRecord& record, const RunSettings& settings, RunState& state) {
+    buildPositionKey(record.positionFields, record.opcodeText, state.key);
+    const std::string_view key = state.key;
+
+    std::optional<MarkReason> reason;
+    if (!settings.noDuplicateTest) {
+        // The key is stored here when new, even if a later test marks the record.
+        if (lookupKey(state.seen, key, true)) {
+            reason = MarkReason::Duplicate;
+        } else if (settings.mirrorTest && key.find(kNoCastlingNoEp) != std::string_view::npos) {
+            reason = mirrorReason(key, state);
+        }
+    }
+    if (!reason && settings.legalityTest && !validatePosition(record.positionFields)) {
+        reason = MarkReason::Illegal;
+    }
+    if (!reason) return MarkVerdict::Passed;
+
+    // The database modes drop marked records without a trace.
+    if (settings.databaseMode == DatabaseMode::Compare ||
+        settings.databaseMode == DatabaseMode::Update) {
+        return MarkVerdict::Marked;
+    }
+    if (*reason == MarkReason::Illegal) {
+        ++state.counters.illegal;
+    } else {
+        ++state.counters.duplicates;
+    }
+    writeLogLine(state.log, record.positionFields, *reason, state.mirrorKind);
+    return MarkVerdict::Marked;
+}
+
+}  // namespace vestrel

@@ -1,0 +1,258 @@
+#include "filter/marking.h"
+
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace vestrel {
+namespace {
+
+TEST(BuildPositionKey, KeepsTheStipulationUpToItsMark) {
+    constexpr std::string_view kFields = "k7/8/8/8/8/8/8/1Q5K w - -";
+    struct Case {
+        std::string_view opcodes, solution;
+    };
+    const Case cases[] = {
+        {"bm #2;", " bm #"},
+        {"bm #3; id \"b\";", " bm #"},
+        {"bm h#2;", " bm h#"},
+        {"bm s#3;", " bm s#"},
+        {"bm =2;", " bm ="},
+        {"", " bm #"},
+        {"id \"x\";", " bm #"},
+        {"bm Qb8#;", " bm #"},
+        {"bm #", " bm #"},
+        {"xbm #2;", " bm #"},
+        {"bm;", " bm #"},
+        // Opcodes in front of bm stay in the key.
+        {"ce 100; bm #3;", " ce 100; bm #"},
+        // A "#" anywhere else decides before any "=".
+        {"id \"#1\"; bm #2;", " bm #"},
+        {"bm =2; c0 \"a#\";", " bm #"},
+        {"bm hs=3;", " bm #"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opcodes);
+        std::string key = "stale";
+        buildPositionKey(kFields, c.opcodes, key);
+        EXPECT_EQ(key, std::string(kFields) + std::string(c.solution));
+    }
+}
+
+struct Record {
+    std::string_view fields, opcodes;
+    MarkVerdict verdict;
+};
+
+struct Scenario {
+    std::string_view name;
+    RunSettings settings;
+    std::vector<std::string_view> preloaded;  // database keys stored before the run
+    std::vector<Record> records;
+    std::string_view log;
+    std::int64_t duplicates, illegal;
+};
+
+RunSettings withFlags(bool noDuplicateTest, bool mirrorTest, bool legalityTest,
+                      DatabaseMode mode = DatabaseMode::None) {
+    RunSettings s;
+    s.noDuplicateTest = noDuplicateTest;
+    s.mirrorTest = mirrorTest;
+    s.legalityTest = legalityTest;
+    s.databaseMode = mode;
+    return s;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    std::ostringstream text;
+    text << in.rdbuf();
+    return text.str();
+}
+
+constexpr MarkVerdict kPassed = MarkVerdict::Passed;
+constexpr MarkVerdict kMarked = MarkVerdict::Marked;
+
+TEST(MarkRecord, LogsAndCountsMarkedRecords) {
+    const Scenario scenarios[] = {
+        {"mate in 2 and in 3 collide",
+         withFlags(false, false, false),
+         {},
+         {{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", kPassed},
+          {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #3; id \"b\";", kMarked}},
+         "k7/8/8/8/8/8/8/1Q5K w - - id \"duplicate\";\r\n",
+         1,
+         0},
+        {"helpmate differs from mate",
+         withFlags(false, false, false),
+         {},
+         {{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", kPassed},
+          {"k7/8/8/8/8/8/8/1Q5K w - -", "bm h#2;", kPassed}},
+         "",
+         0,
+         0},
+        {"no bm equals bm #",
+         withFlags(false, false, false),
+         {},
+         {{"k7/8/8/8/8/8/8/1Q5K w - -", "", kPassed},
+          {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #5;", kMarked},
+          {"k7/8/8/8/8/8/8/1Q5K b - -", "bm #5;", kPassed}},
+         "k7/8/8/8/8/8/8/1Q5K w - - id \"duplicate\";\r\n",
+         1,
+         0},
+        {"mirror image along x, then its repeat",
+         withFlags(false, true, false),
+         {},
+         {{"k7/8/8/8/8/8/8/1Q5K b - -", "bm #1;", kPassed},
+          {"7k/8/8/8/8/8/8/K5Q1 b - -", "bm #1;", kMarked},
+          {"7k/8/8/8/8/8/8/K5Q1 b - -", "bm #1;", kMarked}},
+         "7k/8/8/8/8/8/8/K5Q1 b - - id \"mirror-x\";\r\n"
+         "7k/8/8/8/8/8/8/K5Q1 b - - id \"duplicate\";\r\n",
+         2,
+         0},
+        {"mirror test needs /xy",
+         withFlags(false, false, false),
+         {},
+         {{"k7/8/8/8/8/8/8/1Q5K b - -", "bm #1;", kPassed},
+          {"7k/8/8/8/8/8/8/K5Q1 b - -", "bm #1;", kPassed}},
+         "",
+         0,
+         0},
+        {"castling rights keep the mirror test away",
+         withFlags(false, true, false),
+         {},
+         {{"4k3/8/8/8/8/8/8/R3K3 w - -", "bm #2;", kPassed},
+          {"3k4/8/8/8/8/8/8/3K3R w Q -", "bm #2;", kPassed}},
+         "",
+         0,
+         0},
+        {"pawnless diagonal reflection",
+         withFlags(false, true, false),
+         {},
+         {{"4k3/8/8/8/8/8/8/4K3 b - -", "bm #2;", kPassed},
+          {"8/8/8/K6k/8/8/8/8 b - -", "bm #3;", kMarked}},
+         "8/8/8/K6k/8/8/8/8 b - - id \"mirror-d\";\r\n",
+         1,
+         0},
+        {"pawns skip the diagonal test",
+         withFlags(false, true, false),
+         {},
+         {{"4k3/8/8/8/8/8/4P3/4K3 w - -", "bm #2;", kPassed},
+          {"8/8/8/KP5k/8/8/8/8 w - -", "bm #2;", kPassed}},
+         "",
+         0,
+         0},
+        {"symmetric about a1-h8: marked when first seen",
+         withFlags(false, true, false),
+         {},
+         {{"7k/8/8/8/8/8/8/K7 w - -", "bm #3;", kMarked}},
+         "7k/8/8/8/8/8/8/K7 w - - id \"mirror-d\";\r\n",
+         1,
+         0},
+        {"symmetric about a8-h1: marked when first seen",
+         withFlags(false, true, false),
+         {},
+         {{"k7/8/8/8/8/8/8/7K w - -", "bm #3;", kMarked}},
+         "k7/8/8/8/8/8/8/7K w - - id \"mirror-dxy\";\r\n",
+         1,
+         0},
+        {"/2 turns duplicate and mirror tests off",
+         withFlags(true, true, false),
+         {},
+         {{"k7/8/8/8/8/8/8/1Q5K b - -", "bm #1;", kPassed},
+          {"k7/8/8/8/8/8/8/1Q5K b - -", "bm #1;", kPassed},
+          {"7k/8/8/8/8/8/8/K5Q1 b - -", "bm #1;", kPassed}},
+         "",
+         0,
+         0},
+        {"illegal positions with the legality test",
+         withFlags(false, false, true),
+         {},
+         {{"k7/8/8/8/8/8/8/8 w - -", "bm #1;", kMarked},
+          {"k7/8/8/8/8/8/8/KP6 w - -", "", kMarked},
+          {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #1;", kPassed},
+          {"k7/8/8/8/8/8/8/8 w - -", "bm #2;", kMarked}},
+         "k7/8/8/8/8/8/8/8 w - - id \"illegal\";\r\n"
+         "k7/8/8/8/8/8/8/KP6 w - - id \"illegal\";\r\n"
+         "k7/8/8/8/8/8/8/8 w - - id \"duplicate\";\r\n",
+         1,
+         2},
+        {"illegal positions pass without the legality test",
+         withFlags(false, false, false),
+         {},
+         {{"k7/8/8/8/8/8/8/8 w - -", "bm #1;", kPassed}},
+         "",
+         0,
+         0},
+        {"database compare drops silently",
+         withFlags(false, true, true, DatabaseMode::Compare),
+         {"k7/8/8/8/8/8/8/1Q5K b - - bm #"},
+         {{"k7/8/8/8/8/8/8/1Q5K b - -", "bm #4;", kMarked},
+          {"7k/8/8/8/8/8/8/K5Q1 b - -", "bm #1;", kMarked},
+          {"k7/8/8/8/8/8/8/8 w - -", "bm #1;", kMarked},
+          {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #1;", kPassed}},
+         "",
+         0,
+         0},
+        {"database update drops silently",
+         withFlags(false, false, false, DatabaseMode::Update),
+         {},
+         {{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #1;", kPassed},
+          {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", kMarked}},
+         "",
+         0,
+         0},
+    };
+
+    for (const Scenario& sc : scenarios) {
+        SCOPED_TRACE(sc.name);
+        char path[] = "/tmp/vestrel_marking_XXXXXX";
+        const int fd = ::mkstemp(path);
+        ASSERT_GE(fd, 0);
+
+        RunState state;
+        initSeenSet(state.seen, LookupMode::Hashed);
+        for (std::string_view key : sc.preloaded) appendKey(state.seen, key);
+        openWriter(state.log, fd, 4096);
+
+        for (const Record& r : sc.records) {
+            SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
+            SplitRecord split{std::string(r.fields), std::string(r.opcodes), 0};
+            EXPECT_EQ(markRecord(split, sc.settings, state), r.verdict);
+            // Marking never edits the record.
+            EXPECT_EQ(split.positionFields, r.fields);
+            EXPECT_EQ(split.opcodeText, r.opcodes);
+        }
+        EXPECT_TRUE(flushWriter(state.log));
+        ::close(fd);
+        EXPECT_EQ(readFile(path), sc.log);
+        ::unlink(path);
+        EXPECT_EQ(state.counters.duplicates, sc.duplicates);
+        EXPECT_EQ(state.counters.illegal, sc.illegal);
+        if (sc.settings.noDuplicateTest) {
+            EXPECT_EQ(state.seen.keyCount, 0);
+            EXPECT_EQ(state.seen.hashComparisons, 0);
+        }
+    }
+}
+
+TEST(MarkRecord, CountsWithoutALogFile) {
+    RunState state;
+    initSeenSet(state.seen, LookupMode::Hashed);
+    const RunSettings settings;
+    const SplitRecord split{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", 3};
+    EXPECT_EQ(markRecord(split, settings, state), MarkVerdict::Passed);
+    EXPECT_EQ(markRecord(split, settings, state), MarkVerdict::Marked);
+    EXPECT_EQ(state.counters.duplicates, 1);
+    EXPECT_EQ(state.key, "k7/8/8/8/8/8/8/1Q5K w - - bm #");
+}
+
+}  // namespace
+}  // namespace vestrel
