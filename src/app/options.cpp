@@ -256,15 +256,7 @@ void deriveLists(RunSettings& settings) {
     settings.replacements.clear();
     if (settings.findList.size() > 1) settings.findItems = itemList(settings.findList.substr(1));
     if (settings.skipList.size() > 1) settings.skipItems = itemList(settings.skipList.substr(1));
-    if (!settings.replaceList.empty()) {
-        for (const std::string& item : itemList(settings.replaceList)) {
-            const std::size_t eq = item.find('=');
-            Replacement r;
-            r.from = item.substr(0, eq);
-            if (eq != std::string::npos) r.to = item.substr(eq + 1);
-            settings.replacements.push_back(std::move(r));
-        }
-    }
+    if (!settings.replaceList.empty()) settings.replacements = replacementList(settings.replaceList);
     settings.appendNames = nameList(settings.appendList);
     settings.deleteNames = nameList(settings.deleteList);
 }

@@ -95,15 +95,22 @@ bool matchParamsTerm(std::string_view term, std::string_view params) {
     std::string_view body = term.substr(1);  // range text and the closing "/"
     if (body[0] == '/') body = "~0/";
     if (!isRangePrefix(body[0]) && body.find('-') == std::string_view::npos) {
-        // Exact form: search "letter number /" in the params text with its minus signs gone.
-        std::string wanted(1, letter);
-        for (char c : body) wanted.push_back(toUpperAscii(c));
-        std::string unsigned_params;
-        unsigned_params.reserve(params.size());
-        for (char c : params) {
-            if (c != '-') unsigned_params.push_back(c);
+        // Exact form: "letter number /" must occur in the params text read without its
+        // minus signs. Compared in place, so nothing is allocated per record.
+        const std::size_t need = 1 + body.size();
+        for (std::size_t start = 0; start < params.size(); ++start) {
+            if (params[start] == '-') continue;
+            std::size_t j = start;
+            std::size_t k = 0;
+            for (; k < need; ++k, ++j) {
+                while (j < params.size() && params[j] == '-') ++j;
+                if (j >= params.size()) break;
+                const char wanted = k == 0 ? letter : toUpperAscii(body[k - 1]);
+                if (params[j] != wanted) break;
+            }
+            if (k == need) return true;
         }
-        return unsigned_params.find(wanted) != std::string::npos;
+        return false;
     }
     // The value of the letter's entry, made non-negative; a missing letter reads as 0.
     long long v = 0;

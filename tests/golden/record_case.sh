@@ -20,6 +20,9 @@ if [ -d "$case_dir/in" ]; then
     cp -R "$case_dir/in/." "$work/run/" || exit 2
     find "$work/run" -name .keep -exec rm -f {} +
 fi
+if [ -f "$case_dir/setup" ]; then
+    (cd "$work/run" && sh "$case_dir/setup") || exit 2
+fi
 set --
 if [ -f "$case_dir/args" ]; then
     while IFS= read -r arg || [ -n "$arg" ]; do

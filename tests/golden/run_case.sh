@@ -7,6 +7,8 @@
 # A case directory holds:
 #   args          one argument per line (no file: no arguments at all)
 #   in/           files copied into the working directory before the run
+#   setup         optional: a shell script run in the working directory before the run,
+#                 for inputs too large to keep as files
 #   limit         optional: a file-size limit in bytes for the run (needs run_limited)
 #   stdout-to     optional: a path that replaces the captured stdout (e.g. /dev/full)
 #   expect/exit   the exit status
@@ -28,6 +30,9 @@ if [ -d "$case_dir/in" ]; then
     find "$work/run" -name .keep -exec rm -f {} +
 fi
 
+if [ -f "$case_dir/setup" ]; then
+    (cd "$work/run" && sh "$case_dir/setup") || exit 2
+fi
 set --
 if [ -f "$case_dir/args" ]; then
     while IFS= read -r arg || [ -n "$arg" ]; do
