@@ -10,8 +10,8 @@ namespace vestrel {
 
 struct Board {
     std::array<std::int32_t, 120> squares{};
-    std::array<bool, 3> kingCastle{};                  // indexed by colour + 1
-    std::array<std::array<bool, 3>, 2> rookCastle{};   // [0] long side, [1] short side
+    std::array<bool, 3> kingCastle{};                 // indexed by colour + 1
+    std::array<std::array<bool, 3>, 2> rookCastle{};  // [0] long side, [1] short side
     std::int32_t epSquare = 0;
 };
 
