@@ -1,1 +1,81 @@
 #include "input/pgn_header.h"
+
+#include "text/text.h"
+
+namespace vestrel {
+
+namespace {
+
+struct Keyword {
+    std::string_view found;
+    std::string_view replacement;
+};
+
+// German and English stipulation words, reduced in this order to a type letter and a
+// marker. The "R ", "S ", "H " rows keep a word ending in one of those letters from being
+// read as a type letter ("SMITH #2").
+constexpr Keyword kKeywords[] = {
+    {" IN ", " "}, {"SCHACH", ""},  {"CHECK", ""},       {"R ", "R_"},   {"S ", "S_"},
+    {"H ", "H_"},  {"REFLEX", "R"}, {"SELBST", "S"},     {"SELF", "S"},  {"HILFS", "H"},
+    {"HELP", "H"}, {"PATT ", "="},  {"STALEMATE ", "="}, {"MATT ", "#"}, {"MATE ", "#"},
+    {" ", ""},     {"-=", "="},     {"-#", "#"},
+};
+
+// The /h tag filter: is this tag's name one that the settings let through?
+bool tagSelected(std::string_view line, const RunSettings& settings, std::string& scratch) {
+    if (settings.headerTagMode == HeaderTagMode::All) return true;
+    std::size_t space = line.find(' ');
+    if (space == std::string_view::npos || space < 2) return false;
+    scratch.assign(",");
+    scratch.append(line.substr(1, space - 1));
+    scratch.push_back(',');
+    bool listed = settings.headerTagList.find(scratch) != std::string::npos;
+    return settings.headerTagMode == HeaderTagMode::UseListed ? listed : !listed;
+}
+
+// "3#" is written "#3" before the keywords run: the mark goes in front of the digit run
+// before it, and an "_" takes its old place ("H12#" becomes "H_#12_").
+void moveNumberBehindMark(std::string& text) {
+    std::size_t mark = text.find('#');
+    if (mark == std::string::npos || mark == 0 || !isDigit(text[mark - 1])) return;
+    if (mark + 1 < text.size() && isDigit(text[mark + 1])) return;
+    text[mark] = '_';
+    std::size_t first = mark - 1;
+    while (first > 0 && isDigit(text[first - 1])) --first;
+    text.insert(first, "_#");
+}
+
+bool isTypeLetter(char c) { return c == 'H' || c == 'R' || c == 'S'; }
+
+}  // namespace
+
+bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::string& mateInfo,
+                       std::string& work, std::string& scratch) {
+    if (!tagSelected(line, settings, scratch)) return false;
+
+    work.assign(line);
+    for (char& c : work) c = toUpperAscii(c);
+    moveNumberBehindMark(work);
+    for (const Keyword& k : kKeywords) replaceAllInPlace(work, k.found, k.replacement, scratch);
+
+    std::size_t mark = work.find('#');
+    if (mark == std::string::npos) mark = work.find('=');
+    if (mark == std::string::npos) return false;
+
+    std::string_view rest = std::string_view(work).substr(mark + 1);
+    std::size_t runEnd = 0;
+    while (runEnd < rest.size() && (rest[runEnd] == '-' || isDigit(rest[runEnd]))) ++runEnd;
+    std::string_view run = rest.substr(0, runEnd);
+    if (run.empty()) return false;
+    // "3-1" and "--2" are runs but not numbers.
+    std::optional<std::int32_t> value = parseWholeInteger(run);
+    if (!value || *value == 0 || *value >= 300 || *value <= -300) return false;
+
+    mateInfo.clear();
+    if (mark > 0 && isTypeLetter(work[mark - 1])) mateInfo.push_back(toLowerAscii(work[mark - 1]));
+    mateInfo.push_back(work[mark]);
+    mateInfo.append(run);
+    return true;
+}
+
+}  // namespace vestrel

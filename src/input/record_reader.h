@@ -16,7 +16,8 @@ struct ReaderState {
     std::string scratch;
 };
 
-// Fills `record` and returns true when the line yields a record text.
+// Fills `record` and returns true when the line yields a record text. `record` is also used
+// as a work buffer when no record results, so `line` must not point into it.
 bool recordFromLine(std::string_view line, const RunSettings& settings, ReaderState& state,
                     std::string& record);
 

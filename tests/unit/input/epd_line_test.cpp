@@ -1,0 +1,91 @@
+#include "input/epd_line.h"
+
+#include <gtest/gtest.h>
+
+namespace vestrel {
+namespace {
+
+TEST(CompletePositionText, SuppliesMissingFields) {
+    struct Case {
+        std::string_view in, out;
+    };
+    const Case cases[] = {
+        {"8/8/8/8/8/8/8/K1k5", "8/8/8/8/8/8/8/K1k5 w - -"},
+        {"8/8/8/8/8/8/8/K1k5 b", "8/8/8/8/8/8/8/K1k5 b - -"},
+        {"8/8/8/8/8/8/8/K1k5 w KQ", "8/8/8/8/8/8/8/K1k5 w KQ"},
+        {"8/8/8/8/8/8/8/K1k5 wb", "8/8/8/8/8/8/8/K1k5 wb"},
+        {"", " w - -"},
+    };
+    for (const Case& c : cases) {
+        std::string text(c.in);
+        completePositionText(text);
+        EXPECT_EQ(text, c.out) << c.in;
+    }
+}
+
+TEST(SplitRecord, CutsFieldsAndOpcodes) {
+    struct Case {
+        std::string_view record, fields, opcodes;
+        int pieces;
+    };
+    const Case cases[] = {
+        {"8/8/8/8/8/8/8/K1k5 b - -", "8/8/8/8/8/8/8/K1k5 b - -", "", 2},
+        {"8/8/8/8/8/8/8/K1k5 w KQ", "8/8/8/8/8/8/8/K1k5 w KQ -", "", 2},
+        {"8/8/8/8/8/8/8/K1k5 w - - bm #3", "8/8/8/8/8/8/8/K1k5 w - -", "bm #3", 2},
+        {"r3k2r/8/8/8/8/8/8/R3K2R w KQkq - bm #2; dm 2;", "r3k2r/8/8/8/8/8/8/R3K2R w KQkq -",
+         "bm #2; dm 2;", 6},
+        {"rnbqkbnr/pppppppp/8/8/8/8/pppppppp/rnbqkbnr w - -",
+         "rnbqkbnr/pppppppp/8/8/8/8/pppppppp/rnbqkbnr w - -", "", 32},
+        {"4k3/8/8/8/8/8/8/4K3 w - - 0 1", "4k3/8/8/8/8/8/8/4K3 w - -", "0 1", 2},
+        {"4k3/8/8/8/8/8/8/4K3 w  KQ -", "4k3/8/8/8/8/8/8/4K3 w  KQ", "-", 2},
+        {"1/1/1/1/1/1/1/1 w \tK -  \t", "1/1/1/1/1/1/1/1 w \tK -", "", 0},
+        {"8/8/8/8/8/8/8/8 b ", "8/8/8/8/8/8/8/8 b - -", "", 0},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.record);
+        SplitRecord out;
+        ASSERT_TRUE(splitRecord(c.record, RunSettings{}, out));
+        EXPECT_EQ(out.positionFields, c.fields);
+        EXPECT_EQ(out.opcodeText, c.opcodes);
+        EXPECT_EQ(out.pieceCount, c.pieces);
+    }
+}
+
+TEST(SplitRecord, DropsMalformedRecords) {
+    const std::string_view records[] = {
+        "8/8/8/8/8/8/8/K1k5",
+        "8/8/8/8/8/8/8/K1k5 W - -",
+        "8/8/8/8/8/8/8/K1k5 B - -",
+        "8/8/8/8/8/8/8/K1k5 white - -",
+        "8/8/8/8/8/8/K1k5 w - -",
+        "8/8/8/8/8/8/8/8/K1k5 w - -",
+        "8/8/8/8/8/8/9/K1k5 w - -",
+        "8/8/8/0/8/8/8/K1k5 w - -",
+        "8/8/8/8/8/8/8/K1x5 w - -",
+        "8/8/8/8/8/8/8/K1k5  w - -",
+        "8/8/8/8/8/8/8/K1k5 w",
+        "[Event \"x\"] w - -",
+        " w - -",
+    };
+    for (std::string_view record : records) {
+        SplitRecord out;
+        EXPECT_FALSE(splitRecord(record, RunSettings{}, out)) << record;
+    }
+}
+
+TEST(SplitRecord, AppliesPieceFilterAndCastlingEdit) {
+    RunSettings settings;
+    settings.pieceRange = {RangeKind::More, 2, 0};
+    SplitRecord out;
+    EXPECT_FALSE(splitRecord("4k3/8/8/8/8/8/8/4K3 w - -", settings, out));
+    ASSERT_TRUE(splitRecord("4k3/8/8/8/8/8/8/R3K3 w - -", settings, out));
+    EXPECT_EQ(out.pieceCount, 3);
+
+    settings.castlingEdit = CastlingEdit::Insert;
+    ASSERT_TRUE(splitRecord("r3k2r/8/8/8/8/8/8/R3K2R w  e3 bm #2;", settings, out));
+    EXPECT_EQ(out.positionFields, "r3k2r/8/8/8/8/8/8/R3K2R w KQkq e3");
+    EXPECT_EQ(out.opcodeText, "bm #2;");
+}
+
+}  // namespace
+}  // namespace vestrel

@@ -1,0 +1,90 @@
+#include "input/pgn_header.h"
+
+#include <gtest/gtest.h>
+
+namespace vestrel {
+namespace {
+
+// The mate info of one header line, or "" when it has none.
+std::string mateInfoOf(std::string_view line, const RunSettings& settings) {
+    std::string mateInfo, work, scratch;
+    bool found = examineHeaderLine(line, settings, mateInfo, work, scratch);
+    EXPECT_EQ(found, !mateInfo.empty()) << line;
+    return found ? mateInfo : "";
+}
+
+TEST(ExamineHeaderLine, CondensesStipulationWords) {
+    struct Case {
+        std::string_view value, mateInfo;
+    };
+    const Case cases[] = {
+        {"Mate in 3", "#3"},
+        {"Checkmate in 2", "#2"},
+        {"Schachmatt in 2", "#2"},
+        {"Helpmate in 2", "h#2"},
+        {"Help-mate in 2", "h#2"},
+        {"Hilfsmatt in 3", "h#3"},
+        {"Selfmate in 5", "s#5"},
+        {"Selbstmatt in 4", "s#4"},
+        {"Reflexmate in 4", "r#4"},
+        {"Stalemate in 3", "=3"},
+        {"Help-stalemate in 2", "h=2"},
+        {"Hilfspatt in 3", "h=3"},
+        {"#2", "#2"},
+        {"h#3", "h#3"},
+        {"2#", "#2"},
+        {"Smith #2", "#2"},
+        {"White mates in 2", ""},
+        {"Mate in 3 moves", "#3"},
+        {"mate in 299", "#299"},
+        {"Mate in 300", ""},
+        {"Mate in 0", ""},
+        {"Mate in -2", "#-2"},
+        {"#03", "#03"},
+        {"#3-1", ""},
+        {"#--2", ""},
+        {"#-", ""},
+        {"#x3", ""},
+        {"Problem #12, Mate in 3", "#12"},
+        {"a=5", "=5"},
+        {"H12#", "#12"},
+        {"12#3", "#3"},
+        {"Mate in 99999999999", ""},
+        {"White to play", ""},
+        {"Author #2", "#2"},
+    };
+    for (const Case& c : cases) {
+        std::string line = "[Event \"" + std::string(c.value) + "\"]";
+        EXPECT_EQ(mateInfoOf(line, RunSettings{}), c.mateInfo) << line;
+    }
+}
+
+TEST(ExamineHeaderLine, FiltersTagsByName) {
+    struct Case {
+        HeaderTagMode mode;
+        std::string_view list, line, mateInfo;
+    };
+    const std::string_view standard = ",Event,Site,Date,Round,White,Black,Result,";
+    const Case cases[] = {
+        {HeaderTagMode::All, "", "[Stipulation \"#2\"]", "#2"},
+        {HeaderTagMode::UseListed, standard, "[Stipulation \"#2\"]", ""},
+        {HeaderTagMode::UseListed, standard, "[Black \"#2\"]", "#2"},
+        {HeaderTagMode::UseListed, ",Event,", "[Event \"#2\"]", "#2"},
+        {HeaderTagMode::UseListed, ",Event,", "[event \"#2\"]", ""},
+        {HeaderTagMode::UseListed, ",Event,", "[Even \"#2\"]", ""},
+        {HeaderTagMode::IgnoreListed, ",Event,", "[Event \"#2\"]", ""},
+        {HeaderTagMode::IgnoreListed, ",Event,", "[Site \"#2\"]", "#2"},
+        {HeaderTagMode::IgnoreListed, ",Event,", "[ Event \"#2\"]", ""},
+        {HeaderTagMode::IgnoreListed, ",Event,", "[Event\"#2\"]", ""},
+        {HeaderTagMode::All, "", "[ Event \"#2\"]", "#2"},
+    };
+    for (const Case& c : cases) {
+        RunSettings settings;
+        settings.headerTagMode = c.mode;
+        settings.headerTagList = c.list;
+        EXPECT_EQ(mateInfoOf(c.line, settings), c.mateInfo) << c.line;
+    }
+}
+
+}  // namespace
+}  // namespace vestrel
