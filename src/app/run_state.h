@@ -29,6 +29,7 @@ struct RunState {
     SplitRecord split;
     std::string key;
     std::string image;
+    std::string reflected;
     std::string line;
     std::string scratch;
 };

@@ -40,10 +40,9 @@ std::optional<MarkReason> mirrorReason(std::string_view key, RunState& state) {
     // Pawns cannot be reflected in the diagonal. A direct hit leaves the kind empty, since
     // the failed search above emptied it.
     if (hasPawn(key)) return std::nullopt;
-    const std::optional<std::string> reflected = reflectDiagonal(key);
-    if (!reflected) return std::nullopt;
-    if (lookupKey(state.seen, *reflected, false) ||
-        findMirrorMatch(*reflected, state.seen, state.mirrorKind, state.image)) {
+    if (!reflectDiagonalInto(key, state.reflected)) return std::nullopt;
+    if (lookupKey(state.seen, state.reflected, false) ||
+        findMirrorMatch(state.reflected, state.seen, state.mirrorKind, state.image)) {
         return MarkReason::DiagonalMirror;
     }
     return std::nullopt;

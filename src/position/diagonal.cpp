@@ -91,12 +91,18 @@ std::string compressPlacement(std::string_view expanded) {
 }
 
 std::optional<std::string> reflectDiagonal(std::string_view key) {
+    std::string out;
+    if (!reflectDiagonalInto(key, out)) return std::nullopt;
+    return out;
+}
+
+bool reflectDiagonalInto(std::string_view key, std::string& out) {
     std::string_view remainder = key;
     const std::string_view placement = takeField(remainder);
 
     Grid grid;
     if (!fillGrid(placement, grid)) {
-        return std::nullopt;
+        return false;
     }
     // File f, rank k goes to file k, rank f: cell (r, c) changes places with (7 - c, 7 - r).
     for (std::size_t r = 0; r < 7; ++r) {
@@ -105,8 +111,7 @@ std::optional<std::string> reflectDiagonal(std::string_view key) {
         }
     }
 
-    std::string out;
-    out.reserve(key.size() + 4);
+    out.clear();
     appendCompressed(out, std::string_view(grid.data(), grid.size()));
     out.append(takeField(remainder));
     takeField(remainder);  // castling
@@ -116,7 +121,7 @@ std::optional<std::string> reflectDiagonal(std::string_view key) {
         out.push_back(' ');
         out.append(remainder);
     }
-    return out;
+    return true;
 }
 
 }  // namespace vestrel

@@ -15,5 +15,7 @@ std::string compressPlacement(std::string_view expanded);
 // The key of the reflected position, with castling and en passant "- -" and any further text
 // kept. Nothing when the placement does not expand to exactly 8 ranks of 8 squares.
 std::optional<std::string> reflectDiagonal(std::string_view key);
+// The same into a reused buffer; false (and `out` unspecified) when there is no reflection.
+bool reflectDiagonalInto(std::string_view key, std::string& out);
 
 }  // namespace vestrel
