@@ -18,17 +18,23 @@ inline constexpr std::uint32_t kHashBuckets = 1u << 20;
 
 enum class LookupMode { Hashed, Prefix, None };
 
-// A fixed array of zero bytes. Its pages come from the system untouched, so the full-size
-// tables cost nothing at start-up until a run fills them.
+// Zeroed memory straight from the system, on huge pages where the system offers them: the
+// tables cost nothing at start-up until a run fills them, and random look-ups over them miss
+// the address cache less often. Never fails quietly: without its tables nothing can run.
+void* allocateTable(std::size_t bytes);
+void releaseTable(void* memory, std::size_t bytes);
+
+// A fixed array of zero-initialised trivially copyable values.
 template <typename T>
 struct ZeroArray {
-    struct Free {
-        void operator()(T* p) const { std::free(p); }
+    struct Release {
+        std::size_t bytes = 0;
+        void operator()(T* p) const { releaseTable(p, bytes); }
     };
-    std::unique_ptr<T[], Free> data;
+    std::unique_ptr<T[], Release> data;
     void allocate(std::size_t count) {
-        data.reset(static_cast<T*>(std::calloc(count, sizeof(T))));
-        if (!data) std::abort();  // the tables are sized once; without them nothing can run
+        const std::size_t bytes = count * sizeof(T);
+        data = std::unique_ptr<T[], Release>(static_cast<T*>(allocateTable(bytes)), Release{bytes});
     }
     T& operator[](std::size_t i) { return data[i]; }
     const T& operator[](std::size_t i) const { return data[i]; }
@@ -47,14 +53,22 @@ struct SeenSet {
     std::int64_t hashComparisons = 0;  // stored keys examined by hashed look-ups
 
     // Key texts live in fixed chunks that never move, so views into them stay valid.
-    std::vector<std::unique_ptr<char[]>> chunks;
+    std::vector<ZeroArray<char>> chunks;
     std::size_t chunkUsed = 0;
     ZeroArray<KeyRef> slots;  // slot s holds key s; sized once
 
-    // Buckets as singly linked lists of slots in insertion order.
-    ZeroArray<std::int32_t> bucketHead;
-    ZeroArray<std::int32_t> bucketTail;
-    ZeroArray<std::int32_t> nextInBucket;
+    // Buckets as singly linked lists of slots in insertion order. Each link carries its key's
+    // full hash, so a look-up passes over other keys of the bucket without reading them.
+    struct Bucket {
+        std::int32_t head;
+        std::int32_t tail;
+    };
+    struct Link {
+        std::int32_t next;
+        std::uint32_t hash;
+    };
+    ZeroArray<Bucket> buckets;
+    ZeroArray<Link> links;
 
     // Ordered index of the stored keys, used by the prefix mode only.
     std::unique_ptr<std::pmr::monotonic_buffer_resource> indexMemory;
@@ -67,6 +81,8 @@ void initSeenSet(SeenSet& set, LookupMode mode);
 
 // djb2 over the key's bytes, reduced to its low 20 bits.
 std::uint32_t keyHash(std::string_view key);
+// The full 32-bit djb2 value, whose low 20 bits are keyHash.
+std::uint32_t fullKeyHash(std::string_view key);
 
 // True when the key was seen before. With `insert`, a key not found is stored while the table
 // has room. The hashed mode raises hashComparisons once per stored key examined.

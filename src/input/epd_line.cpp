@@ -1,5 +1,7 @@
 #include "input/epd_line.h"
 
+#include <array>
+
 #include "app/range_spec.h"
 #include "input/castling.h"
 #include "text/text.h"
@@ -8,25 +10,34 @@ namespace vestrel {
 
 namespace {
 
-constexpr std::string_view kPlacementChars = "12345678PNBRQK";
-constexpr std::string_view kPieceLetters = "PNBRQK";
+// Bit flags of every byte in a placement: digits 1-8, piece letters in either case, "/".
+constexpr unsigned char kAllowed = 1;
+constexpr unsigned char kPiece = 2;
+constexpr unsigned char kSlash = 4;
+constexpr std::array<unsigned char, 256> kPlacementClass = [] {
+    std::array<unsigned char, 256> table{};
+    for (char c : std::string_view("12345678")) table[static_cast<unsigned char>(c)] = kAllowed;
+    for (char c : std::string_view("PNBRQKpnbrqk")) {
+        table[static_cast<unsigned char>(c)] = kAllowed | kPiece;
+    }
+    table['/'] = kAllowed | kSlash;
+    return table;
+}();
 
 // Counts the pieces of a placement; false when it holds a foreign character or a slash
 // count other than seven. Ranks are not measured, so "1/1/1/1/1/1/1/1" passes.
 bool checkPlacement(std::string_view placement, int& pieceCount) {
     int slashes = 0;
-    pieceCount = 0;
-    for (char c : placement) {
-        char upper = toUpperAscii(c);
-        if (upper == '/') {
-            ++slashes;
-        } else if (kPlacementChars.find(upper) != std::string_view::npos) {
-            if (kPieceLetters.find(upper) != std::string_view::npos) ++pieceCount;
-        } else {
-            return false;
-        }
+    int pieces = 0;
+    unsigned allowed = kAllowed;
+    for (char c : placement) {  // branch-free: placements are short and unpredictable
+        const unsigned cls = kPlacementClass[static_cast<unsigned char>(c)];
+        allowed &= cls;
+        pieces += (cls >> 1) & 1;
+        slashes += (cls >> 2) & 1;
     }
-    return slashes == 7;
+    pieceCount = pieces;
+    return allowed != 0 && slashes == 7;
 }
 
 // Cuts the field before the first space (the whole text without one) off the front of

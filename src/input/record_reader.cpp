@@ -13,15 +13,16 @@ constexpr std::string_view kFenTagStart = "[FEN \"";
 // Copies `text` into `out` with every pair of spaces made one, in a single left-to-right
 // pass: three spaces leave two, four leave two.
 void collapseSpaces(std::string_view text, std::string& out) {
-    out.clear();
-    std::size_t pos = 0;
-    while (true) {
-        std::size_t pair = text.find("  ", pos);
-        if (pair == std::string_view::npos) break;
-        out.append(text.substr(pos, pair + 1 - pos));
-        pos = pair + 2;
+    out.resize(text.size());
+    char* dst = out.data();
+    const char* p = text.data();
+    const char* end = p + text.size();
+    while (p < end) {
+        const char c = *p++;
+        *dst++ = c;
+        if (c == ' ' && p < end && *p == ' ') ++p;  // two spaces become one, no rescan
     }
-    out.append(text.substr(pos));
+    out.resize(static_cast<std::size_t>(dst - out.data()));
 }
 
 bool isHeaderLine(std::string_view line) {

@@ -56,7 +56,9 @@ TEST(ParseArguments, StoresRanges) {
         ASSERT_EQ(parse({c.argument}, settings).verdict, OptionVerdict::Ok) << c.argument;
         EXPECT_EQ(settings.pieceRange.kind, c.kind) << c.argument;
         EXPECT_EQ(settings.pieceRange.x, c.x) << c.argument;
-        if (c.kind == RangeKind::FromTo) EXPECT_EQ(settings.pieceRange.z, c.z) << c.argument;
+        if (c.kind == RangeKind::FromTo) {
+            EXPECT_EQ(settings.pieceRange.z, c.z) << c.argument;
+        }
         EXPECT_FALSE(settings.legalityTest);
     }
     RunSettings plain;
