@@ -1,0 +1,339 @@
+#include "database/sort.h"
+
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+
+#include <algorithm>
+#include <ctime>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "database_files.h"
+#include "text/text.h"
+
+namespace vestrel {
+namespace {
+
+using testing::captureStderr;
+using testing::crlfLines;
+using testing::fileExists;
+using testing::readFile;
+using testing::ScratchDir;
+using testing::writeFile;
+
+RunSettings sortSettings(const std::string& stem) {
+    RunSettings settings;
+    settings.databaseStem = stem;
+    settings.databaseMode = DatabaseMode::Sort;
+    return settings;
+}
+
+DatabaseResult runSort(const std::string& stem, std::string* err = nullptr) {
+    const RunSettings settings = sortSettings(stem);
+    DatabaseResult result = DatabaseResult::Done;
+    const std::string text =
+        captureStderr([&] { result = sortDatabase(settings, std::chrono::steady_clock::now()); });
+    if (err != nullptr) *err = text;
+    return result;
+}
+
+// The closing line's seconds vary; they become "T".
+std::string maskSeconds(std::string text) {
+    const std::size_t open = text.rfind("  (");
+    const std::size_t close = text.rfind(" sec)");
+    if (open != std::string::npos && close != std::string::npos && open < close) {
+        text.replace(open + 3, close - open - 3, "T");
+    }
+    return text;
+}
+
+std::vector<std::string> splitCrlf(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t from = 0;
+    while (from < text.size()) {
+        const std::size_t end = text.find("\r\n", from);
+        if (end == std::string::npos) {
+            lines.push_back(text.substr(from));
+            break;
+        }
+        lines.push_back(text.substr(from, end - from));
+        from = end + 2;
+    }
+    return lines;
+}
+
+// The order the database sort must produce, by the plain Shell sort with halving gaps over
+// the upper-cased key-and-line texts.
+std::vector<std::string> referenceOrder(const std::vector<std::string>& lines) {
+    std::vector<std::string> upper;
+    for (const std::string& line : lines) upper.push_back(upperCase(sortKey(line) + line));
+    std::vector<std::size_t> entries(lines.size());
+    for (std::size_t i = 0; i < entries.size(); ++i) entries[i] = i;
+    const std::size_t n = entries.size();
+    for (std::size_t gap = n / 2; gap >= 1; gap /= 2) {
+        for (std::size_t i = 0; i + gap < n; ++i) {
+            const std::size_t x = entries[i + gap];
+            std::ptrdiff_t j = static_cast<std::ptrdiff_t>(i);
+            while (j >= 0 && upper[entries[j]] > upper[x]) {
+                entries[j + gap] = entries[j];
+                entries[j] = x;
+                j -= static_cast<std::ptrdiff_t>(gap);
+            }
+        }
+    }
+    std::vector<std::string> order;
+    for (const std::size_t e : entries) order.push_back(lines[e]);
+    return order;
+}
+
+// Sorts `lines` as database "Mine" and returns its problem lines in file order.
+std::vector<std::string> sortedProblemLines(const std::vector<std::string>& lines) {
+    std::string file;
+    for (const std::string& line : lines) file += line + "\r\n";
+    writeFile("Mine.epd", file);
+    EXPECT_EQ(runSort("Mine"), DatabaseResult::Done);
+    std::vector<std::string> problems;
+    for (const std::string& line : splitCrlf(readFile("Mine.epd").value_or(""))) {
+        if (!line.empty()) problems.push_back(line);
+    }
+    return problems;
+}
+
+TEST(SortKey, BuildsTheFields) {
+    struct Case {
+        std::string_view line, key;
+    };
+    const Case cases[] = {
+        {"8/8/8/8/8/8/8/8 w - - bm #3; 00:05; 01:20 @x", " #  3  00:05   01:20  "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3; 00:05+; 01:20 @x", " #  3  00:05+  01:20  "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3; 00:05-; 01:20 @x", " #  3 -00:05   01:20  "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3; 1:02:03; 01:20 @x", " #  3 . 1:02   01:20  "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3; 1:02:03-; 01:20 @x", " #  3 = 1:02   01:20  "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3; 00:05; 1:02:03+ @x", " #  3  00:05  . 1:02+ "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3; 00:05; 01:20- @x", " #  3  00:05  -01:20  "},
+        {"8/8/8/8/8/8/8/8 w - - bm #2; --:--; 00:30 @", " #  2 ???:??? ???:??? "},
+        {"8/8/8/8/8/8/8/8 w - - bm #2; 00:10; --:-- @", " #  2  00:10  ???:??? "},
+        {"8/8/8/8/8/8/8/8 w - - bm #2; 00:10; 00:30", " #  2  00:10  zzz:zzz "},
+        {"8/8/8/8/8/8/8/8 w - - bm #2; 00:10; 00:30@", " #  2  00:10  zzz:zzz "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3; 00:05 x; 01:20 @", " #  3 zzz:zzz  00:05  "},
+        {"8/8/8/8/8/8/8/8 w - - bm h#2; 00:01; 00:02 @", "y#  2  00:01   00:02  "},
+        {"8/8/8/8/8/8/8/8 w - - bm s#4; 00:01; 00:02 @", "x#  4  00:01   00:02  "},
+        {"8/8/8/8/8/8/8/8 w - - bm r#2; 00:01; 00:02 @", "z#  2  00:01   00:02  "},
+        {"8/8/8/8/8/8/8/8 w - - bm H#2; 00:01; 00:02 @", "z#  2  00:01   00:02  "},
+        {"8/8/8/8/8/8/8/8 w - - bm =3; 00:01; 00:02 @", " =  3  00:01   00:02  "},
+        {"8/8/8/8/8/8/8/8 w - - bm h=5; 00:01; 00:02 @", "y=  5  00:01   00:02  "},
+        {"8/8/8/8/8/8/8/8 w - - bm #12x; 00:05; 01:20 @", " # 12  00:05   01:20  "},
+        {"8/8/8/8/8/8/8/8 w - - bm #-7; 00:05; 01:20 @", " #  7  00:05   01:20  "},
+        {"8/8/8/8/8/8/8/8 w - - bm #1000; 00:05; 01:20 @", " #1000  00:05   01:20 "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3;", " #  3 zzz:zzz zzz:zzz "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3", " #  3 zzz:zzz zzz:zzz "},
+        {"8/8/8/8/8/8/8/8 w - - bm #; 00:05; 01:20 @", " #zzz zzz:zzz zzz:zzz "},
+        {"8/8/8/8/8/8/8/8 w - - bm #3;1:2:03; 01:20 @", " #  3 zzz:zzz zzz:zzz "},
+        {"8/8/8/8/8/8/8/8 w - - bm Qh5; 00:05; 01:20 @", "zzzzz zzz:zzz zzz:zzz "},
+        {"8/8/8/8/8/8/8/8 w - - id \"x\";", "zzzzz zzz:zzz zzz:zzz "},
+        {"  8/8/8/8/8/8/8/8 w - - bm #3; 00:05; 01:20 @x \t ", " #  3  00:05   01:20  "},
+        {"", "zzzzz zzz:zzz zzz:zzz "},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        EXPECT_EQ(sortKey(c.line), c.key);
+    }
+}
+
+TEST(SortDatabase, WritesTheDefaultLayout) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string a = "8/8/8/8/8/8/8/k1K5 w - - bm h#2; 00:03; 00:04 @;";
+    const std::string b = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @;";
+    const std::string c = "8/8/8/8/8/8/8/k1K4 b - - bm #2; 00:01; 00:02 @;";
+    const std::string d = "8/8/8/8/8/8/8/k1K3 w - - bm #3; 00:02; 00:03 @;";
+    const std::string e = "8/8/8/8/8/8/8/k1K2 w - - bm =2; 00:01; 00:01 @;";
+    const std::string f = "8/8/8/8/8/8/8/k1K1 w - - id \"no solution\";";
+    const std::string old =
+        crlfLines({"% Vandrelo old header", "% Vandrelo problem database",
+                   "% Special problem types:", "", a, b, "% New problem updates:", c, d, e, f});
+    writeFile("Vandrelo.epd", old);
+    writeFile("Vandrelo.bak", "older backup");
+    std::string err;
+    ASSERT_EQ(runSort("Vandrelo", &err), DatabaseResult::Done);
+    EXPECT_EQ(readFile("Vandrelo.epd"), crlfLines({"% Vandrelo problem database", "", c, "", d, b,
+                                                   "", "% Special problem types:", "", e, "", a, "",
+                                                   f, "", "% New problem updates:", ""}));
+    EXPECT_EQ(readFile("Vandrelo.bak"), old);
+    EXPECT_FALSE(fileExists("Vandrelo.epd.new"));
+    EXPECT_EQ(maskSeconds(err),
+              "\nReading ... \nSorting ... \nWriting ... \r\n\n6 EPD-lines sorted in "
+              "\"Vandrelo.epd\"  (T sec)\r\n");
+}
+
+TEST(SortDatabase, OtherStemsGetNoCommentsOrHeader) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string a = "8/8/8/8/8/8/8/k1K5 w - - bm h#2; 00:03; 00:04 @;";
+    const std::string b = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @;";
+    const std::string e = "8/8/8/8/8/8/8/k1K2 w - - bm =2; 00:01; 00:01 @;";
+    writeFile("vandrelo.epd", crlfLines({"% Vandrelo header", a, e, b}));
+    ASSERT_EQ(runSort("vandrelo"), DatabaseResult::Done);
+    EXPECT_EQ(readFile("vandrelo.epd"), crlfLines({"", b, "", e, "", a, ""}));
+    struct stat st {};
+    ASSERT_EQ(::stat("vandrelo.epd", &st), 0);
+    EXPECT_LT(std::abs(std::difftime(std::time(nullptr), st.st_mtime)), 120.0);
+}
+
+TEST(SortDatabase, DatesTheDefaultDatabaseToSixInTheEvening) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    writeFile("Vandrelo.epd", crlfLines({"8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @;"}));
+    ASSERT_EQ(runSort("Vandrelo"), DatabaseResult::Done);
+    struct stat st {};
+    ASSERT_EQ(::stat("Vandrelo.epd", &st), 0);
+    const std::time_t now = std::time(nullptr);
+    std::tm today{};
+    std::tm dated{};
+    localtime_r(&now, &today);
+    localtime_r(&st.st_mtime, &dated);
+    EXPECT_EQ(dated.tm_year, today.tm_year);
+    EXPECT_EQ(dated.tm_yday, today.tm_yday);
+    EXPECT_EQ(dated.tm_hour, 18);
+    EXPECT_EQ(dated.tm_min, 0);
+    EXPECT_EQ(dated.tm_sec, 0);
+}
+
+TEST(SortDatabase, SectionCommentOnlyBetweenDirectAndOtherTypes) {
+    const std::string direct = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @;";
+    const std::string help = "8/8/8/8/8/8/8/k1K5 w - - bm h#3; 00:05; 01:20 @;";
+    const std::string none = "8/8/8/8/8/8/8/k1K5 w - -";
+    struct Case {
+        std::vector<std::string> input;
+        std::string output;
+    };
+    const Case cases[] = {
+        {{}, crlfLines({"", "", "% New problem updates:", ""})},
+        {{"% Vandrelo db"}, crlfLines({"% Vandrelo db", "", "% New problem updates:", ""})},
+        {{direct, direct}, crlfLines({"", "", direct, direct, "", "% New problem updates:", ""})},
+        {{help, none}, crlfLines({"", "", help, "", none, "", "% New problem updates:", ""})},
+        {{none, direct},
+         crlfLines({"", "", direct, "", "% Special problem types:", "", none, "",
+                    "% New problem updates:", ""})},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.output);
+        ScratchDir dir;
+        ASSERT_TRUE(dir.ok());
+        std::string file;
+        for (const std::string& line : c.input) file += line + "\r\n";
+        writeFile("Vandrelo.epd", file);
+        std::string err;
+        ASSERT_EQ(runSort("Vandrelo", &err), DatabaseResult::Done);
+        EXPECT_EQ(readFile("Vandrelo.epd"), c.output);
+        const std::string count = std::to_string(std::count_if(
+            c.input.begin(), c.input.end(), [](const std::string& l) { return l[0] != '%'; }));
+        EXPECT_NE(err.find("\n" + count + " EPD-lines sorted in"), std::string::npos);
+    }
+}
+
+// Lines from small pools, so that many compare equal except for letter case.
+std::vector<std::string> randomLines(std::size_t count, unsigned seed) {
+    std::mt19937 rng(seed);
+    const char* types[] = {"#", "#", "=", "h#", "s#", "r#", "H#", "s="};
+    const char* times[] = {"00:05", "00:05+", "00:05-", "1:02:03", "1:02:03-", "--:--", "00:07"};
+    const char* places[] = {"8/8/8/8/8/8/8/k1K5", "8/8/8/8/8/8/8/K1k5", "8/8/8/8/8/8/8/kbK5"};
+    std::vector<std::string> lines;
+    for (std::size_t i = 0; i < count; ++i) {
+        std::string id = "abcd";
+        for (char& c : id) {
+            if (rng() % 2 != 0) c = toUpperAscii(c);
+        }
+        std::string line = std::string(places[rng() % 3]) + " w - -";
+        if (rng() % 8 != 0) {
+            line += std::string(" bm ") + types[rng() % 8] + std::to_string(1 + rng() % 3) + "; " +
+                    times[rng() % 7] + "; " + times[rng() % 7] + " @";
+        }
+        line += " id \"" + id + "\";";
+        lines.push_back(line);
+    }
+    return lines;
+}
+
+TEST(SortDatabase, KeepsTheShellSortOrderOfCaseOnlyDifferences) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    for (const unsigned seed : {1u, 2u, 3u}) {
+        SCOPED_TRACE(seed);
+        const std::vector<std::string> lines = randomLines(1500 + 97 * seed, seed);
+        const std::vector<std::string> expected = referenceOrder(lines);
+        // The data must tell the Shell sort apart from an ordinary stable sort.
+        std::vector<std::string> stable = lines;
+        std::stable_sort(stable.begin(), stable.end(), [](const auto& a, const auto& b) {
+            return upperCase(sortKey(a) + a) < upperCase(sortKey(b) + b);
+        });
+        ASSERT_NE(stable, expected);
+        EXPECT_EQ(sortedProblemLines(lines), expected);
+    }
+}
+
+TEST(SortDatabase, OrdersDistinctLinesLikeTheShellSort) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    std::vector<std::string> lines = randomLines(2000, 7);
+    for (std::size_t i = 0; i < lines.size(); ++i) lines[i] += " c" + std::to_string(i) + ";";
+    EXPECT_EQ(sortedProblemLines(lines), referenceOrder(lines));
+}
+
+TEST(SortDatabase, ReplaysLongInsertionPassesExactly) {
+    // 4096 entries with the small ones on every other place: the halving gaps never mix the
+    // two halves before the last pass, which then has millions of moves.
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    std::vector<std::string> lines;
+    for (int i = 0; i < 4096; ++i) {
+        if (i % 2 == 0) {
+            std::string id = "case" + std::to_string(i % 40);
+            if ((i / 2) % 3 == 0) id = upperCase(id);
+            lines.push_back("8/8/8/8/8/8/8/k1K5 w - - bm #1; 00:05; 01:20 @; id \"" + id + "\";");
+        } else {
+            lines.push_back("8/8/8/8/8/8/8/k1K5 w - - bm #2; 00:05; 01:20 @; id \"" +
+                            std::to_string(100000 - i) + "\";");
+        }
+    }
+    EXPECT_EQ(sortedProblemLines(lines), referenceOrder(lines));
+}
+
+TEST(SortDatabase, MissingDatabaseLeavesNoBackupBehind) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    writeFile("Vandrelo.bak", "old backup");
+    std::string err;
+    EXPECT_EQ(runSort("Vandrelo", &err), DatabaseResult::NotFound);
+    EXPECT_EQ(err, "");
+    EXPECT_FALSE(fileExists("Vandrelo.bak"));
+    EXPECT_FALSE(fileExists("Vandrelo.epd"));
+    EXPECT_FALSE(fileExists("Vandrelo.epd.new"));
+
+    ASSERT_EQ(::mkdir("Dir.epd", 0755), 0);
+    EXPECT_EQ(runSort("Dir"), DatabaseResult::NotFound);
+}
+
+std::string shortLines(std::size_t count) {
+    std::string file = "% Vandrelo header\r\n";
+    for (std::size_t i = 0; i < count; ++i) file += "a bm #1;\r\n";
+    return file;
+}
+
+TEST(SortDatabase, RefusesTheMillionthProblem) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    const std::string tooMany = shortLines(1000000);
+    writeFile("Vandrelo.epd", tooMany);
+    writeFile("Vandrelo.bak", "old backup");
+    std::string err;
+    EXPECT_EQ(runSort("Vandrelo", &err), DatabaseResult::TooManyLines);
+    EXPECT_EQ(err, "\nReading ... ");
+    EXPECT_TRUE(readFile("Vandrelo.epd") == tooMany);
+    EXPECT_FALSE(fileExists("Vandrelo.bak"));
+    EXPECT_FALSE(fileExists("Vandrelo.epd.new"));
+}
+
+}  // namespace
+}  // namespace vestrel
