@@ -95,9 +95,13 @@ bool nextLine(LineReader& reader, std::string_view& line) {
             // Bytes before the Ctrl-Z on its line still form the last line.
             if (len == 0 && !carrying) return false;
         }
-        if (!carrying && std::memchr(base, '\r', len) == nullptr) {
-            line = std::string_view(base, len);
-            return true;
+        if (!carrying) {
+            // The common CR LF ending needs no copy: the line is the bytes before the CR.
+            const std::size_t text = (len > 0 && base[len - 1] == '\r') ? len - 1 : len;
+            if (std::memchr(base, '\r', text) == nullptr) {
+                line = std::string_view(base, text);
+                return true;
+            }
         }
         appendWithoutCr(reader.carry, base, len);
         line = reader.carry;

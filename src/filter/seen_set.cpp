@@ -8,13 +8,15 @@ namespace vestrel {
 
 namespace {
 
-constexpr std::size_t kChunkBytes = std::size_t{4} << 20;
+constexpr std::size_t kChunkBytes = std::size_t{1} << kChunkShift;
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
-// Copies the key into the chunk store and returns a stable view of the copy.
-std::string_view storeText(SeenSet& set, std::string_view key) {
+// Copies the key into the chunk store; false when the store cannot take it.
+bool storeText(SeenSet& set, std::string_view key, SeenSet::Entry& entry) {
     const std::size_t need = key.size();
+    if (need > UINT32_MAX) return false;
     if (set.chunks.empty() || set.chunkUsed + need > kChunkBytes) {
+        if (set.chunks.size() >= kMaxChunks) return false;
         // An oversized key gets a chunk of its own size, which is full at once.
         const std::size_t size = need > kChunkBytes ? need : kChunkBytes;
         set.chunks.emplace_back();
@@ -23,25 +25,27 @@ std::string_view storeText(SeenSet& set, std::string_view key) {
     }
     char* dst = set.chunks.back().data.get() + set.chunkUsed;
     if (need != 0) std::memcpy(dst, key.data(), need);
+    entry.place = static_cast<std::uint32_t>(((set.chunks.size() - 1) << kChunkShift) | set.chunkUsed);
+    entry.size = static_cast<std::uint32_t>(need);
     set.chunkUsed = need > kChunkBytes ? kChunkBytes : set.chunkUsed + need;
-    return {dst, need};
+    return true;
 }
 
-void storeKey(SeenSet& set, std::string_view key, std::uint32_t hash, bool intoIndex) {
+void storeKey(SeenSet& set, std::string_view key, std::uint32_t hash) {
+    SeenSet::Entry& entry = set.slots[static_cast<std::size_t>(set.keyCount) + 1];
+    if (!storeText(set, key, entry)) return;  // beyond 4 GiB of keys: as full as a full table
     const std::int32_t slot = ++set.keyCount;
-    std::string_view stored = storeText(set, key);
-    set.slots[slot] = KeyRef{stored.data(), stored.size()};
     if (set.mode == LookupMode::Hashed) {
+        entry.hash = hash;
         SeenSet::Bucket& bucket = set.buckets[hash & 0xFFFFFu];
         if (bucket.tail == 0) {
             bucket.head = slot;
         } else {
-            set.links[bucket.tail].next = slot;
+            set.slots[bucket.tail].next = slot;
         }
         bucket.tail = slot;
-        set.links[slot].hash = hash;
-    } else if (set.mode == LookupMode::Prefix && intoIndex) {
-        set.ordered->insert(stored);
+    } else if (set.mode == LookupMode::Prefix) {
+        set.ordered->insert(storedKey(set, slot));
     }
 }
 
@@ -64,14 +68,18 @@ void initSeenSet(SeenSet& set, LookupMode mode) {
     set.keyCount = 0;
     set.hashComparisons = 0;
     set.slots.allocate(kKeyTableSlots);
-    if (mode == LookupMode::Hashed) {
-        set.buckets.allocate(kHashBuckets);
-        set.links.allocate(kKeyTableSlots);
-    }
+    if (mode == LookupMode::Hashed) set.buckets.allocate(kHashBuckets);
     if (mode == LookupMode::Prefix) {
         set.indexMemory = std::make_unique<std::pmr::monotonic_buffer_resource>(1 << 20);
         set.ordered = std::make_unique<std::pmr::set<std::string_view>>(set.indexMemory.get());
     }
+}
+
+std::string_view storedKey(const SeenSet& set, std::int32_t slot) {
+    const SeenSet::Entry& entry = set.slots[static_cast<std::size_t>(slot)];
+    if (entry.size == 0) return {};
+    const char* chunk = set.chunks[entry.place >> kChunkShift].data.get();
+    return {chunk + (entry.place & (kChunkBytes - 1)), entry.size};
 }
 
 std::uint32_t fullKeyHash(std::string_view key) {
@@ -87,22 +95,24 @@ bool lookupKey(SeenSet& set, std::string_view key, bool insert) {
         // The first stored key not less than `key` begins with it exactly when any does.
         auto it = set.ordered->lower_bound(key);
         if (it != set.ordered->end() && it->substr(0, key.size()) == key) return true;
-        if (insert && set.keyCount < kMaxKeys) storeKey(set, key, 0, true);
+        if (insert && set.keyCount < kMaxKeys) storeKey(set, key, 0);
         return false;
     }
     if (set.mode == LookupMode::None) return false;
     const std::uint32_t h = fullKeyHash(key);
-    for (std::int32_t s = set.buckets[h & 0xFFFFFu].head; s != 0; s = set.links[s].next) {
+    for (std::int32_t s = set.buckets[h & 0xFFFFFu].head; s != 0;) {
         ++set.hashComparisons;  // every stored key of the bucket counts as compared
-        if (set.links[s].hash == h && set.slots[s].text() == key) return true;
+        const SeenSet::Entry& entry = set.slots[static_cast<std::size_t>(s)];
+        if (entry.hash == h && entry.size == key.size() && storedKey(set, s) == key) return true;
+        s = entry.next;
     }
-    if (insert && set.keyCount < kMaxKeys) storeKey(set, key, h, true);
+    if (insert && set.keyCount < kMaxKeys) storeKey(set, key, h);
     return false;
 }
 
 void appendKey(SeenSet& set, std::string_view key) {
     if (set.keyCount >= kMaxKeys) return;
-    storeKey(set, key, set.mode == LookupMode::Hashed ? fullKeyHash(key) : 0, true);
+    storeKey(set, key, set.mode == LookupMode::Hashed ? fullKeyHash(key) : 0);
 }
 
 }  // namespace vestrel

@@ -15,6 +15,8 @@ namespace vestrel {
 inline constexpr std::int32_t kKeyTableSlots = 1'000'000;  // slot 0 is never used
 inline constexpr std::int32_t kMaxKeys = kKeyTableSlots - 1;
 inline constexpr std::uint32_t kHashBuckets = 1u << 20;
+inline constexpr unsigned kChunkShift = 22;           // key chunks of 4 MiB
+inline constexpr std::size_t kMaxChunks = 1u << 10;   // 4 GiB of key text at most
 
 enum class LookupMode { Hashed, Prefix, None };
 
@@ -40,13 +42,6 @@ struct ZeroArray {
     const T& operator[](std::size_t i) const { return data[i]; }
 };
 
-// Where a stored key's bytes are; all zero for an unused slot.
-struct KeyRef {
-    const char* bytes;
-    std::size_t size;
-    std::string_view text() const { return {bytes, size}; }
-};
-
 struct SeenSet {
     LookupMode mode = LookupMode::Hashed;
     std::int32_t keyCount = 0;
@@ -55,20 +50,23 @@ struct SeenSet {
     // Key texts live in fixed chunks that never move, so views into them stay valid.
     std::vector<ZeroArray<char>> chunks;
     std::size_t chunkUsed = 0;
-    ZeroArray<KeyRef> slots;  // slot s holds key s; sized once
 
-    // Buckets as singly linked lists of slots in insertion order. Each link carries its key's
+    // Slot s holds key s: where its text is, and its link in its hash bucket with the key's
     // full hash, so a look-up passes over other keys of the bucket without reading them.
+    struct Entry {
+        std::uint32_t place;  // chunk number << kChunkShift | offset in the chunk
+        std::uint32_t size;
+        std::int32_t next;    // next slot of the same bucket, in insertion order; 0 at the end
+        std::uint32_t hash;
+    };
+    ZeroArray<Entry> slots;  // sized once
+
+    // Buckets as singly linked lists of slots in insertion order.
     struct Bucket {
         std::int32_t head;
         std::int32_t tail;
     };
-    struct Link {
-        std::int32_t next;
-        std::uint32_t hash;
-    };
     ZeroArray<Bucket> buckets;
-    ZeroArray<Link> links;
 
     // Ordered index of the stored keys, used by the prefix mode only.
     std::unique_ptr<std::pmr::monotonic_buffer_resource> indexMemory;
@@ -78,6 +76,9 @@ struct SeenSet {
 // Allocates the table and buckets at their fixed sizes. `mode` follows /1 and /2: with /2
 // the set is only filled by appendKey and never searched, so no buckets are built.
 void initSeenSet(SeenSet& set, LookupMode mode);
+
+// The text of stored key `slot` (1 to keyCount).
+std::string_view storedKey(const SeenSet& set, std::int32_t slot);
 
 // djb2 over the key's bytes, reduced to its low 20 bits.
 std::uint32_t keyHash(std::string_view key);
