@@ -8,6 +8,7 @@
 #include "filter/seen_set.h"
 #include "input/epd_line.h"
 #include "input/record_reader.h"
+#include "position/mirror.h"
 
 namespace vestrel {
 
@@ -30,6 +31,8 @@ struct RunState {
     std::string key;
     std::string image;
     std::string reflected;
+    MirrorImages images;           // of the key
+    MirrorImages reflectedImages;  // of its diagonal reflection
     std::string line;
     std::string scratch;
 };

@@ -32,17 +32,31 @@ bool hasPawn(std::string_view key) {
 }
 
 // The mirror and diagonal mirror tests; on a hit `state.mirrorKind` holds the tag's kind.
-std::optional<MarkReason> mirrorReason(std::string_view key, RunState& state) {
-    state.mirrorKind.clear();
-    if (findMirrorMatch(key, state.seen, state.mirrorKind, state.image)) {
-        return MarkReason::Mirror;
+// Every image is built, and its bucket asked for, before the first look-up, so that the
+// memory waits of up to eight look-ups overlap.
+struct MirrorPlan {
+    bool reflected = false;
+};
+
+MirrorPlan prepareMirrorTests(std::string_view key, RunState& state) {
+    MirrorPlan plan;
+    buildMirrorImages(key, state.seen, state.images);
+    // Pawns cannot be reflected in the diagonal.
+    if (!hasPawn(key) && reflectDiagonalInto(key, state.reflected)) {
+        plan.reflected = true;
+        prefetchBucket(state.seen, fullKeyHash(state.reflected));
+        buildMirrorImages(state.reflected, state.seen, state.reflectedImages);
     }
-    // Pawns cannot be reflected in the diagonal. A direct hit leaves the kind empty, since
-    // the failed search above emptied it.
-    if (hasPawn(key)) return std::nullopt;
-    if (!reflectDiagonalInto(key, state.reflected)) return std::nullopt;
+    return plan;
+}
+
+std::optional<MarkReason> mirrorReason(const MirrorPlan& plan, RunState& state) {
+    state.mirrorKind.clear();
+    if (matchMirrorImages(state.images, state.seen, state.mirrorKind)) return MarkReason::Mirror;
+    if (!plan.reflected) return std::nullopt;
+    // A direct hit leaves the kind empty, since the failed search above emptied it.
     if (lookupKey(state.seen, state.reflected, false) ||
-        findMirrorMatch(state.reflected, state.seen, state.mirrorKind, state.image)) {
+        matchMirrorImages(state.reflectedImages, state.seen, state.mirrorKind)) {
         return MarkReason::DiagonalMirror;
     }
     return std::nullopt;
@@ -98,11 +112,15 @@ MarkVerdict markRecord(const SplitRecord& record, const RunSettings& settings, R
 
     std::optional<MarkReason> reason;
     if (!settings.noDuplicateTest) {
+        const bool mirrorTest =
+            settings.mirrorTest && key.find(kNoCastlingNoEp) != std::string_view::npos;
+        MirrorPlan plan;
+        if (mirrorTest) plan = prepareMirrorTests(key, state);
         // The key is stored here when new, even if a later test marks the record.
         if (lookupKey(state.seen, key, true)) {
             reason = MarkReason::Duplicate;
-        } else if (settings.mirrorTest && key.find(kNoCastlingNoEp) != std::string_view::npos) {
-            reason = mirrorReason(key, state);
+        } else if (mirrorTest) {
+            reason = mirrorReason(plan, state);
         }
     }
     if (!reason && settings.legalityTest && !validatePosition(record.positionFields)) {

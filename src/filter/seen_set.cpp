@@ -99,7 +99,11 @@ bool lookupKey(SeenSet& set, std::string_view key, bool insert) {
         return false;
     }
     if (set.mode == LookupMode::None) return false;
-    const std::uint32_t h = fullKeyHash(key);
+    return lookupKeyHashed(set, key, fullKeyHash(key), insert);
+}
+
+bool lookupKeyHashed(SeenSet& set, std::string_view key, std::uint32_t h, bool insert) {
+    if (set.mode != LookupMode::Hashed) return lookupKey(set, key, insert);
     for (std::int32_t s = set.buckets[h & 0xFFFFFu].head; s != 0;) {
         ++set.hashComparisons;  // every stored key of the bucket counts as compared
         const SeenSet::Entry& entry = set.slots[static_cast<std::size_t>(s)];

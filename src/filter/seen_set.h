@@ -89,6 +89,15 @@ std::uint32_t fullKeyHash(std::string_view key);
 // has room. The hashed mode raises hashComparisons once per stored key examined.
 bool lookupKey(SeenSet& set, std::string_view key, bool insert);
 
+// The same with the key's full hash already known.
+bool lookupKeyHashed(SeenSet& set, std::string_view key, std::uint32_t fullHash, bool insert);
+
+// Asks the memory system for the bucket of a key about to be looked up, so that several
+// look-ups of one record wait for memory together instead of one after another.
+inline void prefetchBucket(const SeenSet& set, std::uint32_t fullHash) {
+    if (set.mode == LookupMode::Hashed) __builtin_prefetch(&set.buckets[fullHash & 0xFFFFFu]);
+}
+
 // Stores a key without looking it up (the database preload); ignored when the table is full.
 void appendKey(SeenSet& set, std::string_view key);
 

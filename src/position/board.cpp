@@ -40,33 +40,29 @@ constexpr Board makeTemplate() {
 
 constexpr Board kBoardTemplate = makeTemplate();
 
-// Piece code of a FEN letter as written (upper case white, lower case black); 0 for others.
-constexpr std::int32_t pieceCode(char letter) {
-    std::int32_t kind = 0;
-    switch (toUpperAscii(letter)) {
-        case 'P':
-            kind = kPawn;
-            break;
-        case 'N':
-            kind = kKnight;
-            break;
-        case 'B':
-            kind = kBishop;
-            break;
-        case 'R':
-            kind = kRook;
-            break;
-        case 'Q':
-            kind = kQueen;
-            break;
-        case 'K':
-            kind = kKing;
-            break;
-        default:
-            return 0;
-    }
-    return isUpperLetter(letter) ? kind : -kind;
+// What one placement byte does, packed into one word so the scan keeps it in a register:
+// bits 0-7 the piece code as written plus 6 (6 for a run of empty squares), bits 8-15 the
+// squares it fills (the digit's value, 1 for a piece), bits 16-23 its kind.
+constexpr std::uint32_t kForeign = 0;
+constexpr std::uint32_t kSquares = 1;
+constexpr std::uint32_t kRankEnd = 2;
+
+constexpr std::uint32_t packByte(int code, int width, std::uint32_t kind) {
+    return std::uint32_t(code + 6) | (std::uint32_t(width) << 8) | (kind << 16);
 }
+
+constexpr std::array<std::uint32_t, 256> kPlacementBytes = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (int d = 1; d <= 8; ++d) table[std::size_t('0' + d)] = packByte(0, d, kSquares);
+    const std::string_view letters = "PNBRQK";
+    for (std::size_t i = 0; i < letters.size(); ++i) {
+        const int kind = int(i) + 1;
+        table[std::size_t(letters[i])] = packByte(kind, 1, kSquares);
+        table[std::size_t(toLowerAscii(letters[i]))] = packByte(-kind, 1, kSquares);
+    }
+    table['/'] = packByte(0, 0, kRankEnd);
+    return table;
+}();
 
 constexpr std::size_t colourIndex(int colour) { return std::size_t(colour + 1); }
 
@@ -94,43 +90,43 @@ bool hasPawnLetter(std::string_view rank) {
 }
 
 // Fills the board from the placement; false unless it is exactly 8 ranks of 8 squares.
+// Empty squares are already empty in the template, so a digit only moves on.
 bool placePieces(std::string_view placement, Board& board, std::array<PieceCounts, 2>& counts) {
+    std::array<int, 13> byCode{};  // pieces counted by code + 6; the middle slot takes the runs
     int square = kA8;
     int file = 0;
     int ranks = 0;
     // The scan treats the end of the placement as one more "/".
     for (std::size_t i = 0; i <= placement.size(); ++i) {
         const char c = i < placement.size() ? placement[i] : '/';
-        if (c == '/') {
+        const std::uint32_t b = kPlacementBytes[static_cast<unsigned char>(c)];
+        const std::uint32_t kind = b >> 16;
+        if (kind == kSquares) {
+            const int width = int((b >> 8) & 0xFF);
+            const std::uint32_t slot = b & 0xFF;
+            if (file + width > 8) {
+                return false;
+            }
+            if (slot != 6) board.squares[std::size_t(square)] = std::int32_t(slot) - 6;
+            ++byCode[slot];
+            square += width;
+            file += width;
+        } else if (kind == kRankEnd) {
             if (file != 8) {
                 return false;
             }
             square += 2;
             file = 0;
-            ++ranks;
-            if (ranks == 8) {
-                return i == placement.size();
+            if (++ranks == 8) {
+                if (i != placement.size()) return false;
+                for (int kind = 1; kind <= 6; ++kind) {
+                    counts[1][std::size_t(kind)] = byCode[std::size_t(6 + kind)];
+                    counts[0][std::size_t(kind)] = byCode[std::size_t(6 - kind)];
+                    counts[1][0] += counts[1][std::size_t(kind)];
+                    counts[0][0] += counts[0][std::size_t(kind)];
+                }
+                return true;
             }
-        } else if (c >= '1' && c <= '8') {
-            const int run = c - '0';
-            file += run;
-            if (file > 8) {
-                return false;
-            }
-            for (int k = 0; k < run; ++k) {
-                board.squares[std::size_t(square + k)] = 0;
-            }
-            square += run;
-        } else if (const std::int32_t code = pieceCode(c); code != 0) {
-            if (file == 8) {
-                return false;
-            }
-            board.squares[std::size_t(square)] = code;
-            PieceCounts& own = counts[code > 0 ? 1 : 0];
-            ++own[std::size_t(code > 0 ? code : -code)];
-            ++own[0];
-            ++square;
-            ++file;
         } else {
             return false;
         }

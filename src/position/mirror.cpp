@@ -9,13 +9,17 @@
 namespace vestrel {
 namespace {
 
+using RankTexts = std::array<std::string_view, 8>;
+
 // The parts of a key that the images change; views into the key.
 struct KeyParts {
     std::string_view placement;
+    RankTexts ranks{};             // the first eight rank texts; ranks it lacks stay empty
     std::string_view side;         // without its space
     std::string_view sideSpace;    // " ", or empty when the key ends in the side field
     std::string_view castling;     // without its space
     std::string_view enPassantOn;  // the en-passant field and everything after it
+    bool pawns = false;            // a pawn of either colour: the images exchange colours
 };
 
 // Cuts the text at its next space: the field before it, the space itself (or nothing).
@@ -40,24 +44,36 @@ KeyParts splitKey(std::string_view key) {
     parts.side = takeField(key, parts.sideSpace);
     parts.castling = takeField(key, space);
     parts.enPassantOn = key;
+    std::size_t rank = 0;
+    std::size_t start = 0;
+    const std::string_view placement = parts.placement;
+    for (std::size_t i = 0; i < placement.size(); ++i) {
+        const char c = placement[i];
+        parts.pawns |= (c == 'P') | (c == 'p');
+        if (c == '/') {
+            if (rank < parts.ranks.size()) parts.ranks[rank] = placement.substr(start, i - start);
+            ++rank;
+            start = i + 1;
+        }
+    }
+    if (rank < parts.ranks.size()) parts.ranks[rank] = placement.substr(start);
     return parts;
 }
 
-bool hasPawns(std::string_view placement) {
-    for (char c : placement) {
-        if (toUpperAscii(c) == 'P') {
-            return true;
-        }
-    }
-    return false;
-}
+constexpr std::array<char, 256> kSameCase = [] {
+    std::array<char, 256> table{};
+    for (int c = 0; c < 256; ++c) table[std::size_t(c)] = char(c);
+    return table;
+}();
 
-constexpr char swapCase(char c) {
-    if (isUpperLetter(c)) {
-        return toLowerAscii(c);
+constexpr std::array<char, 256> kSwappedCase = [] {
+    std::array<char, 256> table = kSameCase;
+    for (char c = 'a'; c <= 'z'; ++c) {
+        table[std::size_t(c)] = toUpperAscii(c);
+        table[std::size_t(toUpperAscii(c))] = c;
     }
-    return isLowerLetter(c) ? toUpperAscii(c) : c;
-}
+    return table;
+}();
 
 constexpr char mirrorFile(char c) { return (c >= 'a' && c <= 'h') ? char('a' + 'h' - c) : c; }
 
@@ -70,105 +86,72 @@ constexpr char mirrorRank(char c) {
 
 bool contains(std::string_view text, char c) { return text.find(c) != std::string_view::npos; }
 
-using RankTexts = std::array<std::string_view, 8>;
-
-// The first eight rank texts of the placement; ranks it lacks stay empty.
-RankTexts splitRanks(std::string_view placement) {
-    RankTexts ranks{};
-    std::size_t count = 0;
-    while (count < ranks.size()) {
-        const std::size_t slash = placement.find('/');
-        ranks[count++] = placement.substr(0, slash);
-        if (slash == std::string_view::npos) {
-            break;
-        }
-        placement.remove_prefix(slash + 1);
-    }
-    return ranks;
+// Writes the text back to front through a case table.
+char* writeReversed(std::string_view text, const std::array<char, 256>& cases, char* out) {
+    for (std::size_t i = text.size(); i-- > 0;) *out++ = cases[static_cast<unsigned char>(text[i])];
+    return out;
 }
 
-// Appends the text back to front, without a temporary copy.
-void appendReversed(std::string_view text, std::string& image) {
-    const std::size_t start = image.size();
-    image.resize(start + text.size());
-    std::reverse_copy(text.begin(), text.end(), image.begin() + std::ptrdiff_t(start));
+char* writeForward(std::string_view text, const std::array<char, 256>& cases, char* out) {
+    for (char c : text) *out++ = cases[static_cast<unsigned char>(c)];
+    return out;
 }
 
-void appendPlacement(std::string_view placement, MirrorKind kind, bool pawns, std::string& image) {
-    const std::size_t start = image.size();
-    if (kind == MirrorKind::XY) {
-        appendReversed(placement, image);
-    } else {
-        const RankTexts ranks = splitRanks(placement);
-        for (std::size_t i = 0; i < ranks.size(); ++i) {
-            if (i > 0) {
-                image.push_back('/');
-            }
-            if (kind == MirrorKind::X) {
-                appendReversed(ranks[i], image);
-            } else {
-                image.append(ranks[ranks.size() - 1 - i]);
-            }
-        }
+char* writePlacement(const KeyParts& parts, MirrorKind kind, char* out) {
+    // With pawns the top-bottom images also exchange the colours.
+    const std::array<char, 256>& cases =
+        (parts.pawns && kind != MirrorKind::X) ? kSwappedCase : kSameCase;
+    if (kind == MirrorKind::XY) return writeReversed(parts.placement, cases, out);
+    for (std::size_t i = 0; i < parts.ranks.size(); ++i) {
+        if (i > 0) *out++ = '/';
+        out = kind == MirrorKind::X ? writeReversed(parts.ranks[i], cases, out)
+                                    : writeForward(parts.ranks[7 - i], cases, out);
     }
-    if (pawns && kind != MirrorKind::X) {
-        for (std::size_t i = start; i < image.size(); ++i) {
-            image[i] = swapCase(image[i]);
-        }
-    }
+    return out;
 }
 
 // With pawns the top-bottom images hand the move to the other colour.
-void appendSide(std::string_view side, MirrorKind kind, bool pawns, std::string& image) {
-    if (!pawns || kind == MirrorKind::X) {
-        image.append(side);
-    } else {
-        image.push_back(side == "w" ? 'b' : 'w');
-    }
+char* writeSide(std::string_view side, MirrorKind kind, bool pawns, char* out) {
+    if (!pawns || kind == MirrorKind::X) return writeForward(side, kSameCase, out);
+    *out++ = side == "w" ? 'b' : 'w';
+    return out;
 }
 
-void appendCastling(std::string_view castling, MirrorKind kind, bool pawns, std::string& image) {
+char* writeCastling(std::string_view castling, MirrorKind kind, bool pawns, char* out) {
     if (kind != MirrorKind::Y || !pawns || (!castling.empty() && castling[0] == '-')) {
-        image.push_back('-');
-        return;
+        *out++ = '-';
+        return out;
     }
-    if (contains(castling, 'k')) {
-        image.push_back('K');
-    }
-    if (contains(castling, 'q')) {
-        image.push_back('Q');
-    }
-    if (contains(castling, 'K')) {
-        image.push_back('k');
-    }
-    if (contains(castling, 'Q')) {
-        image.push_back('q');
-    }
+    if (contains(castling, 'k')) *out++ = 'K';
+    if (contains(castling, 'q')) *out++ = 'Q';
+    if (contains(castling, 'K')) *out++ = 'k';
+    if (contains(castling, 'Q')) *out++ = 'q';
+    return out;
 }
 
-void appendEnPassant(std::string_view rest, MirrorKind kind, bool pawns, std::string& image) {
-    const std::size_t start = image.size();
-    image.append(rest);
-    if (!pawns) {
-        return;
-    }
-    if (kind != MirrorKind::Y && rest.size() >= 1) {
-        image[start] = mirrorFile(image[start]);
-    }
-    if (kind != MirrorKind::X && rest.size() >= 2) {
-        image[start + 1] = mirrorRank(image[start + 1]);
-    }
+char* writeEnPassant(std::string_view rest, MirrorKind kind, bool pawns, char* out) {
+    char* start = out;
+    out = writeForward(rest, kSameCase, out);
+    if (pawns && kind != MirrorKind::Y && !rest.empty()) start[0] = mirrorFile(start[0]);
+    if (pawns && kind != MirrorKind::X && rest.size() >= 2) start[1] = mirrorRank(start[1]);
+    return out;
 }
 
-void buildImage(const KeyParts& parts, MirrorKind kind, bool pawns, std::string& image) {
-    image.clear();
-    appendPlacement(parts.placement, kind, pawns, image);
-    image.push_back(' ');
-    appendSide(parts.side, kind, pawns, image);
-    image.append(parts.sideSpace);
-    appendCastling(parts.castling, kind, pawns, image);
-    image.push_back(' ');
-    appendEnPassant(parts.enPassantOn, kind, pawns, image);
+void buildImage(const KeyParts& parts, MirrorKind kind, std::string& image) {
+    // Room for the key, the seven slashes missing ranks may add and up to four castling
+    // letters where the key had fewer.
+    const std::size_t room = parts.placement.size() + 7 + parts.side.size() + 1 +
+                             parts.castling.size() + 4 + 1 + parts.enPassantOn.size();
+    image.resize(room);
+    char* const begin = image.data();
+    char* out = writePlacement(parts, kind, begin);
+    *out++ = ' ';
+    out = writeSide(parts.side, kind, parts.pawns, out);
+    out = writeForward(parts.sideSpace, kSameCase, out);
+    out = writeCastling(parts.castling, kind, parts.pawns, out);
+    *out++ = ' ';
+    out = writeEnPassant(parts.enPassantOn, kind, parts.pawns, out);
+    image.resize(static_cast<std::size_t>(out - begin));
 }
 
 struct NamedKind {
@@ -185,16 +168,32 @@ constexpr std::array<NamedKind, 3> kSearchOrder = {{
 }  // namespace
 
 void mirrorImage(std::string_view key, MirrorKind kind, std::string& image) {
+    buildImage(splitKey(key), kind, image);
+}
+
+void buildMirrorImages(std::string_view key, const SeenSet& seen, MirrorImages& images) {
     const KeyParts parts = splitKey(key);
-    buildImage(parts, kind, hasPawns(parts.placement), image);
+    for (std::size_t i = 0; i < kSearchOrder.size(); ++i) {
+        buildImage(parts, kSearchOrder[i].kind, images.text[i]);
+        images.hash[i] = fullKeyHash(images.text[i]);
+        prefetchBucket(seen, images.hash[i]);
+    }
+}
+
+bool matchMirrorImages(const MirrorImages& images, SeenSet& seen, std::string& mirrorKind) {
+    for (std::size_t i = 0; i < kSearchOrder.size(); ++i) {
+        mirrorKind.assign(kSearchOrder[i].name);
+        if (lookupKeyHashed(seen, images.text[i], images.hash[i], false)) return true;
+    }
+    mirrorKind.clear();
+    return false;
 }
 
 bool findMirrorMatch(std::string_view key, SeenSet& seen, std::string& mirrorKind,
                      std::string& image) {
     const KeyParts parts = splitKey(key);
-    const bool pawns = hasPawns(parts.placement);
     for (const NamedKind& entry : kSearchOrder) {
-        buildImage(parts, entry.kind, pawns, image);
+        buildImage(parts, entry.kind, image);
         mirrorKind.assign(entry.name);
         if (lookupKey(seen, image, false)) {
             return true;

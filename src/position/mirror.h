@@ -2,6 +2,8 @@
 // Mirror images of a position key ("x" left-right, "y" top-bottom, "xy" rotation) and the
 // search for an earlier record that one of them repeats.
 
+#include <array>
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -13,6 +15,19 @@ enum class MirrorKind { X, Y, XY };
 
 // Builds one image of the key into `image`.
 void mirrorImage(std::string_view key, MirrorKind kind, std::string& image);
+
+// The three images of one key with their hashes, built before any of them is looked up.
+struct MirrorImages {
+    std::array<std::string, 3> text;  // "x", "y", "xy"
+    std::array<std::uint32_t, 3> hash{};
+};
+
+// Builds the "x", "y" and "xy" images of a key and asks for their hash buckets.
+void buildMirrorImages(std::string_view key, const SeenSet& seen, MirrorImages& images);
+
+// Looks built images up in the order "x", "y", "xy" (never storing them). On a hit returns
+// true and leaves "x", "y" or "xy" in `mirrorKind`; otherwise empties it.
+bool matchMirrorImages(const MirrorImages& images, SeenSet& seen, std::string& mirrorKind);
 
 // Looks the "x", "y" and "xy" images up in that order (never storing them). On a hit returns
 // true and leaves "x", "y" or "xy" in `mirrorKind`; otherwise empties it.
