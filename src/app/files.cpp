@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include "position/mirror.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -30,7 +31,9 @@ bool preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
     std::string_view line;
     while (nextLine(reader, line)) {
         if (rewrite != nullptr) rewriteLine(*rewrite, line);
-        if (databaseLineKey(line, state.key)) appendKey(state.seen, state.key);
+        if (!databaseLineKey(line, state.key)) continue;
+        appendKey(state.seen, state.key);
+        if (state.seen.signaturesOn) markSignature(state.seen, symmetrySignature(state.key));
     }
     return !reader.readFailed;
 }
@@ -123,8 +126,8 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
 }
 
 void openLogFile(RunState& state) {
-    const int fd = ::open(std::string(kLogFileName).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC,
-                          0644);
+    const int fd =
+        ::open(std::string(kLogFileName).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     openWriter(state.log, fd, kLogBuffer);
 }
 

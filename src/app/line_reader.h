@@ -13,10 +13,10 @@ struct LineReader {
     std::vector<char> block;
     std::size_t begin = 0;
     std::size_t end = 0;
-    bool atEof = false;    // no more bytes to read from fd
-    bool ended = false;    // Ctrl-Z seen or all lines handed out
+    bool atEof = false;  // no more bytes to read from fd
+    bool ended = false;  // Ctrl-Z seen or all lines handed out
     bool readFailed = false;
-    std::string carry;     // a line that spans blocks or holds CR bytes
+    std::string carry;  // a line that spans blocks or holds CR bytes
 };
 
 // Opens a file for reading; false when it cannot be opened (a directory counts as such).

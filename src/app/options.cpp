@@ -256,15 +256,15 @@ void deriveLists(RunSettings& settings) {
     settings.replacements.clear();
     if (settings.findList.size() > 1) settings.findItems = itemList(settings.findList.substr(1));
     if (settings.skipList.size() > 1) settings.skipItems = itemList(settings.skipList.substr(1));
-    if (!settings.replaceList.empty()) settings.replacements = replacementList(settings.replaceList);
+    if (!settings.replaceList.empty())
+        settings.replacements = replacementList(settings.replaceList);
     settings.appendNames = nameList(settings.appendList);
     settings.deleteNames = nameList(settings.deleteList);
 }
 
 }  // namespace
 
-OptionResult parseArguments(const std::vector<std::string_view>& arguments,
-                            RunSettings& settings) {
+OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings) {
     OptionResult result;
     for (std::string_view argument : arguments) {
         if (argument.empty() || argument[0] != '/') {

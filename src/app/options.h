@@ -18,7 +18,6 @@ struct OptionResult {
 
 // Parses the arguments from first to last into `settings` (which holds the defaults);
 // stops at the first illegal or unknown option.
-OptionResult parseArguments(const std::vector<std::string_view>& arguments,
-                            RunSettings& settings);
+OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings);
 
 }  // namespace vestrel

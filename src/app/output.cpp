@@ -1,7 +1,8 @@
 #include "app/output.h"
 
-#include <cerrno>
 #include <unistd.h>
+
+#include <cerrno>
 
 namespace vestrel {
 

@@ -12,8 +12,8 @@ struct BufferedWriter {
     int fd = -1;
     std::string buffer;
     std::size_t capacity = 0;
-    bool failed = false;       // a write failed (disk full, I/O error, file size limit)
-    bool brokenPipe = false;   // the reader of a pipe went away
+    bool failed = false;      // a write failed (disk full, I/O error, file size limit)
+    bool brokenPipe = false;  // the reader of a pipe went away
 };
 
 void openWriter(BufferedWriter& writer, int fd, std::size_t capacity);

@@ -57,8 +57,8 @@ struct RunSettings {
     HeaderTagMode headerTagMode = HeaderTagMode::All;
     std::string headerTagList;  // "," + tags + ","
 
-    std::string appendList = ";";  // /a
-    std::string deleteList;        // /d
+    std::string appendList = ";";          // /a
+    std::string deleteList;                // /d
     std::vector<std::string> appendNames;  // name lists of /a and /d, cut once
     std::vector<std::string> deleteNames;
 

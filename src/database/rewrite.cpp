@@ -1,11 +1,12 @@
 #include "database/rewrite.h"
 
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <cstdio>
 
 namespace vestrel {
 

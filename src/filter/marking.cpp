@@ -62,6 +62,16 @@ std::optional<MarkReason> mirrorReason(const MirrorPlan& plan, RunState& state) 
     return std::nullopt;
 }
 
+// The mirror tests of a key that no earlier stored key shares a signature with: an image can
+// only be the key itself, stored a moment ago, so no image needs building or looking up.
+std::optional<MarkReason> selfMirrorReason(const SelfImage& self, bool stored, RunState& state) {
+    state.mirrorKind.clear();
+    if (!stored) return std::nullopt;  // a full table did not take the key
+    if (!self.found) return std::nullopt;
+    state.mirrorKind.assign(self.kind);
+    return self.diagonal ? MarkReason::DiagonalMirror : MarkReason::Mirror;
+}
+
 void writeLogLine(BufferedWriter& log, std::string_view positionFields, MarkReason reason,
                   std::string_view mirrorKind) {
     writeBytes(log, positionFields);
@@ -114,13 +124,24 @@ MarkVerdict markRecord(const SplitRecord& record, const RunSettings& settings, R
     if (!settings.noDuplicateTest) {
         const bool mirrorTest =
             settings.mirrorTest && key.find(kNoCastlingNoEp) != std::string_view::npos;
+        SeenSet& seen = state.seen;
+        const KeySymmetry symmetry = seen.signaturesOn ? analyseSymmetry(key) : KeySymmetry{};
+        const std::uint32_t signature = symmetry.signature;
+        const bool quick = mirrorTest && seen.signaturesOn && symmetry.imagesShareSignature &&
+                           !hasSignature(seen, signature);
         MirrorPlan plan;
-        if (mirrorTest) plan = prepareMirrorTests(key, state);
+        if (mirrorTest && !quick) plan = prepareMirrorTests(key, state);
         // The key is stored here when new, even if a later test marks the record.
-        if (lookupKey(state.seen, key, true)) {
+        const std::int32_t keysBefore = seen.keyCount;
+        if (lookupKey(seen, key, true)) {
             reason = MarkReason::Duplicate;
-        } else if (mirrorTest) {
-            reason = mirrorReason(plan, state);
+        } else {
+            const bool stored = seen.keyCount != keysBefore;
+            if (stored && seen.signaturesOn) markSignature(seen, signature);
+            if (mirrorTest) {
+                reason = quick ? selfMirrorReason(symmetry.self, stored, state)
+                               : mirrorReason(plan, state);
+            }
         }
     }
     if (!reason && settings.legalityTest && !validatePosition(record.positionFields)) {

@@ -1,8 +1,9 @@
 #include "filter/seen_set.h"
 
+#include <sys/mman.h>
+
 #include <cstdlib>
 #include <cstring>
-#include <sys/mman.h>
 
 namespace vestrel {
 
@@ -25,7 +26,8 @@ bool storeText(SeenSet& set, std::string_view key, SeenSet::Entry& entry) {
     }
     char* dst = set.chunks.back().data.get() + set.chunkUsed;
     if (need != 0) std::memcpy(dst, key.data(), need);
-    entry.place = static_cast<std::uint32_t>(((set.chunks.size() - 1) << kChunkShift) | set.chunkUsed);
+    entry.place =
+        static_cast<std::uint32_t>(((set.chunks.size() - 1) << kChunkShift) | set.chunkUsed);
     entry.size = static_cast<std::uint32_t>(need);
     set.chunkUsed = need > kChunkBytes ? kChunkBytes : set.chunkUsed + need;
     return true;
@@ -53,7 +55,8 @@ void storeKey(SeenSet& set, std::string_view key, std::uint32_t hash) {
 
 void* allocateTable(std::size_t bytes) {
     const std::size_t size = bytes == 0 ? 1 : bytes;
-    void* memory = ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    void* memory =
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) std::abort();
     if (size >= kHugePage) (void)::madvise(memory, size, MADV_HUGEPAGE);
     return memory;
@@ -73,6 +76,11 @@ void initSeenSet(SeenSet& set, LookupMode mode) {
         set.indexMemory = std::make_unique<std::pmr::monotonic_buffer_resource>(1 << 20);
         set.ordered = std::make_unique<std::pmr::set<std::string_view>>(set.indexMemory.get());
     }
+}
+
+void enableSignatures(SeenSet& set) {
+    set.signatureBits.allocate(kSignatureBits / 64);
+    set.signaturesOn = true;
 }
 
 std::string_view storedKey(const SeenSet& set, std::int32_t slot) {

@@ -15,8 +15,8 @@ namespace vestrel {
 inline constexpr std::int32_t kKeyTableSlots = 1'000'000;  // slot 0 is never used
 inline constexpr std::int32_t kMaxKeys = kKeyTableSlots - 1;
 inline constexpr std::uint32_t kHashBuckets = 1u << 20;
-inline constexpr unsigned kChunkShift = 22;           // key chunks of 4 MiB
-inline constexpr std::size_t kMaxChunks = 1u << 10;   // 4 GiB of key text at most
+inline constexpr unsigned kChunkShift = 22;          // key chunks of 4 MiB
+inline constexpr std::size_t kMaxChunks = 1u << 10;  // 4 GiB of key text at most
 
 enum class LookupMode { Hashed, Prefix, None };
 
@@ -56,7 +56,7 @@ struct SeenSet {
     struct Entry {
         std::uint32_t place;  // chunk number << kChunkShift | offset in the chunk
         std::uint32_t size;
-        std::int32_t next;    // next slot of the same bucket, in insertion order; 0 at the end
+        std::int32_t next;  // next slot of the same bucket, in insertion order; 0 at the end
         std::uint32_t hash;
     };
     ZeroArray<Entry> slots;  // sized once
@@ -67,6 +67,11 @@ struct SeenSet {
         std::int32_t tail;
     };
     ZeroArray<Bucket> buckets;
+
+    // Optional: one bit per signature of the stored keys (see markSignature), so a test can
+    // tell cheaply that no stored key shares a signature. Off unless enableSignatures ran.
+    bool signaturesOn = false;
+    ZeroArray<std::uint64_t> signatureBits;
 
     // Ordered index of the stored keys, used by the prefix mode only.
     std::unique_ptr<std::pmr::monotonic_buffer_resource> indexMemory;
@@ -96,6 +101,19 @@ bool lookupKeyHashed(SeenSet& set, std::string_view key, std::uint32_t fullHash,
 // look-ups of one record wait for memory together instead of one after another.
 inline void prefetchBucket(const SeenSet& set, std::uint32_t fullHash) {
     if (set.mode == LookupMode::Hashed) __builtin_prefetch(&set.buckets[fullHash & 0xFFFFFu]);
+}
+
+// Signatures: a caller-defined 32-bit value per stored key, kept as bits. A clear bit proves
+// that no key with that signature was marked; a set bit proves nothing.
+inline constexpr std::uint32_t kSignatureBits = 1u << 24;
+void enableSignatures(SeenSet& set);
+inline void markSignature(SeenSet& set, std::uint32_t signature) {
+    const std::uint32_t bit = signature & (kSignatureBits - 1);
+    set.signatureBits[bit >> 6] |= std::uint64_t{1} << (bit & 63);
+}
+inline bool hasSignature(const SeenSet& set, std::uint32_t signature) {
+    const std::uint32_t bit = signature & (kSignatureBits - 1);
+    return (set.signatureBits[bit >> 6] >> (bit & 63)) & 1;
 }
 
 // Stores a key without looking it up (the database preload); ignored when the table is full.

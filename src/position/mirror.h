@@ -29,6 +29,31 @@ void buildMirrorImages(std::string_view key, const SeenSet& seen, MirrorImages& 
 // true and leaves "x", "y" or "xy" in `mirrorKind`; otherwise empties it.
 bool matchMirrorImages(const MirrorImages& images, SeenSet& seen, std::string& mirrorKind);
 
+// A value that a position key shares with every one of its mirror images and diagonal
+// images, whenever its castling and en-passant fields are both "-" (see
+// imagesShareSignature). Any two equal texts have equal signatures.
+std::uint32_t symmetrySignature(std::string_view key);
+
+// Castling and en-passant fields both exactly "-": then the images carry the key's signature.
+bool imagesShareSignature(std::string_view key);
+
+// Which image of the key is the key itself, in the order the mirror tests look them up:
+// "x", "y", "xy", then the diagonal reflection and its "x", "y", "xy" images.
+struct SelfImage {
+    bool found = false;
+    bool diagonal = false;
+    std::string_view kind;  // "x", "y", "xy" or empty
+};
+SelfImage selfImage(std::string_view key);
+
+// The signature and whether the images share it, from one reading of the key.
+struct KeySymmetry {
+    std::uint32_t signature = 0;
+    bool imagesShareSignature = false;
+    SelfImage self;
+};
+KeySymmetry analyseSymmetry(std::string_view key);
+
 // Looks the "x", "y" and "xy" images up in that order (never storing them). On a hit returns
 // true and leaves "x", "y" or "xy" in `mirrorKind`; otherwise empties it.
 bool findMirrorMatch(std::string_view key, SeenSet& seen, std::string& mirrorKind,

@@ -10,9 +10,12 @@ TEST(ReplaceAll, ScansLeftToRightWithoutRescanning) {
         std::string_view text, from, to, expected;
     };
     const Case cases[] = {
-        {"aab", "ab", "ba", "aba"},        {"a  b", "  ", " ", "a b"},
-        {"a   b", "  ", " ", "a  b"},      {"a    b", "  ", " ", "a  b"},
-        {"xyz", "", "q", "xyz"},           {"aaaa", "aa", "a", "aa"},
+        {"aab", "ab", "ba", "aba"},
+        {"a  b", "  ", " ", "a b"},
+        {"a   b", "  ", " ", "a  b"},
+        {"a    b", "  ", " ", "a  b"},
+        {"xyz", "", "q", "xyz"},
+        {"aaaa", "aa", "a", "aa"},
         {"bm #2; dm 2;", "dm", "ce", "bm #2; ce 2;"},
     };
     for (const Case& c : cases) {
@@ -54,10 +57,19 @@ TEST(ParseOperandNumber, AcceptsSignedDecimalsThatFit) {
         std::optional<std::int32_t> value;
     };
     const Case cases[] = {
-        {"5", 5},           {"+5", 5},        {"-5", -5},         {"007", 7},
-        {"", std::nullopt}, {"+", std::nullopt}, {"+-5", std::nullopt}, {" 5", std::nullopt},
-        {"5x", std::nullopt}, {"2147483647", 2147483647}, {"-2147483648", INT32_MIN},
-        {"2147483648", std::nullopt}, {"99999999999", std::nullopt},
+        {"5", 5},
+        {"+5", 5},
+        {"-5", -5},
+        {"007", 7},
+        {"", std::nullopt},
+        {"+", std::nullopt},
+        {"+-5", std::nullopt},
+        {" 5", std::nullopt},
+        {"5x", std::nullopt},
+        {"2147483647", 2147483647},
+        {"-2147483648", INT32_MIN},
+        {"2147483648", std::nullopt},
+        {"99999999999", std::nullopt},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
