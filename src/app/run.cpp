@@ -210,8 +210,11 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         mode = LookupMode::Prefix;
     }
     initSeenSet(state.seen, mode);
-    // The mirror tests skip building images for keys whose symmetry signature is new.
-    if (settings.mirrorTest && mode == LookupMode::Hashed) enableSignatures(state.seen);
+    // The mirror tests skip building images for keys whose symmetry signature is new. The
+    // skipped look-ups would have raised the hash-comparison count, so not with /hc.
+    if (settings.mirrorTest && mode == LookupMode::Hashed && !settings.hashCount) {
+        enableSignatures(state.seen);
+    }
 
     Rewrite database;
     bool rewriting = false;
