@@ -137,5 +137,7 @@ echo
 
 if [ -f "$root/bench/sort_bench.sh" ]; then
     echo
-    sh "$root/bench/sort_bench.sh" "$build"
+    generator=""
+    [ -x "$build/bench/gen_database" ] && generator=$build/bench/gen_database
+    sh "$root/bench/sort_bench.sh" "$vestrel" $generator
 fi
