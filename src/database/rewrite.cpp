@@ -42,6 +42,13 @@ bool beginRewrite(Rewrite& rewrite, std::string_view stem, bool databaseExists) 
     return true;
 }
 
+bool beginDatabaseRewrite(Rewrite& rewrite, LineReader& reader, std::string_view stem) {
+    if (!beginRewrite(rewrite, stem, true)) return false;
+    if (openLineReader(reader, rewrite.databasePath)) return true;
+    abandonRewrite(rewrite);
+    return false;
+}
+
 void rewriteLine(Rewrite& rewrite, std::string_view line) { writeLine(rewrite.out, line); }
 
 bool commitRewrite(Rewrite& rewrite) {

@@ -7,6 +7,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/line_reader.h"
 #include "app/output.h"
 
 namespace vestrel {
@@ -22,6 +23,9 @@ struct Rewrite {
 // Deletes an old backup and creates the temporary file. False when the backup cannot be
 // removed or the temporary file cannot be created.
 bool beginRewrite(Rewrite& rewrite, std::string_view stem, bool databaseExists);
+// Starts the rewrite of an existing database and opens the current file for reading. False
+// when either fails; the database file is then unchanged (an old backup is gone).
+bool beginDatabaseRewrite(Rewrite& rewrite, LineReader& reader, std::string_view stem);
 // One line plus CR LF; failures are collected and reported by commitRewrite.
 void rewriteLine(Rewrite& rewrite, std::string_view line);
 // Flushes and syncs the new file, keeps the old one as ".bak" and moves the new one in place.

@@ -346,12 +346,8 @@ DatabaseResult sortDatabase(const RunSettings& settings,
                             std::chrono::steady_clock::time_point start) {
     const std::string& stem = settings.databaseStem;
     Rewrite rewrite;
-    if (!beginRewrite(rewrite, stem, true)) return DatabaseResult::NotFound;
     LineReader reader;
-    if (!openLineReader(reader, rewrite.databasePath)) {
-        abandonRewrite(rewrite);
-        return DatabaseResult::NotFound;
-    }
+    if (!beginDatabaseRewrite(rewrite, reader, stem)) return DatabaseResult::NotFound;
     writeError("\nReading ... ");
 
     EntryTable table;

@@ -91,12 +91,8 @@ int updateLineTimes(std::string& line, double factor) {
 DatabaseResult updateSolutionTimes(const RunSettings& settings) {
     const std::string& stem = settings.databaseStem;
     Rewrite rewrite;
-    if (!beginRewrite(rewrite, stem, true)) return DatabaseResult::NotFound;
     LineReader reader;
-    if (!openLineReader(reader, rewrite.databasePath)) {
-        abandonRewrite(rewrite);
-        return DatabaseResult::NotFound;
-    }
+    if (!beginDatabaseRewrite(rewrite, reader, stem)) return DatabaseResult::NotFound;
     long long count = 0;
     std::string work;
     std::string_view line;
