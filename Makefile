@@ -4,7 +4,9 @@ BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
 
-.PHONY: all run test test-sanitize bench format install clean
+FUZZ_SECONDS ?= 60
+
+.PHONY: all run test test-sanitize bench fuzz format install clean
 
 all:
 	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
@@ -28,6 +30,14 @@ bench:
 	cmake --build build-bench -j $(JOBS)
 	sh bench/run.sh build-bench
 
+# Feeds random lines through every record step under clang's libFuzzer and the sanitizers.
+fuzz:
+	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
+	  -DVESTREL_FUZZ=ON -DBUILD_TESTING=OFF
+	cmake --build build-fuzz -j $(JOBS) --target record_fuzz
+	mkdir -p build-fuzz/corpus && cp tests/fuzz/seeds/* build-fuzz/corpus/
+	build-fuzz/record_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=600 build-fuzz/corpus
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
@@ -35,4 +45,4 @@ install: all
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
 clean:
-	rm -rf build build-sanitize build-bench
+	rm -rf build build-sanitize build-bench build-fuzz

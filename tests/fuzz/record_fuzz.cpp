@@ -1,0 +1,93 @@
+// libFuzzer target: one input line through every step a record can take, in both reading
+// modes and with the options that change the path, plus the database line helpers. Any
+// crash or sanitizer report is a fault: no input may read or write outside its texts.
+//     make fuzz            (clang's libFuzzer, AddressSanitizer and UBSan)
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "app/files.h"
+#include "app/options.h"
+#include "app/range_spec.h"
+#include "database/sort.h"
+#include "database/time_update.h"
+#include "filter/marking.h"
+#include "filter/opcode_edit.h"
+#include "filter/selection.h"
+#include "input/epd_line.h"
+#include "input/mate_info.h"
+#include "input/pgn_header.h"
+#include "input/record_reader.h"
+#include "position/board.h"
+#include "position/diagonal.h"
+#include "position/mirror.h"
+
+namespace {
+
+using namespace vestrel;
+
+RunSettings settingsFor(std::uint8_t choice) {
+    RunSettings settings;
+    std::vector<std::string_view> arguments;
+    if (choice & 1) arguments.push_back("/#");
+    if (choice & 2) arguments.push_back("/c+");
+    if (choice & 4) arguments.push_back("/t@");
+    if (choice & 8) arguments.push_back("/@C/k2-/r+1/");
+    if (choice & 16) arguments.push_back("/abm,id,c0");
+    if (choice & 32) arguments.push_back("/dbm id");
+    if (choice & 64) arguments.push_back("/r w = b ,;=,bm=dm");
+    if (choice & 128) arguments.push_back("/h-Event");
+    arguments.push_back("/xy");
+    arguments.push_back("/p");
+    parseArguments(arguments, settings);
+    return settings;
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    if (size == 0) return 0;
+    const RunSettings settings = settingsFor(data[0]);
+    const std::string_view line(reinterpret_cast<const char*>(data) + 1, size - 1);
+
+    RunState state;
+    initSeenSet(state.seen, LookupMode::Hashed);
+    if (data[0] & 1) enableSignatures(state.seen);
+    for (bool pgn : {false, true}) {
+        state.reader.pgnMode = pgn;
+        // Twice, so that header state and stored keys meet a second record.
+        for (int round = 0; round < 2; ++round) {
+            if (!recordFromLine(line, settings, state.reader, state.record)) continue;
+            if (!passesFindFilter(state.record, settings)) continue;
+            applyReplacements(state.record, settings, state.scratch);
+            if (!splitRecord(state.record, settings, state.split)) continue;
+            const int mateLength = convertMateInfo(state.split.opcodeText, settings);
+            (void)passesMateFilter(mateLength, settings);
+            (void)passesTimeFilter(state.split.opcodeText, settings, state.scratch);
+            (void)passesParamsFilter(state.split.opcodeText, settings, state.scratch);
+            if (markRecord(state.split, settings, state) == MarkVerdict::Marked) continue;
+            buildOutputLine(state.split.positionFields, state.split.opcodeText, settings,
+                            state.line, state.scratch);
+        }
+    }
+
+    // The position helpers on the raw text as well, which need not be a record at all.
+    (void)validatePosition(line);
+    (void)reflectDiagonal(line);
+    std::string image;
+    for (MirrorKind kind : {MirrorKind::X, MirrorKind::Y, MirrorKind::XY}) {
+        mirrorImage(line, kind, image);
+    }
+    (void)analyseSymmetry(line);
+    std::string mateInfo, work, scratch;
+    (void)examineHeaderLine(line, settings, mateInfo, work, scratch);
+    (void)checkRangeSyntax(line);
+    (void)matchParamsTerm("C+2/", line);
+    std::string key;
+    (void)databaseLineKey(line, key);
+    (void)sortKey(line);
+    std::string times(line);
+    (void)updateLineTimes(times, 0.5);
+    return 0;
+}
