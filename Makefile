@@ -1,5 +1,5 @@
 # The two commands a newcomer needs: `make run` and `make test`.
-ARGS ?= examples/problems.pgn /xy /#
+ARGS ?= examples/problems.pgn /xy /\#
 BUILD ?= build
 PREFIX ?= /usr/local
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
