@@ -40,20 +40,6 @@ bool checkPlacement(std::string_view placement, int& pieceCount) {
     return allowed != 0 && slashes == 7;
 }
 
-// Cuts the field before the first space (the whole text without one) off the front of
-// `rest`, together with that space. The field is empty when `rest` starts with a space.
-std::string_view takeField(std::string_view& rest) {
-    std::size_t space = rest.find(' ');
-    if (space == std::string_view::npos) {
-        std::string_view field = rest;
-        rest = {};
-        return field;
-    }
-    std::string_view field = rest.substr(0, space);
-    rest.remove_prefix(space + 1);
-    return field;
-}
-
 }  // namespace
 
 void completePositionText(std::string& text) {
@@ -81,11 +67,11 @@ bool splitRecord(std::string_view record, const RunSettings& settings, SplitReco
     rest.remove_prefix(2);
 
     if (rest.empty()) rest = "- -";
-    std::string_view castling = takeField(rest);
+    std::string_view castling = cutField(rest);
     std::string derived;  // at most four letters: stays in the string's own small buffer
     castling = editCastlingField(castling, placement, settings.castlingEdit, derived);
     if (rest.empty()) rest = "-";
-    std::string_view enPassant = takeField(rest);
+    std::string_view enPassant = cutField(rest);
 
     out.pieceCount = pieceCount;
     out.positionFields.assign(placement);

@@ -2,6 +2,8 @@
 
 #include <array>
 
+#include "text/text.h"
+
 namespace vestrel {
 namespace {
 
@@ -60,12 +62,12 @@ void appendCompressed(std::string& out, std::string_view expanded) {
 }
 
 // The text up to and including its next space, or all of it; removed from `text`.
+// The next field together with the space after it (the whole text when it has none).
 std::string_view takeField(std::string_view& text) {
-    const std::size_t space = text.find(' ');
-    const std::size_t length = space == std::string_view::npos ? text.size() : space + 1;
-    const std::string_view field = text.substr(0, length);
-    text.remove_prefix(length);
-    return field;
+    const std::string_view from = text;
+    std::string_view space;
+    const std::string_view field = cutField(text, &space);
+    return from.substr(0, field.size() + space.size());
 }
 
 }  // namespace

@@ -24,28 +24,13 @@ struct KeyParts {
     bool pawns = false;  // a pawn of either colour: the images exchange colours
 };
 
-// Cuts the text at its next space: the field before it, the space itself (or nothing).
-std::string_view takeField(std::string_view& text, std::string_view& space) {
-    const std::size_t at = text.find(' ');
-    if (at == std::string_view::npos) {
-        const std::string_view field = text;
-        space = {};
-        text = {};
-        return field;
-    }
-    const std::string_view field = text.substr(0, at);
-    space = text.substr(at, 1);
-    text.remove_prefix(at + 1);
-    return field;
-}
-
 KeyParts splitKey(std::string_view key) {
     KeyParts parts;
     std::string_view space;
-    parts.placement = takeField(key, space);
-    parts.side = takeField(key, parts.sideSpace);
+    parts.placement = cutField(key, &space);
+    parts.side = cutField(key, &parts.sideSpace);
     parts.afterSide = key;
-    parts.castling = takeField(key, space);
+    parts.castling = cutField(key, &space);
     parts.enPassantOn = key;
     std::size_t rank = 0;
     std::size_t start = 0;
@@ -358,7 +343,7 @@ KeySymmetry analyseSymmetry(std::string_view key) {
     result.signature = signatureOf(parts);
     std::string_view rest = parts.enPassantOn;
     std::string_view space;
-    result.imagesShareSignature = parts.castling == "-" && takeField(rest, space) == "-";
+    result.imagesShareSignature = parts.castling == "-" && cutField(rest, &space) == "-";
     result.self = selfImageOf(parts);
     return result;
 }

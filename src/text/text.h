@@ -29,6 +29,11 @@ std::string_view trimText(std::string_view text);
 std::string_view trimLeft(std::string_view text);
 std::string_view trimRight(std::string_view text);
 
+// Cuts the field before the first space off the front of `rest`, together with that space
+// (the whole of `rest` when it has none). The field is empty when `rest` starts with a space.
+// `separator`, when given, receives the space that was cut (empty at the end of the text).
+std::string_view cutField(std::string_view& rest, std::string_view* separator = nullptr);
+
 // Leftmost / rightmost n bytes (the whole text when it is shorter).
 std::string_view leftPart(std::string_view text, std::size_t n);
 std::string_view rightPart(std::string_view text, std::size_t n);
