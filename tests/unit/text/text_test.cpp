@@ -51,6 +51,24 @@ TEST(Parts, TakeWholeTextWhenShorter) {
     EXPECT_EQ(signOf(9), 1);
 }
 
+TEST(CutField, TakesTheFieldAndItsSpace) {
+    struct Case {
+        std::string_view text, field, separator, rest;
+    };
+    const Case cases[] = {
+        {"w KQ -", "w", " ", "KQ -"}, {" KQ -", "", " ", "KQ -"},
+        {"-", "-", "", ""},           {"", "", "", ""},
+        {"a  b", "a", " ", " b"},
+    };
+    for (const Case& c : cases) {
+        std::string_view rest = c.text;
+        std::string_view separator = "unset";
+        EXPECT_EQ(cutField(rest, &separator), c.field) << c.text;
+        EXPECT_EQ(separator, c.separator) << c.text;
+        EXPECT_EQ(rest, c.rest) << c.text;
+    }
+}
+
 TEST(ParseOperandNumber, AcceptsSignedDecimalsThatFit) {
     struct Case {
         std::string_view text;
