@@ -1,9 +1,10 @@
 // Runs a program with a small file-size limit, so tests can make its writes fail:
 //     run_limited <max-file-bytes> <program> [arguments...]
-#include <cstdio>
-#include <cstdlib>
 #include <sys/resource.h>
 #include <unistd.h>
+
+#include <cstdio>
+#include <cstdlib>
 
 int main(int argc, char** argv) {
     if (argc < 3) {
