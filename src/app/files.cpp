@@ -1,9 +1,6 @@
 #include "app/files.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
+#include "base/platform.h"
 #include "position/mirror.h"
 #include "text/text.h"
 
@@ -12,19 +9,6 @@ namespace vestrel {
 namespace {
 
 constexpr std::size_t kLogBuffer = std::size_t{64} << 10;
-
-// Both names resolve to one existing file (same device and inode).
-bool sameFile(const std::string& a, const std::string& b) {
-    struct stat sa {};
-    struct stat sb {};
-    return ::stat(a.c_str(), &sa) == 0 && ::stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev &&
-           sa.st_ino == sb.st_ino;
-}
-
-bool pathExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
 
 // Reads every database line into the seen set, copying each line when a rewrite is open.
 bool preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
@@ -126,16 +110,14 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
 }
 
 void openLogFile(RunState& state) {
-    const int fd =
-        ::open(std::string(kLogFileName).c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    openWriter(state.log, fd, kLogBuffer);
+    openWriter(state.log, createFile(std::string(kLogFileName)), kLogBuffer);
 }
 
 void closeLogFile(RunState& state) {
-    if (state.log.fd < 0) return;
+    if (state.log.fd == kNoFile) return;
     (void)flushWriter(state.log);
-    ::close(state.log.fd);
-    state.log.fd = -1;
+    (void)closeFile(state.log.fd);
+    state.log.fd = kNoFile;
 }
 
 }  // namespace vestrel

@@ -5,9 +5,9 @@
 #include <string>
 #include <string_view>
 
-#include "app/line_reader.h"
+#include "base/line_reader.h"
 #include "app/run_state.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "database/rewrite.h"
 
 namespace vestrel {

@@ -3,7 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
-#include "app/range_spec.h"
+#include "base/range.h"
 #include "filter/opcode_edit.h"
 #include "filter/selection.h"
 #include "text/text.h"

@@ -1,20 +1,18 @@
 #include "app/run.h"
 
-#include <unistd.h>
-
 #include <charconv>
 #include <chrono>
-#include <csignal>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "app/files.h"
-#include "app/line_reader.h"
 #include "app/options.h"
-#include "app/output.h"
 #include "app/run_state.h"
-#include "app/settings.h"
+#include "base/line_reader.h"
+#include "base/output.h"
+#include "base/platform.h"
+#include "base/settings.h"
 #include "database/rewrite.h"
 #include "database/sort.h"
 #include "database/time_update.h"
@@ -166,13 +164,6 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
     return LoopEnd::Done;
 }
 
-// A closed pipe ends the program the way it ends every filter in a pipeline.
-int endOnClosedPipe() {
-    std::signal(SIGPIPE, SIG_DFL);
-    std::raise(SIGPIPE);
-    return kExitError;
-}
-
 int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
     const DatabaseResult result = settings.databaseMode == DatabaseMode::Sort
                                       ? sortDatabase(settings, start)
@@ -240,7 +231,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     openLogFile(state);
     if (settings.noOutput) writeError(kLineEnd);
     BufferedWriter out;
-    openWriter(out, STDOUT_FILENO, kStdoutBuffer);
+    openWriter(out, kStandardOutput, kStdoutBuffer);
     const LoopEnd end = recordLoop(settings, state, input, out, rewriting ? &database : nullptr);
     closeLogFile(state);
     if (end != LoopEnd::Done) {
@@ -262,9 +253,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
 }  // namespace
 
 int runProgram(int argc, char** argv) {
-    // Write failures come back as errors instead of signals: a closed pipe, a file-size limit.
-    std::signal(SIGPIPE, SIG_IGN);
-    std::signal(SIGXFSZ, SIG_IGN);
+    startProcess();
     if (argc <= 1) {
         writeError(kUsage);
         return kExitOk;

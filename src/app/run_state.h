@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "app/output.h"
+#include "base/output.h"
 #include "filter/seen_set.h"
 #include "input/epd_line.h"
 #include "input/record_reader.h"

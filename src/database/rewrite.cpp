@@ -1,23 +1,12 @@
 #include "database/rewrite.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
-#include <csignal>
-#include <cstdio>
+#include "base/platform.h"
 
 namespace vestrel {
 
 namespace {
 
 constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
-
-bool exists(const std::string& path) {
-    struct stat st {};
-    return ::lstat(path.c_str(), &st) == 0;
-}
 
 }  // namespace
 
@@ -28,16 +17,13 @@ bool beginRewrite(Rewrite& rewrite, std::string_view stem, bool databaseExists) 
     rewrite.databaseExisted = databaseExists;
     if (databaseExists) {
         // The previous backup goes first; if it stays, the old database could not take its name.
-        ::unlink(rewrite.backupPath.c_str());
-        if (exists(rewrite.backupPath)) return false;
+        (void)removeFile(rewrite.backupPath);
+        if (nameTaken(rewrite.backupPath)) return false;
     }
-    int fd = ::open(rewrite.tempPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
-    if (fd < 0) return false;
-    if (databaseExists) {
-        // The new file keeps the old one's permissions.
-        struct stat st {};
-        if (::stat(rewrite.databasePath.c_str(), &st) == 0) (void)::fchmod(fd, st.st_mode & 07777);
-    }
+    // The new file keeps the old one's permissions.
+    const int fd =
+        createFileLike(rewrite.tempPath, databaseExists ? rewrite.databasePath : std::string());
+    if (fd == kNoFile) return false;
     openWriter(rewrite.out, fd, kWriteBuffer);
     return true;
 }
@@ -53,36 +39,36 @@ void rewriteLine(Rewrite& rewrite, std::string_view line) { writeLine(rewrite.ou
 
 bool commitRewrite(Rewrite& rewrite) {
     bool ok = flushWriter(rewrite.out);
-    ok = ok && ::fsync(rewrite.out.fd) == 0;
-    ok = ::close(rewrite.out.fd) == 0 && ok;
-    rewrite.out.fd = -1;
+    ok = ok && syncFile(rewrite.out.fd);
+    ok = closeFile(rewrite.out.fd) && ok;
+    rewrite.out.fd = kNoFile;
     if (!ok) {
-        ::unlink(rewrite.tempPath.c_str());
+        (void)removeFile(rewrite.tempPath);
         return false;
     }
     if (rewrite.databaseExisted) {
         // A hard link keeps the database name occupied while the backup appears; where links
         // are not possible the database is renamed, leaving a moment with the backup alone.
-        if (::link(rewrite.databasePath.c_str(), rewrite.backupPath.c_str()) != 0 &&
-            ::rename(rewrite.databasePath.c_str(), rewrite.backupPath.c_str()) != 0) {
-            ::unlink(rewrite.tempPath.c_str());
+        if (!hardLink(rewrite.databasePath, rewrite.backupPath) &&
+            !renameReplacing(rewrite.databasePath, rewrite.backupPath)) {
+            (void)removeFile(rewrite.tempPath);
             return false;
         }
     }
-    if (::rename(rewrite.tempPath.c_str(), rewrite.databasePath.c_str()) != 0) {
-        if (rewrite.databaseExisted && !exists(rewrite.databasePath)) {
-            ::rename(rewrite.backupPath.c_str(), rewrite.databasePath.c_str());
+    if (!renameReplacing(rewrite.tempPath, rewrite.databasePath)) {
+        if (rewrite.databaseExisted && !nameTaken(rewrite.databasePath)) {
+            (void)renameReplacing(rewrite.backupPath, rewrite.databasePath);
         }
-        ::unlink(rewrite.tempPath.c_str());
+        (void)removeFile(rewrite.tempPath);
         return false;
     }
     return true;
 }
 
 void abandonRewrite(Rewrite& rewrite) {
-    if (rewrite.out.fd >= 0) ::close(rewrite.out.fd);
-    rewrite.out.fd = -1;
-    ::unlink(rewrite.tempPath.c_str());
+    if (rewrite.out.fd != kNoFile) (void)closeFile(rewrite.out.fd);
+    rewrite.out.fd = kNoFile;
+    (void)removeFile(rewrite.tempPath);
 }
 
 }  // namespace vestrel

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/line_reader.h"
-#include "app/output.h"
+#include "base/line_reader.h"
+#include "base/output.h"
 
 namespace vestrel {
 

@@ -1,18 +1,15 @@
 #include "database/sort.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-
 #include <algorithm>
 #include <bit>
 #include <charconv>
 #include <cstdint>
 #include <cstring>
-#include <ctime>
 #include <vector>
 
-#include "app/line_reader.h"
-#include "app/output.h"
+#include "base/line_reader.h"
+#include "base/output.h"
+#include "base/platform.h"
 #include "database/rewrite.h"
 #include "text/text.h"
 
@@ -316,23 +313,6 @@ void writeSorted(Rewrite& rewrite, const EntryTable& table, const std::vector<st
     }
 }
 
-// Dates the default database to today, 18:00 local time; a failure leaves the date as it is.
-void setEveningDate(const std::string& path) {
-    const std::time_t now = std::time(nullptr);
-    std::tm local{};
-    if (localtime_r(&now, &local) == nullptr) return;
-    local.tm_hour = 18;
-    local.tm_min = 0;
-    local.tm_sec = 0;
-    local.tm_isdst = -1;
-    const std::time_t evening = std::mktime(&local);
-    if (evening == static_cast<std::time_t>(-1)) return;
-    struct timespec times[2]{};
-    times[0].tv_nsec = UTIME_OMIT;
-    times[1].tv_sec = evening;
-    (void)::utimensat(AT_FDCWD, path.c_str(), times, 0);
-}
-
 }  // namespace
 
 std::string sortKey(std::string_view line) {
@@ -351,11 +331,7 @@ DatabaseResult sortDatabase(const RunSettings& settings,
     writeError("\nReading ... ");
 
     EntryTable table;
-    struct stat st {};
-    if (::fstat(reader.fd, &st) == 0 && st.st_size > 0) {
-        const auto bytes = static_cast<std::size_t>(st.st_size);
-        table.lines.reserve(bytes);
-    }
+    table.lines.reserve(static_cast<std::size_t>(fileSize(reader.fd)));
     std::string header;
     std::string work;
     std::string_view line;
@@ -386,7 +362,8 @@ DatabaseResult sortDatabase(const RunSettings& settings,
     const bool defaultDatabase = stem == kDefaultStem;
     writeSorted(rewrite, table, order, header, defaultDatabase);
     if (!commitRewrite(rewrite)) return DatabaseResult::WriteFailed;
-    if (defaultDatabase) setEveningDate(rewrite.databasePath);
+    // The default database is dated today, 18:00 local time; a failure leaves the date as it is.
+    if (defaultDatabase) setModificationHourToday(rewrite.databasePath, 18);
 
     std::string closing(kLineEnd);
     closing.push_back('\n');

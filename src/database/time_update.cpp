@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <string_view>
 
-#include "app/line_reader.h"
-#include "app/output.h"
+#include "base/line_reader.h"
+#include "base/output.h"
 #include "database/rewrite.h"
 #include "text/text.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 #include "database/sort.h"
 
 namespace vestrel {

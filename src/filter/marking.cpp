@@ -2,7 +2,7 @@
 
 #include <optional>
 
-#include "app/output.h"
+#include "base/output.h"
 #include "position/board.h"
 #include "position/diagonal.h"
 #include "position/mirror.h"

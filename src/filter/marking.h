@@ -6,7 +6,7 @@
 #include <string_view>
 
 #include "app/run_state.h"
-#include "app/settings.h"
+#include "base/settings.h"
 #include "input/epd_line.h"
 
 namespace vestrel {

@@ -1,16 +1,15 @@
 #include "filter/seen_set.h"
 
-#include <sys/mman.h>
-
 #include <cstdlib>
 #include <cstring>
+
+#include "base/platform.h"
 
 namespace vestrel {
 
 namespace {
 
 constexpr std::size_t kChunkBytes = std::size_t{1} << kChunkShift;
-constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 // Copies the key into the chunk store; false when the store cannot take it.
 bool storeText(SeenSet& set, std::string_view key, SeenSet::Entry& entry) {
@@ -54,17 +53,12 @@ void storeKey(SeenSet& set, std::string_view key, std::uint32_t hash) {
 }  // namespace
 
 void* allocateTable(std::size_t bytes) {
-    const std::size_t size = bytes == 0 ? 1 : bytes;
-    void* memory =
-        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
-    if (memory == MAP_FAILED) std::abort();
-    if (size >= kHugePage) (void)::madvise(memory, size, MADV_HUGEPAGE);
+    void* memory = allocateZeroed(bytes);
+    if (memory == nullptr) std::abort();
     return memory;
 }
 
-void releaseTable(void* memory, std::size_t bytes) {
-    if (memory != nullptr) ::munmap(memory, bytes == 0 ? 1 : bytes);
-}
+void releaseTable(void* memory, std::size_t bytes) { releaseZeroed(memory, bytes); }
 
 void initSeenSet(SeenSet& set, LookupMode mode) {
     set.mode = mode;

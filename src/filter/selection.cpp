@@ -1,6 +1,6 @@
 #include "filter/selection.h"
 
-#include "app/range_spec.h"
+#include "base/range.h"
 #include "text/text.h"
 
 namespace vestrel {

@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "app/range_spec.h"
+#include "base/range.h"
 #include "input/castling.h"
 #include "text/text.h"
 

@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace vestrel {
 

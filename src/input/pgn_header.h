@@ -5,7 +5,7 @@
 #include <string>
 #include <string_view>
 
-#include "app/settings.h"
+#include "base/settings.h"
 
 namespace vestrel {
 

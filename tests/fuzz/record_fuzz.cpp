@@ -9,7 +9,7 @@
 
 #include "app/files.h"
 #include "app/options.h"
-#include "app/range_spec.h"
+#include "base/range.h"
 #include "database/sort.h"
 #include "database/time_update.h"
 #include "filter/marking.h"

@@ -7,7 +7,7 @@
 #include <string_view>
 #include <vector>
 
-#include "app/range_spec.h"
+#include "base/range.h"
 
 namespace vestrel {
 namespace {

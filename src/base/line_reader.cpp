@@ -1,11 +1,8 @@
-#include "app/line_reader.h"
+#include "base/line_reader.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
-#include <cerrno>
 #include <cstring>
+
+#include "base/platform.h"
 
 namespace vestrel {
 
@@ -18,17 +15,14 @@ bool refill(LineReader& reader) {
     reader.begin = 0;
     reader.end = 0;
     if (reader.atEof) return false;
-    while (true) {
-        ssize_t n = ::read(reader.fd, reader.block.data(), reader.block.size());
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) {
-            reader.readFailed = n < 0;
-            reader.atEof = true;
-            return false;
-        }
-        reader.end = static_cast<std::size_t>(n);
-        return true;
+    const long long n = readSome(reader.fd, reader.block.data(), reader.block.size());
+    if (n <= 0) {
+        reader.readFailed = n < 0;
+        reader.atEof = true;
+        return false;
     }
+    reader.end = static_cast<std::size_t>(n);
+    return true;
 }
 
 // Appends bytes to the carried line, leaving out every CR.
@@ -53,13 +47,8 @@ const char* findLineStop(const char* p, std::size_t n) {
 }  // namespace
 
 bool openLineReader(LineReader& reader, const std::string& path) {
-    int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return false;
-    struct stat st {};
-    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
-        ::close(fd);
-        return false;
-    }
+    const int fd = openForReading(path);
+    if (fd == kNoFile) return false;
     reader.fd = fd;
     reader.block.resize(kBlockBytes);
     reader.begin = reader.end = 0;
@@ -111,8 +100,8 @@ bool nextLine(LineReader& reader, std::string_view& line) {
 }
 
 void closeLineReader(LineReader& reader) {
-    if (reader.fd >= 0) ::close(reader.fd);
-    reader.fd = -1;
+    if (reader.fd != kNoFile) (void)closeFile(reader.fd);
+    reader.fd = kNoFile;
     reader.block.clear();
     reader.block.shrink_to_fit();
 }

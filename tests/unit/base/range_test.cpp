@@ -1,4 +1,4 @@
-#include "app/range_spec.h"
+#include "base/range.h"
 
 #include <gtest/gtest.h>
 

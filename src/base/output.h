@@ -23,9 +23,6 @@ void writeLine(BufferedWriter& writer, std::string_view line);  // line + CR LF
 // Writes what is buffered. False when any write of this writer has failed.
 bool flushWriter(BufferedWriter& writer);
 
-// Writes every byte to fd, retrying short writes. False on failure.
-bool writeAll(int fd, std::string_view bytes);
-
 // Standard error: written at once (each call is one flushed piece). Failures are ignored.
 void writeError(std::string_view text);
 

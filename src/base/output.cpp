@@ -1,0 +1,58 @@
+#include "base/output.h"
+
+#include "base/platform.h"
+
+namespace vestrel {
+
+void openWriter(BufferedWriter& writer, int fd, std::size_t capacity) {
+    writer.fd = fd;
+    writer.capacity = capacity;
+    writer.failed = false;
+    writer.brokenPipe = false;
+    writer.buffer.clear();
+    writer.buffer.reserve(capacity);
+}
+
+namespace {
+
+// Writes bytes straight to the writer's file, remembering a failure.
+void writeThrough(BufferedWriter& writer, std::string_view bytes) {
+    const WriteResult result = writeAll(writer.fd, bytes);
+    if (result == WriteResult::Ok) return;
+    writer.failed = true;
+    writer.brokenPipe = result == WriteResult::BrokenPipe;
+}
+
+void drain(BufferedWriter& writer) {
+    if (writer.buffer.empty()) return;
+    if (writer.fd != kNoFile && !writer.failed) writeThrough(writer, writer.buffer);
+    writer.buffer.clear();
+}
+
+}  // namespace
+
+void writeBytes(BufferedWriter& writer, std::string_view bytes) {
+    if (writer.failed || writer.fd == kNoFile) return;
+    if (writer.buffer.size() + bytes.size() > writer.capacity) {
+        drain(writer);
+        if (bytes.size() > writer.capacity) {
+            if (!writer.failed) writeThrough(writer, bytes);
+            return;
+        }
+    }
+    writer.buffer.append(bytes);
+}
+
+void writeLine(BufferedWriter& writer, std::string_view line) {
+    writeBytes(writer, line);
+    writeBytes(writer, "\r\n");
+}
+
+bool flushWriter(BufferedWriter& writer) {
+    drain(writer);
+    return !writer.failed;
+}
+
+void writeError(std::string_view text) { (void)writeAll(kStandardError, text); }
+
+}  // namespace vestrel

@@ -1,0 +1,174 @@
+// The operating-system calls on Linux and other POSIX systems.
+#include <fcntl.h>
+#include <sys/mman.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <csignal>
+#include <ctime>
+
+#include "base/platform.h"
+
+namespace vestrel {
+
+namespace {
+
+constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+FileId idOf(const struct stat& st) {
+    return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), true};
+}
+
+}  // namespace
+
+void startProcess() {
+    std::signal(SIGPIPE, SIG_IGN);
+    std::signal(SIGXFSZ, SIG_IGN);
+}
+
+int endOnClosedPipe() {
+    std::signal(SIGPIPE, SIG_DFL);
+    std::raise(SIGPIPE);
+    return 1;
+}
+
+FileId fileIdOf(const std::string& path) {
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) return {};
+    return idOf(st);
+}
+
+FileId fileIdOfDescriptor(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0) return {};
+    return idOf(st);
+}
+
+bool sameFileId(const FileId& a, const FileId& b) {
+    return a.valid && b.valid && a.device == b.device && a.index == b.index;
+}
+
+bool sameFile(const std::string& a, const std::string& b) {
+    return sameFileId(fileIdOf(a), fileIdOf(b));
+}
+
+bool pathExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+bool nameTaken(const std::string& path) {
+    struct stat st {};
+    return ::lstat(path.c_str(), &st) == 0;
+}
+
+int openForReading(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return kNoFile;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || S_ISDIR(st.st_mode)) {
+        ::close(fd);
+        return kNoFile;
+    }
+    return fd;
+}
+
+int createFile(const std::string& path) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    return fd < 0 ? kNoFile : fd;
+}
+
+int createFileLike(const std::string& path, const std::string& modeFrom) {
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
+    if (fd < 0) return kNoFile;
+    struct stat st {};
+    if (!modeFrom.empty() && ::stat(modeFrom.c_str(), &st) == 0) {
+        (void)::fchmod(fd, st.st_mode & 07777);
+    }
+    return fd;
+}
+
+bool closeFile(int fd) { return fd >= 0 && ::close(fd) == 0; }
+
+std::uint64_t fileSize(int fd) {
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || st.st_size <= 0) return 0;
+    return static_cast<std::uint64_t>(st.st_size);
+}
+
+long long readSome(int fd, char* buffer, std::size_t size) {
+    while (true) {
+        const ssize_t n = ::read(fd, buffer, size);
+        if (n < 0 && errno == EINTR) continue;
+        return n;
+    }
+}
+
+WriteResult writeAll(int fd, std::string_view bytes) {
+    const char* p = bytes.data();
+    std::size_t left = bytes.size();
+    while (left > 0) {
+        const ssize_t n = ::write(fd, p, left);
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            return errno == EPIPE ? WriteResult::BrokenPipe : WriteResult::Failed;
+        }
+        if (n == 0) return WriteResult::Failed;
+        p += n;
+        left -= static_cast<std::size_t>(n);
+    }
+    return WriteResult::Ok;
+}
+
+bool syncFile(int fd) { return ::fsync(fd) == 0; }
+
+void syncFolderOf(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);
+    const int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0) return;
+    (void)::fsync(fd);
+    ::close(fd);
+}
+
+bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+
+bool renameReplacing(const std::string& from, const std::string& to) {
+    return ::rename(from.c_str(), to.c_str()) == 0;
+}
+
+bool hardLink(const std::string& existing, const std::string& newName) {
+    return ::link(existing.c_str(), newName.c_str()) == 0;
+}
+
+void setModificationHourToday(const std::string& path, int hour) {
+    const std::time_t now = std::time(nullptr);
+    std::tm local{};
+    if (localtime_r(&now, &local) == nullptr) return;
+    local.tm_hour = hour;
+    local.tm_min = 0;
+    local.tm_sec = 0;
+    local.tm_isdst = -1;
+    const std::time_t when = std::mktime(&local);
+    if (when == static_cast<std::time_t>(-1)) return;
+    struct timespec times[2]{};
+    times[0].tv_nsec = UTIME_OMIT;
+    times[1].tv_sec = when;
+    (void)::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+void* allocateZeroed(std::size_t bytes) {
+    const std::size_t size = bytes == 0 ? 1 : bytes;
+    void* memory =
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return nullptr;
+    if (size >= kHugePage) (void)::madvise(memory, size, MADV_HUGEPAGE);
+    return memory;
+}
+
+void releaseZeroed(void* memory, std::size_t bytes) {
+    if (memory != nullptr) ::munmap(memory, bytes == 0 ? 1 : bytes);
+}
+
+}  // namespace vestrel
