@@ -1,6 +1,7 @@
-// Seen-position set under a full table: stores 999,999 distinct position keys, then looks all
-// of them up again together with as many keys that were never stored, in the hashed mode and
-// in the prefix mode of /1. Prints nanoseconds per look-up and the hash comparisons made.
+// Seen-position set under a full table: stores 999,999 distinct position keys, then marks all
+// of them again together with as many keys that were never stored (which the full set no
+// longer takes), in the hashed mode, in the counted buckets of /hc and in the prefix mode of
+// /1. Prints nanoseconds per key and the hash comparisons made.
 
 #include <chrono>
 #include <cstdint>
@@ -54,13 +55,13 @@ struct Phase {
 template <typename Step>
 Phase timePhase(SeenSet& set, const KeyList& keys, Step step) {
     Phase phase;
-    const std::int64_t comparisonsBefore = set.hashComparisons;
+    const std::int64_t comparisonsBefore = set.comparisons();
     const auto start = std::chrono::steady_clock::now();
     for (std::size_t i = 0; i < keys.size(); ++i) phase.found += step(set, keys[i]) ? 1 : 0;
     const std::chrono::duration<double, std::nano> elapsed =
         std::chrono::steady_clock::now() - start;
     phase.nsPerLookup = elapsed.count() / static_cast<double>(keys.size());
-    phase.comparisons = set.hashComparisons - comparisonsBefore;
+    phase.comparisons = set.comparisons() - comparisonsBefore;
     return phase;
 }
 
@@ -70,30 +71,29 @@ void printPhase(const char* mode, const char* what, const Phase& phase, std::siz
 }
 
 // Runs the three look-up phases in one mode; false when a look-up gave a wrong answer.
-bool benchMode(LookupMode mode, const char* name, const KeyList& stored, const KeyList& absent) {
-    SeenSet set;
-    initSeenSet(set, mode);
-    const auto insert = [](SeenSet& s, std::string_view key) { return lookupKey(s, key, true); };
-    const auto find = [](SeenSet& s, std::string_view key) { return lookupKey(s, key, false); };
+bool benchMode(const SeenPolicy& policy, const char* name, const KeyList& stored,
+               const KeyList& absent) {
+    SeenSet set(policy);
+    const auto mark = [](SeenSet& s, std::string_view key) {
+        return s.mark(key) == SeenVerdict::Duplicate;
+    };
+    const Phase stored1 = timePhase(set, stored, mark);
+    const Phase stored2 = timePhase(set, stored, mark);
+    const Phase missing = timePhase(set, absent, mark);
+    printPhase(name, "mark (new keys)", stored1, stored.size());
+    printPhase(name, "mark (stored keys)", stored2, stored.size());
+    printPhase(name, "mark (absent, full)", missing, absent.size());
 
-    const Phase stored1 = timePhase(set, stored, insert);
-    const Phase stored2 = timePhase(set, stored, find);
-    const Phase missing = timePhase(set, absent, find);
-    printPhase(name, "insert (new keys)", stored1, stored.size());
-    printPhase(name, "find (stored keys)", stored2, stored.size());
-    printPhase(name, "find (absent keys)", missing, absent.size());
-
-    SeenSet preload;
-    initSeenSet(preload, mode);
+    SeenSet preload(policy);
     const Phase appended = timePhase(preload, stored, [](SeenSet& s, std::string_view key) {
-        appendKey(s, key);
+        s.preload(key);
         return false;
     });
-    printPhase(name, "appendKey (preload)", appended, stored.size());
+    printPhase(name, "preload", appended, stored.size());
 
     const bool right = stored1.found == 0 && stored2.found == stored.size() && missing.found == 0 &&
-                       set.keyCount == kMaxKeys && preload.keyCount == kMaxKeys;
-    if (!right) std::printf("  %s: WRONG ANSWERS (key count %d)\n", name, set.keyCount);
+                       set.size() == kMaxKeys && preload.size() == kMaxKeys;
+    if (!right) std::printf("  %s: WRONG ANSWERS (key count %d)\n", name, set.size());
     return right;
 }
 
@@ -107,7 +107,11 @@ int main() {
     makeKeys(count, stored, absent);
     std::printf("seen-position set: %zu stored keys, %zu absent keys (e.g. \"%.*s\")\n", count,
                 count, static_cast<int>(stored[0].size()), stored[0].data());
-    bool right = benchMode(vestrel::LookupMode::Hashed, "hashed", stored, absent);
-    right = benchMode(vestrel::LookupMode::Prefix, "prefix", stored, absent) && right;
+    using vestrel::LookupMode;
+    using vestrel::SeenPolicy;
+    bool right = benchMode(SeenPolicy{LookupMode::Hashed, false, false}, "hashed", stored, absent);
+    right = benchMode(SeenPolicy{LookupMode::Hashed, false, true}, "/hc", stored, absent) && right;
+    right =
+        benchMode(SeenPolicy{LookupMode::Prefix, false, false}, "prefix", stored, absent) && right;
     return right ? 0 : 1;
 }

@@ -1,7 +1,7 @@
 #include "app/files.h"
 
 #include "base/platform.h"
-#include "position/mirror.h"
+#include "filter/marking.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -15,9 +15,7 @@ bool preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
     std::string_view line;
     while (nextLine(reader, line)) {
         if (rewrite != nullptr) rewriteLine(*rewrite, line);
-        if (!databaseLineKey(line, state.key)) continue;
-        appendKey(state.seen, state.key);
-        if (state.seen.signaturesOn) markSignature(state.seen, symmetrySignature(state.key));
+        if (databaseLineKey(line, state.marking.key)) state.marking.seen.preload(state.marking.key);
     }
     return !reader.readFailed;
 }
@@ -35,33 +33,6 @@ FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& 
     pgnMode = ending == ".PGN";
     if (!openLineReader(input, name)) return FileVerdict::InputNotFound;
     return FileVerdict::Ok;
-}
-
-bool databaseLineKey(std::string_view line, std::string& key) {
-    if (line.empty() || line[0] == '%') return false;
-    std::string_view cut = line;
-    bool hasSolution = false;
-    const std::size_t bm = line.find(" bm ");
-    if (bm != std::string_view::npos) {
-        std::size_t mark = line.find('#');
-        if (mark == std::string_view::npos) mark = line.find('=');
-        // The mark must follow " bm " directly or after one character.
-        if (mark != std::string_view::npos && mark >= bm + 4 && mark - bm - 4 <= 1) {
-            cut = line.substr(0, mark + 1);
-            hasSolution = true;
-        }
-    }
-    key.assign(cut);
-    if (!hasSolution) {
-        // Keep the four position fields: cut before the fourth blank.
-        std::size_t blank = key.find(' ');
-        for (int i = 1; i < 4 && blank != std::string::npos; ++i) blank = key.find(' ', blank + 1);
-        if (blank != std::string::npos) key.resize(blank);
-        key.append(" bm #");
-    }
-    const std::size_t semicolon = key.find(';');
-    if (semicolon != std::string::npos) key.resize(semicolon);
-    return true;
 }
 
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,

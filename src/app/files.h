@@ -5,8 +5,8 @@
 #include <string>
 #include <string_view>
 
-#include "base/line_reader.h"
 #include "app/run_state.h"
+#include "base/line_reader.h"
 #include "base/settings.h"
 #include "database/rewrite.h"
 
@@ -29,9 +29,6 @@ std::string inputFileName(const RunSettings& settings);
 
 // Checks the type and readability of the input file and opens it; sets the PGN-mode flag.
 FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& pgnMode);
-
-// The position key of one database line; false for empty and comment lines.
-bool databaseLineKey(std::string_view line, std::string& key);
 
 // For /u= and /u+: refuses the database as input, loads its keys into the seen set and, for
 // /u+ without /0, starts the rewrite that copies it and takes the new records.

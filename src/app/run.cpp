@@ -88,13 +88,13 @@ void appendSeconds(std::string& out, Clock::time_point start) {
 // The closing report of a record run, written piece by piece.
 void writeClosingReport(const RunSettings& settings, const RunState& state,
                         Clock::time_point start) {
-    const RunCounters& c = state.counters;
+    const Marking& c = state.marking;
     if (!settings.noOutput) writeError(kLineEnd);
     std::string piece = "\r";
-    appendDecimal(piece, c.output);
+    appendDecimal(piece, state.output);
     writeError(piece);
     writeError(" EPD-line");
-    if (c.output != 1) writeError("s");
+    if (state.output != 1) writeError("s");
     const bool marked = c.duplicates != 0 || c.illegal != 0;
     if (marked) writeError("  [ ");
     if (c.duplicates != 0) writeError("duplicate=" + decimalText(c.duplicates));
@@ -113,7 +113,7 @@ void writeClosingReport(const RunSettings& settings, const RunState& state,
     piece.append(" sec)");
     writeError(piece);
     if (settings.hashCount && !settings.noHash && !settings.noDuplicateTest) {
-        writeError("  <" + decimalText(state.seen.hashComparisons) + " hc>");
+        writeError("  <" + decimalText(state.marking.seen.comparisons()) + " hc>");
     }
     writeError(kLineEnd);
 }
@@ -133,7 +133,8 @@ bool processRecord(std::string_view line, const RunSettings& settings, RunState&
     }
     if (!passesTimeFilter(state.split.opcodeText, settings, state.scratch)) return false;
     if (!passesParamsFilter(state.split.opcodeText, settings, state.scratch)) return false;
-    if (markRecord(state.split, settings, state) == MarkVerdict::Marked) return false;
+    if (markRecord(state.split, settings, state.marking, state.log) == MarkVerdict::Marked)
+        return false;
     buildOutputLine(state.split.positionFields, state.split.opcodeText, settings, state.line,
                     state.scratch);
     return true;
@@ -141,15 +142,15 @@ bool processRecord(std::string_view line, const RunSettings& settings, RunState&
 
 LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
                    BufferedWriter& out, Rewrite* database) {
-    state.counters.output = 0;
+    state.output = 0;
     std::string progress;
     std::string_view line;
     while (nextLine(input, line)) {
         if (!processRecord(line, settings, state)) continue;
-        ++state.counters.output;
+        ++state.output;
         if (settings.noOutput) {
             progress = "\r";
-            appendDecimal(progress, state.counters.output);
+            appendDecimal(progress, state.output);
             writeError(progress);
             continue;
         }
@@ -194,18 +195,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         default:
             break;
     }
-    LookupMode mode = LookupMode::Hashed;
-    if (settings.noDuplicateTest) {
-        mode = LookupMode::None;
-    } else if (settings.noHash) {
-        mode = LookupMode::Prefix;
-    }
-    initSeenSet(state.seen, mode);
-    // The mirror tests skip building images for keys whose symmetry signature is new. The
-    // skipped look-ups would have raised the hash-comparison count, so not with /hc.
-    if (settings.mirrorTest && mode == LookupMode::Hashed && !settings.hashCount) {
-        enableSignatures(state.seen);
-    }
+    state.marking.seen = SeenSet(seenPolicy(settings));
 
     Rewrite database;
     bool rewriting = false;

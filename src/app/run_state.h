@@ -5,34 +5,21 @@
 #include <string>
 
 #include "base/output.h"
-#include "filter/seen_set.h"
+#include "filter/marking.h"
 #include "input/epd_line.h"
 #include "input/record_reader.h"
-#include "position/mirror.h"
 
 namespace vestrel {
 
-struct RunCounters {
-    std::int64_t output = 0;
-    std::int64_t duplicates = 0;
-    std::int64_t illegal = 0;
-};
-
 struct RunState {
-    RunCounters counters;
-    SeenSet seen;
+    std::int64_t output = 0;  // records written
+    Marking marking;          // seen positions and the counts of marked records
     ReaderState reader;
-    std::string mirrorKind;  // "x", "y", "xy" or empty, for the log tag
-    BufferedWriter log;      // "Vestrel.log"; fd -1 when it could not be created
+    BufferedWriter log;  // "Vestrel.log"; fd -1 when it could not be created
 
     // Buffers reused by every record, so the hot path does not allocate.
     std::string record;
     SplitRecord split;
-    std::string key;
-    std::string image;
-    std::string reflected;
-    MirrorImages images;           // of the key
-    MirrorImages reflectedImages;  // of its diagonal reflection
     std::string line;
     std::string scratch;
 };

@@ -1,124 +1,482 @@
 #include "filter/seen_set.h"
 
+#include <array>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <memory_resource>
+#include <random>
+#include <set>
+#include <string>
+#include <vector>
 
 #include "base/platform.h"
+#include "position/diagonal.h"
+#include "position/mirror.h"
+#include "position/placement.h"
+#include "position/symmetry.h"
 
 namespace vestrel {
 
 namespace {
 
+// Key texts live in chunks of 4 MiB that never move, at most 4 GiB in all.
+constexpr unsigned kChunkShift = 22;
 constexpr std::size_t kChunkBytes = std::size_t{1} << kChunkShift;
+constexpr std::size_t kMaxChunks = 1u << 10;
 
-// Copies the key into the chunk store; false when the store cannot take it.
-bool storeText(SeenSet& set, std::string_view key, SeenSet::Entry& entry) {
-    const std::size_t need = key.size();
-    if (need > UINT32_MAX) return false;
-    if (set.chunks.empty() || set.chunkUsed + need > kChunkBytes) {
-        if (set.chunks.size() >= kMaxChunks) return false;
-        // An oversized key gets a chunk of its own size, which is full at once.
-        const std::size_t size = need > kChunkBytes ? need : kChunkBytes;
-        set.chunks.emplace_back();
-        set.chunks.back().allocate(size);
-        set.chunkUsed = 0;
-    }
-    char* dst = set.chunks.back().data.get() + set.chunkUsed;
-    if (need != 0) std::memcpy(dst, key.data(), need);
-    entry.place =
-        static_cast<std::uint32_t>(((set.chunks.size() - 1) << kChunkShift) | set.chunkUsed);
-    entry.size = static_cast<std::uint32_t>(need);
-    set.chunkUsed = need > kChunkBytes ? kChunkBytes : set.chunkUsed + need;
-    return true;
-}
+// The counted structure of /hc: djb2 values reduced to 20 bits pick the bucket.
+constexpr std::uint32_t kBucketMask = (1u << 20) - 1;
 
-void storeKey(SeenSet& set, std::string_view key, std::uint32_t hash) {
-    SeenSet::Entry& entry = set.slots[static_cast<std::size_t>(set.keyCount) + 1];
-    if (!storeText(set, key, entry)) return;  // beyond 4 GiB of keys: as full as a full table
-    const std::int32_t slot = ++set.keyCount;
-    if (set.mode == LookupMode::Hashed) {
-        entry.hash = hash;
-        SeenSet::Bucket& bucket = set.buckets[hash & 0xFFFFFu];
-        if (bucket.tail == 0) {
-            bucket.head = slot;
-        } else {
-            set.slots[bucket.tail].next = slot;
-        }
-        bucket.tail = slot;
-    } else if (set.mode == LookupMode::Prefix) {
-        set.ordered->insert(storedKey(set, slot));
-    }
-}
+// Open addressing: 2^21 slots for at most 999,999 keys, so probe runs stay short.
+constexpr unsigned kSlotBits = 21;
 
-}  // namespace
+// One bit per symmetry signature.
+constexpr std::uint32_t kSignatureBits = 1u << 24;
 
+// Zeroed memory straight from the system, on huge pages where the system offers them: the
+// tables cost nothing at start-up until a run fills them. Without its tables nothing can
+// run, so a refusal ends the program.
 void* allocateTable(std::size_t bytes) {
     void* memory = allocateZeroed(bytes);
     if (memory == nullptr) std::abort();
     return memory;
 }
 
-void releaseTable(void* memory, std::size_t bytes) { releaseZeroed(memory, bytes); }
-
-void initSeenSet(SeenSet& set, LookupMode mode) {
-    set.mode = mode;
-    set.keyCount = 0;
-    set.hashComparisons = 0;
-    set.slots.allocate(kKeyTableSlots);
-    if (mode == LookupMode::Hashed) set.buckets.allocate(kHashBuckets);
-    if (mode == LookupMode::Prefix) {
-        set.indexMemory = std::make_unique<std::pmr::monotonic_buffer_resource>(1 << 20);
-        set.ordered = std::make_unique<std::pmr::set<std::string_view>>(set.indexMemory.get());
+// A fixed array of zero-initialised trivially copyable values.
+template <typename T>
+struct ZeroArray {
+    struct Release {
+        std::size_t bytes = 0;
+        void operator()(T* p) const { releaseZeroed(p, bytes); }
+    };
+    std::unique_ptr<T[], Release> data;
+    void allocate(std::size_t count) {
+        const std::size_t bytes = count * sizeof(T);
+        data = std::unique_ptr<T[], Release>(static_cast<T*>(allocateTable(bytes)), Release{bytes});
     }
-}
+    T& operator[](std::size_t i) { return data[i]; }
+    const T& operator[](std::size_t i) const { return data[i]; }
+};
 
-void enableSignatures(SeenSet& set) {
-    set.signatureBits.allocate(kSignatureBits / 64);
-    set.signaturesOn = true;
-}
+// Where a stored key's text is: chunk number << kChunkShift | offset, and its size.
+struct TextRef {
+    std::uint32_t place;
+    std::uint32_t size;
+};
 
-std::string_view storedKey(const SeenSet& set, std::int32_t slot) {
-    const SeenSet::Entry& entry = set.slots[static_cast<std::size_t>(slot)];
-    if (entry.size == 0) return {};
-    const char* chunk = set.chunks[entry.place >> kChunkShift].data.get();
-    return {chunk + (entry.place & (kChunkBytes - 1)), entry.size};
-}
+struct TextStore {
+    std::vector<ZeroArray<char>> chunks;
+    std::size_t used = 0;
 
-std::uint32_t fullKeyHash(std::string_view key) {
+    // Copies the key in; false when the store cannot take it.
+    bool add(std::string_view key, TextRef& ref) {
+        const std::size_t need = key.size();
+        if (need > UINT32_MAX) return false;
+        if (chunks.empty() || used + need > kChunkBytes) {
+            if (chunks.size() >= kMaxChunks) return false;
+            // An oversized key gets a chunk of its own size, which is full at once.
+            chunks.emplace_back();
+            chunks.back().allocate(need > kChunkBytes ? need : kChunkBytes);
+            used = 0;
+        }
+        if (need != 0) std::memcpy(chunks.back().data.get() + used, key.data(), need);
+        ref.place = static_cast<std::uint32_t>(((chunks.size() - 1) << kChunkShift) | used);
+        ref.size = static_cast<std::uint32_t>(need);
+        used = need > kChunkBytes ? kChunkBytes : used + need;
+        return true;
+    }
+
+    std::string_view text(TextRef ref) const {
+        if (ref.size == 0) return {};
+        const char* chunk = chunks[ref.place >> kChunkShift].data.get();
+        return {chunk + (ref.place & (kChunkBytes - 1)), ref.size};
+    }
+};
+
+// The full 32-bit djb2 value of a key.
+std::uint32_t djb2(std::string_view key) {
     std::uint32_t h = 5381;
     for (unsigned char b : key) h = h * 33u + b;
     return h;
 }
 
-std::uint32_t keyHash(std::string_view key) { return fullKeyHash(key) & 0xFFFFFu; }
+// The /hc structure. Entry n holds key n with its link in its bucket and its full hash, so a
+// look-up passes over the other keys of the bucket without reading their texts.
+struct CountedTable {
+    struct Entry {
+        TextRef text;
+        std::int32_t next;  // next key of the same bucket, in insertion order; 0 at the end
+        std::uint32_t hash;
+    };
+    struct Bucket {
+        std::int32_t head;
+        std::int32_t tail;
+    };
+    ZeroArray<Entry> entries;  // entry 0 is never used
+    ZeroArray<Bucket> buckets;
+    std::int64_t comparisons = 0;
 
-bool lookupKey(SeenSet& set, std::string_view key, bool insert) {
-    if (set.mode == LookupMode::Prefix) {
-        // The first stored key not less than `key` begins with it exactly when any does.
-        auto it = set.ordered->lower_bound(key);
-        if (it != set.ordered->end() && it->substr(0, key.size()) == key) return true;
-        if (insert && set.keyCount < kMaxKeys) storeKey(set, key, 0);
+    void allocate() {
+        entries.allocate(std::size_t(kMaxKeys) + 1);
+        buckets.allocate(std::size_t(kBucketMask) + 1);
+    }
+    const Bucket& bucketOf(std::uint64_t hash) const { return buckets[hash & kBucketMask]; }
+
+    bool find(const TextStore& store, std::string_view key, std::uint32_t hash) {
+        for (std::int32_t n = bucketOf(hash).head; n != 0;) {
+            ++comparisons;  // every stored key of the bucket counts as compared
+            const Entry& entry = entries[std::size_t(n)];
+            if (entry.hash == hash && entry.text.size == key.size() &&
+                store.text(entry.text) == key) {
+                return true;
+            }
+            n = entry.next;
+        }
         return false;
     }
-    if (set.mode == LookupMode::None) return false;
-    return lookupKeyHashed(set, key, fullKeyHash(key), insert);
-}
 
-bool lookupKeyHashed(SeenSet& set, std::string_view key, std::uint32_t h, bool insert) {
-    if (set.mode != LookupMode::Hashed) return lookupKey(set, key, insert);
-    for (std::int32_t s = set.buckets[h & 0xFFFFFu].head; s != 0;) {
-        ++set.hashComparisons;  // every stored key of the bucket counts as compared
-        const SeenSet::Entry& entry = set.slots[static_cast<std::size_t>(s)];
-        if (entry.hash == h && entry.size == key.size() && storedKey(set, s) == key) return true;
-        s = entry.next;
+    void add(std::int32_t n, TextRef text, std::uint32_t hash) {
+        entries[std::size_t(n)] = {text, 0, hash};
+        Bucket& bucket = buckets[hash & kBucketMask];
+        if (bucket.tail == 0) {
+            bucket.head = n;
+        } else {
+            entries[std::size_t(bucket.tail)].next = n;
+        }
+        bucket.tail = n;
     }
-    if (insert && set.keyCount < kMaxKeys) storeKey(set, key, h);
-    return false;
+};
+
+__extension__ using Wide = unsigned __int128;
+
+// The product's two halves folded together.
+inline std::uint64_t foldedProduct(std::uint64_t a, std::uint64_t b) {
+    const Wide product = Wide(a) * b;
+    return std::uint64_t(product) ^ std::uint64_t(product >> 64);
 }
 
-void appendKey(SeenSet& set, std::string_view key) {
-    if (set.keyCount >= kMaxKeys) return;
-    storeKey(set, key, set.mode == LookupMode::Hashed ? fullKeyHash(key) : 0);
+inline std::uint64_t read64(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
 }
+
+inline std::uint64_t read32(const char* p) {
+    std::uint32_t v;
+    std::memcpy(&v, p, sizeof v);
+    return v;
+}
+
+// The bytes at the end of a key, fewer than 17, as two words.
+inline void readTail(const char* p, std::size_t n, std::uint64_t& a, std::uint64_t& b) {
+    if (n >= 8) {
+        a = read64(p);
+        b = read64(p + n - 8);
+    } else if (n >= 4) {
+        a = read32(p);
+        b = read32(p + n - 4);
+    } else if (n > 0) {
+        a = (std::uint64_t(std::uint8_t(p[0])) << 16) |
+            (std::uint64_t(std::uint8_t(p[n / 2])) << 8) | std::uint8_t(p[n - 1]);
+        b = 0;
+    } else {
+        a = b = 0;
+    }
+}
+
+// Open addressing on a 64-bit hash keyed with secrets drawn at start-up, so no input can
+// be made to collide on purpose. A slot holds the key's full hash, so a look-up reads no
+// key text but that of a probable match, and usually touches one cache line.
+struct FastTable {
+    struct Slot {
+        std::uint64_t hash;  // 0: empty
+        TextRef text;
+    };
+    ZeroArray<Slot> slots;
+    std::array<std::uint64_t, 3> secret{};
+
+    void allocate() {
+        slots.allocate(std::size_t{1} << kSlotBits);
+        std::random_device device;
+        const auto now = std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+        for (std::uint64_t& s : secret) {
+            s = (std::uint64_t(device()) << 32 | device()) ^ now ^
+                reinterpret_cast<std::uintptr_t>(&s);
+            s |= 1;
+        }
+    }
+
+    std::uint64_t hashOf(std::string_view key) const {
+        const char* p = key.data();
+        std::size_t n = key.size();
+        std::uint64_t h = secret[0];
+        for (; n > 16; n -= 16, p += 16) {
+            h = foldedProduct(read64(p) ^ secret[1], read64(p + 8) ^ secret[2] ^ h);
+        }
+        std::uint64_t a;
+        std::uint64_t b;
+        readTail(p, n, a, b);
+        h = foldedProduct(a ^ secret[1], b ^ secret[2] ^ h);
+        return foldedProduct(h ^ secret[0], key.size() ^ secret[1]) | 1;
+    }
+
+    static std::size_t home(std::uint64_t hash) { return std::size_t(hash >> (64 - kSlotBits)); }
+    static std::size_t after(std::size_t i) {
+        return (i + 1) & ((std::size_t{1} << kSlotBits) - 1);
+    }
+
+    // The slot holding the key, or the empty slot that ends its probe run.
+    std::size_t probe(const TextStore& store, std::string_view key, std::uint64_t hash) const {
+        std::size_t i = home(hash);
+        for (; slots[i].hash != 0; i = after(i)) {
+            const Slot& slot = slots[i];
+            if (slot.hash == hash && slot.text.size == key.size() && store.text(slot.text) == key) {
+                break;
+            }
+        }
+        return i;
+    }
+
+    std::size_t emptySlot(std::uint64_t hash) const {
+        std::size_t i = home(hash);
+        while (slots[i].hash != 0) i = after(i);
+        return i;
+    }
+};
+
+// The ordered index of /1, searched for stored keys that begin with a key.
+struct PrefixIndex {
+    std::unique_ptr<std::pmr::monotonic_buffer_resource> memory;
+    std::unique_ptr<std::pmr::set<std::string_view>> keys;
+
+    void allocate() {
+        memory = std::make_unique<std::pmr::monotonic_buffer_resource>(1 << 20);
+        keys = std::make_unique<std::pmr::set<std::string_view>>(memory.get());
+    }
+    // The first stored key not less than `key` begins with it exactly when any does.
+    bool find(std::string_view key) const {
+        const auto it = keys->lower_bound(key);
+        return it != keys->end() && it->substr(0, key.size()) == key;
+    }
+};
+
+enum class Lookup { Found, Stored, Full };
+
+constexpr std::array<SeenVerdict, 3> kMirrorVerdicts = {SeenVerdict::MirrorX, SeenVerdict::MirrorY,
+                                                        SeenVerdict::MirrorXY};
+constexpr std::array<SeenVerdict, 3> kDiagonalVerdicts = {
+    SeenVerdict::MirrorDX, SeenVerdict::MirrorDY, SeenVerdict::MirrorDXY};
+
+// The verdict on a key that is its own image.
+SeenVerdict selfVerdict(BoardImage self) {
+    switch (self) {
+        case BoardImage::None:
+            break;
+        case BoardImage::X:
+            return SeenVerdict::MirrorX;
+        case BoardImage::Y:
+            return SeenVerdict::MirrorY;
+        case BoardImage::XY:
+            return SeenVerdict::MirrorXY;
+        case BoardImage::D:
+            return SeenVerdict::MirrorD;
+        case BoardImage::DX:
+            return SeenVerdict::MirrorDX;
+        case BoardImage::DY:
+            return SeenVerdict::MirrorDY;
+        case BoardImage::DXY:
+            return SeenVerdict::MirrorDXY;
+    }
+    return SeenVerdict::New;
+}
+
+}  // namespace
+
+struct SeenSet::Tables {
+    SeenPolicy policy;
+    std::int32_t count = 0;
+    TextStore store;
+    FastTable fast;        // Hashed
+    CountedTable counted;  // Hashed under countComparisons
+    PrefixIndex prefix;    // Prefix
+
+    // A clear bit proves that no stored key has that symmetry signature. Kept only when the
+    // mirror test may skip look-ups: Hashed, mirror test on, comparisons not counted.
+    bool signaturesOn = false;
+    ZeroArray<std::uint64_t> signatures;
+
+    // The images of the key being marked and their hashes, in look-up order: "x", "y",
+    // "xy", the diagonal reflection, then its "x", "y", "xy".
+    MirrorImages images;
+    std::string reflected;
+    MirrorImages reflectedImages;
+    bool hasReflection = false;
+    std::array<std::uint64_t, 7> imageHashes{};
+
+    bool counting() const { return policy.countComparisons; }
+
+    std::uint64_t hashOf(std::string_view key) const {
+        if (policy.mode != LookupMode::Hashed) return 0;
+        return counting() ? djb2(key) : fast.hashOf(key);
+    }
+
+    // Asks the memory system for the table line of a key about to be looked up, so that the
+    // look-ups of one record wait for memory together.
+    void prefetch(std::uint64_t hash) const {
+        if (policy.mode != LookupMode::Hashed) return;
+        if (counting()) {
+            __builtin_prefetch(&counted.bucketOf(hash));
+        } else {
+            __builtin_prefetch(&fast.slots[FastTable::home(hash)]);
+        }
+    }
+
+    bool find(std::string_view key, std::uint64_t hash) {
+        if (policy.mode == LookupMode::Prefix) return prefix.find(key);
+        if (counting()) return counted.find(store, key, std::uint32_t(hash));
+        return fast.slots[fast.probe(store, key, hash)].hash != 0;
+    }
+
+    // Stores the key without looking it up, while there is room.
+    bool add(std::string_view key, std::uint64_t hash, std::size_t slot) {
+        TextRef text;
+        if (count >= kMaxKeys || !store.add(key, text)) return false;
+        ++count;
+        if (policy.mode == LookupMode::Prefix) {
+            prefix.keys->insert(store.text(text));
+        } else if (counting()) {
+            counted.add(count, text, std::uint32_t(hash));
+        } else {
+            fast.slots[slot] = {hash, text};
+        }
+        return true;
+    }
+
+    Lookup findOrStore(std::string_view key) {
+        const std::uint64_t hash = hashOf(key);
+        if (policy.mode == LookupMode::Hashed && !counting()) {
+            const std::size_t slot = fast.probe(store, key, hash);
+            if (fast.slots[slot].hash != 0) return Lookup::Found;
+            return add(key, hash, slot) ? Lookup::Stored : Lookup::Full;
+        }
+        if (find(key, hash)) return Lookup::Found;
+        return add(key, hash, 0) ? Lookup::Stored : Lookup::Full;
+    }
+
+    std::uint64_t* signatureWord(std::uint32_t signature) {
+        return &signatures[(signature & (kSignatureBits - 1)) >> 6];
+    }
+    bool hasSignature(std::uint32_t signature) {
+        return (*signatureWord(signature) >> (signature & 63)) & 1;
+    }
+    void markSignature(std::uint32_t signature) {
+        *signatureWord(signature) |= std::uint64_t{1} << (signature & 63);
+    }
+
+    void prepareImages(std::string_view key);
+    SeenVerdict matchImages();
+    SeenVerdict markWithMirrors(std::string_view key);
+};
+
+// Builds every image and asks for its table line before the first look-up, so that the
+// memory waits of up to eight look-ups overlap.
+void SeenSet::Tables::prepareImages(std::string_view key) {
+    mirrorImages(key, images);
+    for (std::size_t i = 0; i < 3; ++i) {
+        imageHashes[i] = hashOf(images[i]);
+        prefetch(imageHashes[i]);
+    }
+    // Pawns cannot be reflected in the diagonal.
+    hasReflection = !hasPawn(key.substr(0, key.find(' '))) && reflectDiagonal(key, reflected);
+    if (!hasReflection) return;
+    imageHashes[3] = hashOf(reflected);
+    prefetch(imageHashes[3]);
+    mirrorImages(reflected, reflectedImages);
+    for (std::size_t i = 0; i < 3; ++i) {
+        imageHashes[4 + i] = hashOf(reflectedImages[i]);
+        prefetch(imageHashes[4 + i]);
+    }
+}
+
+// Looks the prepared images up in order, never storing them.
+SeenVerdict SeenSet::Tables::matchImages() {
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (find(images[i], imageHashes[i])) return kMirrorVerdicts[i];
+    }
+    if (!hasReflection) return SeenVerdict::New;
+    if (find(reflected, imageHashes[3])) return SeenVerdict::MirrorD;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (find(reflectedImages[i], imageHashes[4 + i])) return kDiagonalVerdicts[i];
+    }
+    return SeenVerdict::New;
+}
+
+SeenVerdict SeenSet::Tables::markWithMirrors(std::string_view key) {
+    KeySymmetry symmetry;
+    if (signaturesOn) symmetry = analyseSymmetry(key);
+    const bool signed_ = signaturesOn && symmetry.imagesShareSignature;
+    if (signed_ && !hasSignature(symmetry.signature)) {
+        // No stored key shares the signature, so no stored key is an image of this one: only
+        // the key itself, once stored, can be.
+        const Lookup lookup = findOrStore(key);
+        if (lookup == Lookup::Found) return SeenVerdict::Duplicate;
+        if (lookup == Lookup::Full) return SeenVerdict::New;
+        markSignature(symmetry.signature);
+        return selfVerdict(symmetry.self);
+    }
+    prepareImages(key);
+    const Lookup lookup = findOrStore(key);
+    if (lookup == Lookup::Found) return SeenVerdict::Duplicate;
+    if (lookup == Lookup::Stored && signed_) markSignature(symmetry.signature);
+    return matchImages();
+}
+
+SeenSet::SeenSet() = default;
+
+SeenSet::SeenSet(const SeenPolicy& policy) : tables_(std::make_unique<Tables>()) {
+    Tables& t = *tables_;
+    t.policy = policy;
+    if (policy.mode == LookupMode::Prefix) t.prefix.allocate();
+    if (policy.mode != LookupMode::Hashed) return;
+    if (policy.countComparisons) {
+        t.counted.allocate();
+    } else {
+        t.fast.allocate();
+    }
+    // Skipped look-ups would not be counted, so no shortcut under countComparisons.
+    if (policy.mirrorTest && !policy.countComparisons) {
+        t.signatures.allocate(kSignatureBits / 64);
+        t.signaturesOn = true;
+    }
+}
+
+SeenSet::SeenSet(SeenSet&&) noexcept = default;
+SeenSet& SeenSet::operator=(SeenSet&&) noexcept = default;
+SeenSet::~SeenSet() = default;
+
+SeenVerdict SeenSet::mark(std::string_view key) {
+    if (!tables_ || tables_->policy.mode == LookupMode::None) return SeenVerdict::New;
+    Tables& t = *tables_;
+    // The mirror test takes keys with " - -" anywhere: no castling rights, no e.p. square.
+    if (t.policy.mirrorTest && key.find(" - -") != std::string_view::npos) {
+        return t.markWithMirrors(key);
+    }
+    return t.findOrStore(key) == Lookup::Found ? SeenVerdict::Duplicate : SeenVerdict::New;
+}
+
+void SeenSet::preload(std::string_view key) {
+    if (!tables_ || tables_->policy.mode == LookupMode::None) return;
+    Tables& t = *tables_;
+    const std::uint64_t hash = t.hashOf(key);
+    const bool fast = t.policy.mode == LookupMode::Hashed && !t.counting();
+    if (!t.add(key, hash, fast ? t.fast.emptySlot(hash) : 0) || !t.signaturesOn) return;
+    const KeySymmetry symmetry = analyseSymmetry(key);
+    if (symmetry.imagesShareSignature) t.markSignature(symmetry.signature);
+}
+
+std::int64_t SeenSet::comparisons() const { return tables_ ? tables_->counted.comparisons : 0; }
+
+std::int32_t SeenSet::size() const { return tables_ ? tables_->count : 0; }
 
 }  // namespace vestrel

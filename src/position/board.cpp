@@ -1,5 +1,9 @@
 #include "position/board.h"
 
+#include <array>
+#include <cstdint>
+
+#include "position/placement.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -23,16 +27,16 @@ constexpr int kA1 = 91;
 constexpr int kE1 = 95;
 constexpr int kH1 = 98;
 
-constexpr int kLongSide = 0;
-constexpr int kShortSide = 1;
+// The 10 x 12 mailbox: a piece code per square (white positive, black negative).
+using Board = std::array<std::int32_t, 120>;
 
-// Border cells hold the off-board marker, playing squares are empty, no rights at all.
+// Border cells hold the off-board marker, playing squares are empty.
 constexpr Board makeTemplate() {
     Board board{};
     for (int row = 0; row < 12; ++row) {
         for (int column = 0; column < 10; ++column) {
             const bool playing = row >= 2 && row <= 9 && column >= 1 && column <= 8;
-            board.squares[std::size_t(10 * row + column)] = playing ? 0 : kOffBoard;
+            board[std::size_t(10 * row + column)] = playing ? 0 : kOffBoard;
         }
     }
     return board;
@@ -40,31 +44,16 @@ constexpr Board makeTemplate() {
 
 constexpr Board kBoardTemplate = makeTemplate();
 
-// What one placement byte does, packed into one word so the scan keeps it in a register:
-// bits 0-7 the piece code as written plus 6 (6 for a run of empty squares), bits 8-15 the
-// squares it fills (the digit's value, 1 for a piece), bits 16-23 its kind.
-constexpr std::uint32_t kForeign = 0;
-constexpr std::uint32_t kSquares = 1;
-constexpr std::uint32_t kRankEnd = 2;
-
-constexpr std::uint32_t packByte(int code, int width, std::uint32_t kind) {
-    return std::uint32_t(code + 6) | (std::uint32_t(width) << 8) | (kind << 16);
-}
-
-constexpr std::array<std::uint32_t, 256> kPlacementBytes = [] {
-    std::array<std::uint32_t, 256> table{};
-    for (int d = 1; d <= 8; ++d) table[std::size_t('0' + d)] = packByte(0, d, kSquares);
+// The piece code of each letter, 0 for a byte that is no piece.
+constexpr std::array<std::int8_t, 256> kPieceCodes = [] {
+    std::array<std::int8_t, 256> table{};
     const std::string_view letters = "PNBRQK";
     for (std::size_t i = 0; i < letters.size(); ++i) {
-        const int kind = int(i) + 1;
-        table[std::size_t(letters[i])] = packByte(kind, 1, kSquares);
-        table[std::size_t(toLowerAscii(letters[i]))] = packByte(-kind, 1, kSquares);
+        table[std::size_t(letters[i])] = std::int8_t(i + 1);
+        table[std::size_t(toLowerAscii(letters[i]))] = std::int8_t(-int(i) - 1);
     }
-    table['/'] = packByte(0, 0, kRankEnd);
     return table;
 }();
-
-constexpr std::size_t colourIndex(int colour) { return std::size_t(colour + 1); }
 
 // Pieces of one colour, indexed by piece kind 1..6; slot 0 holds the colour's total.
 using PieceCounts = std::array<int, 7>;
@@ -80,125 +69,106 @@ bool promotionsAreLegal(const PieceCounts& counts) {
     return promoted + counts[kPawn] <= 8;
 }
 
-bool hasPawnLetter(std::string_view rank) {
-    for (char c : rank) {
-        if (toUpperAscii(c) == 'P') {
-            return true;
-        }
+// Fills the board and counts the pieces ([0] black, [1] white); false unless the placement
+// is exactly 8 ranks of 8 squares holding pieces and runs of empty squares.
+bool placePieces(std::string_view placement, Board& board, std::array<PieceCounts, 2>& counts) {
+    SquareGrid grid;
+    if (!fillSquareGrid(placement, grid)) return false;
+    for (std::size_t square = 0; square < grid.size(); ++square) {
+        if (grid[square] == '1') continue;
+        const int code = kPieceCodes[static_cast<unsigned char>(grid[square])];
+        if (code == 0) return false;
+        board[kA8 + 10 * (square / 8) + square % 8] = code;
+        PieceCounts& colour = counts[code > 0 ? 1 : 0];
+        ++colour[std::size_t(code > 0 ? code : -code)];
+        ++colour[0];
     }
-    return false;
+    return true;
 }
 
-// Fills the board from the placement; false unless it is exactly 8 ranks of 8 squares.
-// Empty squares are already empty in the template, so a digit only moves on.
-bool placePieces(std::string_view placement, Board& board, std::array<PieceCounts, 2>& counts) {
-    std::array<int, 13> byCode{};  // pieces counted by code + 6; the middle slot takes the runs
-    int square = kA8;
-    int file = 0;
-    int ranks = 0;
-    // The scan treats the end of the placement as one more "/".
-    for (std::size_t i = 0; i <= placement.size(); ++i) {
-        const char c = i < placement.size() ? placement[i] : '/';
-        const std::uint32_t b = kPlacementBytes[static_cast<unsigned char>(c)];
-        const std::uint32_t kind = b >> 16;
-        if (kind == kSquares) {
-            const int width = int((b >> 8) & 0xFF);
-            const std::uint32_t slot = b & 0xFF;
-            if (file + width > 8) {
-                return false;
-            }
-            if (slot != 6) board.squares[std::size_t(square)] = std::int32_t(slot) - 6;
-            ++byCode[slot];
-            square += width;
-            file += width;
-        } else if (kind == kRankEnd) {
-            if (file != 8) {
-                return false;
-            }
-            square += 2;
-            file = 0;
-            if (++ranks == 8) {
-                if (i != placement.size()) return false;
-                for (int kind = 1; kind <= 6; ++kind) {
-                    counts[1][std::size_t(kind)] = byCode[std::size_t(6 + kind)];
-                    counts[0][std::size_t(kind)] = byCode[std::size_t(6 - kind)];
-                    counts[1][0] += counts[1][std::size_t(kind)];
-                    counts[0][0] += counts[0][std::size_t(kind)];
-                }
-                return true;
-            }
-        } else {
-            return false;
-        }
+PositionRule checkPieces(std::string_view placement, Board& board) {
+    std::array<PieceCounts, 2> counts{};
+    if (!placePieces(placement, board, counts)) return PositionRule::Placement;
+    if (!countsAreLegal(counts[0]) || !countsAreLegal(counts[1])) {
+        return PositionRule::PieceCounts;
     }
-    return false;
+    if (!promotionsAreLegal(counts[0]) || !promotionsAreLegal(counts[1])) {
+        return PositionRule::Promotions;
+    }
+    // A complete placement has at least one "/", so both edge ranks exist.
+    if (hasPawn(placement.substr(0, placement.find('/'))) ||
+        hasPawn(placement.substr(placement.rfind('/') + 1))) {
+        return PositionRule::PawnOnEdge;
+    }
+    return PositionRule::Legal;
 }
 
 struct CastlingRight {
     char letter;
     int colour;
-    int side;
     int kingSquare;
     int rookSquare;
 };
 
 constexpr std::array<CastlingRight, 4> kCastlingRights = {{
-    {'K', kWhite, kShortSide, kE1, kH1},
-    {'Q', kWhite, kLongSide, kE1, kA1},
-    {'k', kBlack, kShortSide, kE8, kH8},
-    {'q', kBlack, kLongSide, kE8, kA8},
+    {'K', kWhite, kE1, kH1},
+    {'Q', kWhite, kE1, kA1},
+    {'k', kBlack, kE8, kH8},
+    {'q', kBlack, kE8, kA8},
 }};
 
-// Checks one castling letter against the board and records the right it grants.
-bool applyCastlingLetter(char letter, Board& board) {
-    if (letter == '-') {
-        return true;
-    }
+// One castling letter: "-", or a right whose king and rook stand on their home squares.
+bool castlingLetterIsLegal(char letter, const Board& board) {
+    if (letter == '-') return true;
     for (const CastlingRight& right : kCastlingRights) {
-        if (right.letter != letter) {
-            continue;
+        if (right.letter == letter) {
+            return board[std::size_t(right.kingSquare)] == right.colour * kKing &&
+                   board[std::size_t(right.rookSquare)] == right.colour * kRook;
         }
-        if (board.squares[std::size_t(right.kingSquare)] != right.colour * kKing ||
-            board.squares[std::size_t(right.rookSquare)] != right.colour * kRook) {
-            return false;
-        }
-        board.kingCastle[colourIndex(right.colour)] = true;
-        board.rookCastle[std::size_t(right.side)][colourIndex(right.colour)] = true;
-        return true;
     }
     return false;
 }
 
 // The en-passant square must lie behind a pawn of the side that just moved, with the square
 // the pawn came from empty.
-bool enPassantIsLegal(std::string_view field, int sideToMove, Board& board) {
-    board.epSquare = 0;
-    if (field.size() == 1) {
-        return field[0] == '-';
-    }
-    if (field.size() != 2) {
-        return false;
-    }
+bool enPassantIsLegal(std::string_view field, int sideToMove, const Board& board) {
+    if (field.size() == 1) return field[0] == '-';
+    if (field.size() != 2) return false;
     const char fileLetter = field[0];
     const char rankDigit = field[1];
     if (fileLetter < 'a' || fileLetter > 'h' || (rankDigit != '3' && rankDigit != '6')) {
         return false;
     }
+    // The pawn stands one rank beyond the square, seen from the side that moved it.
     const int target = squareFromName(field);
-    const auto at = [&board](int square) { return board.squares[std::size_t(square)]; };
-    if (sideToMove == kBlack) {
-        if (rankDigit != '3' || at(target) != 0 || at(target - 10) != kPawn ||
-            at(target + 10) != 0) {
-            return false;
-        }
-    } else {
-        if (rankDigit != '6' || at(target) != 0 || at(target + 10) != -kPawn ||
-            at(target - 10) != 0) {
-            return false;
-        }
+    const int forward = sideToMove == kBlack ? -10 : 10;
+    const char expectedRank = sideToMove == kBlack ? '3' : '6';
+    return rankDigit == expectedRank && board[std::size_t(target)] == 0 &&
+           board[std::size_t(target + forward)] == -sideToMove * kPawn &&
+           board[std::size_t(target - forward)] == 0;
+}
+
+// Side to move, castling and en passant, read from the text after the placement.
+PositionRule checkFields(std::string_view remainder, const Board& board) {
+    if (remainder.empty() || (remainder[0] != 'w' && remainder[0] != 'b')) {
+        return PositionRule::SideToMove;
     }
-    board.epSquare = target;
-    return true;
+    const int sideToMove = remainder[0] == 'w' ? kWhite : kBlack;
+    // The letter and the separator after it, whatever it is.
+    remainder.remove_prefix(remainder.size() < 2 ? remainder.size() : 2);
+
+    const std::size_t castlingEnd = remainder.find(' ');
+    if (castlingEnd == std::string_view::npos || castlingEnd < 1 || castlingEnd > 4) {
+        return PositionRule::CastlingField;
+    }
+    for (char letter : remainder.substr(0, castlingEnd)) {
+        if (!castlingLetterIsLegal(letter, board)) return PositionRule::CastlingRight;
+    }
+    remainder.remove_prefix(castlingEnd + 1);
+    if (!enPassantIsLegal(remainder.substr(0, remainder.find(' ')), sideToMove, board)) {
+        return PositionRule::EnPassant;
+    }
+    return PositionRule::Legal;
 }
 
 }  // namespace
@@ -209,56 +179,13 @@ int squareFromName(std::string_view name) {
     return 10 * (10 - rank) + file;
 }
 
-bool validatePosition(std::string_view position) {
-    Board board = kBoardTemplate;
-
+PositionRule validatePosition(std::string_view position) {
     const std::size_t placementEnd = position.find(' ');
-    if (placementEnd == std::string_view::npos) {
-        return false;
-    }
-    const std::string_view placement = position.substr(0, placementEnd);
-    std::string_view remainder = position.substr(placementEnd + 1);
-
-    std::array<PieceCounts, 2> counts{};  // [0] black, [1] white
-    if (!placePieces(placement, board, counts)) {
-        return false;
-    }
-    const PieceCounts& black = counts[0];
-    const PieceCounts& white = counts[1];
-    if (!countsAreLegal(black) || !countsAreLegal(white) || !promotionsAreLegal(black) ||
-        !promotionsAreLegal(white)) {
-        return false;
-    }
-
-    // A complete placement has at least one "/", so both edge ranks exist.
-    if (hasPawnLetter(placement.substr(0, placement.find('/'))) ||
-        hasPawnLetter(placement.substr(placement.rfind('/') + 1))) {
-        return false;
-    }
-
-    if (remainder.empty() || (remainder[0] != 'w' && remainder[0] != 'b')) {
-        return false;
-    }
-    const int sideToMove = remainder[0] == 'w' ? kWhite : kBlack;
-    // The letter and the separator after it, whatever it is.
-    remainder.remove_prefix(remainder.size() < 2 ? remainder.size() : 2);
-
-    const std::size_t castlingEnd = remainder.find(' ');
-    if (castlingEnd == std::string_view::npos || castlingEnd < 1 || castlingEnd > 4) {
-        return false;
-    }
-    const std::string_view castling = remainder.substr(0, castlingEnd);
-    remainder.remove_prefix(castlingEnd + 1);
-
-    board.kingCastle = {};
-    board.rookCastle = {};
-    for (char letter : castling) {
-        if (!applyCastlingLetter(letter, board)) {
-            return false;
-        }
-    }
-
-    return enPassantIsLegal(remainder.substr(0, remainder.find(' ')), sideToMove, board);
+    if (placementEnd == std::string_view::npos) return PositionRule::Placement;
+    Board board = kBoardTemplate;
+    const PositionRule pieces = checkPieces(position.substr(0, placementEnd), board);
+    if (pieces != PositionRule::Legal) return pieces;
+    return checkFields(position.substr(placementEnd + 1), board);
 }
 
 }  // namespace vestrel

@@ -2,23 +2,27 @@
 // Static legality of a position on a 10 x 12 mailbox board: piece counts, pawns on edge
 // ranks, side to move, castling and en-passant fields against the board.
 
-#include <array>
-#include <cstdint>
 #include <string_view>
 
 namespace vestrel {
 
-struct Board {
-    std::array<std::int32_t, 120> squares{};
-    std::array<bool, 3> kingCastle{};                 // indexed by colour + 1
-    std::array<std::array<bool, 3>, 2> rookCastle{};  // [0] long side, [1] short side
-    std::int32_t epSquare = 0;
+// The first rule a position breaks, in the order they are checked; Legal when none.
+enum class PositionRule {
+    Legal,
+    Placement,      // no space after it, or not exactly 8 ranks of 8 squares of pieces
+    PieceCounts,    // not one king, more than 16 pieces or more than 8 pawns of a colour
+    Promotions,     // more pieces beyond the initial set than missing pawns
+    PawnOnEdge,     // a pawn on the first or last rank
+    SideToMove,     // neither "w" nor "b"
+    CastlingField,  // missing, empty or longer than four letters
+    CastlingRight,  // a letter that is not "-", or a right without its king and rook
+    EnPassant,      // not "-", nor a square behind a pawn that has just moved two squares
 };
 
 // Square index of a name such as "e4": 10 x (10 - rank) + file number (a = 1).
 int squareFromName(std::string_view name);
 
-// True when the position (placement, side, castling, en passant, anything after) is legal.
-bool validatePosition(std::string_view position);
+// Checks the position (placement, side, castling, en passant, anything after).
+PositionRule validatePosition(std::string_view position);
 
 }  // namespace vestrel

@@ -7,8 +7,8 @@
 #include <string>
 #include <string_view>
 
-#include "app/files.h"
 #include "app/options.h"
+#include "app/run_state.h"
 #include "base/range.h"
 #include "database/sort.h"
 #include "database/time_update.h"
@@ -22,6 +22,7 @@
 #include "position/board.h"
 #include "position/diagonal.h"
 #include "position/mirror.h"
+#include "position/symmetry.h"
 
 namespace {
 
@@ -52,8 +53,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string_view line(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     RunState state;
-    initSeenSet(state.seen, LookupMode::Hashed);
-    if (data[0] & 1) enableSignatures(state.seen);
+    state.marking.seen = SeenSet(SeenPolicy{LookupMode::Hashed, true, (data[0] & 1) != 0});
     for (bool pgn : {false, true}) {
         state.reader.pgnMode = pgn;
         // Twice, so that header state and stored keys meet a second record.
@@ -66,7 +66,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)passesMateFilter(mateLength, settings);
             (void)passesTimeFilter(state.split.opcodeText, settings, state.scratch);
             (void)passesParamsFilter(state.split.opcodeText, settings, state.scratch);
-            if (markRecord(state.split, settings, state) == MarkVerdict::Marked) continue;
+            if (markRecord(state.split, settings, state.marking, state.log) ==
+                MarkVerdict::Marked) {
+                continue;
+            }
             buildOutputLine(state.split.positionFields, state.split.opcodeText, settings,
                             state.line, state.scratch);
         }
@@ -74,11 +77,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     // The position helpers on the raw text as well, which need not be a record at all.
     (void)validatePosition(line);
-    (void)reflectDiagonal(line);
-    std::string image;
-    for (MirrorKind kind : {MirrorKind::X, MirrorKind::Y, MirrorKind::XY}) {
-        mirrorImage(line, kind, image);
-    }
+    std::string reflected;
+    (void)reflectDiagonal(line, reflected);
+    MirrorImages images;
+    mirrorImages(line, images);
     (void)analyseSymmetry(line);
     std::string mateInfo, work, scratch;
     (void)examineHeaderLine(line, settings, mateInfo, work, scratch);

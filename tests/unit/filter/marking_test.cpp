@@ -46,6 +46,35 @@ TEST(BuildPositionKey, KeepsTheStipulationUpToItsMark) {
     }
 }
 
+TEST(DatabaseLineKey, TakesTheLineAsItStands) {
+    struct Case {
+        std::string_view line;
+        bool used;
+        std::string_view key;
+    };
+    const Case cases[] = {
+        {"k7/8/8/8/8/8/8/1Q5K w - - bm #2; id \"a\";", true, "k7/8/8/8/8/8/8/1Q5K w - - bm #"},
+        {"k7/8/8/8/8/8/8/1Q5K w - - bm h#2;", true, "k7/8/8/8/8/8/8/1Q5K w - - bm h#"},
+        {"k7/8/8/8/8/8/8/1Q5K w - - bm =3;", true, "k7/8/8/8/8/8/8/1Q5K w - - bm ="},
+        // Unlike a record, the line is not cut into fields first: spaces and opcodes stay.
+        {"k7/8/8/8/8/8/8/1Q5K w - -  bm #2;", true, "k7/8/8/8/8/8/8/1Q5K w - -  bm #"},
+        {"k7/8/8/8/8/8/8/1Q5K w - - ce 1; bm #2;", true, "k7/8/8/8/8/8/8/1Q5K w - - ce 1"},
+        {"k7/8/8/8/8/8/8/1Q5K w - - id \"#\"; bm #2;", true, "k7/8/8/8/8/8/8/1Q5K w - - bm #"},
+        {"k7/8/8/8/8/8/8/1Q5K w", true, "k7/8/8/8/8/8/8/1Q5K w bm #"},
+        {"bm #2", true, "bm #2 bm #"},  // no " bm " before the mark
+        {"% comment bm #2", false, ""},
+        {"", false, ""},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        std::string key;
+        EXPECT_EQ(databaseLineKey(c.line, key), c.used);
+        if (c.used) {
+            EXPECT_EQ(key, c.key);
+        }
+    }
+}
+
 struct Record {
     std::string_view fields, opcodes;
     MarkVerdict verdict;
@@ -217,41 +246,42 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
         const int fd = ::mkstemp(path);
         ASSERT_GE(fd, 0);
 
-        RunState state;
-        initSeenSet(state.seen, LookupMode::Hashed);
-        for (std::string_view key : sc.preloaded) appendKey(state.seen, key);
-        openWriter(state.log, fd, 4096);
+        Marking marking;
+        marking.seen = SeenSet(seenPolicy(sc.settings));
+        for (std::string_view key : sc.preloaded) marking.seen.preload(key);
+        BufferedWriter log;
+        openWriter(log, fd, 4096);
 
         for (const Record& r : sc.records) {
             SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
             SplitRecord split{std::string(r.fields), std::string(r.opcodes), 0};
-            EXPECT_EQ(markRecord(split, sc.settings, state), r.verdict);
+            EXPECT_EQ(markRecord(split, sc.settings, marking, log), r.verdict);
             // Marking never edits the record.
             EXPECT_EQ(split.positionFields, r.fields);
             EXPECT_EQ(split.opcodeText, r.opcodes);
         }
-        EXPECT_TRUE(flushWriter(state.log));
+        EXPECT_TRUE(flushWriter(log));
         ::close(fd);
         EXPECT_EQ(readFile(path), sc.log);
         ::unlink(path);
-        EXPECT_EQ(state.counters.duplicates, sc.duplicates);
-        EXPECT_EQ(state.counters.illegal, sc.illegal);
+        EXPECT_EQ(marking.duplicates, sc.duplicates);
+        EXPECT_EQ(marking.illegal, sc.illegal);
         if (sc.settings.noDuplicateTest) {
-            EXPECT_EQ(state.seen.keyCount, 0);
-            EXPECT_EQ(state.seen.hashComparisons, 0);
+            EXPECT_EQ(marking.seen.size(), 0);
         }
     }
 }
 
 TEST(MarkRecord, CountsWithoutALogFile) {
-    RunState state;
-    initSeenSet(state.seen, LookupMode::Hashed);
     const RunSettings settings;
+    Marking marking;
+    marking.seen = SeenSet(seenPolicy(settings));
+    BufferedWriter log;  // never opened
     const SplitRecord split{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", 3};
-    EXPECT_EQ(markRecord(split, settings, state), MarkVerdict::Passed);
-    EXPECT_EQ(markRecord(split, settings, state), MarkVerdict::Marked);
-    EXPECT_EQ(state.counters.duplicates, 1);
-    EXPECT_EQ(state.key, "k7/8/8/8/8/8/8/1Q5K w - - bm #");
+    EXPECT_EQ(markRecord(split, settings, marking, log), MarkVerdict::Passed);
+    EXPECT_EQ(markRecord(split, settings, marking, log), MarkVerdict::Marked);
+    EXPECT_EQ(marking.duplicates, 1);
+    EXPECT_EQ(marking.key, "k7/8/8/8/8/8/8/1Q5K w - - bm #");
 }
 
 }  // namespace

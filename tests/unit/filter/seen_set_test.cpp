@@ -3,121 +3,173 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace vestrel {
 namespace {
 
-TEST(KeyHash, IsDjb2ReducedTo20Bits) {
-    EXPECT_EQ(keyHash(""), 5381u);
-    EXPECT_EQ(keyHash("a"), 177670u);
-    EXPECT_EQ(keyHash("abc"), 547979u);
-    EXPECT_EQ(keyHash("8/8/8/8/8/8/8/K6k w - - bm #"), 227205u);
-    EXPECT_EQ(keyHash("\xFF"), (5381u * 33u + 255u) & 0xFFFFFu);  // bytes count unsigned
+constexpr SeenPolicy kFast{LookupMode::Hashed, false, false};
+constexpr SeenPolicy kCounted{LookupMode::Hashed, false, true};
+constexpr SeenPolicy kPrefix{LookupMode::Prefix, false, false};
+
+// Keys whose en-passant fields are made of the blocks "Ab" and "BA", which add the same to a
+// djb2 value: all of them share one full 32-bit djb2 value and so one counted bucket.
+std::string collidingKey(unsigned n) {
+    std::string key = "8/8/8/8/8/8/8/K6k w - ";
+    for (int block = 0; block < 16; ++block) key += ((n >> block) & 1) ? "BA" : "Ab";
+    return key + " bm #";
 }
 
-// Finds a second key with the same bucket as `key` by trying numbered variants.
-std::string collidingKey(const std::string& key) {
-    for (int i = 0;; ++i) {
-        std::string candidate = "k" + std::to_string(i);
-        if (candidate != key && keyHash(candidate) == keyHash(key)) return candidate;
+TEST(SeenSet, CountsEveryStoredKeyOfTheBucketExamined) {
+    SeenSet set(kCounted);
+    const std::string a = collidingKey(0);
+    const std::string b = collidingKey(1);
+    EXPECT_EQ(set.mark(a), SeenVerdict::New);  // empty bucket: no comparison
+    EXPECT_EQ(set.comparisons(), 0);
+    EXPECT_EQ(set.mark(b), SeenVerdict::New);  // one stored key examined
+    EXPECT_EQ(set.comparisons(), 1);
+    EXPECT_EQ(set.mark(a), SeenVerdict::Duplicate);  // hit on the first key of the bucket
+    EXPECT_EQ(set.comparisons(), 2);
+    EXPECT_EQ(set.mark(b), SeenVerdict::Duplicate);  // hit on the second
+    EXPECT_EQ(set.comparisons(), 4);
+    EXPECT_EQ(set.size(), 2);
+}
+
+// Colliding keys in both tables: every key is new once, then a duplicate, and the counted
+// structure walks the whole bucket for each new key.
+TEST(SeenSet, TellsCollidingKeysApart) {
+    for (const SeenPolicy& policy : {kFast, kCounted}) {
+        SeenSet set(policy);
+        constexpr unsigned kKeys = 300;
+        for (unsigned n = 0; n < kKeys; ++n) {
+            ASSERT_EQ(set.mark(collidingKey(n)), SeenVerdict::New) << n;
+        }
+        for (unsigned n = 0; n < kKeys; ++n) {
+            ASSERT_EQ(set.mark(collidingKey(n)), SeenVerdict::Duplicate) << n;
+        }
+        EXPECT_EQ(set.mark(collidingKey(kKeys)), SeenVerdict::New);
+        EXPECT_EQ(set.size(), int(kKeys) + 1);
+        const std::int64_t expected = policy.countComparisons
+                                          ? std::int64_t{kKeys} * (kKeys - 1) / 2 +      // new keys
+                                                std::int64_t{kKeys} * (kKeys + 1) / 2 +  // found
+                                                kKeys                                    // last
+                                          : 0;
+        EXPECT_EQ(set.comparisons(), expected);
     }
 }
 
-TEST(LookupKey, CountsComparisonsPerStoredKeyInTheBucket) {
-    SeenSet set;
-    initSeenSet(set, LookupMode::Hashed);
-    const std::string a = "first";
-    const std::string b = collidingKey(a);
-    EXPECT_FALSE(lookupKey(set, a, true));  // empty bucket: no comparison
-    EXPECT_EQ(set.hashComparisons, 0);
-    EXPECT_EQ(set.keyCount, 1);
-    EXPECT_FALSE(lookupKey(set, b, true));  // one stored key examined
-    EXPECT_EQ(set.hashComparisons, 1);
-    EXPECT_TRUE(lookupKey(set, a, false));  // hit on the first field
-    EXPECT_EQ(set.hashComparisons, 2);
-    EXPECT_TRUE(lookupKey(set, b, false));  // hit on the second field
-    EXPECT_EQ(set.hashComparisons, 4);
-    EXPECT_FALSE(lookupKey(set, collidingKey(b) == a ? "zz" : collidingKey(b), false));
-    EXPECT_EQ(set.keyCount, 2);
-}
-
-TEST(LookupKey, InsertFlagFalseLeavesTheSetUnchanged) {
-    for (LookupMode mode : {LookupMode::Hashed, LookupMode::Prefix}) {
-        SeenSet set;
-        initSeenSet(set, mode);
-        EXPECT_FALSE(lookupKey(set, "x", false));
-        EXPECT_FALSE(lookupKey(set, "x", false));
-        EXPECT_EQ(set.keyCount, 0);
-        EXPECT_FALSE(lookupKey(set, "x", true));
-        EXPECT_TRUE(lookupKey(set, "x", false));
-        EXPECT_EQ(set.keyCount, 1);
-    }
-}
-
-TEST(LookupKey, PrefixModeFindsStoredKeysThatBeginWithTheKey) {
-    SeenSet set;
-    initSeenSet(set, LookupMode::Prefix);
+TEST(SeenSet, PrefixModeFindsStoredKeysThatBeginWithTheKey) {
     const std::string stored = "8/8/8/8/8/8/8/K6k w - - bm h#";
-    EXPECT_FALSE(lookupKey(set, stored, true));
-    EXPECT_TRUE(lookupKey(set, stored, false));
-    EXPECT_TRUE(lookupKey(set, "8/8/8/8/8/8/8/K6k w - - bm h", false));
-    EXPECT_FALSE(lookupKey(set, "8/8/8/8/8/8/8/K6k w - - bm h#2", false));
-    EXPECT_EQ(set.hashComparisons, 0);
+    SeenSet prefix(kPrefix);
+    EXPECT_EQ(prefix.mark(stored), SeenVerdict::New);
+    EXPECT_EQ(prefix.mark(stored), SeenVerdict::Duplicate);
+    EXPECT_EQ(prefix.mark("8/8/8/8/8/8/8/K6k w - - bm h"), SeenVerdict::Duplicate);
+    EXPECT_EQ(prefix.mark("8/8/8/8/8/8/8/K6k w - - bm h#2"), SeenVerdict::New);
+    EXPECT_EQ(prefix.comparisons(), 0);
 
-    SeenSet hashed;
-    initSeenSet(hashed, LookupMode::Hashed);
-    lookupKey(hashed, stored, true);
-    EXPECT_FALSE(lookupKey(hashed, "8/8/8/8/8/8/8/K6k w - - bm h", false));
+    SeenSet hashed(kFast);
+    hashed.mark(stored);
+    EXPECT_EQ(hashed.mark("8/8/8/8/8/8/8/K6k w - - bm h"), SeenVerdict::New);
 }
 
-TEST(AppendKey, StoresDuplicatesAndFillsBuckets) {
-    SeenSet set;
-    initSeenSet(set, LookupMode::Hashed);
-    appendKey(set, "k");
-    appendKey(set, "k");
-    EXPECT_EQ(set.keyCount, 2);
-    EXPECT_TRUE(lookupKey(set, "k", true));
-    EXPECT_EQ(set.hashComparisons, 1);  // found on the first of the two fields
-    EXPECT_EQ(storedKey(set, 1), "k");
-    EXPECT_EQ(storedKey(set, 2), "k");
-
-    SeenSet unsearched;
-    initSeenSet(unsearched, LookupMode::None);
-    appendKey(unsearched, "k");
-    EXPECT_EQ(unsearched.keyCount, 1);
-    EXPECT_FALSE(lookupKey(unsearched, "k", true));
+TEST(SeenSet, PreloadStoresEvenRepeatedKeys) {
+    for (const SeenPolicy& policy : {kFast, kCounted, kPrefix}) {
+        SeenSet set(policy);
+        set.preload("k");
+        set.preload("k");
+        EXPECT_EQ(set.size(), 2);
+        EXPECT_EQ(set.mark("k"), SeenVerdict::Duplicate);
+        EXPECT_EQ(set.comparisons(), policy.countComparisons ? 1 : 0);  // the first of the two
+    }
+    SeenSet unsearched(SeenPolicy{LookupMode::None, true, false});
+    unsearched.preload("k");
+    EXPECT_EQ(unsearched.mark("k"), SeenVerdict::New);
+    EXPECT_EQ(SeenSet().mark("k"), SeenVerdict::New);
 }
 
 TEST(SeenSet, StopsStoringWhenFull) {
-    for (LookupMode mode : {LookupMode::Hashed, LookupMode::Prefix}) {
-        SeenSet set;
-        initSeenSet(set, mode);
-        std::string key;
-        for (int i = 0; i < kMaxKeys; ++i) {
-            key = "key " + std::to_string(i);
-            appendKey(set, key);
-        }
-        ASSERT_EQ(set.keyCount, kMaxKeys);
-        appendKey(set, "one more");
-        EXPECT_EQ(set.keyCount, kMaxKeys);
-        EXPECT_FALSE(lookupKey(set, "new key", true));
-        EXPECT_FALSE(lookupKey(set, "new key", true));
-        EXPECT_EQ(set.keyCount, kMaxKeys);
-        EXPECT_TRUE(lookupKey(set, "key 999998", false));
-        EXPECT_TRUE(lookupKey(set, "key 0", false));
+    for (const SeenPolicy& policy : {kFast, kCounted, kPrefix}) {
+        SeenSet set(policy);
+        for (int i = 0; i < kMaxKeys; ++i) set.preload("key " + std::to_string(i));
+        ASSERT_EQ(set.size(), kMaxKeys);
+        set.preload("one more");
+        EXPECT_EQ(set.size(), kMaxKeys);
+        EXPECT_EQ(set.mark("new key"), SeenVerdict::New);
+        EXPECT_EQ(set.mark("new key"), SeenVerdict::New);
+        EXPECT_EQ(set.size(), kMaxKeys);
+        EXPECT_EQ(set.mark("key 999998"), SeenVerdict::Duplicate);
+        EXPECT_EQ(set.mark("key 0"), SeenVerdict::Duplicate);
     }
 }
 
 TEST(SeenSet, KeepsKeysLongerThanAChunk) {
-    SeenSet set;
-    initSeenSet(set, LookupMode::Hashed);
+    SeenSet set(kFast);
     const std::string huge(3 << 20, 'q');
-    EXPECT_FALSE(lookupKey(set, "small", true));
-    EXPECT_FALSE(lookupKey(set, huge, true));
-    EXPECT_FALSE(lookupKey(set, "after", true));
-    EXPECT_TRUE(lookupKey(set, huge, false));
-    EXPECT_TRUE(lookupKey(set, "small", false));
-    EXPECT_TRUE(lookupKey(set, "after", false));
+    EXPECT_EQ(set.mark("small"), SeenVerdict::New);
+    EXPECT_EQ(set.mark(huge), SeenVerdict::New);
+    EXPECT_EQ(set.mark("after"), SeenVerdict::New);
+    EXPECT_EQ(set.mark(huge), SeenVerdict::Duplicate);
+    EXPECT_EQ(set.mark("small"), SeenVerdict::Duplicate);
+    EXPECT_EQ(set.mark("after"), SeenVerdict::Duplicate);
+}
+
+TEST(SeenSet, NamesTheFirstMirrorImageFound) {
+    struct Case {
+        std::vector<std::string_view> stored;
+        std::string_view key;
+        SeenVerdict verdict;
+    };
+    const Case cases[] = {
+        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"},
+         "7k/8/8/8/8/8/8/K5Q1 b - - bm #",
+         SeenVerdict::MirrorX},
+        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"},
+         "1Q5K/8/8/8/8/8/8/k7 b - - bm #",
+         SeenVerdict::MirrorY},
+        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"},
+         "K5Q1/8/8/8/8/8/8/7k b - - bm #",
+         SeenVerdict::MirrorXY},
+        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"}, "k7/8/8/8/8/8/8/1Q5K w - - bm #", SeenVerdict::New},
+        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"}, "7k/8/8/8/8/8/8/K5Q1 b - - bm h#", SeenVerdict::New},
+        // "x" is looked up first even when the other images are stored too.
+        {{"3k4/3p4/8/8/8/8/8/3K4 b - - bm #", "4k3/4p3/8/8/8/8/8/4K3 b - - bm #",
+          "3k4/8/8/8/8/8/3P4/3K4 w - - bm #"},
+         "4k3/8/8/8/8/8/4P3/4K3 w - - bm #",
+         SeenVerdict::MirrorX},
+        {{"3k4/3p4/8/8/8/8/8/3K4 b - - bm #", "4k3/4p3/8/8/8/8/8/4K3 b - - bm #"},
+         "4k3/8/8/8/8/8/4P3/4K3 w - - bm #",
+         SeenVerdict::MirrorY},
+        {{"3k4/3p4/8/8/8/8/8/3K4 b - - bm #"},
+         "4k3/8/8/8/8/8/4P3/4K3 w - - bm #",
+         SeenVerdict::MirrorXY},
+        // With pawns the plain top-bottom mirror keeps the colours and is not an image.
+        {{"4K3/4P3/8/8/8/8/8/4k3 w - - bm #"},
+         "4k3/8/8/8/8/8/4P3/4K3 w - - bm #",
+         SeenVerdict::New},
+        // The diagonal reflection, then its images; pawns are never reflected.
+        {{"4k3/8/8/8/8/8/8/4K3 b - - bm #"}, "8/8/8/K6k/8/8/8/8 b - - bm #", SeenVerdict::MirrorD},
+        {{"1k6/8/8/8/8/8/8/6QK w - - bm #"},
+         "8/7k/8/8/8/8/Q7/K7 w - - bm #",
+         SeenVerdict::MirrorDX},
+        {{"4k3/8/8/8/8/8/4P3/4K3 w - - bm #"}, "8/8/8/K5Pk/8/8/8/8 w - - bm #", SeenVerdict::New},
+        // Castling rights or an e.p. square keep the mirror test away.
+        {{"4k3/8/8/8/8/8/8/R3K3 w - - bm #"}, "3k4/8/8/8/8/8/8/3K3R w Q - bm #", SeenVerdict::New},
+        // A symmetric key is its own image, found as soon as it is stored.
+        {{}, "k7/8/8/8/8/8/8/7K w - - bm #", SeenVerdict::MirrorDXY},
+        {{}, "7k/8/8/8/8/8/8/K7 w - - bm #", SeenVerdict::MirrorD},
+        {{}, "3kk3/8/8/8/8/8/8/3KK3 w - - bm #", SeenVerdict::MirrorX},
+    };
+    for (const SeenPolicy& policy : {kFast, kCounted, kPrefix}) {
+        for (const Case& c : cases) {
+            SCOPED_TRACE(c.key);
+            SeenPolicy mirrors = policy;
+            mirrors.mirrorTest = true;
+            SeenSet set(mirrors);
+            for (std::string_view key : c.stored) set.preload(key);
+            EXPECT_EQ(set.mark(c.key), c.verdict);
+            EXPECT_EQ(set.size(), int(c.stored.size()) + 1);  // the key, never its images
+        }
+    }
 }
 
 }  // namespace

@@ -4,9 +4,6 @@
 
 #include <string>
 #include <string_view>
-#include <vector>
-
-#include "position/diagonal.h"
 
 namespace vestrel {
 namespace {
@@ -18,13 +15,12 @@ struct ImageCase {
 void expectImages(const ImageCase& c) {
     SCOPED_TRACE(c.key);
     const std::string key(c.key);  // exact size, so an overread is caught
-    std::string image = "left over from an earlier record";
-    mirrorImage(key, MirrorKind::X, image);
-    EXPECT_EQ(image, c.x);
-    mirrorImage(key, MirrorKind::Y, image);
-    EXPECT_EQ(image, c.y);
-    mirrorImage(key, MirrorKind::XY, image);
-    EXPECT_EQ(image, c.xy);
+    MirrorImages images;
+    images.fill("left over from an earlier record");
+    mirrorImages(key, images);
+    EXPECT_EQ(images[0], c.x);
+    EXPECT_EQ(images[1], c.y);
+    EXPECT_EQ(images[2], c.xy);
 }
 
 TEST(MirrorImage, ExchangesColoursOnlyWithPawns) {
@@ -104,72 +100,6 @@ TEST(MirrorImage, TreatsMissingFieldsAsEmpty) {
     for (const ImageCase& c : cases) {
         expectImages(c);
     }
-}
-
-class FindMirrorMatchTest : public ::testing::Test {
-protected:
-    void SetUp() override { initSeenSet(seen, LookupMode::Hashed); }
-
-    void store(std::string_view key) { ASSERT_FALSE(lookupKey(seen, key, true)); }
-
-    SeenSet seen;
-    std::string mirrorKind;
-    std::string image;
-};
-
-TEST_F(FindMirrorMatchTest, NamesTheFirstImageFoundWithoutStoring) {
-    struct Case {
-        std::vector<std::string_view> stored;
-        std::string_view key;
-        bool found;
-        std::string_view kind;
-    };
-    const Case cases[] = {
-        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"}, "7k/8/8/8/8/8/8/K5Q1 b - - bm #", true, "x"},
-        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"}, "1Q5K/8/8/8/8/8/8/k7 b - - bm #", true, "y"},
-        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"}, "K5Q1/8/8/8/8/8/8/7k b - - bm #", true, "xy"},
-        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"}, "k7/8/8/8/8/8/8/1Q5K w - - bm #", false, ""},
-        {{"k7/8/8/8/8/8/8/1Q5K b - - bm #"}, "7k/8/8/8/8/8/8/K5Q1 b - - bm h#", false, ""},
-        // "x" is looked up first even when the other images are stored too.
-        {{"3k4/3p4/8/8/8/8/8/3K4 b - - bm #", "4k3/4p3/8/8/8/8/8/4K3 b - - bm #",
-          "3k4/8/8/8/8/8/3P4/3K4 w - - bm #"},
-         "4k3/8/8/8/8/8/4P3/4K3 w - - bm #",
-         true,
-         "x"},
-        {{"3k4/3p4/8/8/8/8/8/3K4 b - - bm #", "4k3/4p3/8/8/8/8/8/4K3 b - - bm #"},
-         "4k3/8/8/8/8/8/4P3/4K3 w - - bm #",
-         true,
-         "y"},
-        {{"3k4/3p4/8/8/8/8/8/3K4 b - - bm #"}, "4k3/8/8/8/8/8/4P3/4K3 w - - bm #", true, "xy"},
-        // With pawns the plain top-bottom mirror keeps the colours and is not an image.
-        {{"4K3/4P3/8/8/8/8/8/4k3 w - - bm #"}, "4k3/8/8/8/8/8/4P3/4K3 w - - bm #", false, ""},
-        {{}, "4k3/8/8/8/8/8/4P3/4K3 w - - bm #", false, ""},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.key);
-        initSeenSet(seen, LookupMode::Hashed);
-        for (std::string_view key : c.stored) {
-            store(key);
-        }
-        const std::int32_t keysBefore = seen.keyCount;
-        mirrorKind = "stale";
-        EXPECT_EQ(findMirrorMatch(c.key, seen, mirrorKind, image), c.found);
-        EXPECT_EQ(mirrorKind, c.kind);
-        EXPECT_EQ(seen.keyCount, keysBefore);
-        EXPECT_FALSE(lookupKey(seen, c.key, false));  // the key itself was not stored either
-    }
-}
-
-TEST_F(FindMirrorMatchTest, FindsDiagonalSymmetryThroughTheRotation) {
-    // Symmetric about the a8-h1 diagonal: its reflection in a1-h8 is its own rotation.
-    const std::string_view key = "k7/8/8/8/8/8/8/7K w - - bm #";
-    store(key);
-    const std::optional<std::string> reflected = reflectDiagonal(key);
-    ASSERT_TRUE(reflected.has_value());
-    EXPECT_FALSE(lookupKey(seen, *reflected, false));
-    EXPECT_TRUE(findMirrorMatch(*reflected, seen, mirrorKind, image));
-    EXPECT_EQ(mirrorKind, "xy");
-    EXPECT_EQ(seen.keyCount, 1);
 }
 
 }  // namespace

@@ -1,0 +1,82 @@
+#pragma once
+// Reading the placement field square by square: a digit 1 to 8 is a run of that many empty
+// squares, "/" ends a rank, and any other byte stands on one square.
+
+#include <array>
+#include <string_view>
+
+namespace vestrel {
+
+// One item of a placement, with the rank and file it starts on (both counted from 0, ranks in
+// the order they are written).
+struct PlacementItem {
+    char letter = 0;
+    int squares = 0;  // a run's length, 0 for "/", 1 for any other byte
+    int rank = 0;
+    int file = 0;
+    bool isRun() const { return letter >= '1' && letter <= '8'; }
+    bool isRankEnd() const { return letter == '/'; }
+};
+
+// Reads a placement item by item; after the last one, rank() and file() tell where it ended.
+class PlacementScanner {
+public:
+    explicit PlacementScanner(std::string_view placement) : text_(placement) {}
+
+    // The next item; false at the end of the text.
+    bool next(PlacementItem& item) {
+        if (at_ == text_.size()) return false;
+        const char c = text_[at_++];
+        item.letter = c;
+        item.rank = rank_;
+        item.file = file_;
+        if (c == '/') {
+            item.squares = 0;
+            ++rank_;
+            file_ = 0;
+        } else {
+            item.squares = (c >= '1' && c <= '8') ? c - '0' : 1;
+            file_ += item.squares;
+        }
+        return true;
+    }
+    int rank() const { return rank_; }
+    int file() const { return file_; }
+
+private:
+    std::string_view text_;
+    std::size_t at_ = 0;
+    int rank_ = 0;
+    int file_ = 0;
+};
+
+// One byte per square, rank by rank from the one written first; "1" marks an empty square.
+using SquareGrid = std::array<char, 64>;
+
+// Expands the placement into the grid; false unless it is exactly 8 ranks of 8 squares.
+inline bool fillSquareGrid(std::string_view placement, SquareGrid& grid) {
+    PlacementScanner scan(placement);
+    PlacementItem item;
+    while (scan.next(item)) {
+        if (item.isRankEnd()) {
+            if (item.file != 8 || item.rank == 7) return false;
+            continue;
+        }
+        if (item.file + item.squares > 8) return false;
+        const char cell = item.isRun() ? '1' : item.letter;
+        for (int k = 0; k < item.squares; ++k) {
+            grid[std::size_t(item.rank * 8 + item.file + k)] = cell;
+        }
+    }
+    return scan.rank() == 7 && scan.file() == 8;
+}
+
+// A pawn of either colour anywhere in the text.
+constexpr bool hasPawn(std::string_view text) {
+    for (char c : text) {
+        if (c == 'P' || c == 'p') return true;
+    }
+    return false;
+}
+
+}  // namespace vestrel
