@@ -1,22 +1,18 @@
 #include "input/castling.h"
 
-#include "text/text.h"
+#include "position/placement.h"
 
 namespace vestrel {
 
 namespace {
 
 // File of the first `king` letter in a rank text (1 = a-file), 0 when the rank has none.
-// Digits count their empty squares, every other character one square.
 int kingFile(std::string_view rank, char king) {
-    std::size_t at = rank.find(king);
-    if (at == std::string_view::npos) return 0;
-    int file = 0;
-    for (std::size_t i = 0; i <= at; ++i) {
-        char c = rank[i];
-        file += (c >= '1' && c <= '8') ? c - '0' : 1;
+    PlacementScanner scan(rank);
+    for (PlacementItem item; scan.next(item);) {
+        if (item.letter == king) return item.file + 1;
     }
-    return file;
+    return 0;
 }
 
 // Writes the derived rights into `out` without allocating beyond its small buffer.

@@ -73,7 +73,6 @@ bool splitRecord(std::string_view record, const RunSettings& settings, SplitReco
     if (rest.empty()) rest = "-";
     std::string_view enPassant = cutField(rest);
 
-    out.pieceCount = pieceCount;
     out.positionFields.assign(placement);
     out.positionFields.push_back(' ');
     out.positionFields.push_back(side);

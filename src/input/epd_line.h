@@ -12,7 +12,6 @@ namespace vestrel {
 struct SplitRecord {
     std::string positionFields;
     std::string opcodeText;
-    int pieceCount = 0;
 };
 
 // Supplies " w - -" to a bare placement and " - -" to placement plus side to move.

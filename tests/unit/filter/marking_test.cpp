@@ -254,7 +254,7 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
 
         for (const Record& r : sc.records) {
             SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
-            SplitRecord split{std::string(r.fields), std::string(r.opcodes), 0};
+            SplitRecord split{std::string(r.fields), std::string(r.opcodes)};
             EXPECT_EQ(markRecord(split, sc.settings, marking, log), r.verdict);
             // Marking never edits the record.
             EXPECT_EQ(split.positionFields, r.fields);
@@ -277,7 +277,7 @@ TEST(MarkRecord, CountsWithoutALogFile) {
     Marking marking;
     marking.seen = SeenSet(seenPolicy(settings));
     BufferedWriter log;  // never opened
-    const SplitRecord split{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", 3};
+    const SplitRecord split{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;"};
     EXPECT_EQ(markRecord(split, settings, marking, log), MarkVerdict::Passed);
     EXPECT_EQ(markRecord(split, settings, marking, log), MarkVerdict::Marked);
     EXPECT_EQ(marking.duplicates, 1);
