@@ -72,16 +72,26 @@ bool promotionsAreLegal(const PieceCounts& counts) {
 // Fills the board and counts the pieces ([0] black, [1] white); false unless the placement
 // is exactly 8 ranks of 8 squares holding pieces and runs of empty squares.
 bool placePieces(std::string_view placement, Board& board, std::array<PieceCounts, 2>& counts) {
-    SquareGrid grid;
-    if (!fillSquareGrid(placement, grid)) return false;
-    for (std::size_t square = 0; square < grid.size(); ++square) {
-        if (grid[square] == '1') continue;
-        const int code = kPieceCodes[static_cast<unsigned char>(grid[square])];
+    std::array<int, 13> byCode{};  // pieces counted by code + 6
+    PlacementScanner scan(placement);
+    for (PlacementItem item; scan.next(item);) {
+        if (item.isRankEnd()) {
+            if (item.file != 8 || item.rank == 7) return false;
+            continue;
+        }
+        if (item.file + item.squares > 8) return false;
+        if (item.isRun()) continue;
+        const int code = kPieceCodes[static_cast<unsigned char>(item.letter)];
         if (code == 0) return false;
-        board[kA8 + 10 * (square / 8) + square % 8] = code;
-        PieceCounts& colour = counts[code > 0 ? 1 : 0];
-        ++colour[std::size_t(code > 0 ? code : -code)];
-        ++colour[0];
+        board[std::size_t(kA8 + 10 * item.rank + item.file)] = code;
+        ++byCode[std::size_t(code + 6)];
+    }
+    if (scan.rank() != 7 || scan.file() != 8) return false;
+    for (std::size_t kind = 1; kind <= 6; ++kind) {
+        counts[1][kind] = byCode[6 + kind];
+        counts[0][kind] = byCode[6 - kind];
+        counts[1][0] += counts[1][kind];
+        counts[0][0] += counts[0][kind];
     }
     return true;
 }

@@ -3,6 +3,7 @@
 // squares, "/" ends a rank, and any other byte stands on one square.
 
 #include <array>
+#include <cstdint>
 #include <string_view>
 
 namespace vestrel {
@@ -18,6 +19,15 @@ struct PlacementItem {
     bool isRankEnd() const { return letter == '/'; }
 };
 
+// Squares each byte covers: a digit 1 to 8 its value, "/" none, any other byte one.
+inline constexpr std::array<std::uint8_t, 256> kItemSquares = [] {
+    std::array<std::uint8_t, 256> table{};
+    table.fill(1);
+    for (int d = 1; d <= 8; ++d) table[std::size_t('0' + d)] = std::uint8_t(d);
+    table['/'] = 0;
+    return table;
+}();
+
 // Reads a placement item by item; after the last one, rank() and file() tell where it ended.
 class PlacementScanner {
 public:
@@ -27,17 +37,11 @@ public:
     bool next(PlacementItem& item) {
         if (at_ == text_.size()) return false;
         const char c = text_[at_++];
-        item.letter = c;
-        item.rank = rank_;
-        item.file = file_;
-        if (c == '/') {
-            item.squares = 0;
-            ++rank_;
-            file_ = 0;
-        } else {
-            item.squares = (c >= '1' && c <= '8') ? c - '0' : 1;
-            file_ += item.squares;
-        }
+        const int squares = kItemSquares[static_cast<unsigned char>(c)];
+        item = {c, squares, rank_, file_};
+        const bool rankEnd = c == '/';
+        rank_ += rankEnd;
+        file_ = rankEnd ? 0 : file_ + squares;
         return true;
     }
     int rank() const { return rank_; }

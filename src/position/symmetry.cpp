@@ -9,16 +9,57 @@
 namespace vestrel {
 namespace {
 
-// The parts of a key the analysis reads; views into the key.
+constexpr std::size_t kMaxPieces = 64;
+
+// One piece of the first eight ranks of a placement.
+struct Piece {
+    char letter;
+    std::uint8_t rank;
+    std::uint8_t file;
+};
+
+// What the analysis needs of a key, read in one pass over its placement.
 struct KeyParts {
     std::string_view placement;
     std::array<std::string_view, 8> ranks{};  // the first eight rank texts; missing ones empty
+    std::array<std::size_t, 8> widths{};      // squares of each of those ranks
     std::size_t slashes = 0;
-    std::string_view afterSide;  // the castling field and everything after it
+    std::array<Piece, kMaxPieces> pieces;  // in the order written
+    std::size_t pieceCount = 0;            // beyond kMaxPieces the key gets no signature
+    bool adjacentRuns = false;             // two digits side by side: not written shortest
+    std::string_view afterSide;            // the castling field and everything after it
     std::string_view castling;
     std::string_view enPassant;
     bool pawns = false;
 };
+
+void readPlacement(KeyParts& parts) {
+    PlacementScanner scan(parts.placement);
+    std::size_t start = 0;
+    std::size_t at = 0;
+    bool lastWasRun = false;
+    for (PlacementItem item; scan.next(item); ++at) {
+        const std::size_t rank = std::size_t(item.rank);
+        const bool run = item.isRun();
+        parts.adjacentRuns |= lastWasRun & run;
+        lastWasRun = run;
+        if (item.isRankEnd()) {
+            if (rank < 8) parts.ranks[rank] = parts.placement.substr(start, at - start);
+            start = at + 1;
+            continue;
+        }
+        if (rank >= 8) continue;
+        parts.widths[rank] += std::size_t(item.squares);
+        if (run) continue;
+        if (parts.pieceCount < kMaxPieces) {
+            parts.pieces[parts.pieceCount] = {item.letter, std::uint8_t(rank),
+                                              std::uint8_t(item.file)};
+        }
+        ++parts.pieceCount;
+    }
+    parts.slashes = std::size_t(scan.rank());
+    if (parts.slashes < 8) parts.ranks[parts.slashes] = parts.placement.substr(start);
+}
 
 KeyParts splitKey(std::string_view key) {
     KeyParts parts;
@@ -28,15 +69,7 @@ KeyParts splitKey(std::string_view key) {
     parts.castling = cutField(key);
     parts.enPassant = cutField(key);
     parts.pawns = hasPawn(parts.placement);
-    std::size_t start = 0;
-    for (std::size_t i = 0; i <= parts.placement.size(); ++i) {
-        if (i < parts.placement.size() && parts.placement[i] != '/') continue;
-        if (parts.slashes < parts.ranks.size()) {
-            parts.ranks[parts.slashes] = parts.placement.substr(start, i - start);
-        }
-        if (i < parts.placement.size()) ++parts.slashes;
-        start = i + 1;
-    }
+    readPlacement(parts);
     return parts;
 }
 
@@ -84,25 +117,22 @@ std::uint64_t pieceTerm(Shape shape, char letter, std::size_t rank, std::size_t 
     return pieceValue(letter, toCentre, nearerEdge(rank));
 }
 
+Shape shapeOf(const KeyParts& parts) {
+    if (parts.pawns) return Shape::Pawns;
+    bool square = parts.slashes == 7;
+    for (std::size_t width : parts.widths) square = square && width == 8;
+    return square ? Shape::Square : Shape::Other;
+}
+
 std::uint32_t signatureOf(const KeyParts& parts) {
-    std::array<std::size_t, 8> widths{};
-    for (std::size_t r = 0; r < parts.ranks.size(); ++r) {
-        PlacementScanner scan(parts.ranks[r]);
-        for (PlacementItem item; scan.next(item);) widths[r] += std::size_t(item.squares);
-    }
-    bool square = !parts.pawns && parts.slashes == 7;
-    for (std::size_t width : widths) square = square && width == 8;
-    const Shape shape = square ? Shape::Square : (parts.pawns ? Shape::Pawns : Shape::Other);
+    const Shape shape = shapeOf(parts);
     std::uint64_t sum = std::uint64_t(shape) + 1;
-    for (std::size_t r = 0; r < parts.ranks.size(); ++r) {
-        PlacementScanner scan(parts.ranks[r]);
-        for (PlacementItem item; scan.next(item);) {
-            if (item.isRun()) continue;
-            const std::size_t twice = 2 * std::size_t(item.file);
-            const std::size_t middle = widths[r] - 1;
-            const std::size_t toCentre = twice > middle ? twice - middle : middle - twice;
-            sum += mix(pieceTerm(shape, item.letter, r, std::size_t(item.file), toCentre));
-        }
+    for (std::size_t i = 0; i < parts.pieceCount; ++i) {
+        const Piece& piece = parts.pieces[i];
+        const std::size_t twice = 2 * std::size_t(piece.file);
+        const std::size_t middle = parts.widths[piece.rank] - 1;
+        const std::size_t toCentre = twice > middle ? twice - middle : middle - twice;
+        sum += mix(pieceTerm(shape, piece.letter, piece.rank, piece.file, toCentre));
     }
     return static_cast<std::uint32_t>(mix(sum) ^ textValue(parts.afterSide));
 }
@@ -110,14 +140,6 @@ std::uint32_t signatureOf(const KeyParts& parts) {
 bool isPalindrome(std::string_view text) {
     for (std::size_t i = 0, j = text.size(); i + 1 < j; ++i, --j) {
         if (text[i] != text[j - 1]) return false;
-    }
-    return true;
-}
-
-// No two digits side by side: the placement is already written with the fewest digits.
-bool isCompressed(std::string_view placement) {
-    for (std::size_t i = 1; i < placement.size(); ++i) {
-        if (isDigit(placement[i]) && isDigit(placement[i - 1])) return false;
     }
     return true;
 }
@@ -135,9 +157,12 @@ bool gridInvariant(const SquareGrid& g, Map map) {
 // The diagonal images compared as grids, which is exact for a compressed placement: the
 // reflection puts the square (r, c) on (7 - c, 7 - r).
 BoardImage diagonalSelfImage(const KeyParts& parts) {
+    if (shapeOf(parts) != Shape::Square || parts.adjacentRuns) return BoardImage::None;
     SquareGrid g;
-    if (parts.pawns || !fillSquareGrid(parts.placement, g) || !isCompressed(parts.placement)) {
-        return BoardImage::None;
+    g.fill('1');
+    for (std::size_t i = 0; i < parts.pieceCount; ++i) {
+        const Piece& piece = parts.pieces[i];
+        g[std::size_t(piece.rank) * 8 + piece.file] = piece.letter;
     }
     if (gridInvariant(g, [](std::size_t r, std::size_t c) { return (7 - c) * 8 + (7 - r); })) {
         return BoardImage::D;
@@ -157,11 +182,9 @@ BoardImage diagonalSelfImage(const KeyParts& parts) {
 BoardImage selfImageOf(const KeyParts& parts) {
     if (parts.slashes != 7) return BoardImage::None;
     bool x = true;
+    for (std::size_t r = 0; r < 8 && x; ++r) x = isPalindrome(parts.ranks[r]);
     bool y = !parts.pawns;  // with pawns the top-bottom images hand the move over
-    for (std::size_t r = 0; r < 8; ++r) {
-        x = x && isPalindrome(parts.ranks[r]);
-        y = y && parts.ranks[r] == parts.ranks[7 - r];
-    }
+    for (std::size_t r = 0; r < 4 && y; ++r) y = parts.ranks[r] == parts.ranks[7 - r];
     if (x) return BoardImage::X;
     if (y) return BoardImage::Y;
     if (!parts.pawns && isPalindrome(parts.placement)) return BoardImage::XY;
@@ -173,7 +196,8 @@ BoardImage selfImageOf(const KeyParts& parts) {
 KeySymmetry analyseSymmetry(std::string_view key) {
     const KeyParts parts = splitKey(key);
     KeySymmetry result;
-    result.imagesShareSignature = parts.castling == "-" && parts.enPassant == "-";
+    result.imagesShareSignature =
+        parts.castling == "-" && parts.enPassant == "-" && parts.pieceCount <= kMaxPieces;
     result.signature = signatureOf(parts);
     result.self = selfImageOf(parts);
     return result;
