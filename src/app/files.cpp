@@ -15,7 +15,7 @@ bool preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
     std::string_view line;
     while (nextLine(reader, line)) {
         if (rewrite != nullptr) rewriteLine(*rewrite, line);
-        if (databaseLineKey(line, state.marking.key)) state.marking.seen.preload(state.marking.key);
+        if (databaseLineKey(line, state.scratch)) state.marking.seen.preload(state.scratch);
     }
     return !reader.readFailed;
 }

@@ -120,46 +120,70 @@ void writeClosingReport(const RunSettings& settings, const RunState& state,
 
 enum class LoopEnd { Done, OutputFailed, PipeClosed, DatabaseFailed };
 
-// Runs one record through every step; true when it is accepted with its line in state.line.
-bool processRecord(std::string_view line, const RunSettings& settings, RunState& state) {
+// Runs one record through the steps before marking; true when it reaches the seen-position
+// test, its key built and its look-up asked for.
+bool filterRecord(std::string_view line, const RunSettings& settings, RunState& state,
+                  PendingRecord& pending) {
     if (!recordFromLine(line, settings, state.reader, state.record)) return false;
     if (!passesFindFilter(state.record, settings)) return false;
     if (!passesSkipFilter(state.record, settings)) return false;
     applyReplacements(state.record, settings, state.scratch);
-    if (!splitRecord(state.record, settings, state.split)) return false;
+    SplitRecord& split = pending.split;
+    if (!splitRecord(state.record, settings, split)) return false;
     if (settings.convertsMateInfo()) {
-        const int mateLength = convertMateInfo(state.split.opcodeText, settings);
+        const int mateLength = convertMateInfo(split.opcodeText, settings);
         if (!passesMateFilter(mateLength, settings)) return false;
     }
-    if (!passesTimeFilter(state.split.opcodeText, settings, state.scratch)) return false;
-    if (!passesParamsFilter(state.split.opcodeText, settings, state.scratch)) return false;
-    if (markRecord(state.split, settings, state.marking, state.log) == MarkVerdict::Marked)
-        return false;
-    buildOutputLine(state.split.positionFields, state.split.opcodeText, settings, state.line,
-                    state.scratch);
+    if (!passesTimeFilter(split.opcodeText, settings, state.scratch)) return false;
+    if (!passesParamsFilter(split.opcodeText, settings, state.scratch)) return false;
+    prepareMark(pending, state.marking);
     return true;
+}
+
+// Fills the queue with the next records that pass the filters; how many it holds.
+std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& input) {
+    std::size_t count = 0;
+    std::string_view line;
+    while (count < state.pending.size() && nextLine(input, line)) {
+        if (filterRecord(line, settings, state, state.pending[count])) ++count;
+    }
+    return count;
+}
+
+// Writes one accepted record: the progress count with /0, else the database copy and the
+// output line.
+LoopEnd writeRecord(const RunSettings& settings, RunState& state, BufferedWriter& out,
+                    Rewrite* database) {
+    ++state.output;
+    if (settings.noOutput) {
+        std::string progress = "\r";
+        appendDecimal(progress, state.output);
+        writeError(progress);
+        return LoopEnd::Done;
+    }
+    if (database != nullptr) {
+        rewriteLine(*database, state.line);
+        if (database->out.failed) return LoopEnd::DatabaseFailed;
+    }
+    writeLine(out, state.line);
+    if (out.failed) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
+    return LoopEnd::Done;
 }
 
 LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
                    BufferedWriter& out, Rewrite* database) {
     state.output = 0;
-    std::string progress;
-    std::string_view line;
-    while (nextLine(input, line)) {
-        if (!processRecord(line, settings, state)) continue;
-        ++state.output;
-        if (settings.noOutput) {
-            progress = "\r";
-            appendDecimal(progress, state.output);
-            writeError(progress);
-            continue;
+    for (std::size_t count; (count = fillQueue(settings, state, input)) != 0;) {
+        for (std::size_t i = 0; i < count; ++i) {
+            PendingRecord& record = state.pending[i];
+            if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
+                continue;
+            }
+            buildOutputLine(record.split.positionFields, record.split.opcodeText, settings,
+                            state.line, state.scratch);
+            const LoopEnd end = writeRecord(settings, state, out, database);
+            if (end != LoopEnd::Done) return end;
         }
-        if (database != nullptr) {
-            rewriteLine(*database, state.line);
-            if (database->out.failed) return LoopEnd::DatabaseFailed;
-        }
-        writeLine(out, state.line);
-        if (out.failed) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
     }
     if (!flushWriter(out)) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
     return LoopEnd::Done;

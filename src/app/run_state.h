@@ -1,6 +1,7 @@
 #pragma once
 // Everything that changes during a record run, owned by the run flow and passed explicitly.
 
+#include <array>
 #include <cstdint>
 #include <string>
 
@@ -11,6 +12,10 @@
 
 namespace vestrel {
 
+// Records that passed the filters wait in a short queue before marking, so that their
+// seen-set look-ups overlap.
+inline constexpr std::size_t kRecordsAhead = 8;
+
 struct RunState {
     std::int64_t output = 0;  // records written
     Marking marking;          // seen positions and the counts of marked records
@@ -19,7 +24,7 @@ struct RunState {
 
     // Buffers reused by every record, so the hot path does not allocate.
     std::string record;
-    SplitRecord split;
+    std::array<PendingRecord, kRecordsAhead> pending;
     std::string line;
     std::string scratch;
 };

@@ -87,15 +87,19 @@ bool databaseLineKey(std::string_view line, std::string& key) {
     return true;
 }
 
-MarkVerdict markRecord(const SplitRecord& record, const RunSettings& settings, Marking& marking,
+void prepareMark(PendingRecord& record, const Marking& marking) {
+    buildPositionKey(record.split.positionFields, record.split.opcodeText, record.key);
+    marking.seen.expect(record.key);
+}
+
+MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings, Marking& marking,
                        BufferedWriter& log) {
-    buildPositionKey(record.positionFields, record.opcodeText, marking.key);
+    const std::string_view fields = record.split.positionFields;
     std::string_view tag;
-    const SeenVerdict seen = marking.seen.mark(marking.key);
+    const SeenVerdict seen = marking.seen.mark(record.key);
     if (seen != SeenVerdict::New) {
         tag = kSeenTags[std::size_t(seen)];
-    } else if (settings.legalityTest &&
-               validatePosition(record.positionFields) != PositionRule::Legal) {
+    } else if (settings.legalityTest && validatePosition(fields) != PositionRule::Legal) {
         tag = "illegal";
     } else {
         return MarkVerdict::Passed;
@@ -106,7 +110,7 @@ MarkVerdict markRecord(const SplitRecord& record, const RunSettings& settings, M
         return MarkVerdict::Marked;
     }
     ++(seen == SeenVerdict::New ? marking.illegal : marking.duplicates);
-    writeLogLine(log, record.positionFields, tag);
+    writeLogLine(log, fields, tag);
     return MarkVerdict::Marked;
 }
 

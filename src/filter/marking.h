@@ -18,9 +18,14 @@ enum class MarkVerdict { Passed, Marked };
 // What marking keeps from record to record.
 struct Marking {
     SeenSet seen;
-    std::string key;              // the position key of the record being marked
     std::int64_t duplicates = 0;  // records marked as duplicates or mirror images
     std::int64_t illegal = 0;
+};
+
+// A record that passed the filters, with its position key built before its turn to be marked.
+struct PendingRecord {
+    SplitRecord split;
+    std::string key;
 };
 
 // The seen-position rules the options ask for: /1, /2, /xy and /hc.
@@ -36,9 +41,13 @@ void buildPositionKey(std::string_view positionFields, std::string_view opcodeTe
 // and never past a ";".
 bool databaseLineKey(std::string_view line, std::string& key);
 
+// Builds the record's key and asks the seen set for the memory its marking will read, so that
+// the look-ups of several records prepared ahead wait for memory together.
+void prepareMark(PendingRecord& record, const Marking& marking);
+
 // Marks a duplicate, mirror image or (with /p) illegal position, writing its log line and
-// counting it outside the database modes.
-MarkVerdict markRecord(const SplitRecord& record, const RunSettings& settings, Marking& marking,
+// counting it outside the database modes. Records are marked in the order they came.
+MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings, Marking& marking,
                        BufferedWriter& log);
 
 }  // namespace vestrel

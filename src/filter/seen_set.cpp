@@ -321,15 +321,13 @@ struct SeenSet::Tables {
         return counting() ? djb2(key) : fast.hashOf(key);
     }
 
-    // Asks the memory system for the table line of a key about to be looked up, so that the
-    // look-ups of one record wait for memory together.
-    void prefetch(std::uint64_t hash) const {
-        if (policy.mode != LookupMode::Hashed) return;
-        if (counting()) {
-            __builtin_prefetch(&counted.bucketOf(hash));
-        } else {
-            __builtin_prefetch(&fast.slots[FastTable::home(hash)]);
-        }
+    // The table line a look-up of the key starts with; nullptr outside the hashed mode. The
+    // caller hands it to __builtin_prefetch itself: a member function holding nothing but the
+    // prefetch counts as free of effects, and the compiler drops calls to it.
+    const void* firstLine(std::uint64_t hash) const {
+        if (policy.mode != LookupMode::Hashed) return nullptr;
+        if (counting()) return &counted.bucketOf(hash);
+        return &fast.slots[FastTable::home(hash)];
     }
 
     bool find(std::string_view key, std::uint64_t hash) {
@@ -383,19 +381,17 @@ struct SeenSet::Tables {
 // memory waits of up to eight look-ups overlap.
 void SeenSet::Tables::prepareImages(std::string_view key) {
     mirrorImages(key, images);
-    for (std::size_t i = 0; i < 3; ++i) {
-        imageHashes[i] = hashOf(images[i]);
-        prefetch(imageHashes[i]);
-    }
+    for (std::size_t i = 0; i < 3; ++i) imageHashes[i] = hashOf(images[i]);
     // Pawns cannot be reflected in the diagonal.
     hasReflection = !hasPawn(key.substr(0, key.find(' '))) && reflectDiagonal(key, reflected);
-    if (!hasReflection) return;
-    imageHashes[3] = hashOf(reflected);
-    prefetch(imageHashes[3]);
-    mirrorImages(reflected, reflectedImages);
-    for (std::size_t i = 0; i < 3; ++i) {
-        imageHashes[4 + i] = hashOf(reflectedImages[i]);
-        prefetch(imageHashes[4 + i]);
+    if (hasReflection) {
+        imageHashes[3] = hashOf(reflected);
+        mirrorImages(reflected, reflectedImages);
+        for (std::size_t i = 0; i < 3; ++i) imageHashes[4 + i] = hashOf(reflectedImages[i]);
+    }
+    const std::size_t count = hasReflection ? 7 : 3;
+    for (std::size_t i = 0; i < count; ++i) {
+        if (const void* line = firstLine(imageHashes[i])) __builtin_prefetch(line);
     }
 }
 
@@ -463,6 +459,11 @@ SeenVerdict SeenSet::mark(std::string_view key) {
         return t.markWithMirrors(key);
     }
     return t.findOrStore(key) == Lookup::Found ? SeenVerdict::Duplicate : SeenVerdict::New;
+}
+
+void SeenSet::expect(std::string_view key) const {
+    if (!tables_) return;
+    if (const void* line = tables_->firstLine(tables_->hashOf(key))) __builtin_prefetch(line);
 }
 
 void SeenSet::preload(std::string_view key) {

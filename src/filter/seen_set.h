@@ -52,6 +52,10 @@ public:
     // mirror images are looked up, so a key can be its own mirror image.
     SeenVerdict mark(std::string_view key);
 
+    // Asks for the memory that mark(key) will read first, so that the look-ups of records
+    // prepared ahead wait for memory together.
+    void expect(std::string_view key) const;
+
     // Stores a database key without looking it up; ignored when the set is full.
     void preload(std::string_view key);
 

@@ -61,16 +61,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             if (!recordFromLine(line, settings, state.reader, state.record)) continue;
             if (!passesFindFilter(state.record, settings)) continue;
             applyReplacements(state.record, settings, state.scratch);
-            if (!splitRecord(state.record, settings, state.split)) continue;
-            const int mateLength = convertMateInfo(state.split.opcodeText, settings);
+            PendingRecord& record = state.pending[0];
+            if (!splitRecord(state.record, settings, record.split)) continue;
+            const int mateLength = convertMateInfo(record.split.opcodeText, settings);
             (void)passesMateFilter(mateLength, settings);
-            (void)passesTimeFilter(state.split.opcodeText, settings, state.scratch);
-            (void)passesParamsFilter(state.split.opcodeText, settings, state.scratch);
-            if (markRecord(state.split, settings, state.marking, state.log) ==
-                MarkVerdict::Marked) {
+            (void)passesTimeFilter(record.split.opcodeText, settings, state.scratch);
+            (void)passesParamsFilter(record.split.opcodeText, settings, state.scratch);
+            prepareMark(record, state.marking);
+            if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
                 continue;
             }
-            buildOutputLine(state.split.positionFields, state.split.opcodeText, settings,
+            buildOutputLine(record.split.positionFields, record.split.opcodeText, settings,
                             state.line, state.scratch);
         }
     }

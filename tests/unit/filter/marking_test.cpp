@@ -254,11 +254,12 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
 
         for (const Record& r : sc.records) {
             SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
-            SplitRecord split{std::string(r.fields), std::string(r.opcodes)};
-            EXPECT_EQ(markRecord(split, sc.settings, marking, log), r.verdict);
+            PendingRecord record{{std::string(r.fields), std::string(r.opcodes)}, "stale"};
+            prepareMark(record, marking);
+            EXPECT_EQ(markRecord(record, sc.settings, marking, log), r.verdict);
             // Marking never edits the record.
-            EXPECT_EQ(split.positionFields, r.fields);
-            EXPECT_EQ(split.opcodeText, r.opcodes);
+            EXPECT_EQ(record.split.positionFields, r.fields);
+            EXPECT_EQ(record.split.opcodeText, r.opcodes);
         }
         EXPECT_TRUE(flushWriter(log));
         ::close(fd);
@@ -277,11 +278,12 @@ TEST(MarkRecord, CountsWithoutALogFile) {
     Marking marking;
     marking.seen = SeenSet(seenPolicy(settings));
     BufferedWriter log;  // never opened
-    const SplitRecord split{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;"};
-    EXPECT_EQ(markRecord(split, settings, marking, log), MarkVerdict::Passed);
-    EXPECT_EQ(markRecord(split, settings, marking, log), MarkVerdict::Marked);
+    PendingRecord record{{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;"}, ""};
+    prepareMark(record, marking);
+    EXPECT_EQ(record.key, "k7/8/8/8/8/8/8/1Q5K w - - bm #");
+    EXPECT_EQ(markRecord(record, settings, marking, log), MarkVerdict::Passed);
+    EXPECT_EQ(markRecord(record, settings, marking, log), MarkVerdict::Marked);
     EXPECT_EQ(marking.duplicates, 1);
-    EXPECT_EQ(marking.key, "k7/8/8/8/8/8/8/1Q5K w - - bm #");
 }
 
 }  // namespace
