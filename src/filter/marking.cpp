@@ -89,14 +89,14 @@ bool databaseLineKey(std::string_view line, std::string& key) {
 
 void prepareMark(PendingRecord& record, const Marking& marking) {
     buildPositionKey(record.split.positionFields, record.split.opcodeText, record.key);
-    marking.seen.expect(record.key);
+    marking.seen.prepare(record.key, record.ticket);
 }
 
 MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings, Marking& marking,
                        BufferedWriter& log) {
     const std::string_view fields = record.split.positionFields;
     std::string_view tag;
-    const SeenVerdict seen = marking.seen.mark(record.key);
+    const SeenVerdict seen = marking.seen.mark(record.key, record.ticket);
     if (seen != SeenVerdict::New) {
         tag = kSeenTags[std::size_t(seen)];
     } else if (settings.legalityTest && validatePosition(fields) != PositionRule::Legal) {

@@ -26,6 +26,7 @@ struct Marking {
 struct PendingRecord {
     SplitRecord split;
     std::string key;
+    SeenTicket ticket;
 };
 
 // The seen-position rules the options ask for: /1, /2, /xy and /hc.

@@ -351,8 +351,7 @@ struct SeenSet::Tables {
         return true;
     }
 
-    Lookup findOrStore(std::string_view key) {
-        const std::uint64_t hash = hashOf(key);
+    Lookup findOrStore(std::string_view key, std::uint64_t hash) {
         if (policy.mode == LookupMode::Hashed && !counting()) {
             const std::size_t slot = fast.probe(store, key, hash);
             if (fast.slots[slot].hash != 0) return Lookup::Found;
@@ -374,7 +373,7 @@ struct SeenSet::Tables {
 
     void prepareImages(std::string_view key);
     SeenVerdict matchImages();
-    SeenVerdict markWithMirrors(std::string_view key);
+    SeenVerdict markWithMirrors(std::string_view key, const SeenTicket& ticket);
 };
 
 // Builds every image and asks for its table line before the first look-up, so that the
@@ -408,21 +407,20 @@ SeenVerdict SeenSet::Tables::matchImages() {
     return SeenVerdict::New;
 }
 
-SeenVerdict SeenSet::Tables::markWithMirrors(std::string_view key) {
-    KeySymmetry symmetry;
-    if (signaturesOn) symmetry = analyseSymmetry(key);
+SeenVerdict SeenSet::Tables::markWithMirrors(std::string_view key, const SeenTicket& ticket) {
+    const KeySymmetry& symmetry = ticket.symmetry;
     const bool signed_ = signaturesOn && symmetry.imagesShareSignature;
     if (signed_ && !hasSignature(symmetry.signature)) {
         // No stored key shares the signature, so no stored key is an image of this one: only
         // the key itself, once stored, can be.
-        const Lookup lookup = findOrStore(key);
+        const Lookup lookup = findOrStore(key, ticket.hash);
         if (lookup == Lookup::Found) return SeenVerdict::Duplicate;
         if (lookup == Lookup::Full) return SeenVerdict::New;
         markSignature(symmetry.signature);
         return selfVerdict(symmetry.self);
     }
     prepareImages(key);
-    const Lookup lookup = findOrStore(key);
+    const Lookup lookup = findOrStore(key, ticket.hash);
     if (lookup == Lookup::Found) return SeenVerdict::Duplicate;
     if (lookup == Lookup::Stored && signed_) markSignature(symmetry.signature);
     return matchImages();
@@ -451,19 +449,31 @@ SeenSet::SeenSet(SeenSet&&) noexcept = default;
 SeenSet& SeenSet::operator=(SeenSet&&) noexcept = default;
 SeenSet::~SeenSet() = default;
 
-SeenVerdict SeenSet::mark(std::string_view key) {
-    if (!tables_ || tables_->policy.mode == LookupMode::None) return SeenVerdict::New;
-    Tables& t = *tables_;
+void SeenSet::prepare(std::string_view key, SeenTicket& ticket) const {
+    if (!tables_) return;
+    const Tables& t = *tables_;
+    ticket.hash = t.hashOf(key);
+    if (const void* line = t.firstLine(ticket.hash)) __builtin_prefetch(line);
     // The mirror test takes keys with " - -" anywhere: no castling rights, no e.p. square.
-    if (t.policy.mirrorTest && key.find(" - -") != std::string_view::npos) {
-        return t.markWithMirrors(key);
-    }
-    return t.findOrStore(key) == Lookup::Found ? SeenVerdict::Duplicate : SeenVerdict::New;
+    ticket.mirrorTest = t.policy.mirrorTest && key.find(" - -") != std::string_view::npos;
+    if (!ticket.mirrorTest || !t.signaturesOn) return;
+    ticket.symmetry = analyseSymmetry(key);
+    const std::uint32_t bit = ticket.symmetry.signature & (kSignatureBits - 1);
+    __builtin_prefetch(&t.signatures[bit >> 6]);
 }
 
-void SeenSet::expect(std::string_view key) const {
-    if (!tables_) return;
-    if (const void* line = tables_->firstLine(tables_->hashOf(key))) __builtin_prefetch(line);
+SeenVerdict SeenSet::mark(std::string_view key, const SeenTicket& ticket) {
+    if (!tables_ || tables_->policy.mode == LookupMode::None) return SeenVerdict::New;
+    Tables& t = *tables_;
+    if (ticket.mirrorTest) return t.markWithMirrors(key, ticket);
+    return t.findOrStore(key, ticket.hash) == Lookup::Found ? SeenVerdict::Duplicate
+                                                            : SeenVerdict::New;
+}
+
+SeenVerdict SeenSet::mark(std::string_view key) {
+    SeenTicket ticket;
+    prepare(key, ticket);
+    return mark(key, ticket);
 }
 
 void SeenSet::preload(std::string_view key) {

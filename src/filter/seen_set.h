@@ -6,6 +6,8 @@
 #include <memory>
 #include <string_view>
 
+#include "position/symmetry.h"
+
 namespace vestrel {
 
 // The set stores at most this many keys; after that nothing new is stored.
@@ -40,6 +42,13 @@ enum class SeenVerdict {
     MirrorDXY,
 };
 
+// What SeenSet::prepare works out for a key before its turn to be marked.
+struct SeenTicket {
+    std::uint64_t hash = 0;
+    bool mirrorTest = false;  // the key takes the mirror test
+    KeySymmetry symmetry;     // worked out only when signatures are kept
+};
+
 class SeenSet {
 public:
     SeenSet();  // stores and finds nothing
@@ -48,13 +57,15 @@ public:
     SeenSet& operator=(SeenSet&&) noexcept;
     ~SeenSet();
 
-    // The verdict on a record's key. A new key is stored (while there is room) before its
-    // mirror images are looked up, so a key can be its own mirror image.
-    SeenVerdict mark(std::string_view key);
+    // Works out what marking the key needs first and asks for the memory it will read, so
+    // that the look-ups of several records prepared ahead wait for memory together.
+    void prepare(std::string_view key, SeenTicket& ticket) const;
 
-    // Asks for the memory that mark(key) will read first, so that the look-ups of records
-    // prepared ahead wait for memory together.
-    void expect(std::string_view key) const;
+    // The verdict on a record's key, prepared with its ticket. A new key is stored (while
+    // there is room) before its mirror images are looked up, so a key can be its own image.
+    SeenVerdict mark(std::string_view key, const SeenTicket& ticket);
+    // The same in one step.
+    SeenVerdict mark(std::string_view key);
 
     // Stores a database key without looking it up; ignored when the set is full.
     void preload(std::string_view key);

@@ -254,7 +254,8 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
 
         for (const Record& r : sc.records) {
             SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
-            PendingRecord record{{std::string(r.fields), std::string(r.opcodes)}, "stale"};
+            PendingRecord record;
+            record.split = {std::string(r.fields), std::string(r.opcodes)};
             prepareMark(record, marking);
             EXPECT_EQ(markRecord(record, sc.settings, marking, log), r.verdict);
             // Marking never edits the record.
@@ -278,7 +279,8 @@ TEST(MarkRecord, CountsWithoutALogFile) {
     Marking marking;
     marking.seen = SeenSet(seenPolicy(settings));
     BufferedWriter log;  // never opened
-    PendingRecord record{{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;"}, ""};
+    PendingRecord record;
+    record.split = {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;"};
     prepareMark(record, marking);
     EXPECT_EQ(record.key, "k7/8/8/8/8/8/8/1Q5K w - - bm #");
     EXPECT_EQ(markRecord(record, settings, marking, log), MarkVerdict::Passed);
