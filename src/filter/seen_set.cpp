@@ -316,6 +316,7 @@ struct SeenSet::Tables {
 
     bool counting() const { return policy.countComparisons; }
 
+    // The key's hash in the table of the mode: djb2 for the counted buckets, else seeded.
     std::uint64_t hashOf(std::string_view key) const {
         if (policy.mode != LookupMode::Hashed) return 0;
         return counting() ? djb2(key) : fast.hashOf(key);
@@ -330,6 +331,7 @@ struct SeenSet::Tables {
         return &fast.slots[FastTable::home(hash)];
     }
 
+    // True when the key is seen; never stores it.
     bool find(std::string_view key, std::uint64_t hash) {
         if (policy.mode == LookupMode::Prefix) return prefix.find(key);
         if (counting()) return counted.find(store, key, std::uint32_t(hash));
@@ -351,6 +353,7 @@ struct SeenSet::Tables {
         return true;
     }
 
+    // Finds the key, or stores it while there is room.
     Lookup findOrStore(std::string_view key, std::uint64_t hash) {
         if (policy.mode == LookupMode::Hashed && !counting()) {
             const std::size_t slot = fast.probe(store, key, hash);
