@@ -328,6 +328,7 @@ DatabaseResult sortDatabase(const RunSettings& settings,
     Rewrite rewrite;
     LineReader reader;
     if (!beginDatabaseRewrite(rewrite, reader, stem)) return DatabaseResult::NotFound;
+    skipByteOrderMark(reader);
     writeError("\nReading ... ");
 
     EntryTable table;
