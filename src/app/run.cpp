@@ -314,6 +314,8 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         if (end == LoopEnd::PipeClosed) return endOnClosedPipe();
         if (end == LoopEnd::DatabaseFailed) return errorExit(databaseNotWritten(settings));
         if (end == LoopEnd::LogFailed) {
+            // The records accepted before the loss still reach standard output.
+            (void)flushWriter(out);
             return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
         }
         return errorExit("ERROR: Output could not be written !");
