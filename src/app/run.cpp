@@ -35,7 +35,7 @@ constexpr std::size_t kStdoutBuffer = std::size_t{1} << 20;
 constexpr auto kProgressInterval = std::chrono::milliseconds(50);
 constexpr std::size_t kProgressBytes = std::size_t{1} << 20;
 // Lines between two looks at the clock while progress waits to be written.
-constexpr unsigned kLinesPerClockLook = 16;
+constexpr unsigned kLinesPerClockLook = 32;
 constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 
@@ -156,9 +156,23 @@ void writeClosingReport(const RunSettings& settings, const RunState& state,
 // gathered and written to standard error in large pieces rather than one write per record.
 struct ProgressCounter {
     std::string pending;
+    std::string shown = "\r0";  // CR and the output count in decimal, counted up in place
     Clock::time_point lastWrite = Clock::now();
     unsigned linesSinceLook = 0;
 };
+
+// Counts one accepted record and gathers its "\r" + count.
+void countProgress(ProgressCounter& progress) {
+    std::string& shown = progress.shown;
+    std::size_t digit = shown.size() - 1;
+    while (shown[digit] == '9') shown[digit--] = '0';
+    if (digit == 0) {
+        shown.insert(1, 1, '1');  // 9...9 became 10...0
+    } else {
+        ++shown[digit];
+    }
+    progress.pending.append(shown);
+}
 
 void writeProgress(ProgressCounter& progress) {
     if (!progress.pending.empty()) writeError(progress.pending);
@@ -196,8 +210,10 @@ bool processRecord(std::string_view line, const RunSettings& settings, RunState&
     if (!passesTimeFilter(state.split.opcodeText, settings, state.scratch)) return false;
     if (!passesParamsFilter(state.split.opcodeText, settings, state.scratch)) return false;
     if (markRecord(state.split, settings, state) == MarkVerdict::Marked) return false;
-    buildOutputLine(state.split.positionFields, state.split.opcodeText, settings, state.line,
-                    state.scratch);
+    if (!settings.noOutput) {
+        buildOutputLine(state.split.positionFields, state.split.opcodeText, settings, state.line,
+                        state.scratch);
+    }
     return true;
 }
 
@@ -213,8 +229,7 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
         }
         ++state.counters.output;
         if (settings.noOutput) {
-            progress.pending.push_back('\r');
-            appendDecimal(progress.pending, state.counters.output);
+            countProgress(progress);
             pendProgress(progress);
             continue;
         }
