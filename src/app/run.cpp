@@ -355,8 +355,9 @@ int runProgram(int argc, char** argv) {
     std::vector<std::string_view> arguments(argv + 1, argv + argc);
     for (std::string_view argument : arguments) {
         if (argument == "--help") return writeToOutput(utf8Usage());
-        if (argument == "--version")
+        if (argument == "--version") {
             return writeToOutput("vestrel " + std::string(kVersion) + "\n");
+        }
     }
     RunSettings settings;
     const OptionResult parsed = parseArguments(arguments, settings);
