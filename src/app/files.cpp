@@ -44,7 +44,6 @@ FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& 
         closeLineReader(input);
         return FileVerdict::OutputIsInput;
     }
-    skipByteOrderMark(input);
     return FileVerdict::Ok;
 }
 

@@ -315,6 +315,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     }
 
     openLogFile(state);
+    skipByteOrderMark(input);  // the first read of the input, after every check
     if (settings.noOutput) writeError(kLineEnd);
     BufferedWriter out;
     openWriter(out, kStandardOutput, kStdoutBuffer);
