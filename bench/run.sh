@@ -141,8 +141,3 @@ if [ -f "$root/bench/sort_bench.sh" ]; then
     [ -x "$build/bench/gen_database" ] && generator=$build/bench/gen_database
     sh "$root/bench/sort_bench.sh" "$vestrel" $generator
 fi
-
-if [ -f "$root/bench/progress.sh" ]; then
-    echo
-    sh "$root/bench/progress.sh" "$build" "$cache/$epd"
-fi

@@ -13,13 +13,14 @@ TEST(ParseArguments, TakesAbsoluteNamesOfExistingInputFiles) {
     testing::ScratchDir dir;
     ASSERT_TRUE(dir.ok());
     namespace fs = std::filesystem;
+    const std::string here = fs::current_path().string();
+    if (here.empty() || here[0] != '/') GTEST_SKIP() << "absolute names begin with / on POSIX";
     testing::writeFile("a.fen", "");
     testing::writeFile("b.PGN", "");
     testing::writeFile("f.txt", "");
     fs::create_directory("c.pgn");
     fs::create_symlink("a.fen", "d.epd");
     fs::create_symlink("missing.epd", "e.epd");
-    const std::string here = fs::current_path().string();
     struct Case {
         std::string name;
         bool input;
