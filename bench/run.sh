@@ -9,7 +9,8 @@
 #   /u+ 1M lines into 1M        vs  an awk script that appends the new positions
 #   /0, 1M EPD lines            vs  the default run
 #
-# and the peak memory of every vestrel run, then the seen-position set benchmark.
+# and the peak memory of every vestrel run, then bench/progress.sh and bench/flood.sh where
+# they exist, and the seen-position set benchmark.
 #
 #     sh bench/run.sh [build dir] [older vestrel binary]     (make bench)
 #
@@ -305,9 +306,14 @@ echo "default EPD run: $(tr -d '\r\a' <"$res/default_epd.after.err" | grep -v '^
 echo "/u- run:         $(tr -d '\r\a' <"$res/sort_db.after.err" | grep -v '^$' | tail -n 1)"
 echo "/u+ run:         $(tr -d '\r\a' <"$res/update_db.after.err" | grep -v '^$' | tail -n 1)"
 
+# The /0 counter in its own detail, and the hash-flooding input, where those scripts exist.
 if [ -f "$root/bench/progress.sh" ]; then
     echo
-    sh "$root/bench/progress.sh" "$vestrel"
+    sh "$root/bench/progress.sh" "$build" "$cache/$epd"
+fi
+if [ -f "$root/bench/flood.sh" ]; then
+    echo
+    sh "$root/bench/flood.sh" "$vestrel" "$peak"
 fi
 
 echo

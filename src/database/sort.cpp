@@ -4,8 +4,8 @@
 #include <bit>
 #include <charconv>
 #include <cstdint>
-#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <vector>
 
 #include "base/line_reader.h"
@@ -140,7 +140,7 @@ template <typename T>
 void reserveBig(BigArray<T>& array, std::size_t capacity) {
     if (capacity <= array.capacity) return;
     T* data = static_cast<T*>(allocateZeroed(capacity * sizeof(T)));
-    if (data == nullptr) std::abort();
+    if (data == nullptr) throw std::bad_alloc();
     if (array.size != 0) std::memcpy(data, array.data, array.size * sizeof(T));
     releaseZeroed(array.data, array.capacity * sizeof(T));
     array.data = data;
