@@ -136,6 +136,7 @@ struct BigArray {
     ~BigArray() { releaseZeroed(data, capacity * sizeof(T)); }
 };
 
+// Grows the array to hold `capacity` values, keeping those it has.
 template <typename T>
 void reserveBig(BigArray<T>& array, std::size_t capacity) {
     if (capacity <= array.capacity) return;
@@ -147,6 +148,7 @@ void reserveBig(BigArray<T>& array, std::size_t capacity) {
     array.capacity = capacity;
 }
 
+// Appends `count` values, growing the array by doubling when it is full.
 template <typename T>
 void appendBig(BigArray<T>& array, const T* values, std::size_t count) {
     if (array.size + count > array.capacity) {
@@ -164,6 +166,7 @@ std::uint64_t loadWord(const char* p) {
     return word;
 }
 
+// Writes a word as eight big-endian bytes, the reverse of loadWord.
 void storeWord(char* p, std::uint64_t word) {
     if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
     std::memcpy(p, &word, sizeof word);
@@ -187,11 +190,14 @@ struct SortItem {
     std::uint32_t entry;
 };
 
+// Word w (0 to 2) of the item's head.
 std::uint64_t headWord(const SortItem& item, std::size_t w) {
     return (std::uint64_t{item.head[2 * w]} << 32) | item.head[2 * w + 1];
 }
 
 constexpr std::size_t kHeadBytes = 3 * 8;
+// How many places ahead the lines are fetched where they are read in an order of their own.
+constexpr std::size_t kPrefetchAhead = 8;
 constexpr std::size_t kLineBytesInHead = kHeadBytes - kKeyLength;
 
 // Every problem line as read, back to back, and one sort item per line.
@@ -204,6 +210,7 @@ struct EntryTable {
     std::size_t size() const { return items.size; }
 };
 
+// The line of an entry as read.
 std::string_view lineText(const EntryTable& table, std::size_t entry) {
     const std::uint64_t begin = table.lineStart.data[entry];
     return std::string_view(table.lines.data + begin, table.lineStart.data[entry + 1] - begin);
@@ -218,12 +225,15 @@ void reserveTable(EntryTable& table, std::uint64_t bytes) {
     appendBig(table.lineStart, &zero, 1);
 }
 
+// Stores a problem line and its sort item.
 void addEntry(EntryTable& table, std::string_view line, std::string& work) {
     KeyBuffer key;
     buildSortKey(key, line, work);
     char bytes[kHeadBytes] = {};
     std::memcpy(bytes, key.bytes, kKeyLength);
-    std::memcpy(bytes + kKeyLength, line.data(), std::min(line.size(), kLineBytesInHead));
+    if (!line.empty()) {
+        std::memcpy(bytes + kKeyLength, line.data(), std::min(line.size(), kLineBytesInHead));
+    }
     SortItem item{};
     for (std::size_t w = 0; w < 3; ++w) {
         const std::uint64_t word = upperWord(loadWord(bytes + 8 * w));
@@ -265,6 +275,7 @@ int compareItems(const EntryTable& table, const SortItem& a, const SortItem& b) 
     return compareLinesUpper(lineText(table, a.entry), lineText(table, b.entry), kLineBytesInHead);
 }
 
+// Byte `depth` (0 to 23) of the item's head.
 unsigned headByte(const SortItem& item, std::size_t depth) {
     return (item.head[depth / 4] >> (24 - 8 * (depth % 4))) & 0xFFu;
 }
@@ -272,13 +283,21 @@ unsigned headByte(const SortItem& item, std::size_t depth) {
 // Below this many items a comparison sort finishes a bucket.
 constexpr std::size_t kRadixMinimum = 48;
 
-// Sorts items whose heads agree before byte `depth`: a most-significant-byte radix sort over
-// the heads, permuting in place, then a comparison sort of the small buckets and of the items
-// whose heads are equal. The order of items that compare equal is left open.
-void sortItems(const EntryTable& table, SortItem* items, std::size_t n, std::size_t depth) {
-    const auto less = [&](const SortItem& a, const SortItem& b) {
-        return compareItems(table, a, b) < 0;
-    };
+// Orders two items by their heads alone.
+bool headLess(const SortItem& a, const SortItem& b) {
+    for (std::size_t w = 0; w < 3; ++w) {
+        const std::uint64_t x = headWord(a, w);
+        const std::uint64_t y = headWord(b, w);
+        if (x != y) return x < y;
+    }
+    return false;
+}
+
+// Sorts items whose heads agree before byte `depth` by their heads: a most-significant-byte
+// radix sort, permuting in place, with a comparison sort for the small buckets. Then hands
+// every run of two or more items with equal heads to `equalRun`.
+template <typename EqualRun>
+void sortHeads(SortItem* items, std::size_t n, std::size_t depth, EqualRun& equalRun) {
     while (n >= kRadixMinimum && depth < kHeadBytes) {
         std::size_t count[256] = {};
         for (std::size_t i = 0; i < n; ++i) ++count[headByte(items[i], depth)];
@@ -307,12 +326,91 @@ void sortItems(const EntryTable& table, SortItem* items, std::size_t n, std::siz
         }
         std::size_t from = 0;
         for (unsigned b = 0; b < 256; ++b) {
-            if (count[b] > 1) sortItems(table, items + from, count[b], depth + 1);
+            if (count[b] > 1) sortHeads(items + from, count[b], depth + 1, equalRun);
             from += count[b];
         }
         return;
     }
-    std::sort(items, items + n, less);
+    std::sort(items, items + n, headLess);
+    for (std::size_t i = 0; i < n;) {
+        std::size_t j = i + 1;
+        while (j < n && !headLess(items[i], items[j])) ++j;
+        if (j - i > 1) equalRun(items + i, j - i);
+        i = j;
+    }
+}
+
+// Below this many items with equal heads the lines are compared directly.
+constexpr std::size_t kLineCompareMinimum = 16;
+
+// Sets word w (0 to 2) of the item's head.
+void setHeadWord(SortItem& item, std::size_t w, std::uint64_t word) {
+    item.head[2 * w] = static_cast<std::uint32_t>(word >> 32);
+    item.head[2 * w + 1] = static_cast<std::uint32_t>(word);
+}
+
+// Orders items whose heads are equal by their lines from byte `offset` on (the bytes before it
+// agree), upper-cased, eight bytes at a time: the next eight bytes of each line and how many
+// of them there are go into the items' heads, which then sort without going to the lines
+// again. Items whose eight bytes agree go on with the next eight: by recursion when they are
+// at most half of the items, else in this loop, so the recursion stays shallow. The heads are
+// restored at the end.
+void sortByLines(const EntryTable& table, SortItem* items, std::size_t n, std::size_t offset) {
+    SortItem* const group = items;
+    const std::size_t groupSize = n;
+    const SortItem common = items[0];
+    while (n > 1) {
+        if (n < kLineCompareMinimum) {
+            std::sort(items, items + n, [&](const SortItem& a, const SortItem& b) {
+                return compareLinesUpper(lineText(table, a.entry), lineText(table, b.entry),
+                                         offset) < 0;
+            });
+            break;
+        }
+        for (std::size_t i = 0; i < n; ++i) {
+            if (i + 2 * kPrefetchAhead < n) {
+                __builtin_prefetch(table.lineStart.data + items[i + 2 * kPrefetchAhead].entry);
+            }
+            if (i + kPrefetchAhead < n) {
+                const std::size_t ahead = items[i + kPrefetchAhead].entry;
+                __builtin_prefetch(table.lines.data + table.lineStart.data[ahead] + offset);
+            }
+            const std::string_view line = lineText(table, items[i].entry);
+            const std::size_t take =
+                line.size() > offset ? std::min<std::size_t>(line.size() - offset, 8) : 0;
+            char bytes[8] = {};
+            if (take != 0) std::memcpy(bytes, line.data() + offset, take);
+            setHeadWord(items[i], 1, upperWord(loadWord(bytes)));
+            setHeadWord(items[i], 2, std::uint64_t{take} << 56);
+        }
+        SortItem* longest = nullptr;
+        std::size_t longestSize = 0;
+        const auto equalRun = [&](SortItem* run, std::size_t size) {
+            if (headWord(run[0], 2) >> 56 < 8) return;  // the lines end here, equal
+            if (2 * size > n) {
+                longest = run;
+                longestSize = size;
+            } else {
+                sortByLines(table, run, size, offset + 8);
+            }
+        };
+        sortHeads(items, n, 8, equalRun);
+        items = longest;
+        n = longestSize;
+        offset += 8;
+    }
+    for (std::size_t i = 0; i < groupSize; ++i) {
+        std::memcpy(group[i].head, common.head, sizeof common.head);
+    }
+}
+
+// Sorts the items by their whole upper-cased key-and-line texts; the order of items that
+// compare equal is left open.
+void sortItems(const EntryTable& table, SortItem* items, std::size_t n) {
+    const auto equalRun = [&](SortItem* run, std::size_t size) {
+        sortByLines(table, run, size, kLineBytesInHead);
+    };
+    sortHeads(items, n, 0, equalRun);
 }
 
 // Replays the Shell sort with the halving gaps on the ranks: each pass is an insertion sort of
@@ -354,7 +452,7 @@ void replayShellSort(std::uint64_t* slots, std::size_t n) {
 void sortEntries(EntryTable& table) {
     const std::size_t n = table.size();
     SortItem* items = table.items.data;
-    sortItems(table, items, n, 0);
+    sortItems(table, items, n);
     bool caseOnlyGroups = false;
     for (std::size_t k = 1; k < n && !caseOnlyGroups; ++k) {
         caseOnlyGroups = compareItems(table, items[k - 1], items[k]) == 0 &&
@@ -376,8 +474,6 @@ std::size_t entryAt(const EntryTable& table, std::size_t k) {
     return table.replayed.size != 0 ? static_cast<std::uint32_t>(table.replayed.data[k])
                                     : table.items.data[k].entry;
 }
-
-constexpr std::size_t kPrefetchAhead = 8;
 
 // Same text in characters [from, from + count) of two keys (missing characters count as none).
 bool sameField(std::string_view a, std::string_view b, std::size_t from, std::size_t count) {
