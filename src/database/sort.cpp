@@ -298,6 +298,15 @@ bool headLess(const SortItem& a, const SortItem& b) {
 // every run of two or more items with equal heads to `equalRun`.
 template <typename EqualRun>
 void sortHeads(SortItem* items, std::size_t n, std::size_t depth, EqualRun& equalRun) {
+    // Items with one head throughout, such as copies of one line, need no sorting at all.
+    std::size_t same = 1;
+    while (same < n && !headLess(items[0], items[same]) && !headLess(items[same], items[0])) {
+        ++same;
+    }
+    if (same == n) {
+        if (n > 1) equalRun(items, n);
+        return;
+    }
     while (n >= kRadixMinimum && depth < kHeadBytes) {
         std::size_t count[256] = {};
         for (std::size_t i = 0; i < n; ++i) ++count[headByte(items[i], depth)];
