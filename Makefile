@@ -1,48 +1,101 @@
 # The two commands a newcomer needs: `make run` and `make test`.
+# `make run` and `make install` need only a C++20 compiler and CMake; GoogleTest is needed by
+# the tests alone (`make test`, `make test-sanitize`).
 ARGS ?= examples/problems.pgn /xy /\#
 BUILD ?= build
 PREFIX ?= /usr/local
+DESTDIR ?=
 JOBS ?= $(shell nproc 2>/dev/null || echo 2)
+# Further options for every CMake configure step, e.g. CMAKE_FLAGS=-DCMAKE_CXX_COMPILER=clang++
+CMAKE_FLAGS ?=
 
 FUZZ_SECONDS ?= 60
 
-.PHONY: all run test test-sanitize bench fuzz format install clean
+# No "Entering directory" lines from the make that CMake runs underneath.
+MAKEFLAGS += --no-print-directory
 
-all:
-	cmake -S . -B $(BUILD) -DCMAKE_BUILD_TYPE=Release
-	cmake --build $(BUILD) -j $(JOBS)
+.PHONY: all program run test test-sanitize bench fuzz format install clean
 
-run: all
-	$(BUILD)/vestrel $(ARGS)
+# Configures the build directory $(1) with the CMake options $(2) and builds the targets $(3)
+# (everything when empty). What CMake and the compiler say goes to $(1)/build.log, which is
+# shown when a step fails; compiler warnings are shown from it as well.
+define cmake_build
+	@mkdir -p $(1)
+	@echo "Building $(or $(3),everything) in $(1)/ (log: $(1)/build.log)"
+	@if ! { cmake -S . -B $(1) $(CMAKE_FLAGS) $(2) && \
+	        cmake --build $(1) -j $(JOBS) $(if $(3),--target $(3)); } >$(1)/build.log 2>&1; then \
+	    cat $(1)/build.log; echo "Build failed; the log is $(1)/build.log"; exit 1; \
+	fi
+	@if grep -q 'warning:' $(1)/build.log; then grep -A3 'warning:' $(1)/build.log; fi
+endef
 
-test: all
-	ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+# Makes sure that CMake finds GoogleTest for the build directory $(1). When it does not, root on
+# a Debian system gets the package libgtest-dev installed; anyone else is told what to install.
+define need_gtest
+	@mkdir -p $(1)
+	@if ! cmake -S . -B $(1) $(CMAKE_FLAGS) -DVESTREL_TESTS=ON >$(1)/build.log 2>&1; then \
+	    if ! grep -q 'GoogleTest not found' $(1)/build.log; then \
+	        cat $(1)/build.log; echo "Configuring failed; the log is $(1)/build.log"; exit 1; \
+	    fi; \
+	    if [ "$$(id -u)" != 0 ] || ! command -v apt-get >/dev/null 2>&1; then \
+	        echo "The tests need GoogleTest: install the package libgtest-dev (apt-get install libgtest-dev)"; \
+	        exit 1; \
+	    fi; \
+	    echo "Installing GoogleTest (Debian package libgtest-dev)"; \
+	    if ! { apt-get update -qq && DEBIAN_FRONTEND=noninteractive \
+	           apt-get install -y -qq libgtest-dev; } >$(1)/apt.log 2>&1; then \
+	        cat $(1)/apt.log; echo "Installing libgtest-dev failed; the log is $(1)/apt.log"; exit 1; \
+	    fi; \
+	fi
+endef
+
+all: program
+
+program:
+	$(call cmake_build,$(BUILD),-DCMAKE_BUILD_TYPE=Release,vestrel)
+
+# Runs the program in the repository's root, where it writes Vestrel.log, then says what the
+# log holds. The exit status is the program's.
+run: program
+	$(info $$ $(BUILD)/vestrel $(ARGS))
+	@touch $(BUILD)/run.stamp; status=0; \
+	$(BUILD)/vestrel $(ARGS) || status=$$?; \
+	if [ -f Vestrel.log ] && [ -n "$$(find Vestrel.log -newer $(BUILD)/run.stamp)" ]; then \
+	    n=$$(wc -l <Vestrel.log | tr -d ' '); \
+	    if [ "$$n" = 0 ]; then echo "Log: ./Vestrel.log is empty (nothing set aside)"; \
+	    elif [ "$$n" = 1 ]; then echo "Log: ./Vestrel.log lists 1 record set aside"; \
+	    else echo "Log: ./Vestrel.log lists $$n records set aside"; fi; \
+	else echo "Log: none (this run writes no Vestrel.log)"; fi; \
+	exit $$status
+
+test:
+	$(call need_gtest,$(BUILD))
+	$(call cmake_build,$(BUILD),-DCMAKE_BUILD_TYPE=Release -DVESTREL_TESTS=ON,)
+	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
 
 # The whole test suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize:
-	cmake -S . -B build-sanitize -DCMAKE_BUILD_TYPE=Debug -DVESTREL_SANITIZE=ON
-	cmake --build build-sanitize -j $(JOBS)
-	ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
+	$(call need_gtest,build-sanitize)
+	$(call cmake_build,build-sanitize,-DCMAKE_BUILD_TYPE=Debug -DVESTREL_SANITIZE=ON -DVESTREL_TESTS=ON,)
+	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
 	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
 
 bench:
-	cmake -S . -B build-bench -DCMAKE_BUILD_TYPE=Release -DVESTREL_BENCH=ON -DBUILD_TESTING=OFF
-	cmake --build build-bench -j $(JOBS)
+	$(call cmake_build,build-bench,-DCMAKE_BUILD_TYPE=Release -DVESTREL_BENCH=ON,)
 	sh bench/run.sh build-bench
 
 # Feeds random lines through every record step under clang's libFuzzer and the sanitizers.
 fuzz:
-	cmake -S . -B build-fuzz -DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug \
-	  -DVESTREL_FUZZ=ON -DBUILD_TESTING=OFF
-	cmake --build build-fuzz -j $(JOBS) --target record_fuzz
+	$(call cmake_build,build-fuzz,-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DVESTREL_FUZZ=ON,record_fuzz)
 	mkdir -p build-fuzz/corpus && cp tests/fuzz/seeds/* build-fuzz/corpus/
 	build-fuzz/record_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=600 build-fuzz/corpus
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
-install: all
-	cmake --install $(BUILD) --prefix $(PREFIX)
+# The stripped program, the manual page, README.md and the examples, under $(DESTDIR)$(PREFIX).
+install: program
+	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 clean:
 	rm -rf build build-sanitize build-bench build-fuzz

@@ -1,143 +1,320 @@
 #!/bin/sh
-# Benchmarks vestrel on generated collections (1,000,000 EPD lines, 200,000 PGN games):
-# wall and CPU time (median of five runs), lines per second, ratios against cat and awk,
-# the cost of /xy /p and the peak memory, then the seen-position set benchmark.
-#     sh bench/run.sh [build dir]        (default build-bench; builds nothing itself)
-# The collections are generated once into ${TMPDIR:-/tmp}/vestrel-bench and reused.
+# Benchmarks vestrel against the tools a user would pick instead, in one run, and prints the
+# table of the performance goals with every ratio measured in that same run:
+#
+#   default run, 1M EPD lines   vs  awk '!seen[$1" "$2" "$3" "$4]++' (mawk where installed)
+#   /xy /p, 1M EPD lines        vs  the default run
+#   PGN -> EPD, 200k games      vs  pgn-extract -Wepd -D (headers-only copy, see below)
+#   /u- sort, 1M-line database  vs  LC_ALL=C sort -o
+#   /u+ 1M lines into 1M        vs  an awk script that appends the new positions
+#   /0, 1M EPD lines            vs  the default run
+#
+# and the peak memory of every vestrel run, then bench/progress.sh and bench/flood.sh where
+# they exist, and the seen-position set benchmark.
+#
+#     sh bench/run.sh [build dir] [older vestrel binary]     (make bench)
+#
+# The build dir (default build-bench) must hold vestrel and the bench tools; nothing is built
+# here. With an older binary (or BEFORE=path) every vestrel run is made with it too, in the
+# same rounds, and the table gets a "before" column. Runs are interleaved: each round runs
+# every command once, RUNS rounds (default 3), medians of wall and of CPU time (user plus
+# system) count. Wall time is what the goals are about; on a busy machine the CPU time is the
+# steadier figure. The inputs are generated once into ${TMPDIR:-/tmp}/vestrel-bench.
+#
+# pgn-extract checks the moves of every game and writes a report for each one it cannot play;
+# the generated games carry random move text, so it gets (as vestrel does in that row) a copy
+# of the collection with the move text left out. Vestrel reads only the header tags, so its
+# output is the same for both files. pgn-extract (Debian package pgn-extract) and mawk are
+# installed when missing and this runs as root with apt-get; otherwise the pgn-extract row is
+# skipped and the system's awk is used.
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-build-bench}
-case $build in
-/*) ;;
-*) build=$(pwd)/$build ;;
-esac
-runs=5
-epd_lines=1000000
-pgn_games=200000
+case $build in /*) ;; *) build=$(pwd)/$build ;; esac
+before=${2:-${BEFORE:-}}
+if [ -n "$before" ]; then
+    case $before in /*) ;; *) before=$(pwd)/$before ;; esac
+fi
+runs=${RUNS:-3}
+epd_lines=${EPD_LINES:-1000000}
+pgn_games=${PGN_GAMES:-200000}
+db_lines=${DB_LINES:-1000000}
 
 vestrel=$build/vestrel
 gen=$build/bench/gen_collection
+gen_db=$build/bench/gen_database
 peak=$build/bench/peak_rss
 seen=$build/bench/seen_set_bench
-for tool in "$vestrel" "$gen" "$peak" "$seen"; do
+for tool in "$vestrel" "$gen" "$gen_db" "$peak" "$seen" ${before:+"$before"}; do
     if [ ! -x "$tool" ]; then
         echo "run.sh: $tool is missing; build with -DVESTREL_BENCH=ON first (make bench)" >&2
         exit 1
     fi
 done
 
+# The rival tools: installed from the Debian packages when missing and allowed to.
+can_install() {
+    [ "$(id -u)" = 0 ] && command -v apt-get >/dev/null 2>&1
+}
+install_package() { # package
+    echo "installing the Debian package $1 ..."
+    DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$1" >/dev/null 2>&1 ||
+        { apt-get update -qq >/dev/null 2>&1 &&
+            DEBIAN_FRONTEND=noninteractive apt-get install -y -qq "$1" >/dev/null 2>&1; } ||
+        echo "run.sh: could not install $1" >&2
+}
+find_pgn_extract() {
+    command -v pgn-extract 2>/dev/null ||
+        { [ -x /usr/games/pgn-extract ] && echo /usr/games/pgn-extract; } || true
+}
+if ! command -v mawk >/dev/null 2>&1 && can_install; then install_package mawk; fi
+awk_tool=$(command -v mawk 2>/dev/null || command -v awk)
+pgn_extract=$(find_pgn_extract)
+if [ -z "$pgn_extract" ] && can_install; then
+    install_package pgn-extract
+    pgn_extract=$(find_pgn_extract)
+fi
+
 cache=${TMPDIR:-/tmp}/vestrel-bench
 epd=collection-$epd_lines.epd
 pgn=collection-$pgn_games.pgn
-mkdir -p "$cache/work"
+pgn_headers=collection-$pgn_games-headers.pgn
+database=database-$db_lines.epd
+mkdir -p "$cache"
 # vestrel takes every argument that begins with "/" for an option, so it is given relative
-# file names and runs in a scratch directory of its own (it writes Vestrel.log there).
-cd "$cache/work"
+# file names and runs in scratch directories of its own (it writes Vestrel.log there; the
+# database runs keep their database file there).
+work=$cache/work
+res=$work/results
+rm -rf "$work"
+mkdir -p "$res" "$work/after" "$work/before" "$work/rival"
 
-# Generates a collection unless a copy from the current generator is already there.
-generate() { # kind count file
-    if [ ! -s "../$3" ] || [ "$gen" -nt "../$3" ]; then
-        echo "generating $3 ..."
-        "$gen" "$1" "$2" "../$3.part"
-        mv "../$3.part" "../$3"
+# Generates an input unless a copy from the current generator is already there.
+generate() { # file generator arguments...
+    file=$1
+    shift
+    if [ ! -s "$cache/$file" ] || [ "$1" -nt "$cache/$file" ]; then
+        echo "generating $file ..."
+        "$@"
+        mv "$cache/$file.part" "$cache/$file"
     fi
 }
-generate epd $epd_lines "$epd"
-generate pgn $pgn_games "$pgn"
-epd_count=$(wc -l <"../$epd" | tr -d ' ')
-pgn_count=$(wc -l <"../$pgn" | tr -d ' ')
+generate "$epd" "$gen" epd $epd_lines "$cache/$epd.part"
+generate "$pgn" "$gen" pgn $pgn_games "$cache/$pgn.part"
+if [ ! -s "$cache/$database" ] || [ "$gen_db" -nt "$cache/$database" ]; then
+    echo "generating $database ..."
+    "$gen_db" $db_lines >"$cache/$database.part"
+    mv "$cache/$database.part" "$cache/$database"
+fi
+# Every game's tags, an empty line, "*" and an empty line; the move text is left out.
+if [ ! -s "$cache/$pgn_headers" ] || [ "$cache/$pgn" -nt "$cache/$pgn_headers" ]; then
+    "$awk_tool" '{ t = $0; sub(/\r$/, "", t) }
+        t ~ /^\[/ { print; tags = 1; next }
+        t == "" && tags { print; print "*\r"; print; tags = 0 }' \
+        "$cache/$pgn" >"$cache/$pgn_headers.part"
+    mv "$cache/$pgn_headers.part" "$cache/$pgn_headers"
+fi
 
-# Runs a command $runs times under peak_rss, stdout to /dev/null, stderr to <name>.err.
-# Leaves <name>.runs with one line per run: wall user system peak-KiB.
-measure() { # name command...
+# /u+ rival: the database's position keys first, then every input line whose key is new goes
+# to standard output and is appended to the database.
+awk_update='NR == FNR { seen[$1" "$2" "$3" "$4] = 1; next }
+    !(($1" "$2" "$3" "$4) in seen) { seen[$1" "$2" "$3" "$4] = 1; print; print >> db }'
+
+# Runs one command under peak_rss in the current directory, stdout to /dev/null, stderr to
+# <name>.err; adds a line "wall user system peak-KiB" to <name>.runs.
+timed() { # name command...
     name=$1
     shift
-    : >"$name.runs"
-    i=0
-    while [ $i -lt $runs ]; do
-        "$peak" "$name.one" "$@" >/dev/null 2>"$name.err"
-        cat "$name.one" >>"$name.runs"
-        i=$((i + 1))
-    done
-    rm -f "$name.one"
+    status=0
+    "$peak" "$res/$name.one" "$@" >/dev/null 2>"$res/$name.err" || status=$?
+    if [ "$status" -ne 0 ]; then
+        echo "run.sh: $name exited with $status:" >&2
+        tail -n 3 "$res/$name.err" >&2
+        exit 1
+    fi
+    cat "$res/$name.one" >>"$res/$name.runs"
 }
+
+# The vestrel runs of one binary: <side> is "after" or "before".
+vestrel_round() { # side binary
+    side=$1
+    bin=$2
+    cd "$work/$side"
+    timed "default_epd.$side" "$bin" "../../$epd"
+    timed "xyp_epd.$side" "$bin" "../../$epd" /xy /p
+    timed "zero_epd.$side" "$bin" "../../$epd" /0
+    timed "default_pgn.$side" "$bin" "../../$pgn"
+    timed "headers_pgn.$side" "$bin" "../../$pgn_headers"
+    rm -f Vandrelo.epd Vandrelo.bak Vandrelo.epd.new
+    cp "$cache/$database" Vandrelo.epd
+    timed "sort_db.$side" "$bin" /u-
+    if ! cmp -s "$cache/$database" Vandrelo.bak; then
+        echo "run.sh: vestrel /u- did not keep the database as Vandrelo.bak" >&2
+        exit 1
+    fi
+    mv Vandrelo.epd "$res/sorted.$side.epd"
+    rm -f Vandrelo.bak
+    cp "$cache/$database" Vandrelo.epd
+    timed "update_db.$side" "$bin" "../../$epd" /u+
+    rm -f Vandrelo.epd Vandrelo.bak
+}
+
+rival_round() {
+    cd "$work/rival"
+    timed cat_epd cat "../../$epd"
+    timed cat_pgn cat "../../$pgn"
+    timed awk_epd "$awk_tool" '!seen[$1" "$2" "$3" "$4]++' "../../$epd"
+    if [ -n "$pgn_extract" ]; then
+        timed pgn_extract "$pgn_extract" -Wepd -D "../../$pgn_headers"
+    fi
+    timed gnu_sort env LC_ALL=C sort -o sorted.txt "../../$database"
+    rm -f sorted.txt
+    cp "$cache/$database" database.epd
+    timed awk_update "$awk_tool" -v db=database.epd "$awk_update" database.epd "../../$epd"
+    rm -f database.epd
+}
+
+echo "measuring, $runs rounds (each command once per round, medians count) ..."
+round=1
+while [ $round -le "$runs" ]; do
+    vestrel_round after "$vestrel"
+    rival_round
+    if [ -n "$before" ]; then vestrel_round before "$before"; fi
+    echo "  round $round of $runs done"
+    round=$((round + 1))
+done
+cd "$work"
+if [ -n "$before" ] && ! cmp -s "$res/sorted.after.epd" "$res/sorted.before.epd"; then
+    echo "run.sh: WARNING: /u- wrote different databases before and after" >&2
+fi
 
 # Median of one column of a .runs file; column 0 means user plus system CPU time.
 median() { # name column
-    awk -v c="$2" '{ print (c == 0 ? $2 + $3 : $c) }' "$1.runs" | sort -n |
+    awk -v c="$2" '{ print (c == 0 ? $2 + $3 : $c) }' "$res/$1.runs" | sort -n |
         awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'
 }
 peak_mib() { # name
-    awk '$4 > m { m = $4 } END { printf "%.1f", m / 1024 }' "$1.runs"
+    awk '$4 > m { m = $4 } END { printf "%.0f", m / 1024 }' "$res/$1.runs"
 }
 ratio() { # a b
     awk -v a="$1" -v b="$2" 'BEGIN { if (b > 0) printf "%.2f", a / b; else print "inf" }'
-}
-per_second() { # count seconds
-    awk -v n="$1" -v t="$2" 'BEGIN { if (t > 0) printf "%.0f", n / t; else print "inf" }'
 }
 verdict() { # value limit direction(min|max)
     awk -v v="$1" -v l="$2" -v d="$3" 'BEGIN {
         ok = (d == "min") ? (v >= l) : (v <= l)
         printf "%s", ok ? "met" : "MISSED" }'
 }
-report_line() { # name
-    tr -d '\r\a' <"$1.err" | grep -v '^$' | tail -n 1
+# "0.61 s (cpu 0.55)" for a run.
+figure() { # name
+    printf '%.2f s (cpu %.2f)' "$(median "$1" 1)" "$(median "$1" 0)"
 }
-
-echo "measuring, $runs runs each (median) ..."
-measure cat_epd cat "../$epd"
-measure cat_pgn cat "../$pgn"
-measure default_epd "$vestrel" "../$epd"
-measure default_pgn "$vestrel" "../$pgn"
-measure awk_epd awk '!seen[$1" "$2" "$3" "$4]++' "../$epd"
-measure xyp_epd "$vestrel" "../$epd" /xy /p
+# The wall ratio, with the CPU ratio in parentheses; "rival/own" when faster means larger.
+ratios() { # numerator-name denominator-name
+    printf '%s (cpu %s)' "$(ratio "$(median "$1" 1)" "$(median "$2" 1)")" \
+        "$(ratio "$(median "$1" 0)" "$(median "$2" 0)")"
+}
 
 echo
 echo "machine: $(nproc 2>/dev/null || echo ?) CPUs, load $(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo ?)"
-echo "input:   $cache/$epd ($epd_count lines), $cache/$pgn ($pgn_count lines)"
-echo "awk:     $(readlink -f "$(command -v awk)")"
+echo "inputs:  $epd ($(wc -l <"$cache/$epd" | tr -d ' ') lines, $(wc -c <"$cache/$epd" | tr -d ' ') bytes)"
+echo "         $pgn ($pgn_games games, $(wc -c <"$cache/$pgn" | tr -d ' ') bytes), $pgn_headers ($(wc -c <"$cache/$pgn_headers" | tr -d ' ') bytes)"
+echo "         $database ($(wc -l <"$cache/$database" | tr -d ' ') lines, $(wc -c <"$cache/$database" | tr -d ' ') bytes)"
+echo "awk:     $(readlink -f "$awk_tool")"
+echo "pgn-extract: ${pgn_extract:-not installed, its row is skipped}"
+echo "vestrel: $vestrel"
+[ -n "$before" ] && echo "before:  $before"
 echo
-printf '%-26s %9s %9s %12s %10s\n' "run" "wall s" "cpu s" "lines/s" "peak MiB"
-for name in cat_epd cat_pgn default_epd default_pgn awk_epd xyp_epd; do
-    wall=$(median $name 1)
-    count=$epd_count
-    case $name in *_pgn) count=$pgn_count ;; esac
-    printf '%-26s %9.3f %9.3f %12s %10s\n' "$name" "$wall" "$(median $name 0)" \
-        "$(per_second "$count" "$wall")" "$(peak_mib $name)"
-done
-echo
-echo "default EPD run: $(report_line default_epd)"
-echo "default PGN run: $(report_line default_pgn)"
-echo "/xy /p EPD run:  $(report_line xyp_epd)"
+echo "Wall-clock medians of $runs interleaved runs; cpu = user + system. Ratios: wall (cpu)."
 echo
 
-w_default=$(median default_epd 1)
-c_default=$(median default_epd 0)
-w_awk=$(median awk_epd 1)
-c_awk=$(median awk_epd 0)
-w_xyp=$(median xyp_epd 1)
-c_xyp=$(median xyp_epd 0)
-awk_wall=$(ratio "$w_awk" "$w_default")
-awk_cpu=$(ratio "$c_awk" "$c_default")
-xyp_wall=$(ratio "$w_xyp" "$w_default")
-xyp_cpu=$(ratio "$c_xyp" "$c_default")
-mem_default=$(peak_mib default_epd)
-mem_xyp=$(peak_mib xyp_epd)
-echo "vestrel/cat, EPD:        $(ratio "$w_default" "$(median cat_epd 1)") (wall)"
-echo "vestrel/cat, PGN:        $(ratio "$(median default_pgn 1)" "$(median cat_pgn 1)") (wall)"
-echo "awk/default:             $awk_wall wall, $awk_cpu cpu    target >= 5: $(verdict "$awk_wall" 5 min)"
-echo "(/xy /p)/default:        $xyp_wall wall, $xyp_cpu cpu    target <= 3: $(verdict "$xyp_wall" 3 max)"
-echo "peak memory, default:    $mem_default MiB    target < 300: $(verdict "$mem_default" 299.99 max)"
-echo "peak memory, /xy /p:     $mem_xyp MiB    target < 300: $(verdict "$mem_xyp" 299.99 max)"
+# One table row: workload, vestrel figure, rival or base figure, ratio, goal, verdict; with an
+# older binary also its figure and ratio.
+row() { # label own rival rival-label ratio-kind(faster|slower) goal-value
+    label=$1 own=$2 rival=$3 rival_label=$4 kind=$5 goal=$6
+    if [ "$kind" = faster ]; then
+        r=$(ratios "$rival" "$own.after")
+        v=$(verdict "$(ratio "$(median "$rival" 1)" "$(median "$own.after" 1)")" "$goal" min)
+        g=">= ${goal}x faster"
+    else
+        r="$(ratios "$own.after" "$rival") its time"
+        v=$(verdict "$(ratio "$(median "$own.after" 1)" "$(median "$rival" 1)")" "$goal" max)
+        g="<= ${goal}x"
+    fi
+    line="| $label | $(figure "$own.after"), $(peak_mib "$own.after") MiB | $rival_label $(figure "$rival") | $r | $g: $v |"
+    if [ -n "$before" ]; then
+        if [ "$kind" = faster ]; then
+            rb=$(ratios "$rival" "$own.before")
+        else
+            rb="$(ratios "$own.before" "$rival") its time"
+        fi
+        line="$line $(figure "$own.before"), $(peak_mib "$own.before") MiB | $rb |"
+    fi
+    echo "$line"
+}
+# A row whose base is the same binary's default run.
+row_self() { # label own base-label goal
+    label=$1 own=$2 base_label=$3 goal=$4
+    r=$(ratios "$own.after" "default_epd.after")
+    v=$(verdict "$(ratio "$(median "$own.after" 1)" "$(median default_epd.after 1)")" "$goal" max)
+    line="| $label | $(figure "$own.after"), $(peak_mib "$own.after") MiB | $base_label $(figure default_epd.after) | $r the default | <= ${goal}x: $v |"
+    if [ -n "$before" ]; then
+        line="$line $(figure "$own.before"), $(peak_mib "$own.before") MiB | $(ratios "$own.before" default_epd.before) |"
+    fi
+    echo "$line"
+}
+
+# 1000000 as "1M", 200000 as "200k".
+short() { # count
+    awk -v n="$1" 'BEGIN {
+        if (n % 1000000 == 0) printf "%dM", n / 1000000
+        else if (n % 1000 == 0) printf "%dk", n / 1000
+        else printf "%d", n }'
+}
+lines=$(short $epd_lines)
+header="| workload | vestrel | compared with | ratio | goal |"
+rule="|---|---|---|---|---|"
+if [ -n "$before" ]; then
+    header="$header before | ratio before |"
+    rule="$rule---|---|"
+fi
+echo "$header"
+echo "$rule"
+row "default run, $lines EPD lines" default_epd awk_epd "$(basename "$awk_tool")" faster 8
+row_self "/xy /p, $lines EPD lines" xyp_epd "default run" 2
+if [ -n "$pgn_extract" ]; then
+    row "PGN -> EPD, $(short $pgn_games) games (headers only)" headers_pgn pgn_extract "pgn-extract -Wepd -D" faster 6
+else
+    echo "| PGN -> EPD, $(short $pgn_games) games | $(figure headers_pgn.after) | pgn-extract not installed: skipped | | |"
+fi
+row "/u- sort, $(short $db_lines)-line database" sort_db gnu_sort "LC_ALL=C sort" slower 1.0
+row "/u+ $lines EPD lines into $(short $db_lines)" update_db awk_update "awk update script" faster 10
+row_self "/0, $lines EPD lines" zero_epd "default run" 1.0
+
+echo
+echo "| vestrel run | peak MiB | goal <= 150 MiB |${before:+ before, MiB |}"
+echo "|---|---|---|${before:+---|}"
+for name in default_epd xyp_epd zero_epd default_pgn headers_pgn sort_db update_db; do
+    mib=$(peak_mib "$name.after")
+    echo "| $name | $mib | $(verdict "$mib" 150 max) |${before:+ $(peak_mib "$name.before") |}"
+done
+
+echo
+echo "full PGN file: vestrel $(figure default_pgn.after), cat $(figure cat_pgn);" \
+    "$lines EPD lines: cat $(figure cat_epd)"
+echo "default EPD run: $(tr -d '\r\a' <"$res/default_epd.after.err" | grep -v '^$' | tail -n 1)"
+echo "/u- run:         $(tr -d '\r\a' <"$res/sort_db.after.err" | grep -v '^$' | tail -n 1)"
+echo "/u+ run:         $(tr -d '\r\a' <"$res/update_db.after.err" | grep -v '^$' | tail -n 1)"
+
+# The /0 counter in its own detail, and the hash-flooding input, where those scripts exist.
+if [ -f "$root/bench/progress.sh" ]; then
+    echo
+    sh "$root/bench/progress.sh" "$build" "$cache/$epd"
+fi
+if [ -f "$root/bench/flood.sh" ]; then
+    echo
+    sh "$root/bench/flood.sh" "$vestrel" "$peak"
+fi
 
 echo
 "$seen"
-
-if [ -f "$root/bench/sort_bench.sh" ]; then
-    echo
-    generator=""
-    [ -x "$build/bench/gen_database" ] && generator=$build/bench/gen_database
-    sh "$root/bench/sort_bench.sh" "$vestrel" $generator
-fi

@@ -20,6 +20,12 @@ bool preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
     return !reader.readFailed;
 }
 
+// Standard output is a regular file with this identity, so the run would write into it.
+bool outputGoesTo(const FileId& file) {
+    return isRegularFileDescriptor(kStandardOutput) &&
+           sameFileId(fileIdOfDescriptor(kStandardOutput), file);
+}
+
 }  // namespace
 
 std::string inputFileName(const RunSettings& settings) {
@@ -32,6 +38,10 @@ FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& 
     if (ending != ".EPD" && ending != ".FEN" && ending != ".PGN") return FileVerdict::WrongType;
     pgnMode = ending == ".PGN";
     if (!openLineReader(input, name)) return FileVerdict::InputNotFound;
+    if (outputGoesTo(fileIdOfDescriptor(input.fd))) {
+        closeLineReader(input);
+        return FileVerdict::OutputIsInput;
+    }
     return FileVerdict::Ok;
 }
 
@@ -43,6 +53,7 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
     if (upperCase(input) == upperCase(database) || sameFile(input, database)) {
         return FileVerdict::InputIsDatabase;
     }
+    if (outputGoesTo(fileIdOf(database))) return FileVerdict::OutputIsDatabase;
     LineReader reader;
     const bool update = settings.databaseMode == DatabaseMode::Update;
     if (update && !pathExists(database)) {
@@ -65,6 +76,7 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
         rewriting = false;
         return FileVerdict::DatabaseNotFound;
     }
+    skipByteOrderMark(reader);
     const bool readOk = preload(reader, state, rewriting ? &rewrite : nullptr);
     closeLineReader(reader);
     if (!readOk) {
@@ -84,11 +96,12 @@ void openLogFile(RunState& state) {
     openWriter(state.log, createFile(std::string(kLogFileName)), kLogBuffer);
 }
 
-void closeLogFile(RunState& state) {
-    if (state.log.fd == kNoFile) return;
-    (void)flushWriter(state.log);
+bool closeLogFile(RunState& state) {
+    if (state.log.fd == kNoFile) return !state.log.failed;
+    const bool written = flushWriter(state.log);
     (void)closeFile(state.log.fd);
     state.log.fd = kNoFile;
+    return written;
 }
 
 }  // namespace vestrel

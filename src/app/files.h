@@ -22,21 +22,25 @@ enum class FileVerdict {
     InputIsDatabase,   // /u= or /u+ on the database file itself
     DatabaseNotFound,  // the database cannot be read, moved, created or opened
     DatabaseNotWritten,
+    OutputIsInput,     // standard output is the input file
+    OutputIsDatabase,  // standard output is the database file of /u= or /u+
 };
 
 // The input file name to use: the one given, or the default.
 std::string inputFileName(const RunSettings& settings);
 
 // Checks the type and readability of the input file and opens it; sets the PGN-mode flag.
+// Refuses an input that standard output would write into.
 FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& pgnMode);
 
-// For /u= and /u+: refuses the database as input, loads its keys into the seen set and, for
-// /u+ without /0, starts the rewrite that copies it and takes the new records.
+// For /u= and /u+: refuses the database as input or as standard output, loads its keys into the
+// seen set and, for /u+ without /0, starts the rewrite that copies it and takes the new records.
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
                             bool& rewriting);
 
-// Creates or truncates the log file; a log that cannot be created is silently skipped.
+// Creates or truncates the log file. One that cannot be created fails the first log line.
 void openLogFile(RunState& state);
-void closeLogFile(RunState& state);
+// Writes what is left of the log and closes it; false when a log line was lost.
+bool closeLogFile(RunState& state);
 
 }  // namespace vestrel

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "base/platform.h"
 #include "base/range.h"
 #include "filter/opcode_edit.h"
 #include "filter/selection.h"
@@ -157,6 +158,7 @@ bool storeDatabase(std::string_view o, RunSettings& settings) {
 
 bool storeHeaderTags(std::string_view argument, RunSettings& settings) {
     if (argument == "/h") argument = "/h+Event,Site,Date,Round,White,Black,Result";
+    argument = argument.substr(0, 2 + kMaxOperand);
     if (argument.size() < 4 || (argument[2] != '+' && argument[2] != '-')) return false;
     settings.headerTagMode =
         argument[2] == '+' ? HeaderTagMode::UseListed : HeaderTagMode::IgnoreListed;
@@ -249,6 +251,16 @@ bool applyOption(std::string_view argument, RunSettings& settings, bool& known) 
     }
 }
 
+// An absolute name of an existing EPD, FEN or PGN file is the input file, not an option.
+bool namesInputFile(std::string_view argument) {
+    const std::string_view ending = rightPart(argument, 4);
+    if (!equalsIgnoreCase(ending, ".EPD") && !equalsIgnoreCase(ending, ".FEN") &&
+        !equalsIgnoreCase(ending, ".PGN")) {
+        return false;
+    }
+    return isRegularFile(std::string(argument));
+}
+
 // Cuts the stored lists into items once, so that records never split them again.
 void deriveLists(RunSettings& settings) {
     settings.findItems.clear();
@@ -267,7 +279,7 @@ void deriveLists(RunSettings& settings) {
 OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings) {
     OptionResult result;
     for (std::string_view argument : arguments) {
-        if (argument.empty() || argument[0] != '/') {
+        if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
             settings.inputFile = std::string(argument);
             continue;
         }

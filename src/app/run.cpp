@@ -31,6 +31,11 @@ namespace {
 using Clock = std::chrono::steady_clock;
 
 constexpr std::size_t kStdoutBuffer = std::size_t{1} << 20;
+// The /0 progress counter goes out at least this often, and whenever this much is gathered.
+constexpr auto kProgressInterval = std::chrono::milliseconds(50);
+constexpr std::size_t kProgressBytes = std::size_t{1} << 20;
+// Lines between two looks at the clock while progress waits to be written.
+constexpr unsigned kLinesPerClockLook = 32;
 constexpr int kExitOk = 0;
 constexpr int kExitError = 1;
 
@@ -53,6 +58,22 @@ constexpr std::string_view kUsage =
     "        /t[times][@]    ... filter \"times\":  [[\xF1~]xx:xx|yy:yy-zz:zz][@]\r\n"
     "        /@|q[params]    ... filter \"params\": {CRKPXcrkpx}[[\xF1~]x|y-z][/...]\r\n";
 
+constexpr std::string_view kVersion = VESTREL_VERSION;
+
+// The usage text for a UTF-8 terminal: LF line ends and the plus-minus sign as UTF-8.
+std::string utf8Usage() {
+    std::string text;
+    for (char c : kUsage) {
+        if (c == '\r') continue;
+        if (c == '\xF1') {
+            text.append("\xC2\xB1");
+        } else {
+            text.push_back(c);
+        }
+    }
+    return text;
+}
+
 // A message line: line feed, text, bell for errors, CR LF.
 void writeMessage(std::string_view text, bool error) {
     std::string message = "\n";
@@ -65,6 +86,19 @@ void writeMessage(std::string_view text, bool error) {
 int errorExit(std::string_view text) {
     writeMessage(text, true);
     return kExitError;
+}
+
+// Writes a whole answer (--help, --version) to standard output.
+int writeToOutput(std::string_view text) {
+    switch (writeAll(kStandardOutput, text)) {
+        case WriteResult::Ok:
+            return kExitOk;
+        case WriteResult::BrokenPipe:
+            return endOnClosedPipe();
+        case WriteResult::Failed:
+            break;
+    }
+    return errorExit("ERROR: Output could not be written !");
 }
 
 std::string quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
@@ -118,7 +152,49 @@ void writeClosingReport(const RunSettings& settings, const RunState& state,
     writeError(kLineEnd);
 }
 
-enum class LoopEnd { Done, OutputFailed, PipeClosed, DatabaseFailed };
+// The /0 progress counter: a carriage return and the output count for every accepted record,
+// gathered and written to standard error in large pieces rather than one write per record.
+struct ProgressCounter {
+    std::string pending;
+    std::string shown = "\r0";  // CR and the output count in decimal, counted up in place
+    Clock::time_point lastWrite = Clock::now();
+    unsigned linesSinceLook = 0;
+};
+
+// Counts one accepted record and gathers its "\r" + count.
+void countProgress(ProgressCounter& progress) {
+    std::string& shown = progress.shown;
+    std::size_t digit = shown.size() - 1;
+    while (shown[digit] == '9') shown[digit--] = '0';
+    if (digit == 0) {
+        shown.insert(1, 1, '1');  // 9...9 became 10...0
+    } else {
+        ++shown[digit];
+    }
+    progress.pending.append(shown);
+}
+
+void writeProgress(ProgressCounter& progress) {
+    if (!progress.pending.empty()) writeError(progress.pending);
+    progress.pending.clear();
+    progress.lastWrite = Clock::now();
+    progress.linesSinceLook = 0;
+}
+
+// Called once per line while progress waits: writes it when it is old enough or large.
+void pendProgress(ProgressCounter& progress) {
+    if (++progress.linesSinceLook < kLinesPerClockLook &&
+        progress.pending.size() < kProgressBytes) {
+        return;
+    }
+    progress.linesSinceLook = 0;
+    if (progress.pending.size() >= kProgressBytes ||
+        Clock::now() - progress.lastWrite >= kProgressInterval) {
+        writeProgress(progress);
+    }
+}
+
+enum class LoopEnd { Done, OutputFailed, PipeClosed, DatabaseFailed, LogFailed };
 
 // Runs one record through the steps before marking; true when it reaches the seen-position
 // test, its key built and its look-up asked for.
@@ -141,26 +217,32 @@ bool filterRecord(std::string_view line, const RunSettings& settings, RunState& 
 }
 
 // Fills the queue with the next records that pass the filters; how many it holds.
-std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& input) {
+std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& input,
+                      ProgressCounter& progress) {
     std::size_t count = 0;
     std::string_view line;
     while (count < state.pending.size() && nextLine(input, line)) {
-        if (filterRecord(line, settings, state, state.pending[count])) ++count;
+        if (filterRecord(line, settings, state, state.pending[count])) {
+            ++count;
+        } else if (!progress.pending.empty()) {
+            pendProgress(progress);
+        }
     }
     return count;
 }
 
-// Writes one accepted record: the progress count with /0, else the database copy and the
-// output line.
-LoopEnd writeRecord(const RunSettings& settings, RunState& state, BufferedWriter& out,
-                    Rewrite* database) {
+// Writes one accepted record: the progress count with /0, else its output line and the
+// database copy.
+LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState& state,
+                    BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
     ++state.output;
     if (settings.noOutput) {
-        std::string progress = "\r";
-        appendDecimal(progress, state.output);
-        writeError(progress);
+        countProgress(progress);
+        pendProgress(progress);
         return LoopEnd::Done;
     }
+    buildOutputLine(record.split.positionFields, record.split.opcodeText, settings, state.line,
+                    state.scratch);
     if (database != nullptr) {
         rewriteLine(*database, state.line);
         if (database->out.failed) return LoopEnd::DatabaseFailed;
@@ -170,18 +252,19 @@ LoopEnd writeRecord(const RunSettings& settings, RunState& state, BufferedWriter
     return LoopEnd::Done;
 }
 
+// Marks the queued records in order and writes those accepted; a lost log line ends the run.
 LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
-                   BufferedWriter& out, Rewrite* database) {
+                   BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
     state.output = 0;
-    for (std::size_t count; (count = fillQueue(settings, state, input)) != 0;) {
+    for (std::size_t count; (count = fillQueue(settings, state, input, progress)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
             if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
+                if (state.log.failed) return LoopEnd::LogFailed;
+                if (!progress.pending.empty()) pendProgress(progress);
                 continue;
             }
-            buildOutputLine(record.split.positionFields, record.split.opcodeText, settings,
-                            state.line, state.scratch);
-            const LoopEnd end = writeRecord(settings, state, out, database);
+            const LoopEnd end = writeRecord(settings, record, state, out, database, progress);
             if (end != LoopEnd::Done) return end;
         }
     }
@@ -216,6 +299,9 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         case FileVerdict::InputNotFound:
             return errorExit("ERROR: File " + quoted(inputFileName(settings)) +
                              " not found (or access denied) !");
+        case FileVerdict::OutputIsInput:
+            return errorExit("ERROR: Output file is the input file " +
+                             quoted(inputFileName(settings)) + " !");
         default:
             break;
     }
@@ -237,22 +323,34 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
                 return errorExit(databaseNotFound(settings));
             case FileVerdict::DatabaseNotWritten:
                 return errorExit(databaseNotWritten(settings));
+            case FileVerdict::OutputIsDatabase:
+                return errorExit("ERROR: Output file is the database file " +
+                                 quoted(settings.databaseFileName()) + " !");
             default:
                 break;
         }
     }
 
     openLogFile(state);
+    skipByteOrderMark(input);  // the first read of the input, after every check
     if (settings.noOutput) writeError(kLineEnd);
     BufferedWriter out;
     openWriter(out, kStandardOutput, kStdoutBuffer);
-    const LoopEnd end = recordLoop(settings, state, input, out, rewriting ? &database : nullptr);
-    closeLogFile(state);
+    ProgressCounter progress;
+    LoopEnd end =
+        recordLoop(settings, state, input, out, rewriting ? &database : nullptr, progress);
+    writeProgress(progress);
+    if (!closeLogFile(state) && end == LoopEnd::Done) end = LoopEnd::LogFailed;
     if (end != LoopEnd::Done) {
         if (rewriting) abandonRewrite(database);
         closeLineReader(input);
         if (end == LoopEnd::PipeClosed) return endOnClosedPipe();
         if (end == LoopEnd::DatabaseFailed) return errorExit(databaseNotWritten(settings));
+        if (end == LoopEnd::LogFailed) {
+            // The records accepted before the loss still reach standard output.
+            (void)flushWriter(out);
+            return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
+        }
         return errorExit("ERROR: Output could not be written !");
     }
     if (rewriting && !commitRewrite(database)) {
@@ -272,8 +370,14 @@ int runProgram(int argc, char** argv) {
         writeError(kUsage);
         return kExitOk;
     }
-    RunSettings settings;
     std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    for (std::string_view argument : arguments) {
+        if (argument == "--help") return writeToOutput(utf8Usage());
+        if (argument == "--version") {
+            return writeToOutput("vestrel " + std::string(kVersion) + "\n");
+        }
+    }
+    RunSettings settings;
     const OptionResult parsed = parseArguments(arguments, settings);
     if (parsed.verdict == OptionVerdict::Illegal) {
         return errorExit("ERROR: Illegal program option " + quoted(parsed.argument) + " !");

@@ -1,6 +1,7 @@
 #include "base/line_reader.h"
 
 #include <cstring>
+#include <string_view>
 
 #include "base/platform.h"
 
@@ -55,6 +56,24 @@ bool openLineReader(LineReader& reader, const std::string& path) {
     reader.atEof = reader.ended = reader.readFailed = false;
     reader.carry.clear();
     return true;
+}
+
+void skipByteOrderMark(LineReader& reader) {
+    constexpr std::string_view kMark = "\xEF\xBB\xBF";
+    // A pipe may hand out fewer bytes than the mark at first.
+    while (reader.end < kMark.size() && !reader.atEof) {
+        const long long n =
+            readSome(reader.fd, reader.block.data() + reader.end, reader.block.size() - reader.end);
+        if (n <= 0) {
+            reader.readFailed = n < 0;
+            reader.atEof = true;
+            break;
+        }
+        reader.end += static_cast<std::size_t>(n);
+    }
+    if (std::string_view(reader.block.data(), reader.end).starts_with(kMark)) {
+        reader.begin = kMark.size();
+    }
 }
 
 bool nextLine(LineReader& reader, std::string_view& line) {

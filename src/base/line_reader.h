@@ -21,6 +21,8 @@ struct LineReader {
 
 // Opens a file for reading; false when it cannot be opened (a directory counts as such).
 bool openLineReader(LineReader& reader, const std::string& path);
+// Drops a UTF-8 byte-order mark (EF BB BF) at the very start of a file just opened.
+void skipByteOrderMark(LineReader& reader);
 // Next line without its line end; the view stays valid until the next call.
 bool nextLine(LineReader& reader, std::string_view& line);
 void closeLineReader(LineReader& reader);

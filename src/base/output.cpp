@@ -32,7 +32,11 @@ void drain(BufferedWriter& writer) {
 }  // namespace
 
 void writeBytes(BufferedWriter& writer, std::string_view bytes) {
-    if (writer.failed || writer.fd == kNoFile) return;
+    if (writer.failed) return;
+    if (writer.fd == kNoFile) {
+        writer.failed = true;  // the file could not be opened: its bytes are lost
+        return;
+    }
     if (writer.buffer.size() + bytes.size() > writer.capacity) {
         drain(writer);
         if (bytes.size() > writer.capacity) {

@@ -17,7 +17,7 @@ struct BufferedWriter {
 };
 
 void openWriter(BufferedWriter& writer, int fd, std::size_t capacity);
-// Appends bytes; flushes in big chunks when the buffer fills.
+// Appends bytes; flushes in big chunks when the buffer fills. A writer without a file fails.
 void writeBytes(BufferedWriter& writer, std::string_view bytes);
 void writeLine(BufferedWriter& writer, std::string_view line);  // line + CR LF
 // Writes what is buffered. False when any write of this writer has failed.

@@ -38,6 +38,10 @@ bool sameFile(const std::string& a, const std::string& b);
 bool pathExists(const std::string& path);
 // Something holds the name, even a link that leads nowhere.
 bool nameTaken(const std::string& path);
+// The name leads to a regular file (links followed): not a folder, device or pipe.
+bool isRegularFile(const std::string& path);
+// The open file is a regular file: not a terminal, device or pipe.
+bool isRegularFileDescriptor(int fd);
 
 // Opens an existing file for reading; kNoFile when it cannot be opened or is a directory.
 int openForReading(const std::string& path);

@@ -63,6 +63,16 @@ bool nameTaken(const std::string& path) {
     return ::lstat(path.c_str(), &st) == 0;
 }
 
+bool isRegularFile(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISREG(st.st_mode);
+}
+
+bool isRegularFileDescriptor(int fd) {
+    struct stat st {};
+    return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+}
+
 int openForReading(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return kNoFile;

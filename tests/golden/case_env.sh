@@ -19,6 +19,9 @@ fi
 set --
 if [ -f "$case_dir/args" ]; then
     while IFS= read -r arg || [ -n "$arg" ]; do
+        case $arg in
+        *@WORK@*) arg=$(printf '%s\n' "$arg" | sed "s|@WORK@|$work/run|g") ;;
+        esac
         set -- "$@" "$arg"
     done <"$case_dir/args"
 fi
@@ -31,6 +34,11 @@ if [ -f "$case_dir/stdout-to" ]; then
     stdout_target=$(cat "$case_dir/stdout-to")
 fi
 
-(cd "$work/run" && exec $runner "$bin" "$@") </dev/null >"$stdout_target" 2>"$work/out/stderr.raw"
+if [ -f "$case_dir/stdout-append" ]; then
+    appended="$work/run/$(cat "$case_dir/stdout-append")"
+    (cd "$work/run" && exec $runner "$bin" "$@") </dev/null >>"$appended" 2>"$work/out/stderr.raw"
+else
+    (cd "$work/run" && exec $runner "$bin" "$@") </dev/null >"$stdout_target" 2>"$work/out/stderr.raw"
+fi
 status=$?
 sed 's/([0-9][0-9]*\.[0-9][0-9] sec)/(T sec)/g' "$work/out/stderr.raw" >"$work/out/stderr"

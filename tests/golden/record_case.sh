@@ -18,7 +18,8 @@ for old in "$case_dir"/expect/*; do
     case ${old##*/} in absent) ;; *) rm -f "$old" ;; esac
 done
 echo "$status" >"$case_dir/expect/exit"
-[ -f "$case_dir/stdout-to" ] || cp "$work/out/stdout" "$case_dir/expect/stdout"
+[ -f "$case_dir/stdout-to" ] || [ -f "$case_dir/stdout-append" ] ||
+    cp "$work/out/stdout" "$case_dir/expect/stdout"
 cp "$work/out/stderr" "$case_dir/expect/stderr"
 for f in "$work"/run/*; do
     [ -f "$f" ] && cp "$f" "$case_dir/expect/"

@@ -5,12 +5,14 @@
 #   run_case.sh <vestrel> <case-dir> [<run_limited>]
 #
 # A case directory holds:
-#   args          one argument per line (no file: no arguments at all)
+#   args          one argument per line (no file: no arguments at all); @WORK@ in a line
+#                 stands for the absolute path of the working directory
 #   in/           files copied into the working directory before the run
 #   setup         optional: a shell script run in the working directory before the run,
-#                 for inputs too large to keep as files
+#                 for inputs too large to keep as files, links and odd files
 #   limit         optional: a file-size limit in bytes for the run (needs run_limited)
 #   stdout-to     optional: a path that replaces the captured stdout (e.g. /dev/full)
+#   stdout-append optional: a file in the working directory that stdout is appended to (>>)
 #   expect/exit   the exit status
 #   expect/stdout, expect/stderr
 #   expect/absent optional: names of files that must not exist afterwards
@@ -38,7 +40,9 @@ expected_exit=$(cat "$case_dir/expect/exit" 2>/dev/null || echo 0)
 
 for name in stdout stderr; do
     if [ -f "$case_dir/expect/$name" ]; then
-        if [ "$name" = stdout ] && [ -f "$case_dir/stdout-to" ]; then continue; fi
+        if [ "$name" = stdout ] && { [ -f "$case_dir/stdout-to" ] || [ -f "$case_dir/stdout-append" ]; }; then
+            continue
+        fi
         cmp -s "$case_dir/expect/$name" "$work/out/$name" ||
             { fail "$name differs"; show "$name" "$case_dir/expect/$name" "$work/out/$name"; }
     fi

@@ -281,6 +281,26 @@ TEST(SortDatabase, OrdersDistinctLinesLikeTheShellSort) {
     EXPECT_EQ(sortedProblemLines(lines), referenceOrder(lines));
 }
 
+TEST(SortDatabase, OrdersEveryByteAsUnsigned) {
+    // Bytes on both sides of 0x80, letters of both cases and separators in the time fields and
+    // at the line starts, where the sort reads the keys byte by byte.
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    std::mt19937 rng(11);
+    const std::string pool = "aAzZ09:# \x01\x7f\x80\xe9\xff";
+    const auto text = [&](std::size_t length) {
+        std::string s;
+        for (std::size_t i = 0; i < length; ++i) s += pool[rng() % pool.size()];
+        return s;
+    };
+    std::vector<std::string> lines;
+    for (int i = 0; i < 3000; ++i) {
+        lines.push_back(text(2) + " w - - bm " + text(1) + "#1; " + text(5) + "; 00:0" + text(1) +
+                        " @ id \"" + text(2) + "\";");
+    }
+    EXPECT_EQ(sortedProblemLines(lines), referenceOrder(lines));
+}
+
 TEST(SortDatabase, ReplaysLongInsertionPassesExactly) {
     // 4096 entries with the small ones on every other place: the halving gaps never mix the
     // two halves before the last pass, which then has millions of moves.
