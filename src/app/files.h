@@ -5,14 +5,13 @@
 #include <string>
 #include <string_view>
 
-#include "base/line_reader.h"
 #include "app/run_state.h"
+#include "base/line_reader.h"
 #include "base/settings.h"
 #include "database/rewrite.h"
 
 namespace vestrel {
 
-inline constexpr std::string_view kDefaultInputFile = "Vandrelo.epd";
 inline constexpr std::string_view kLogFileName = "Vestrel.log";
 
 enum class FileVerdict {

@@ -1,10 +1,15 @@
 #include "input/pgn_header.h"
 
+#include <vector>
+
 #include "text/text.h"
 
 namespace vestrel {
 
 namespace {
+
+// A stipulation counts only for a move number of smaller magnitude.
+constexpr std::int32_t kMoveNumberLimit = 300;
 
 struct Keyword {
     std::string_view found;
@@ -21,15 +26,27 @@ constexpr Keyword kKeywords[] = {
     {" ", ""},     {"-=", "="},     {"-#", "#"},
 };
 
+// Is the tag name in the /h list? A name holding commas names as many neighbouring tags of
+// the list ("a,b" is listed when "a" and "b" stand side by side in it).
+bool tagListed(std::string_view name, const std::vector<std::string>& tags) {
+    for (std::size_t first = 0; first < tags.size(); ++first) {
+        std::string_view rest = name;
+        for (std::size_t i = first; i < tags.size(); ++i) {
+            const std::size_t comma = rest.find(',');
+            if (rest.substr(0, comma) != tags[i]) break;
+            if (comma == std::string_view::npos) return true;
+            rest.remove_prefix(comma + 1);
+        }
+    }
+    return false;
+}
+
 // The /h tag filter: is this tag's name one that the settings let through?
-bool tagSelected(std::string_view line, const RunSettings& settings, std::string& scratch) {
+bool tagSelected(std::string_view line, const RunSettings& settings) {
     if (settings.headerTagMode == HeaderTagMode::All) return true;
     std::size_t space = line.find(' ');
     if (space == std::string_view::npos || space < 2) return false;
-    scratch.assign(",");
-    scratch.append(line.substr(1, space - 1));
-    scratch.push_back(',');
-    bool listed = settings.headerTagList.find(scratch) != std::string::npos;
+    const bool listed = tagListed(line.substr(1, space - 1), settings.headerTags);
     return settings.headerTagMode == HeaderTagMode::UseListed ? listed : !listed;
 }
 
@@ -51,12 +68,12 @@ bool isTypeLetter(char c) { return c == 'H' || c == 'R' || c == 'S'; }
 
 bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::string& mateInfo,
                        std::string& work, std::string& scratch) {
-    if (!tagSelected(line, settings, scratch)) return false;
+    if (!tagSelected(line, settings)) return false;
 
     work.assign(line);
     for (char& c : work) c = toUpperAscii(c);
     moveNumberBehindMark(work);
-    for (const Keyword& k : kKeywords) replaceAllInPlace(work, k.found, k.replacement, scratch);
+    for (const Keyword& k : kKeywords) replaceAll(work, k.found, k.replacement, scratch);
 
     std::size_t mark = work.find('#');
     if (mark == std::string::npos) mark = work.find('=');
@@ -69,7 +86,8 @@ bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::
     if (run.empty()) return false;
     // "3-1" and "--2" are runs but not numbers.
     std::optional<std::int32_t> value = parseWholeInteger(run);
-    if (!value || *value == 0 || *value >= 300 || *value <= -300) return false;
+    if (!value || *value == 0 || *value >= kMoveNumberLimit || *value <= -kMoveNumberLimit)
+        return false;
 
     mateInfo.clear();
     if (mark > 0 && isTypeLetter(work[mark - 1])) mateInfo.push_back(toLowerAscii(work[mark - 1]));

@@ -5,24 +5,8 @@
 
 namespace vestrel {
 
-std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
-    std::string out;
-    if (from.empty()) return std::string(text);
-    out.reserve(text.size());
-    std::size_t pos = 0;
-    while (true) {
-        std::size_t hit = text.find(from, pos);
-        if (hit == std::string_view::npos) break;
-        out.append(text.substr(pos, hit - pos));
-        out.append(to);
-        pos = hit + from.size();
-    }
-    out.append(text.substr(pos));
-    return out;
-}
-
-void replaceAllInPlace(std::string& text, std::string_view from, std::string_view to,
-                       std::string& scratch) {
+void replaceAll(std::string& text, std::string_view from, std::string_view to,
+                std::string& scratch) {
     if (from.empty()) return;
     std::size_t hit = text.find(from);
     if (hit == std::string::npos) return;
@@ -70,24 +54,8 @@ std::string_view cutField(std::string_view& rest, std::string_view* separator) {
     return field;
 }
 
-std::string_view leftPart(std::string_view text, std::size_t n) { return text.substr(0, n); }
-
 std::string_view rightPart(std::string_view text, std::size_t n) {
     return n >= text.size() ? text : text.substr(text.size() - n);
-}
-
-std::string reverseText(std::string_view text) { return std::string(text.rbegin(), text.rend()); }
-
-std::string swapLetterCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (isUpperLetter(c)) {
-            c = toLowerAscii(c);
-        } else if (isLowerLetter(c)) {
-            c = toUpperAscii(c);
-        }
-    }
-    return out;
 }
 
 std::string upperCase(std::string_view text) {

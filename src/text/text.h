@@ -17,12 +17,10 @@ constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool isUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
 constexpr bool isLowerLetter(char c) { return c >= 'a' && c <= 'z'; }
 
-// Replaces every occurrence of `from` by `to`, left to right; inserted text is not rescanned.
-// An empty `from` changes nothing.
-std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
-// In-place form for hot paths; reuses `scratch` to avoid allocations.
-void replaceAllInPlace(std::string& text, std::string_view from, std::string_view to,
-                       std::string& scratch);
+// Replaces every occurrence of `from` in `text` by `to`, left to right; inserted text is not
+// rescanned. An empty `from` changes nothing. `scratch` is a reused buffer.
+void replaceAll(std::string& text, std::string_view from, std::string_view to,
+                std::string& scratch);
 
 // Removes every byte below 33 (space and control characters) from both ends.
 std::string_view trimText(std::string_view text);
@@ -34,12 +32,9 @@ std::string_view trimRight(std::string_view text);
 // `separator`, when given, receives the space that was cut (empty at the end of the text).
 std::string_view cutField(std::string_view& rest, std::string_view* separator = nullptr);
 
-// Leftmost / rightmost n bytes (the whole text when it is shorter).
-std::string_view leftPart(std::string_view text, std::size_t n);
+// The rightmost n bytes (the whole text when it is shorter).
 std::string_view rightPart(std::string_view text, std::size_t n);
 
-std::string reverseText(std::string_view text);
-std::string swapLetterCase(std::string_view text);
 std::string upperCase(std::string_view text);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 

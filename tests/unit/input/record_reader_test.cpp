@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../parsed_settings.h"
+
 namespace vestrel {
 namespace {
 
@@ -63,9 +65,7 @@ TEST(RecordFromLine, PgnModeAttachesHeaderMateInfo) {
 }
 
 TEST(RecordFromLine, PgnModeTagFilterAndLowerCaseFen) {
-    RunSettings settings;
-    settings.headerTagMode = HeaderTagMode::UseListed;
-    settings.headerTagList = ",Event,Site,Date,Round,White,Black,Result,";
+    const RunSettings settings = parsedSettings({"/h"});
     runLines(true, settings,
              {{"[Stipulation \"#2\"]", ""},
               {"[fen \"Mate in 4\"]", ""},
