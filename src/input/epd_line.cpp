@@ -74,13 +74,20 @@ bool splitRecord(std::string_view record, const RunSettings& settings, SplitReco
     std::string_view enPassant = cutField(rest);
 
     out.pieceCount = pieceCount;
-    out.positionFields.assign(placement);
-    out.positionFields.push_back(' ');
-    out.positionFields.push_back(side);
-    out.positionFields.push_back(' ');
-    out.positionFields.append(castling);
-    out.positionFields.push_back(' ');
-    out.positionFields.append(enPassant);
+    const char* castlingInRecord = record.data() + space + 3;
+    if (castling.data() == castlingInRecord &&
+        enPassant.data() == castlingInRecord + castling.size() + 1) {
+        // Nothing was supplied or edited: the four fields stand in the record as they are.
+        out.positionFields.assign(record.data(), enPassant.data() + enPassant.size());
+    } else {
+        out.positionFields.assign(placement);
+        out.positionFields.push_back(' ');
+        out.positionFields.push_back(side);
+        out.positionFields.push_back(' ');
+        out.positionFields.append(castling);
+        out.positionFields.push_back(' ');
+        out.positionFields.append(enPassant);
+    }
     out.opcodeText.assign(trimText(rest));
     return true;
 }

@@ -1,5 +1,8 @@
 #include "input/pgn_header.h"
 
+#include <array>
+#include <cstdint>
+#include <iterator>
 #include <vector>
 
 #include "text/text.h"
@@ -25,6 +28,56 @@ constexpr Keyword kKeywords[] = {
     {"HELP", "H"}, {"PATT ", "="},  {"STALEMATE ", "="}, {"MATT ", "#"}, {"MATE ", "#"},
     {" ", ""},     {"-=", "="},     {"-#", "#"},
 };
+
+// The bytes of the keyword rows, one bit each; every other byte has no bit.
+constexpr std::string_view kKeywordBytes = " INSCHEKRFLXBTPAM-=#";
+constexpr std::array<std::uint32_t, 256> kByteBit = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::size_t i = 0; i < kKeywordBytes.size(); ++i) {
+        table[static_cast<unsigned char>(kKeywordBytes[i])] = std::uint32_t{1} << i;
+    }
+    return table;
+}();
+
+constexpr std::uint32_t bitsOf(std::string_view text) {
+    std::uint32_t bits = 0;
+    for (char c : text) bits |= kByteBit[static_cast<unsigned char>(c)];
+    return bits;
+}
+
+// The keyword rows only delete text or write bytes their match held, besides the "=" and
+// "#" they bring in, so a row whose bytes are not all in the text cannot match: it is skipped.
+struct KeywordBits {
+    std::uint32_t needs;  // bytes of the found text
+    std::uint32_t gives;  // bytes of the replacement
+};
+constexpr std::array<KeywordBits, std::size(kKeywords)> kKeywordBits = [] {
+    std::array<KeywordBits, std::size(kKeywords)> table{};
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        table[i] = {bitsOf(kKeywords[i].found), bitsOf(kKeywords[i].replacement)};
+    }
+    return table;
+}();
+
+// Can the keyword rows leave a mark in a text with these bytes? Only a "#" or "=" already
+// there, or "MATE ", "MATT ", "PATT " and "STALEMATE ", make one.
+bool mayHoldMark(std::uint32_t bytes) {
+    if ((bytes & bitsOf("#=")) != 0) return true;
+    const std::uint32_t at = bitsOf("AT ");
+    return (bytes & at) == at && (bytes & bitsOf("MP")) != 0;
+}
+
+// Upper-cases the line into `work`; returns the keyword bytes it holds.
+std::uint32_t upperCaseInto(std::string_view line, std::string& work) {
+    std::uint32_t bytes = 0;
+    work.resize(line.size());
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = toUpperAscii(line[i]);
+        work[i] = c;
+        bytes |= kByteBit[static_cast<unsigned char>(c)];
+    }
+    return bytes;
+}
 
 // Is the tag name in the /h list? A name holding commas names as many neighbouring tags of
 // the list ("a,b" is listed when "a" and "b" stand side by side in it).
@@ -70,10 +123,15 @@ bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::
                        std::string& work, std::string& scratch) {
     if (!tagSelected(line, settings)) return false;
 
-    work.assign(line);
-    for (char& c : work) c = toUpperAscii(c);
-    moveNumberBehindMark(work);
-    for (const Keyword& k : kKeywords) replaceAll(work, k.found, k.replacement, scratch);
+    std::uint32_t bytes = upperCaseInto(line, work);
+    if (!mayHoldMark(bytes)) return false;
+    moveNumberBehindMark(work);  // writes only "_" and a "#" that was there
+    for (std::size_t i = 0; i < std::size(kKeywords); ++i) {
+        const KeywordBits& k = kKeywordBits[i];
+        if ((k.needs & ~bytes) != 0) continue;
+        replaceAll(work, kKeywords[i].found, kKeywords[i].replacement, scratch);
+        bytes |= k.gives;
+    }
 
     std::size_t mark = work.find('#');
     if (mark == std::string::npos) mark = work.find('=');

@@ -2,6 +2,7 @@
 
 #include <charconv>
 #include <climits>
+#include <cstring>
 
 namespace vestrel {
 
@@ -16,6 +17,24 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to,
             text.replace(hit, from.size(), to);
             hit = text.find(from, hit + to.size());
         }
+        return;
+    }
+    if (to.size() < from.size()) {
+        // Shorter: the text moves left within itself. The written end stays before the read
+        // position, so the part still searched is untouched.
+        char* data = text.data();
+        std::size_t write = hit;
+        std::size_t read = hit;
+        while (hit != std::string::npos) {
+            std::memmove(data + write, data + read, hit - read);
+            write += hit - read;
+            std::memcpy(data + write, to.data(), to.size());
+            write += to.size();
+            read = hit + from.size();
+            hit = text.find(from, read);
+        }
+        std::memmove(data + write, data + read, text.size() - read);
+        text.resize(write + text.size() - read);
         return;
     }
     scratch.clear();

@@ -54,6 +54,9 @@ TEST(ExamineHeaderLine, CondensesStipulationWords) {
         {"Mate in 99999999999", ""},
         {"White to play", ""},
         {"Author #2", "#2"},
+        // Words that only form once an earlier row has cut text out of them.
+        {"Matschacht 2", "#2"},
+        {"Selftalemate 3", "=3"},
     };
     for (const Case& c : cases) {
         std::string line = "[Event \"" + std::string(c.value) + "\"]";
