@@ -63,16 +63,6 @@ std::string_view trimRight(std::string_view text) {
 
 std::string_view trimText(std::string_view text) { return trimRight(trimLeft(text)); }
 
-std::string_view cutField(std::string_view& rest, std::string_view* separator) {
-    const std::size_t space = rest.find(' ');
-    const std::string_view field = rest.substr(0, space);
-    const std::string_view cut =
-        space == std::string_view::npos ? std::string_view() : rest.substr(space, 1);
-    if (separator != nullptr) *separator = cut;
-    rest.remove_prefix(field.size() + cut.size());
-    return field;
-}
-
 std::string_view rightPart(std::string_view text, std::size_t n) {
     return n >= text.size() ? text : text.substr(text.size() - n);
 }

@@ -30,7 +30,16 @@ std::string_view trimRight(std::string_view text);
 // Cuts the field before the first space off the front of `rest`, together with that space
 // (the whole of `rest` when it has none). The field is empty when `rest` starts with a space.
 // `separator`, when given, receives the space that was cut (empty at the end of the text).
-std::string_view cutField(std::string_view& rest, std::string_view* separator = nullptr);
+// Inline: the record path cuts two fields of every line.
+inline std::string_view cutField(std::string_view& rest, std::string_view* separator = nullptr) {
+    const std::size_t space = rest.find(' ');
+    const std::string_view field = rest.substr(0, space);
+    const std::string_view cut =
+        space == std::string_view::npos ? std::string_view() : rest.substr(space, 1);
+    if (separator != nullptr) *separator = cut;
+    rest.remove_prefix(field.size() + cut.size());
+    return field;
+}
 
 // The rightmost n bytes (the whole text when it is shorter).
 std::string_view rightPart(std::string_view text, std::size_t n);
