@@ -193,7 +193,7 @@ bool processRecord(std::string_view line, const RunSettings& settings, RunState&
     if (!recordFromLine(line, settings, state.reader, state.record)) return false;
     if (!passesFindFilter(state.record, settings)) return false;
     if (!passesSkipFilter(state.record, settings)) return false;
-    applyReplacements(state.record, settings, state.scratch);
+    if (!settings.replacements.empty()) applyReplacements(state.record, settings, state.scratch);
     if (!splitRecord(state.record, settings, state.split)) return false;
     if (settings.convertsMateInfo()) {
         const int mateLength = convertMateInfo(state.split.opcodeText, settings);

@@ -56,7 +56,8 @@ bool splitRecord(std::string_view record, const RunSettings& settings, SplitReco
     std::string_view placement = record.substr(0, space);
     int pieceCount = 0;
     if (!checkPlacement(placement, pieceCount)) return false;
-    if (!rangeTest(pieceCount, settings.pieceRange)) return false;
+    const bool piecesFiltered = settings.pieceRange.kind != RangeKind::None;
+    if (piecesFiltered && !rangeTest(pieceCount, settings.pieceRange)) return false;
 
     std::string_view rest = record.substr(space + 1);
     // The side to move is exactly one letter, "w" or "b", followed by a space.
@@ -68,7 +69,9 @@ bool splitRecord(std::string_view record, const RunSettings& settings, SplitReco
     if (rest.empty()) rest = "- -";
     std::string_view castling = cutField(rest);
     std::string derived;  // at most four letters: stays in the string's own small buffer
-    castling = editCastlingField(castling, placement, settings.castlingEdit, derived);
+    if (settings.castlingEdit != CastlingEdit::None) {
+        castling = editCastlingField(castling, placement, settings.castlingEdit, derived);
+    }
     if (rest.empty()) rest = "-";
     std::string_view enPassant = cutField(rest);
 
