@@ -197,6 +197,7 @@ std::vector<std::string> nameList(std::string_view operand) {
     return splitItems(text);
 }
 
+// The /a operand: nothing writes no opcodes, ";" all of them as without /a, else the names.
 void storeAppendList(std::string_view operand, RunSettings& settings) {
     settings.appendNames.clear();
     if (operand.empty()) {
@@ -219,22 +220,24 @@ bool storeHeaderTags(std::string_view argument, RunSettings& settings) {
     return true;
 }
 
-// Applies one argument; false when its operand is illegal.
-bool applyOption(std::string_view argument, RunSettings& settings, bool& known) {
-    known = true;
-    if (argument == "/hc") {
-        settings.hashCount = true;
-        return true;
+// The /c operand: nothing, "+" or "-".
+bool storeCastlingEdit(std::string_view argument, RunSettings& settings) {
+    if (argument == "/c") {
+        settings.castlingEdit = CastlingEdit::Set;
+    } else if (argument == "/c+") {
+        settings.castlingEdit = CastlingEdit::Insert;
+    } else if (argument == "/c-") {
+        settings.castlingEdit = CastlingEdit::Delete;
+    } else {
+        return false;
     }
-    if (argument == "/xy") {
-        settings.mirrorTest = true;
-        return true;
-    }
-    if (argument.size() < 2 || argument[0] != '/') {
-        known = false;
-        return true;
-    }
-    const std::string_view operand = argument.substr(2, kMaxOperand);
+    return true;
+}
+
+// The options that select and edit records (/f /F /s /S /r /R /p /m /c /#); false when the
+// operand is illegal, `known` false when the letter is none of them.
+bool applyRecordOption(std::string_view argument, std::string_view operand, RunSettings& settings,
+                       bool& known) {
     switch (argument[1]) {
         case 'f':
         case 'F':
@@ -261,19 +264,33 @@ bool applyOption(std::string_view argument, RunSettings& settings, bool& known) 
             }
             return storeRangeOperand(operand, settings.mateRange);
         case 'c':
-            if (argument == "/c") {
-                settings.castlingEdit = CastlingEdit::Set;
-            } else if (argument == "/c+") {
-                settings.castlingEdit = CastlingEdit::Insert;
-            } else if (argument == "/c-") {
-                settings.castlingEdit = CastlingEdit::Delete;
-            } else {
-                return false;
-            }
-            return true;
+            return storeCastlingEdit(argument, settings);
         case '#':
             settings.mateInfo = true;
             return true;
+        default:
+            known = false;
+            return true;
+    }
+}
+
+// Applies one argument; false when its operand is illegal.
+bool applyOption(std::string_view argument, RunSettings& settings, bool& known) {
+    known = true;
+    if (argument == "/hc") {
+        settings.hashCount = true;
+        return true;
+    }
+    if (argument == "/xy") {
+        settings.mirrorTest = true;
+        return true;
+    }
+    if (argument.size() < 2 || argument[0] != '/') {
+        known = false;
+        return true;
+    }
+    const std::string_view operand = argument.substr(2, kMaxOperand);
+    switch (argument[1]) {
         case 'h':
             return storeHeaderTags(argument, settings);
         case 'a':
@@ -300,8 +317,7 @@ bool applyOption(std::string_view argument, RunSettings& settings, bool& known) 
         case '@':
             return storeParams(operand, settings.params);
         default:
-            known = false;
-            return true;
+            return applyRecordOption(argument, operand, settings, known);
     }
 }
 

@@ -39,6 +39,7 @@ constexpr std::array<std::uint32_t, 256> kByteBit = [] {
     return table;
 }();
 
+// The keyword-byte bits of a text.
 constexpr std::uint32_t bitsOf(std::string_view text) {
     std::uint32_t bits = 0;
     for (char c : text) bits |= kByteBit[static_cast<unsigned char>(c)];
