@@ -39,6 +39,16 @@ constexpr std::array<std::uint32_t, 256> kByteBit = [] {
     return table;
 }();
 
+// Every byte a keyword row looks for has its bit.
+static_assert([] {
+    for (const Keyword& k : kKeywords) {
+        for (char c : k.found) {
+            if (kByteBit[static_cast<unsigned char>(c)] == 0) return false;
+        }
+    }
+    return true;
+}());
+
 // The keyword-byte bits of a text.
 constexpr std::uint32_t bitsOf(std::string_view text) {
     std::uint32_t bits = 0;
