@@ -13,6 +13,7 @@ TEST(ReplaceAll, ScansLeftToRightWithoutRescanning) {
         {"aab", "ab", "ba", "aba"},
         {"abb", "ab", "ba", "bab"},
         {"abab", "ab", "xyz", "xyzxyz"},
+        {"xaxbx", "x", "", "ab"},
         {"a  b", "  ", " ", "a b"},
         {"a   b", "  ", " ", "a  b"},
         {"a    b", "  ", " ", "a  b"},
