@@ -29,7 +29,7 @@ bool outputGoesTo(const FileId& file) {
 }  // namespace
 
 std::string inputFileName(const RunSettings& settings) {
-    return settings.inputFile.empty() ? std::string(kDefaultInputFile) : settings.inputFile;
+    return settings.inputFile.empty() ? std::string(kDefaultStem) + ".epd" : settings.inputFile;
 }
 
 FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& pgnMode) {

@@ -12,7 +12,6 @@
 
 namespace vestrel {
 
-inline constexpr std::string_view kDefaultInputFile = "Vandrelo.epd";
 inline constexpr std::string_view kLogFileName = "Vestrel.log";
 
 enum class FileVerdict {

@@ -3,10 +3,8 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/range_parse.h"
 #include "base/platform.h"
-#include "base/range.h"
-#include "filter/opcode_edit.h"
-#include "filter/selection.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -33,29 +31,43 @@ bool isTimeText(std::string_view lower, std::string_view upper) {
     return true;
 }
 
+// The mode a /t operand's first character selects; any other character starts a from-to.
+TimeMode timeModeOf(char c) {
+    switch (c) {
+        case '+':
+            return TimeMode::More;
+        case '-':
+            return TimeMode::Less;
+        case '~':
+            return TimeMode::Unequal;
+        default:
+            return TimeMode::FromTo;
+    }
+}
+
 bool storeTime(std::string_view o, TimeSetting& time) {
     if (o.size() > 1 && o[0] == '=') o.remove_prefix(1);
     time = TimeSetting{};
     time.active = true;
     if (o.empty()) return true;
     if (o == "@") {
-        time.marker = '@';
+        time.secondTime = true;
         return true;
     }
     if (o.back() == '@') {
-        time.marker = '@';
+        time.secondTime = true;
         o.remove_suffix(1);
     }
-    if (!o.empty() && (o[0] == '+' || o[0] == '-' || o[0] == '~')) time.mode = o[0];
+    if (!o.empty()) time.mode = timeModeOf(o[0]);
     switch (time.mode) {
-        case '+':
-        case '~':
+        case TimeMode::More:
+        case TimeMode::Unequal:
             time.lower = std::string(o.substr(1));
             break;
-        case '-':
+        case TimeMode::Less:
             time.upper = std::string(o.substr(1));
             break;
-        default:
+        case TimeMode::FromTo:
             if (o.size() >= 6 && o[5] == '-') {
                 time.lower = std::string(o.substr(0, 5));
                 if (o.size() > 6) time.upper = std::string(o.substr(6));
@@ -66,36 +78,22 @@ bool storeTime(std::string_view o, TimeSetting& time) {
     return isTimeText(time.lower, time.upper);
 }
 
-bool isParamsLetter(char c) {
-    switch (toUpperAscii(c)) {
-        case 'C':
-        case 'R':
-        case 'K':
-        case 'P':
-        case 'X':
-            return true;
-        default:
-            return false;
-    }
-}
-
-bool storeParams(std::string_view o, std::string& params) {
+// The /@ operand: nothing ("the record has params"), or terms each ended by "/" (a final
+// "/" is supplied), parsed once into typed terms.
+bool storeParams(std::string_view o, ParamsSetting& params) {
     if (o.size() > 1 && o[0] == '=') o.remove_prefix(1);
     if (o.empty()) {
-        params = "@";
+        params = ParamsSetting{ParamsMode::Present, {}};
         return true;
     }
-    std::string terms(o);
-    if (terms.back() != '/') terms.push_back('/');
-    std::size_t start = 0;
-    while (start < terms.size()) {
-        std::size_t slash = terms.find('/', start);
-        std::string_view term(terms.data() + start, slash + 1 - start);
-        if (!isParamsLetter(term[0])) return false;
-        if (term.size() > 2 && !checkRangeSyntax(term.substr(1, term.size() - 2))) return false;
-        start = slash + 1;
+    std::vector<ParamsTerm> terms;
+    while (!o.empty()) {
+        const std::size_t slash = o.find('/');
+        const std::size_t end = slash == std::string_view::npos ? o.size() : slash + 1;
+        if (!parseParamsTerm(o.substr(0, end), terms.emplace_back())) return false;
+        o.remove_prefix(end);
     }
-    params = std::move(terms);
+    params = ParamsSetting{ParamsMode::Terms, std::move(terms)};
     return true;
 }
 
@@ -156,14 +154,124 @@ bool storeDatabase(std::string_view o, RunSettings& settings) {
     return true;
 }
 
+// The texts between commas, with a final "," supplied when missing: "a,,b" has three items,
+// "a," one; an empty text is a single empty item.
+std::vector<std::string> splitItems(std::string_view list) {
+    std::vector<std::string> items;
+    do {
+        const std::size_t comma = list.find(',');
+        items.emplace_back(list.substr(0, comma));
+        list.remove_prefix(comma == std::string_view::npos ? list.size() : comma + 1);
+    } while (!list.empty());
+    return items;
+}
+
+// A find or skip list; an empty operand turns the filter off.
+TextList textList(std::string_view operand, ListMatch match) {
+    if (operand.empty()) return TextList{};
+    return TextList{match, splitItems(operand)};
+}
+
+// The /r list as old=new pairs, each item split at its first "="; an item without "=" deletes.
+std::vector<Replacement> replacementList(std::string_view operand) {
+    std::vector<Replacement> pairs;
+    if (operand.empty()) return pairs;
+    for (const std::string& item : splitItems(operand)) {
+        const std::size_t eq = item.find('=');
+        if (eq == std::string::npos) {
+            pairs.push_back({item, ""});
+        } else {
+            pairs.push_back({item.substr(0, eq), item.substr(eq + 1)});
+        }
+    }
+    return pairs;
+}
+
+// Names of an /a or /d list: trimmed, spaces as commas, items between commas (may be empty).
+std::vector<std::string> nameList(std::string_view operand) {
+    std::string text(trimText(operand));
+    for (char& c : text) {
+        if (c == ' ') c = ',';
+    }
+    text.push_back(',');
+    return splitItems(text);
+}
+
+// The /a operand: nothing writes no opcodes, ";" all of them as without /a, else the names.
+void storeAppendList(std::string_view operand, RunSettings& settings) {
+    settings.appendNames.clear();
+    if (operand.empty()) {
+        settings.append = OpcodeChoice::None;
+    } else if (operand == ";") {
+        settings.append = OpcodeChoice::All;  // the same as no /a
+    } else {
+        settings.append = OpcodeChoice::Listed;
+        settings.appendNames = nameList(operand);
+    }
+}
+
 bool storeHeaderTags(std::string_view argument, RunSettings& settings) {
     if (argument == "/h") argument = "/h+Event,Site,Date,Round,White,Black,Result";
     argument = argument.substr(0, 2 + kMaxOperand);
     if (argument.size() < 4 || (argument[2] != '+' && argument[2] != '-')) return false;
     settings.headerTagMode =
         argument[2] == '+' ? HeaderTagMode::UseListed : HeaderTagMode::IgnoreListed;
-    settings.headerTagList = "," + std::string(argument.substr(3)) + ",";
+    settings.headerTags = splitItems(argument.substr(3));
     return true;
+}
+
+// The /c operand: nothing, "+" or "-".
+bool storeCastlingEdit(std::string_view argument, RunSettings& settings) {
+    if (argument == "/c") {
+        settings.castlingEdit = CastlingEdit::Set;
+    } else if (argument == "/c+") {
+        settings.castlingEdit = CastlingEdit::Insert;
+    } else if (argument == "/c-") {
+        settings.castlingEdit = CastlingEdit::Delete;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+// The options that select and edit records (/f /F /s /S /r /R /p /m /c /#); false when the
+// operand is illegal, `known` false when the letter is none of them.
+bool applyRecordOption(std::string_view argument, std::string_view operand, RunSettings& settings,
+                       bool& known) {
+    switch (argument[1]) {
+        case 'f':
+        case 'F':
+            settings.find = textList(operand, argument[1] == 'f' ? ListMatch::Any : ListMatch::All);
+            return true;
+        case 's':
+        case 'S':
+            settings.skip = textList(operand, argument[1] == 's' ? ListMatch::Any : ListMatch::All);
+            return true;
+        case 'r':
+        case 'R':
+            settings.replacements = replacementList(operand);
+            return true;
+        case 'p':
+            if (operand.empty()) {
+                settings.legalityTest = true;
+                return true;
+            }
+            return storeRangeOperand(operand, settings.pieceRange);
+        case 'm':
+            if (operand.empty()) {
+                settings.mateRange = storeRange("~0");
+                return true;
+            }
+            return storeRangeOperand(operand, settings.mateRange);
+        case 'c':
+            return storeCastlingEdit(argument, settings);
+        case '#':
+            settings.mateInfo = true;
+            return true;
+        default:
+            known = false;
+            return true;
+    }
 }
 
 // Applies one argument; false when its operand is illegal.
@@ -183,51 +291,14 @@ bool applyOption(std::string_view argument, RunSettings& settings, bool& known) 
     }
     const std::string_view operand = argument.substr(2, kMaxOperand);
     switch (argument[1]) {
-        case 'f':
-        case 'F':
-            settings.findList = (argument[1] == 'f' ? "-" : "+") + std::string(operand);
-            return true;
-        case 's':
-        case 'S':
-            settings.skipList = (argument[1] == 's' ? "-" : "+") + std::string(operand);
-            return true;
-        case 'r':
-        case 'R':
-            settings.replaceList = std::string(operand);
-            return true;
-        case 'p':
-            if (operand.empty()) {
-                settings.legalityTest = true;
-                return true;
-            }
-            return storeRangeOperand(operand, settings.pieceRange);
-        case 'm':
-            if (operand.empty()) {
-                settings.mateRange = storeRange("~0");
-                return true;
-            }
-            return storeRangeOperand(operand, settings.mateRange);
-        case 'c':
-            if (argument == "/c") {
-                settings.castlingEdit = CastlingEdit::Set;
-            } else if (argument == "/c+") {
-                settings.castlingEdit = CastlingEdit::Insert;
-            } else if (argument == "/c-") {
-                settings.castlingEdit = CastlingEdit::Delete;
-            } else {
-                return false;
-            }
-            return true;
-        case '#':
-            settings.mateInfo = true;
-            return true;
         case 'h':
             return storeHeaderTags(argument, settings);
         case 'a':
-            settings.appendList = std::string(operand);
+            storeAppendList(operand, settings);
             return true;
         case 'd':
-            settings.deleteList = std::string(operand);
+            settings.deleteNames.clear();
+            if (!operand.empty()) settings.deleteNames = nameList(operand);
             return true;
         case 'u':
             return storeDatabase(operand, settings);
@@ -246,8 +317,7 @@ bool applyOption(std::string_view argument, RunSettings& settings, bool& known) 
         case '@':
             return storeParams(operand, settings.params);
         default:
-            known = false;
-            return true;
+            return applyRecordOption(argument, operand, settings, known);
     }
 }
 
@@ -259,19 +329,6 @@ bool namesInputFile(std::string_view argument) {
         return false;
     }
     return isRegularFile(std::string(argument));
-}
-
-// Cuts the stored lists into items once, so that records never split them again.
-void deriveLists(RunSettings& settings) {
-    settings.findItems.clear();
-    settings.skipItems.clear();
-    settings.replacements.clear();
-    if (settings.findList.size() > 1) settings.findItems = itemList(settings.findList.substr(1));
-    if (settings.skipList.size() > 1) settings.skipItems = itemList(settings.skipList.substr(1));
-    if (!settings.replaceList.empty())
-        settings.replacements = replacementList(settings.replaceList);
-    settings.appendNames = nameList(settings.appendList);
-    settings.deleteNames = nameList(settings.deleteList);
 }
 
 }  // namespace
@@ -291,7 +348,6 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
             return result;
         }
     }
-    deriveLists(settings);
     return result;
 }
 

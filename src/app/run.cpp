@@ -1,6 +1,5 @@
 #include "app/run.h"
 
-#include <charconv>
 #include <chrono>
 #include <string>
 #include <string_view>
@@ -112,13 +111,6 @@ std::string databaseNotWritten(const RunSettings& settings) {
     return "ERROR: Database " + quoted(settings.databaseFileName()) + " could not be written !";
 }
 
-void appendSeconds(std::string& out, Clock::time_point start) {
-    const double seconds = std::chrono::duration<double>(Clock::now() - start).count();
-    char buf[64];
-    auto res = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 2);
-    out.append(buf, res.ptr);
-}
-
 // The closing report of a record run, written piece by piece.
 void writeClosingReport(const RunSettings& settings, const RunState& state,
                         Clock::time_point start) {
@@ -143,7 +135,7 @@ void writeClosingReport(const RunSettings& settings, const RunState& state,
         writeError(" updated to " + quoted(settings.databaseFileName()));
     }
     piece = "  (";
-    appendSeconds(piece, start);
+    appendElapsedSeconds(piece, start);
     piece.append(" sec)");
     writeError(piece);
     if (settings.hashCount && !settings.noHash && !settings.noDuplicateTest) {
@@ -203,7 +195,7 @@ bool filterRecord(std::string_view line, const RunSettings& settings, RunState& 
     if (!recordFromLine(line, settings, state.reader, state.record)) return false;
     if (!passesFindFilter(state.record, settings)) return false;
     if (!passesSkipFilter(state.record, settings)) return false;
-    applyReplacements(state.record, settings, state.scratch);
+    if (!settings.replacements.empty()) applyReplacements(state.record, settings, state.scratch);
     SplitRecord& split = pending.split;
     if (!splitRecord(state.record, settings, split)) return false;
     if (settings.convertsMateInfo()) {

@@ -37,11 +37,14 @@ void appendWithoutCr(std::string& out, const char* p, std::size_t n) {
     }
 }
 
+// Ctrl-Z: the end of the text, even when bytes follow it.
+constexpr char kEndOfText = 26;
+
 // Finds the first LF or Ctrl-Z in [p, p+n).
 const char* findLineStop(const char* p, std::size_t n) {
     const char* lf = static_cast<const char*>(std::memchr(p, '\n', n));
     std::size_t scan = lf ? static_cast<std::size_t>(lf - p) : n;
-    const char* eof = static_cast<const char*>(std::memchr(p, 26, scan));
+    const char* eof = static_cast<const char*>(std::memchr(p, kEndOfText, scan));
     return eof ? eof : lf;
 }
 
@@ -97,7 +100,7 @@ bool nextLine(LineReader& reader, std::string_view& line) {
             continue;
         }
         const std::size_t len = static_cast<std::size_t>(stop - base);
-        const bool ctrlZ = *stop == 26;
+        const bool ctrlZ = *stop == kEndOfText;
         reader.begin += len + 1;
         if (ctrlZ) {
             reader.ended = true;

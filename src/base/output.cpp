@@ -1,5 +1,7 @@
 #include "base/output.h"
 
+#include <charconv>
+
 #include "base/platform.h"
 
 namespace vestrel {
@@ -58,5 +60,13 @@ bool flushWriter(BufferedWriter& writer) {
 }
 
 void writeError(std::string_view text) { (void)writeAll(kStandardError, text); }
+
+void appendElapsedSeconds(std::string& out, std::chrono::steady_clock::time_point start) {
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 2);
+    out.append(buf, res.ptr);
+}
 
 }  // namespace vestrel

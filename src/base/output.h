@@ -2,6 +2,7 @@
 // Buffered writers over file descriptors: one large buffer for standard output and the files
 // the program writes, direct writes for standard error.
 
+#include <chrono>
 #include <cstddef>
 #include <string>
 #include <string_view>
@@ -22,6 +23,9 @@ void writeBytes(BufferedWriter& writer, std::string_view bytes);
 void writeLine(BufferedWriter& writer, std::string_view line);  // line + CR LF
 // Writes what is buffered. False when any write of this writer has failed.
 bool flushWriter(BufferedWriter& writer);
+
+// Appends the seconds since `start` with two decimals, as the closing reports show them.
+void appendElapsedSeconds(std::string& out, std::chrono::steady_clock::time_point start);
 
 // Standard error: written at once (each call is one flushed piece). Failures are ignored.
 void writeError(std::string_view text);

@@ -1,5 +1,6 @@
 #pragma once
-// The shared operand grammar "[+-~]x|y-z" of /p, /m and the params terms, and the /t times.
+// The tests of the typed ranges: a value against a range, a time against the /t setting and
+// a params term against a record's params text.
 
 #include <string_view>
 
@@ -7,19 +8,13 @@
 
 namespace vestrel {
 
-// True when `text` is a well-formed range specification.
-bool checkRangeSyntax(std::string_view text);
-
-// Stores a range operand that passed checkRangeSyntax; an open from-to takes `openUpper`.
-Range storeRange(std::string_view text, int openUpper = 999);
-
 // Does the value pass the stored range? Kind none passes everything.
 bool rangeTest(long long value, const Range& range);
 
 // Does a five-character time pass the /t setting? Times compare as texts.
 bool timeTest(std::string_view time, const TimeSetting& setting);
 
-// Does one params term (letter, optional range, "/") hold for a record's params text?
-bool matchParamsTerm(std::string_view term, std::string_view params);
+// Does one params term hold for a record's params text (its entries, each ended by "/")?
+bool matchParamsTerm(const ParamsTerm& term, std::string_view params);
 
 }  // namespace vestrel

@@ -4,9 +4,13 @@
 
 #include <cstdint>
 #include <string>
+#include <string_view>
 #include <vector>
 
 namespace vestrel {
+
+// The name, without ".epd", of the default input file and of the default database.
+inline constexpr std::string_view kDefaultStem = "Vandrelo";
 
 enum class RangeKind { None, More, Less, Unequal, Exact, FromTo };
 
@@ -17,18 +21,50 @@ struct Range {
     std::int32_t z = 0;
 };
 
-// The /t setting. `mode` is '+', '-', '~' or ' ' (from-to); `marker` is '@' or ' '.
+enum class TimeMode { FromTo, More, Less, Unequal };
+
+// The /t setting; an exact time is from-to with both times equal.
 struct TimeSetting {
     bool active = false;
-    char mode = ' ';
-    char marker = ' ';
+    TimeMode mode = TimeMode::FromTo;
+    bool secondTime = false;  // "@": the time after the record's second-time marker
     std::string lower = "00:00";
     std::string upper = "99:99";
+};
+
+// One term of /@ or /q: a letter, an optional range and "/".
+struct ParamsTerm {
+    char letter = 'C';         // upper case
+    bool alternative = false;  // written in lower case: or instead of and
+    // "letter number /": that text must occur in the record's params, read without minus
+    // signs. Every other form tests the letter's value against `range` (a bare letter is
+    // "unequal 0").
+    bool exact = false;
+    std::string exactText;  // the number and its "/"
+    Range range;
+};
+
+enum class ParamsMode { Off, Present, Terms };
+
+// The /@ setting: off, "the record has params" (no terms), or the terms in their order.
+struct ParamsSetting {
+    ParamsMode mode = ParamsMode::Off;
+    std::vector<ParamsTerm> terms;
+};
+
+enum class ListMatch { Any, All };
+
+// A find or skip list: its items, and whether any or all of them must occur. No items: off.
+struct TextList {
+    ListMatch match = ListMatch::Any;
+    std::vector<std::string> items;
 };
 
 enum class CastlingEdit { None, Set, Insert, Delete };
 enum class HeaderTagMode { All, UseListed, IgnoreListed };
 enum class DatabaseMode { None, Compare, Update, Sort, TimeUpdate };
+// Which opcodes /a writes: all in their order (no /a), none (/a alone), or the listed ones.
+enum class OpcodeChoice { All, None, Listed };
 
 // One old=new pair of the /r list.
 struct Replacement {
@@ -39,14 +75,9 @@ struct Replacement {
 struct RunSettings {
     std::string inputFile;  // empty: the default "Vandrelo.epd"
 
-    // Find and skip lists as stored: a sign character ('-' any, '+' all) and the operand.
-    std::string findList;
-    std::string skipList;
-    std::string replaceList;
-    // The same lists cut into items once, so records need not re-split them.
-    std::vector<std::string> findItems;
-    std::vector<std::string> skipItems;
-    std::vector<Replacement> replacements;
+    TextList find;                          // /f (any), /F (all)
+    TextList skip;                          // /s (any), /S (all)
+    std::vector<Replacement> replacements;  // /r, in list order
 
     bool legalityTest = false;  // /p without operand
     Range pieceRange;           // /p with operand
@@ -55,15 +86,14 @@ struct RunSettings {
     bool mateInfo = false;  // /#
 
     HeaderTagMode headerTagMode = HeaderTagMode::All;
-    std::string headerTagList;  // "," + tags + ","
+    std::vector<std::string> headerTags;  // /h, in the order given
 
-    std::string appendList = ";";          // /a
-    std::string deleteList;                // /d
-    std::vector<std::string> appendNames;  // name lists of /a and /d, cut once
-    std::vector<std::string> deleteNames;
+    OpcodeChoice append = OpcodeChoice::All;  // /a
+    std::vector<std::string> appendNames;
+    std::vector<std::string> deleteNames;  // /d; empty: nothing deleted
 
     DatabaseMode databaseMode = DatabaseMode::None;
-    std::string databaseStem = "Vandrelo";
+    std::string databaseStem = std::string(kDefaultStem);
     double timeFactor = 1.0;
 
     bool noOutput = false;         // /0
@@ -72,12 +102,11 @@ struct RunSettings {
     bool mirrorTest = false;       // /xy
     bool hashCount = false;        // /hc
 
-    TimeSetting time;    // /t
-    std::string params;  // /@ and /q: terms each ended by "/", or "@"; empty: off
+    TimeSetting time;      // /t
+    ParamsSetting params;  // /@ and /q
 
     // Derived once: does any step need the mate-info conversion?
     bool convertsMateInfo() const { return mateInfo || mateRange.kind != RangeKind::None; }
-    bool appendsDefault() const { return appendList == ";"; }
     std::string databaseFileName() const { return databaseStem + ".epd"; }
     std::string backupFileName() const { return databaseStem + ".bak"; }
 };

@@ -23,9 +23,12 @@ constexpr std::size_t kKeyLength = 22;
 constexpr std::string_view kKeyFill = "zzzzz zzz:zzz zzz:zzz ";
 constexpr std::string_view kNoTime = "zzz:zzz ";
 constexpr std::string_view kUnknownTime = "???:??? ";
-constexpr std::string_view kDefaultStem = "Vandrelo";
-constexpr std::string_view kHeaderMark = "% Vandrelo";
 constexpr std::uint32_t kMaxEntries = 999999;
+
+// The database's own header line: "% " and the default name.
+bool isHeaderLine(std::string_view line) {
+    return line.starts_with("% ") && line.substr(2).starts_with(kDefaultStem);
+}
 
 char charAt(std::string_view text, std::size_t index) {
     return index < text.size() ? text[index] : '\0';
@@ -560,7 +563,7 @@ DatabaseResult sortDatabase(const RunSettings& settings,
     std::string_view line;
     bool tooMany = false;
     while (nextLine(reader, line)) {
-        if (line.starts_with(kHeaderMark)) {
+        if (isHeaderLine(line)) {
             header.assign(line);
             continue;
         }
@@ -594,11 +597,7 @@ DatabaseResult sortDatabase(const RunSettings& settings,
     closing.append(" EPD-lines sorted in \"");
     closing.append(stem);
     closing.append(".epd\"  (");
-    const double seconds =
-        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
-    char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, seconds, std::chars_format::fixed, 2);
-    closing.append(buf, res.ptr);
+    appendElapsedSeconds(closing, start);
     closing.append(" sec)");
     closing.append(kLineEnd);
     writeError(closing);

@@ -35,26 +35,11 @@ void prepareSearchText(std::string_view opcodeText, std::string& work) {
 
 }  // namespace
 
-std::vector<std::string> nameList(std::string_view list) {
-    std::string text(trimText(list));
-    for (char& c : text) {
-        if (c == ' ') c = ',';
-    }
-    text.push_back(',');
-    std::vector<std::string> names;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t comma = text.find(',', start);
-        names.push_back(text.substr(start, comma - start));
-        start = comma + 1;
-    }
-    return names;
-}
-
 void buildOutputLine(std::string_view positionFields, std::string& opcodeText,
                      const RunSettings& settings, std::string& line, std::string& scratch) {
     // /d applies only to the default output: a given /a replaces it.
-    if (!opcodeText.empty() && settings.appendsDefault() && !settings.deleteList.empty()) {
+    if (!opcodeText.empty() && settings.append == OpcodeChoice::All &&
+        !settings.deleteNames.empty()) {
         prepareSearchText(opcodeText, scratch);
         for (const std::string& name : settings.deleteNames) {
             const std::size_t at = findItem(scratch, name);
@@ -64,8 +49,8 @@ void buildOutputLine(std::string_view positionFields, std::string& opcodeText,
     }
 
     line.assign(positionFields);
-    if (opcodeText.empty() || settings.appendList.empty()) return;
-    if (settings.appendsDefault()) {
+    if (opcodeText.empty() || settings.append == OpcodeChoice::None) return;
+    if (settings.append == OpcodeChoice::All) {
         line.push_back(' ');
         line.append(opcodeText);
         if (line.back() != ';') line.push_back(';');

@@ -18,16 +18,16 @@ bool containsItem(std::string_view record, std::string_view item) {
     return !item.empty() && record.find(item) != std::string_view::npos;
 }
 
-// With sign '-' true when any item occurs; with '+' true when every item occurs. Both stop
+// With "any" true when any item occurs; with "all" true when every item occurs. Both stop
 // searching as soon as the answer is known.
-bool itemsMatch(std::string_view record, char sign, const std::vector<std::string>& items) {
-    if (sign == '+') {
-        for (const std::string& item : items) {
+bool itemsMatch(std::string_view record, const TextList& list) {
+    if (list.match == ListMatch::All) {
+        for (const std::string& item : list.items) {
             if (!containsItem(record, item)) return false;
         }
         return true;
     }
-    for (const std::string& item : items) {
+    for (const std::string& item : list.items) {
         if (containsItem(record, item)) return true;
     }
     return false;
@@ -35,53 +35,21 @@ bool itemsMatch(std::string_view record, char sign, const std::vector<std::strin
 
 }  // namespace
 
-std::vector<std::string> itemList(std::string_view list) {
-    std::vector<std::string> items;
-    std::size_t start = 0;
-    while (start < list.size()) {
-        std::size_t comma = list.find(',', start);
-        if (comma == std::string_view::npos) comma = list.size();
-        items.emplace_back(list.substr(start, comma - start));
-        start = comma + 1;
-    }
-    // The supplied final comma closes one more item when the text does not end with ",";
-    // an empty text is a single empty item.
-    if (list.empty()) items.emplace_back();
-    return items;
-}
-
-std::vector<Replacement> replacementList(std::string_view list) {
-    std::vector<Replacement> pairs;
-    for (const std::string& item : itemList(list)) {
-        const std::size_t eq = item.find('=');
-        if (eq == std::string::npos) {
-            pairs.push_back({item, ""});
-        } else {
-            pairs.push_back({item.substr(0, eq), item.substr(eq + 1)});
-        }
-    }
-    return pairs;
-}
-
 bool passesFindFilter(std::string_view record, const RunSettings& settings) {
-    if (settings.findList.size() <= 1) return true;
-    return itemsMatch(record, settings.findList[0], settings.findItems);
+    if (settings.find.items.empty()) return true;
+    return itemsMatch(record, settings.find);
 }
 
 bool passesSkipFilter(std::string_view record, const RunSettings& settings) {
-    if (settings.skipList.size() <= 1) return true;
-    return !itemsMatch(record, settings.skipList[0], settings.skipItems);
+    if (settings.skip.items.empty()) return true;
+    return !itemsMatch(record, settings.skip);
 }
 
 void applyReplacements(std::string& record, const RunSettings& settings, std::string& scratch) {
     for (const Replacement& r : settings.replacements) {
         if (r.from.empty() || record.find(r.from) == std::string::npos) continue;
-        replaceAllInPlace(record, r.from, r.to, scratch);
+        replaceAll(record, r.from, r.to, scratch);
     }
-}
-
-bool passesPieceFilter(int pieceCount, const RunSettings& settings) {
-    return rangeTest(pieceCount, settings.pieceRange);
 }
 
 bool passesMateFilter(int mateLength, const RunSettings& settings) {
@@ -91,7 +59,7 @@ bool passesMateFilter(int mateLength, const RunSettings& settings) {
     return rangeTest(mateLength, settings.mateRange);
 }
 
-std::optional<std::string_view> recordTime(std::string_view opcodeText, char marker,
+std::optional<std::string_view> recordTime(std::string_view opcodeText, bool secondTime,
                                            std::string& scratch) {
     // Positions below are 0-based; a colon needs two characters in front of it.
     const std::size_t colon = opcodeText.find(':');
@@ -104,7 +72,7 @@ std::optional<std::string_view> recordTime(std::string_view opcodeText, char mar
     const std::size_t hours = t[5] == ':' ? 3 : 0;
     const std::size_t semicolon = t.find(';');  // the padding guarantees one
     const bool shortField = semicolon + 1 <= hours + 7;
-    if (marker == '@') {
+    if (secondTime) {
         // The time after the second-time marker stands in a later field ("mm:ss @ params").
         if (shortField) t.remove_prefix(semicolon + 1);
     } else if (!shortField) {
@@ -121,17 +89,17 @@ bool passesTimeFilter(std::string_view opcodeText, const RunSettings& settings,
                       std::string& scratch) {
     if (!settings.time.active) return true;
     const std::optional<std::string_view> time =
-        recordTime(opcodeText, settings.time.marker, scratch);
+        recordTime(opcodeText, settings.time.secondTime, scratch);
     if (!time || *time == kUnsolvedTime) return false;
     return timeTest(*time, settings.time);
 }
 
 bool passesParamsFilter(std::string_view opcodeText, const RunSettings& settings,
                         std::string& scratch) {
-    if (settings.params.empty()) return true;
+    if (settings.params.mode == ParamsMode::Off) return true;
     const std::size_t at = opcodeText.find(kParamsMark);
     if (at == std::string_view::npos) return false;
-    if (settings.params == "@") return true;
+    if (settings.params.mode == ParamsMode::Present) return true;
 
     std::string_view field = opcodeText.substr(at + kParamsMark.size(), kMaxFieldLength);
     field = field.substr(0, field.find(';'));
@@ -140,19 +108,14 @@ bool passesParamsFilter(std::string_view opcodeText, const RunSettings& settings
 
     // Upper-case terms are all required, lower-case terms are alternatives; the list is read
     // strictly left to right and the last term's case decides when nothing stopped it.
-    std::string_view terms = settings.params;
-    bool lastUpper = true;
-    while (!terms.empty()) {
-        std::size_t end = terms.find('/');
-        end = end == std::string_view::npos ? terms.size() : end + 1;
-        const std::string_view term = terms.substr(0, end);
-        terms.remove_prefix(end);
-        lastUpper = !isLowerLetter(term[0]);
+    bool lastRequired = true;
+    for (const ParamsTerm& term : settings.params.terms) {
+        lastRequired = !term.alternative;
         const bool holds = matchParamsTerm(term, scratch);
-        if (lastUpper && !holds) return false;
-        if (!lastUpper && holds) return true;
+        if (lastRequired && !holds) return false;
+        if (!lastRequired && holds) return true;
     }
-    return lastUpper;
+    return lastRequired;
 }
 
 }  // namespace vestrel

@@ -1,6 +1,7 @@
 #include "input/epd_line.h"
 
 #include <array>
+#include <cstdint>
 
 #include "base/range.h"
 #include "input/castling.h"
@@ -10,34 +11,32 @@ namespace vestrel {
 
 namespace {
 
-// Bit flags of every byte in a placement: digits 1-8, piece letters in either case, "/".
-constexpr unsigned char kAllowed = 1;
-constexpr unsigned char kPiece = 2;
-constexpr unsigned char kSlash = 4;
-constexpr std::array<unsigned char, 256> kPlacementClass = [] {
-    std::array<unsigned char, 256> table{};
-    for (char c : std::string_view("12345678")) table[static_cast<unsigned char>(c)] = kAllowed;
-    for (char c : std::string_view("PNBRQKpnbrqk")) {
-        table[static_cast<unsigned char>(c)] = kAllowed | kPiece;
-    }
-    table['/'] = kAllowed | kSlash;
+// What each byte adds to a placement's tally: 1 for a piece letter, one unit of the upper half
+// for "/", nothing for a digit 1-8, and the top bit for any byte that may not stand there.
+constexpr std::uint64_t kSlashUnit = std::uint64_t{1} << 32;
+constexpr std::uint64_t kForeign = std::uint64_t{1} << 63;
+constexpr std::array<std::uint64_t, 256> kPlacementValue = [] {
+    std::array<std::uint64_t, 256> table{};
+    table.fill(kForeign);
+    for (char c : std::string_view("12345678")) table[static_cast<unsigned char>(c)] = 0;
+    for (char c : std::string_view("PNBRQKpnbrqk")) table[static_cast<unsigned char>(c)] = 1;
+    table['/'] = kSlashUnit;
     return table;
 }();
 
 // Counts the pieces of a placement; false when it holds a foreign character or a slash
 // count other than seven. Ranks are not measured, so "1/1/1/1/1/1/1/1" passes.
 bool checkPlacement(std::string_view placement, int& pieceCount) {
-    int slashes = 0;
-    int pieces = 0;
-    unsigned allowed = kAllowed;
+    std::uint64_t tally = 0;
+    std::uint64_t seen = 0;
     for (char c : placement) {  // branch-free: placements are short and unpredictable
-        const unsigned cls = kPlacementClass[static_cast<unsigned char>(c)];
-        allowed &= cls;
-        pieces += (cls >> 1) & 1;
-        slashes += (cls >> 2) & 1;
+        const std::uint64_t value = kPlacementValue[static_cast<unsigned char>(c)];
+        tally += value;
+        seen |= value;
     }
-    pieceCount = pieces;
-    return allowed != 0 && slashes == 7;
+    if ((seen & kForeign) != 0) return false;
+    pieceCount = static_cast<int>(tally & (kSlashUnit - 1));
+    return tally >> 32 == 7;
 }
 
 }  // namespace
@@ -57,7 +56,8 @@ bool splitRecord(std::string_view record, const RunSettings& settings, SplitReco
     std::string_view placement = record.substr(0, space);
     int pieceCount = 0;
     if (!checkPlacement(placement, pieceCount)) return false;
-    if (!rangeTest(pieceCount, settings.pieceRange)) return false;
+    const bool piecesFiltered = settings.pieceRange.kind != RangeKind::None;
+    if (piecesFiltered && !rangeTest(pieceCount, settings.pieceRange)) return false;
 
     std::string_view rest = record.substr(space + 1);
     // The side to move is exactly one letter, "w" or "b", followed by a space.
@@ -69,17 +69,26 @@ bool splitRecord(std::string_view record, const RunSettings& settings, SplitReco
     if (rest.empty()) rest = "- -";
     std::string_view castling = cutField(rest);
     std::string derived;  // at most four letters: stays in the string's own small buffer
-    castling = editCastlingField(castling, placement, settings.castlingEdit, derived);
+    if (settings.castlingEdit != CastlingEdit::None) {
+        castling = editCastlingField(castling, placement, settings.castlingEdit, derived);
+    }
     if (rest.empty()) rest = "-";
     std::string_view enPassant = cutField(rest);
 
-    out.positionFields.assign(placement);
-    out.positionFields.push_back(' ');
-    out.positionFields.push_back(side);
-    out.positionFields.push_back(' ');
-    out.positionFields.append(castling);
-    out.positionFields.push_back(' ');
-    out.positionFields.append(enPassant);
+    const char* castlingInRecord = record.data() + space + 3;
+    if (castling.data() == castlingInRecord &&
+        enPassant.data() == castlingInRecord + castling.size() + 1) {
+        // Nothing was supplied or edited: the four fields stand in the record as they are.
+        out.positionFields.assign(record.data(), enPassant.data() + enPassant.size());
+    } else {
+        out.positionFields.assign(placement);
+        out.positionFields.push_back(' ');
+        out.positionFields.push_back(side);
+        out.positionFields.push_back(' ');
+        out.positionFields.append(castling);
+        out.positionFields.push_back(' ');
+        out.positionFields.append(enPassant);
+    }
     out.opcodeText.assign(trimText(rest));
     return true;
 }

@@ -10,6 +10,13 @@ namespace vestrel {
 namespace {
 
 constexpr std::size_t kNotFound = std::string_view::npos;
+// A "bm #n" or "dm n" is mate information only for |n| below this.
+constexpr long long kMateLengthLimit = 384;
+// Mate scores: 32768 - 2n for a mate in n; a "ce" counts as a mate score when its magnitude
+// lies strictly between the floor and 32767.
+constexpr long long kMateScoreBase = 32768;
+constexpr long long kMateScoreFloor = 32000;
+constexpr long long kMateScoreCeiling = 32767;
 
 // Where the operand of `pattern` (such as " bm #") starts, searching the opcode text with a
 // space put in front of it so that an opcode at the very start counts; the first one wins.
@@ -28,7 +35,9 @@ std::string_view operandAt(std::string_view text, std::size_t start) {
 long long magnitudeOf(long long v) { return v < 0 ? -v : v; }
 
 // 32768 - 2n for a mate in n, -(32767 - 2|n|) for being mated in |n|.
-long long scoreOfMate(long long n) { return n > 0 ? 32768 - 2 * n : -(32767 + 2 * n); }
+long long scoreOfMate(long long n) {
+    return n > 0 ? kMateScoreBase - 2 * n : -(kMateScoreCeiling + 2 * n);
+}
 
 // Puts `a`, `b` and `c` in front of the text with a single shift of its contents.
 void prependParts(std::string& text, std::string_view a, std::string_view b, std::string_view c) {
@@ -56,13 +65,13 @@ int convertMateInfo(std::string& opcodeText, const RunSettings& settings) {
     if (bmAt != kNotFound || dmAt != kNotFound) {
         std::string_view operandView = operandAt(opcodeText, bmAt != kNotFound ? bmAt : dmAt);
         std::optional<std::int32_t> parsed = parseWholeInteger(operandView);
-        if (!parsed || *parsed == 0 || magnitudeOf(*parsed) >= 384) return 0;
+        if (!parsed || *parsed == 0 || magnitudeOf(*parsed) >= kMateLengthLimit) return 0;
         long long n = *parsed;
         int length = static_cast<int>(magnitudeOf(n));
         if (!settings.mateInfo) return length;
 
         // The operand goes on as written ("03" stays "03"). Copied, because the text is
-        // about to move; a number below 384 fits the string's own small buffer.
+        // about to move; a number below the limit fits the string's own small buffer.
         std::string operand(operandView);
         if (bmAt == kNotFound) prependParts(opcodeText, "bm #", operand, "; ");
         if (dmAt == kNotFound && n > 0) appendOpcode(opcodeText, " dm ", operand);
@@ -79,8 +88,8 @@ int convertMateInfo(std::string& opcodeText, const RunSettings& settings) {
         if (!parsed) return 0;
         long long score = *parsed;
         long long magnitude = magnitudeOf(score);
-        if (magnitude <= 32000 || magnitude >= 32767) return 0;
-        long long n = signOf(score) * ((32768 - magnitude) / 2);
+        if (magnitude <= kMateScoreFloor || magnitude >= kMateScoreCeiling) return 0;
+        long long n = signOf(score) * ((kMateScoreBase - magnitude) / 2);
         int length = static_cast<int>(magnitudeOf(n));
         if (!settings.mateInfo) return length;
 

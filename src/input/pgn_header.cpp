@@ -1,10 +1,18 @@
 #include "input/pgn_header.h"
 
+#include <array>
+#include <cstdint>
+#include <iterator>
+#include <vector>
+
 #include "text/text.h"
 
 namespace vestrel {
 
 namespace {
+
+// A stipulation counts only for a move number of smaller magnitude.
+constexpr std::int32_t kMoveNumberLimit = 300;
 
 struct Keyword {
     std::string_view found;
@@ -21,15 +29,88 @@ constexpr Keyword kKeywords[] = {
     {" ", ""},     {"-=", "="},     {"-#", "#"},
 };
 
+// The bytes of the keyword rows, one bit each; every other byte has no bit.
+constexpr std::string_view kKeywordBytes = " INSCHEKRFLXBTPAM-=#";
+constexpr std::array<std::uint32_t, 256> kByteBit = [] {
+    std::array<std::uint32_t, 256> table{};
+    for (std::size_t i = 0; i < kKeywordBytes.size(); ++i) {
+        table[static_cast<unsigned char>(kKeywordBytes[i])] = std::uint32_t{1} << i;
+    }
+    return table;
+}();
+
+// Every byte a keyword row looks for has its bit.
+static_assert([] {
+    for (const Keyword& k : kKeywords) {
+        for (char c : k.found) {
+            if (kByteBit[static_cast<unsigned char>(c)] == 0) return false;
+        }
+    }
+    return true;
+}());
+
+// The keyword-byte bits of a text.
+constexpr std::uint32_t bitsOf(std::string_view text) {
+    std::uint32_t bits = 0;
+    for (char c : text) bits |= kByteBit[static_cast<unsigned char>(c)];
+    return bits;
+}
+
+// The keyword rows only delete text or write bytes their match held, besides the "=" and
+// "#" they bring in, so a row whose bytes are not all in the text cannot match: it is skipped.
+struct KeywordBits {
+    std::uint32_t needs;  // bytes of the found text
+    std::uint32_t gives;  // bytes of the replacement
+};
+constexpr std::array<KeywordBits, std::size(kKeywords)> kKeywordBits = [] {
+    std::array<KeywordBits, std::size(kKeywords)> table{};
+    for (std::size_t i = 0; i < table.size(); ++i) {
+        table[i] = {bitsOf(kKeywords[i].found), bitsOf(kKeywords[i].replacement)};
+    }
+    return table;
+}();
+
+// Can the keyword rows leave a mark in a text with these bytes? Only a "#" or "=" already
+// there, or "MATE ", "MATT ", "PATT " and "STALEMATE ", make one.
+bool mayHoldMark(std::uint32_t bytes) {
+    if ((bytes & bitsOf("#=")) != 0) return true;
+    const std::uint32_t at = bitsOf("AT ");
+    return (bytes & at) == at && (bytes & bitsOf("MP")) != 0;
+}
+
+// Upper-cases the line into `work`; returns the keyword bytes it holds.
+std::uint32_t upperCaseInto(std::string_view line, std::string& work) {
+    std::uint32_t bytes = 0;
+    work.resize(line.size());
+    for (std::size_t i = 0; i < line.size(); ++i) {
+        const char c = toUpperAscii(line[i]);
+        work[i] = c;
+        bytes |= kByteBit[static_cast<unsigned char>(c)];
+    }
+    return bytes;
+}
+
+// Is the tag name in the /h list? A name holding commas names as many neighbouring tags of
+// the list ("a,b" is listed when "a" and "b" stand side by side in it).
+bool tagListed(std::string_view name, const std::vector<std::string>& tags) {
+    for (std::size_t first = 0; first < tags.size(); ++first) {
+        std::string_view rest = name;
+        for (std::size_t i = first; i < tags.size(); ++i) {
+            const std::size_t comma = rest.find(',');
+            if (rest.substr(0, comma) != tags[i]) break;
+            if (comma == std::string_view::npos) return true;
+            rest.remove_prefix(comma + 1);
+        }
+    }
+    return false;
+}
+
 // The /h tag filter: is this tag's name one that the settings let through?
-bool tagSelected(std::string_view line, const RunSettings& settings, std::string& scratch) {
+bool tagSelected(std::string_view line, const RunSettings& settings) {
     if (settings.headerTagMode == HeaderTagMode::All) return true;
     std::size_t space = line.find(' ');
     if (space == std::string_view::npos || space < 2) return false;
-    scratch.assign(",");
-    scratch.append(line.substr(1, space - 1));
-    scratch.push_back(',');
-    bool listed = settings.headerTagList.find(scratch) != std::string::npos;
+    const bool listed = tagListed(line.substr(1, space - 1), settings.headerTags);
     return settings.headerTagMode == HeaderTagMode::UseListed ? listed : !listed;
 }
 
@@ -51,12 +132,17 @@ bool isTypeLetter(char c) { return c == 'H' || c == 'R' || c == 'S'; }
 
 bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::string& mateInfo,
                        std::string& work, std::string& scratch) {
-    if (!tagSelected(line, settings, scratch)) return false;
+    if (!tagSelected(line, settings)) return false;
 
-    work.assign(line);
-    for (char& c : work) c = toUpperAscii(c);
-    moveNumberBehindMark(work);
-    for (const Keyword& k : kKeywords) replaceAllInPlace(work, k.found, k.replacement, scratch);
+    std::uint32_t bytes = upperCaseInto(line, work);
+    if (!mayHoldMark(bytes)) return false;
+    moveNumberBehindMark(work);  // writes only "_" and a "#" that was there
+    for (std::size_t i = 0; i < std::size(kKeywords); ++i) {
+        const KeywordBits& k = kKeywordBits[i];
+        if ((k.needs & ~bytes) != 0) continue;
+        replaceAll(work, kKeywords[i].found, kKeywords[i].replacement, scratch);
+        bytes |= k.gives;
+    }
 
     std::size_t mark = work.find('#');
     if (mark == std::string::npos) mark = work.find('=');
@@ -69,7 +155,8 @@ bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::
     if (run.empty()) return false;
     // "3-1" and "--2" are runs but not numbers.
     std::optional<std::int32_t> value = parseWholeInteger(run);
-    if (!value || *value == 0 || *value >= 300 || *value <= -300) return false;
+    if (!value || *value == 0 || *value >= kMoveNumberLimit || *value <= -kMoveNumberLimit)
+        return false;
 
     mateInfo.clear();
     if (mark > 0 && isTypeLetter(work[mark - 1])) mateInfo.push_back(toLowerAscii(work[mark - 1]));

@@ -1,5 +1,8 @@
 #include "input/record_reader.h"
 
+#include <cstdint>
+#include <cstring>
+
 #include "input/epd_line.h"
 #include "input/pgn_header.h"
 #include "text/text.h"
@@ -10,13 +13,39 @@ namespace {
 
 constexpr std::string_view kFenTagStart = "[FEN \"";
 
+// Where the first two spaces in a row start; npos when there are none. Eight pairs at a time:
+// a zero byte in (a ^ spaces) | (b ^ spaces), b being a shifted by one byte, is such a pair.
+std::size_t firstDoubleSpace(std::string_view text) {
+    constexpr std::uint64_t kSpaces = 0x2020202020202020ull;
+    constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+    constexpr std::uint64_t kHighs = 0x8080808080808080ull;
+    std::size_t i = 0;
+    for (; i + 9 <= text.size(); i += 8) {
+        std::uint64_t a = 0;
+        std::uint64_t b = 0;
+        std::memcpy(&a, text.data() + i, 8);
+        std::memcpy(&b, text.data() + i + 1, 8);
+        const std::uint64_t x = (a ^ kSpaces) | (b ^ kSpaces);
+        if (((x - kOnes) & ~x & kHighs) != 0) break;
+    }
+    for (; i + 1 < text.size(); ++i) {
+        if (text[i] == ' ' && text[i + 1] == ' ') return i;
+    }
+    return std::string_view::npos;
+}
+
 // Copies `text` into `out` with every pair of spaces made one, in a single left-to-right
-// pass: three spaces leave two, four leave two.
+// pass: three spaces leave two, four leave two. Most lines have no pair and are copied whole.
 void collapseSpaces(std::string_view text, std::string& out) {
+    const std::size_t first = firstDoubleSpace(text);
+    if (first == std::string_view::npos) {
+        out.assign(text);
+        return;
+    }
     out.resize(text.size());
-    char* dst = out.data();
-    const char* p = text.data();
-    const char* end = p + text.size();
+    char* dst = out.data() + text.copy(out.data(), first);
+    const char* p = text.data() + first;
+    const char* end = text.data() + text.size();
     while (p < end) {
         const char c = *p++;
         *dst++ = c;

@@ -2,27 +2,12 @@
 
 #include <charconv>
 #include <climits>
+#include <cstring>
 
 namespace vestrel {
 
-std::string replaceAll(std::string_view text, std::string_view from, std::string_view to) {
-    std::string out;
-    if (from.empty()) return std::string(text);
-    out.reserve(text.size());
-    std::size_t pos = 0;
-    while (true) {
-        std::size_t hit = text.find(from, pos);
-        if (hit == std::string_view::npos) break;
-        out.append(text.substr(pos, hit - pos));
-        out.append(to);
-        pos = hit + from.size();
-    }
-    out.append(text.substr(pos));
-    return out;
-}
-
-void replaceAllInPlace(std::string& text, std::string_view from, std::string_view to,
-                       std::string& scratch) {
+void replaceAll(std::string& text, std::string_view from, std::string_view to,
+                std::string& scratch) {
     if (from.empty()) return;
     std::size_t hit = text.find(from);
     if (hit == std::string::npos) return;
@@ -32,6 +17,24 @@ void replaceAllInPlace(std::string& text, std::string_view from, std::string_vie
             text.replace(hit, from.size(), to);
             hit = text.find(from, hit + to.size());
         }
+        return;
+    }
+    if (to.size() < from.size()) {
+        // Shorter: the text moves left within itself. The written end stays before the read
+        // position, so the part still searched is untouched.
+        char* data = text.data();
+        std::size_t write = hit;
+        std::size_t read = hit;
+        while (hit != std::string::npos) {
+            std::memmove(data + write, data + read, hit - read);
+            write += hit - read;
+            std::memcpy(data + write, to.data(), to.size());
+            write += to.size();
+            read = hit + from.size();
+            hit = text.find(from, read);
+        }
+        std::memmove(data + write, data + read, text.size() - read);
+        text.resize(write + text.size() - read);
         return;
     }
     scratch.clear();
@@ -60,34 +63,8 @@ std::string_view trimRight(std::string_view text) {
 
 std::string_view trimText(std::string_view text) { return trimRight(trimLeft(text)); }
 
-std::string_view cutField(std::string_view& rest, std::string_view* separator) {
-    const std::size_t space = rest.find(' ');
-    const std::string_view field = rest.substr(0, space);
-    const std::string_view cut =
-        space == std::string_view::npos ? std::string_view() : rest.substr(space, 1);
-    if (separator != nullptr) *separator = cut;
-    rest.remove_prefix(field.size() + cut.size());
-    return field;
-}
-
-std::string_view leftPart(std::string_view text, std::size_t n) { return text.substr(0, n); }
-
 std::string_view rightPart(std::string_view text, std::size_t n) {
     return n >= text.size() ? text : text.substr(text.size() - n);
-}
-
-std::string reverseText(std::string_view text) { return std::string(text.rbegin(), text.rend()); }
-
-std::string swapLetterCase(std::string_view text) {
-    std::string out(text);
-    for (char& c : out) {
-        if (isUpperLetter(c)) {
-            c = toLowerAscii(c);
-        } else if (isLowerLetter(c)) {
-            c = toUpperAscii(c);
-        }
-    }
-    return out;
 }
 
 std::string upperCase(std::string_view text) {

@@ -17,12 +17,10 @@ constexpr bool isDigit(char c) { return c >= '0' && c <= '9'; }
 constexpr bool isUpperLetter(char c) { return c >= 'A' && c <= 'Z'; }
 constexpr bool isLowerLetter(char c) { return c >= 'a' && c <= 'z'; }
 
-// Replaces every occurrence of `from` by `to`, left to right; inserted text is not rescanned.
-// An empty `from` changes nothing.
-std::string replaceAll(std::string_view text, std::string_view from, std::string_view to);
-// In-place form for hot paths; reuses `scratch` to avoid allocations.
-void replaceAllInPlace(std::string& text, std::string_view from, std::string_view to,
-                       std::string& scratch);
+// Replaces every occurrence of `from` in `text` by `to`, left to right; inserted text is not
+// rescanned. An empty `from` changes nothing. `scratch` is a reused buffer.
+void replaceAll(std::string& text, std::string_view from, std::string_view to,
+                std::string& scratch);
 
 // Removes every byte below 33 (space and control characters) from both ends.
 std::string_view trimText(std::string_view text);
@@ -32,14 +30,20 @@ std::string_view trimRight(std::string_view text);
 // Cuts the field before the first space off the front of `rest`, together with that space
 // (the whole of `rest` when it has none). The field is empty when `rest` starts with a space.
 // `separator`, when given, receives the space that was cut (empty at the end of the text).
-std::string_view cutField(std::string_view& rest, std::string_view* separator = nullptr);
+// Inline: the record path cuts two fields of every line.
+inline std::string_view cutField(std::string_view& rest, std::string_view* separator = nullptr) {
+    const std::size_t space = rest.find(' ');
+    const std::string_view field = rest.substr(0, space);
+    const std::string_view cut =
+        space == std::string_view::npos ? std::string_view() : rest.substr(space, 1);
+    if (separator != nullptr) *separator = cut;
+    rest.remove_prefix(field.size() + cut.size());
+    return field;
+}
 
-// Leftmost / rightmost n bytes (the whole text when it is shorter).
-std::string_view leftPart(std::string_view text, std::size_t n);
+// The rightmost n bytes (the whole text when it is shorter).
 std::string_view rightPart(std::string_view text, std::size_t n);
 
-std::string reverseText(std::string_view text);
-std::string swapLetterCase(std::string_view text);
 std::string upperCase(std::string_view text);
 bool equalsIgnoreCase(std::string_view a, std::string_view b);
 

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "app/options.h"
+#include "app/range_parse.h"
 #include "app/run_state.h"
 #include "base/range.h"
 #include "database/sort.h"
@@ -86,7 +87,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string mateInfo, work, scratch;
     (void)examineHeaderLine(line, settings, mateInfo, work, scratch);
     (void)checkRangeSyntax(line);
-    (void)matchParamsTerm("C+2/", line);
+    ParamsTerm term;
+    if (parseParamsTerm(line.substr(0, line.find('/') + 1), term))
+        (void)matchParamsTerm(term, line);
     std::string key;
     (void)databaseLineKey(line, key);
     (void)sortKey(line);

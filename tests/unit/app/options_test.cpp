@@ -88,21 +88,26 @@ TEST(ParseArguments, StoresRanges) {
 TEST(ParseArguments, StoresTimes) {
     struct Case {
         std::string_view argument;
-        char mode, marker;
+        TimeMode mode;
+        bool secondTime;
         std::string_view lower, upper;
     };
     const Case cases[] = {
-        {"/t", ' ', ' ', "00:00", "99:99"},        {"/t@", ' ', '@', "00:00", "99:99"},
-        {"/t05:00-", ' ', ' ', "05:00", "99:99"},  {"/t05:00", ' ', ' ', "05:00", "05:00"},
-        {"/t+05:00@", '+', '@', "05:00", "99:99"}, {"/t-01:00", '-', ' ', "00:00", "01:00"},
-        {"/t~01:00", '~', ' ', "01:00", "99:99"},  {"/t=01:00-02:00", ' ', ' ', "01:00", "02:00"},
+        {"/t", TimeMode::FromTo, false, "00:00", "99:99"},
+        {"/t@", TimeMode::FromTo, true, "00:00", "99:99"},
+        {"/t05:00-", TimeMode::FromTo, false, "05:00", "99:99"},
+        {"/t05:00", TimeMode::FromTo, false, "05:00", "05:00"},
+        {"/t+05:00@", TimeMode::More, true, "05:00", "99:99"},
+        {"/t-01:00", TimeMode::Less, false, "00:00", "01:00"},
+        {"/t~01:00", TimeMode::Unequal, false, "01:00", "99:99"},
+        {"/t=01:00-02:00", TimeMode::FromTo, false, "01:00", "02:00"},
     };
     for (const Case& c : cases) {
         RunSettings settings;
         ASSERT_EQ(parse({c.argument}, settings).verdict, OptionVerdict::Ok) << c.argument;
         EXPECT_TRUE(settings.time.active);
         EXPECT_EQ(settings.time.mode, c.mode) << c.argument;
-        EXPECT_EQ(settings.time.marker, c.marker) << c.argument;
+        EXPECT_EQ(settings.time.secondTime, c.secondTime) << c.argument;
         EXPECT_EQ(settings.time.lower, c.lower) << c.argument;
         EXPECT_EQ(settings.time.upper, c.upper) << c.argument;
     }
@@ -140,21 +145,110 @@ TEST(ParseArguments, LastSettingWinsAndFileNamesAreNotOptions) {
     ASSERT_EQ(parse({"a.epd", "/fx", "-f", "/Fy,z", "/0x", "/hc", "/xy", "/h"}, settings).verdict,
               OptionVerdict::Ok);
     EXPECT_EQ(settings.inputFile, "-f");
-    EXPECT_EQ(settings.findList, "+y,z");
-    EXPECT_EQ(settings.findItems, (std::vector<std::string>{"y", "z"}));
+    EXPECT_EQ(settings.find.match, ListMatch::All);
+    EXPECT_EQ(settings.find.items, (std::vector<std::string>{"y", "z"}));
     EXPECT_TRUE(settings.noOutput && settings.hashCount && settings.mirrorTest);
     EXPECT_EQ(settings.headerTagMode, HeaderTagMode::UseListed);
-    EXPECT_EQ(settings.headerTagList, ",Event,Site,Date,Round,White,Black,Result,");
-    EXPECT_EQ(settings.appendList, ";");
+    EXPECT_EQ(settings.headerTags, (std::vector<std::string>{"Event", "Site", "Date", "Round",
+                                                             "White", "Black", "Result"}));
+    EXPECT_EQ(settings.append, OpcodeChoice::All);
 
     RunSettings emptied;
-    parse({"/a", "/@", "/qC", "/h-Event"}, emptied);
-    EXPECT_EQ(emptied.appendList, "");
-    EXPECT_EQ(emptied.params, "C/");
+    parse({"/a", "/@", "/qC", "/h-Event", "/fx", "/f", "/dx", "/d", "/ra=b", "/r"}, emptied);
+    EXPECT_EQ(emptied.append, OpcodeChoice::None);
+    ASSERT_EQ(emptied.params.mode, ParamsMode::Terms);
+    ASSERT_EQ(emptied.params.terms.size(), 1u);
+    EXPECT_EQ(emptied.params.terms[0].letter, 'C');
     EXPECT_EQ(emptied.headerTagMode, HeaderTagMode::IgnoreListed);
+    EXPECT_EQ(emptied.headerTags, (std::vector<std::string>{"Event"}));
+    EXPECT_TRUE(emptied.find.items.empty());
+    EXPECT_TRUE(emptied.deleteNames.empty());
+    EXPECT_TRUE(emptied.replacements.empty());
     RunSettings presence;
-    parse({"/@"}, presence);
-    EXPECT_EQ(presence.params, "@");
+    parse({"/@", "/a;"}, presence);
+    EXPECT_EQ(presence.params.mode, ParamsMode::Present);
+    EXPECT_EQ(presence.append, OpcodeChoice::All);
+}
+
+TEST(ParseArguments, CutsFindAndSkipListsAtCommas) {
+    struct Case {
+        std::string_view argument;
+        ListMatch match;
+        std::vector<std::string> items;  // a final comma is supplied when missing
+    };
+    const Case cases[] = {
+        {"/fa", ListMatch::Any, {"a"}},
+        {"/fa,", ListMatch::Any, {"a"}},
+        {"/f,", ListMatch::Any, {""}},
+        {"/F,,", ListMatch::All, {"", ""}},
+        {"/Fa,,b", ListMatch::All, {"a", "", "b"}},
+        {"/fa,b,,", ListMatch::Any, {"a", "b", ""}},
+        {"/fbm #2,bm #3", ListMatch::Any, {"bm #2", "bm #3"}},
+        {"/f w = b ", ListMatch::Any, {" w = b "}},
+    };
+    for (const Case& c : cases) {
+        RunSettings settings;
+        ASSERT_EQ(parse({c.argument}, settings).verdict, OptionVerdict::Ok) << c.argument;
+        EXPECT_EQ(settings.find.match, c.match) << c.argument;
+        EXPECT_EQ(settings.find.items, c.items) << c.argument;
+        std::string skipArgument(c.argument);
+        skipArgument[1] = c.argument[1] == 'f' ? 's' : 'S';
+        RunSettings skip;
+        parse({skipArgument}, skip);
+        EXPECT_EQ(skip.skip.match, c.match) << skipArgument;
+        EXPECT_EQ(skip.skip.items, c.items) << skipArgument;
+    }
+}
+
+TEST(ParseArguments, SplitsReplacementsAtTheirFirstEquals) {
+    struct Case {
+        std::string_view argument;
+        std::vector<std::pair<std::string, std::string>> pairs;
+    };
+    const Case cases[] = {
+        {"/rdm=ce", {{"dm", "ce"}}},
+        {"/r;", {{";", ""}}},
+        {"/R=x", {{"", "x"}}},
+        {"/ra=b=c", {{"a", "b=c"}}},
+        {"/ra=,b=c", {{"a", ""}, {"b", "c"}}},
+        {"/ra,", {{"a", ""}}},
+    };
+    for (const Case& c : cases) {
+        RunSettings settings;
+        ASSERT_EQ(parse({c.argument}, settings).verdict, OptionVerdict::Ok) << c.argument;
+        ASSERT_EQ(settings.replacements.size(), c.pairs.size()) << c.argument;
+        for (std::size_t i = 0; i < c.pairs.size(); ++i) {
+            EXPECT_EQ(settings.replacements[i].from, c.pairs[i].first) << c.argument;
+            EXPECT_EQ(settings.replacements[i].to, c.pairs[i].second) << c.argument;
+        }
+    }
+}
+
+TEST(ParseArguments, ReadsOpcodeNamesWithSpacesAsCommas) {
+    struct Case {
+        std::string_view operand;
+        std::vector<std::string> names;
+    };
+    const Case cases[] = {
+        {"id", {"id"}},
+        {"bm id", {"bm", "id"}},
+        {"bm,id", {"bm", "id"}},
+        {"  bm id\t\r", {"bm", "id"}},
+        {"bm,,id", {"bm", "", "id"}},
+        {"bm, id", {"bm", "", "id"}},
+        {"bm,", {"bm", ""}},
+        {" ", {""}},
+        {"c0 c0", {"c0", "c0"}},
+    };
+    for (const Case& c : cases) {
+        const std::string append = "/a" + std::string(c.operand);
+        const std::string remove = "/d" + std::string(c.operand);
+        RunSettings settings;
+        ASSERT_EQ(parse({append, remove}, settings).verdict, OptionVerdict::Ok) << c.operand;
+        EXPECT_EQ(settings.append, OpcodeChoice::Listed) << c.operand;
+        EXPECT_EQ(settings.appendNames, c.names) << c.operand;
+        EXPECT_EQ(settings.deleteNames, c.names) << c.operand;
+    }
 }
 
 }  // namespace

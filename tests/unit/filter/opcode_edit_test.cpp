@@ -6,41 +6,17 @@
 #include <string_view>
 #include <vector>
 
+#include "../parsed_settings.h"
+
 namespace vestrel {
 namespace {
 
 constexpr std::string_view kFields = "k7/8/8/8/8/8/8/1Q5K w - -";
 
-// Settings as option parsing leaves them; an append list of ";" means no /a was given.
+// Settings as option parsing leaves them for "/a" + append and "/d" + remove; an append
+// list of ";" is the same as no /a.
 RunSettings editSettings(std::string_view append, std::string_view remove) {
-    RunSettings s;
-    s.appendList = append;
-    s.deleteList = remove;
-    s.appendNames = nameList(append);
-    s.deleteNames = nameList(remove);
-    return s;
-}
-
-TEST(NameList, TreatsSpacesAsCommas) {
-    struct Case {
-        std::string_view list;
-        std::vector<std::string> names;
-    };
-    const Case cases[] = {
-        {"id", {"id"}},
-        {"bm id", {"bm", "id"}},
-        {"bm,id", {"bm", "id"}},
-        {"  bm id\t\r", {"bm", "id"}},
-        {"bm,,id", {"bm", "", "id"}},
-        {"bm, id", {"bm", "", "id"}},
-        {"bm,", {"bm", ""}},
-        {"", {""}},
-        {"c0 c0", {"c0", "c0"}},
-    };
-    for (const Case& c : cases) {
-        SCOPED_TRACE(c.list);
-        EXPECT_EQ(nameList(c.list), c.names);
-    }
+    return parsedSettings({"/a" + std::string(append), "/d" + std::string(remove)});
 }
 
 TEST(BuildOutputLine, AppliesDeletionAndSelection) {

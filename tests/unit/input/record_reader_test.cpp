@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include "../parsed_settings.h"
+
 namespace vestrel {
 namespace {
 
@@ -38,6 +40,22 @@ TEST(RecordFromLine, LineModeCompletesEveryLine) {
               {"[Event \"Mate in 2\"]", "[Event \"Mate in 2\"]"}});
 }
 
+TEST(RecordFromLine, FindsTwoSpacesAtAnyPlaceOfALongLine) {
+    // The search for a pair of spaces reads eight places at a time, so the pair is moved
+    // through every place of a line several such steps long.
+    const std::string base = "8/8/8/8/8/8/8/K1k5 w - - c0 \"abcdefghijklmnopqrstu\";";
+    for (std::size_t at = 1; at < base.size(); ++at) {
+        std::string line = base;
+        line.insert(at, "  ");
+        std::string expected = base;
+        expected.insert(at, " ");
+        ReaderState state;
+        std::string record;
+        ASSERT_TRUE(recordFromLine(line, RunSettings{}, state, record));
+        EXPECT_EQ(record, expected) << at;
+    }
+}
+
 TEST(RecordFromLine, PgnModeAttachesHeaderMateInfo) {
     runLines(true, RunSettings{},
              {{"[Event \"Mate in 2\"]", ""},
@@ -63,9 +81,7 @@ TEST(RecordFromLine, PgnModeAttachesHeaderMateInfo) {
 }
 
 TEST(RecordFromLine, PgnModeTagFilterAndLowerCaseFen) {
-    RunSettings settings;
-    settings.headerTagMode = HeaderTagMode::UseListed;
-    settings.headerTagList = ",Event,Site,Date,Round,White,Black,Result,";
+    const RunSettings settings = parsedSettings({"/h"});
     runLines(true, settings,
              {{"[Stipulation \"#2\"]", ""},
               {"[fen \"Mate in 4\"]", ""},

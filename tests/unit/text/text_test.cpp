@@ -11,6 +11,9 @@ TEST(ReplaceAll, ScansLeftToRightWithoutRescanning) {
     };
     const Case cases[] = {
         {"aab", "ab", "ba", "aba"},
+        {"abb", "ab", "ba", "bab"},
+        {"abab", "ab", "xyz", "xyzxyz"},
+        {"xaxbx", "x", "", "ab"},
         {"a  b", "  ", " ", "a b"},
         {"a   b", "  ", " ", "a  b"},
         {"a    b", "  ", " ", "a  b"},
@@ -20,10 +23,9 @@ TEST(ReplaceAll, ScansLeftToRightWithoutRescanning) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
-        EXPECT_EQ(replaceAll(c.text, c.from, c.to), c.expected);
-        std::string inPlace(c.text), scratch;
-        replaceAllInPlace(inPlace, c.from, c.to, scratch);
-        EXPECT_EQ(inPlace, c.expected);
+        std::string text(c.text), scratch;
+        replaceAll(text, c.from, c.to, scratch);
+        EXPECT_EQ(text, c.expected);
     }
 }
 
@@ -34,15 +36,12 @@ TEST(TrimText, RemovesEveryByteBelow33AtBothEnds) {
 }
 
 TEST(LetterCase, TouchesAsciiLettersOnly) {
-    EXPECT_EQ(swapLetterCase("rNb1K\xE9/8"), "RnB1k\xE9/8");
     EXPECT_EQ(upperCase("Mate in 3 \xE4"), "MATE IN 3 \xE4");
-    EXPECT_EQ(reverseText("r3k2r"), "r2k3r");
     EXPECT_TRUE(equalsIgnoreCase(".epd", ".EPD"));
     EXPECT_FALSE(equalsIgnoreCase(".epd", ".EPDX"));
 }
 
 TEST(Parts, TakeWholeTextWhenShorter) {
-    EXPECT_EQ(leftPart("abc", 5), "abc");
     EXPECT_EQ(rightPart("abc", 5), "abc");
     EXPECT_EQ(rightPart("pos.epd", 4), ".epd");
     EXPECT_EQ(maxOf(-1, 0), 0);
