@@ -15,6 +15,7 @@ FUZZ_SECONDS ?= 60
 MAKEFLAGS += --no-print-directory
 
 .PHONY: all program run test test-sanitize bench fuzz format install clean
+.PHONY: windows test-windows
 
 # Configures the build directory $(1) with the CMake options $(2) and builds the targets $(3)
 # (everything when empty). What CMake and the compiler say goes to $(1)/build.log, which is
@@ -90,6 +91,20 @@ fuzz:
 	mkdir -p build-fuzz/corpus && cp tests/fuzz/seeds/* build-fuzz/corpus/
 	build-fuzz/record_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=600 build-fuzz/corpus
 
+# A static Windows build-windows/vestrel.exe cross-compiled with mingw-w64; its tests run
+# under Wine.
+WINDOWS_CMAKE = cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=Release \
+	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+
+windows:
+	$(WINDOWS_CMAKE)
+	cmake --build build-windows -j $(JOBS) --target vestrel
+
+test-windows:
+	$(WINDOWS_CMAKE) -DVESTREL_TESTS=ON
+	cmake --build build-windows -j $(JOBS)
+	sh tests/tools/with_wine.sh ctest --test-dir build-windows --output-on-failure -j $(JOBS)
+
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
 
@@ -98,4 +113,4 @@ install: program
 	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX) --strip
 
 clean:
-	rm -rf build build-sanitize build-bench build-fuzz
+	rm -rf build build-sanitize build-bench build-fuzz build-windows

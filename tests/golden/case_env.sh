@@ -1,7 +1,8 @@
 # Sourced by run_case.sh and record_case.sh: lays out the working directory of one golden
 # case and runs the binary there once. Expects bin, case_dir and limited (the run_limited
-# tool); leaves work, status, and $work/out/stdout and $work/out/stderr (elapsed seconds
-# masked) behind. The working directory is removed when the calling script ends.
+# tool), and takes VESTREL_LAUNCHER from the environment: a command put before the binary
+# (e.g. "wine"). Leaves work, status, and $work/out/stdout and $work/out/stderr (elapsed
+# seconds masked) behind. The working directory is removed when the calling script ends.
 LC_ALL=C
 export LC_ALL
 
@@ -36,9 +37,9 @@ fi
 
 if [ -f "$case_dir/stdout-append" ]; then
     appended="$work/run/$(cat "$case_dir/stdout-append")"
-    (cd "$work/run" && exec $runner "$bin" "$@") </dev/null >>"$appended" 2>"$work/out/stderr.raw"
+    (cd "$work/run" && exec $runner ${VESTREL_LAUNCHER:-} "$bin" "$@") </dev/null >>"$appended" 2>"$work/out/stderr.raw"
 else
-    (cd "$work/run" && exec $runner "$bin" "$@") </dev/null >"$stdout_target" 2>"$work/out/stderr.raw"
+    (cd "$work/run" && exec $runner ${VESTREL_LAUNCHER:-} "$bin" "$@") </dev/null >"$stdout_target" 2>"$work/out/stderr.raw"
 fi
 status=$?
 sed 's/([0-9][0-9]*\.[0-9][0-9] sec)/(T sec)/g' "$work/out/stderr.raw" >"$work/out/stderr"

@@ -17,6 +17,10 @@
 #   expect/stdout, expect/stderr
 #   expect/absent optional: names of files that must not exist afterwards
 #   expect/<name> any other file: must exist afterwards with exactly these bytes
+#   posix-only    optional: the case injects a fault only POSIX can (like limit and stdout-to);
+#                 the Windows build leaves it out. One line saying why.
+#
+# VESTREL_LAUNCHER in the environment is put before the binary (e.g. "wine" for vestrel.exe).
 set -u
 bin=$1
 case_dir=$2
