@@ -51,6 +51,10 @@ int createFile(const std::string& path);
 // an existing file.
 int createFileLike(const std::string& path, const std::string& modeFrom);
 bool closeFile(int fd);
+// A second descriptor for an open file; kNoFile when none can be made.
+int duplicateFile(int fd);
+// Makes `target` refer to the file open as `fd`, closing what it referred to before.
+bool redirectFile(int fd, int target);
 // The size of an open file in bytes; 0 when unknown.
 std::uint64_t fileSize(int fd);
 

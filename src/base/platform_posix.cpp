@@ -101,6 +101,13 @@ int createFileLike(const std::string& path, const std::string& modeFrom) {
 
 bool closeFile(int fd) { return fd >= 0 && ::close(fd) == 0; }
 
+int duplicateFile(int fd) {
+    const int copy = ::fcntl(fd, F_DUPFD_CLOEXEC, 0);
+    return copy < 0 ? kNoFile : copy;
+}
+
+bool redirectFile(int fd, int target) { return ::dup2(fd, target) >= 0; }
+
 std::uint64_t fileSize(int fd) {
     struct stat st {};
     if (::fstat(fd, &st) != 0 || st.st_size <= 0) return 0;

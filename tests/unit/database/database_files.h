@@ -2,48 +2,51 @@
 // Helpers for the database tests: a scratch working directory, whole-file reads and writes,
 // and capturing what a call writes to standard error.
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <cstdio>
-#include <cstdlib>
+#include <filesystem>
 #include <fstream>
 #include <iterator>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <string>
+#include <system_error>
+
+#include "base/platform.h"
 
 namespace vestrel::testing {
+
+// A name for a new file or folder in the system's temporary folder.
+inline std::filesystem::path freshTempPath(const std::string& prefix) {
+    std::random_device seed;
+    std::error_code error;
+    const std::filesystem::path folder = std::filesystem::temp_directory_path(error);
+    return folder / (prefix + std::to_string(seed()) + std::to_string(seed()));
+}
 
 // Makes a fresh directory the working directory for the lifetime of the object.
 class ScratchDir {
 public:
     ScratchDir() {
-        char pattern[] = "/tmp/vestrel-db-XXXXXX";
-        const char* made = ::mkdtemp(pattern);
-        if (made != nullptr) path_ = made;
-        char* cwd = ::getcwd(nullptr, 0);
-        if (cwd != nullptr) {
-            previous_ = cwd;
-            std::free(cwd);
-        }
-        ok_ = made != nullptr && ::chdir(path_.c_str()) == 0;
+        std::error_code error;
+        path_ = freshTempPath("vestrel-db-");
+        previous_ = std::filesystem::current_path(error);
+        ok_ = !error && std::filesystem::create_directory(path_, error) && !error;
+        if (ok_) std::filesystem::current_path(path_, error);
+        ok_ = ok_ && !error;
     }
     ~ScratchDir() {
-        if (!previous_.empty()) (void)::chdir(previous_.c_str());
-        if (!path_.empty()) {
-            const std::string command = "rm -rf '" + path_ + "'";
-            (void)std::system(command.c_str());
-        }
+        std::error_code error;
+        if (!previous_.empty()) std::filesystem::current_path(previous_, error);
+        if (ok_) std::filesystem::remove_all(path_, error);
     }
     ScratchDir(const ScratchDir&) = delete;
     ScratchDir& operator=(const ScratchDir&) = delete;
     bool ok() const { return ok_; }
 
 private:
-    std::string path_;
-    std::string previous_;
+    std::filesystem::path path_;
+    std::filesystem::path previous_;
     bool ok_ = false;
 };
 
@@ -62,25 +65,27 @@ inline std::optional<std::string> readFile(const std::string& name) {
 }
 
 inline bool fileExists(const std::string& name) {
-    struct stat st {};
-    return ::lstat(name.c_str(), &st) == 0;
+    std::error_code error;
+    return std::filesystem::symlink_status(name, error).type() !=
+           std::filesystem::file_type::not_found;
 }
 
 // Runs `call` with standard error sent to a temporary file and returns what it wrote.
 template <typename Call>
 std::string captureStderr(Call&& call) {
     std::fflush(stderr);
-    char pattern[] = "/tmp/vestrel-err-XXXXXX";
-    const int fd = ::mkstemp(pattern);
-    const int saved = ::dup(STDERR_FILENO);
-    ::dup2(fd, STDERR_FILENO);
+    const std::string path = freshTempPath("vestrel-err-").string();
+    const int fd = createFile(path);
+    const int saved = duplicateFile(kStandardError);
+    (void)redirectFile(fd, kStandardError);
     call();
     std::fflush(stderr);
-    ::dup2(saved, STDERR_FILENO);
-    ::close(saved);
-    ::close(fd);
-    std::string text = readFile(pattern).value_or("");
-    ::unlink(pattern);
+    (void)redirectFile(saved, kStandardError);
+    (void)closeFile(saved);
+    (void)closeFile(fd);
+    std::string text = readFile(path).value_or("");
+    std::error_code error;
+    std::filesystem::remove(path, error);
     return text;
 }
 

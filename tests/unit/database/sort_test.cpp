@@ -1,10 +1,12 @@
 #include "database/sort.h"
 
 #include <gtest/gtest.h>
-#include <sys/stat.h>
 
 #include <algorithm>
+#include <chrono>
 #include <ctime>
+#include <filesystem>
+#include <optional>
 #include <random>
 #include <string>
 #include <vector>
@@ -27,6 +29,16 @@ RunSettings sortSettings(const std::string& stem) {
     settings.databaseStem = stem;
     settings.databaseMode = DatabaseMode::Sort;
     return settings;
+}
+
+// A file's modification time, read the portable way.
+std::optional<std::time_t> modificationTime(const std::string& name) {
+    std::error_code error;
+    const auto written = std::filesystem::last_write_time(name, error);
+    if (error) return std::nullopt;
+    const auto system = std::chrono::file_clock::to_sys(written);
+    return std::chrono::system_clock::to_time_t(
+        std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
 }
 
 DatabaseResult runSort(const std::string& stem, std::string* err = nullptr) {
@@ -176,9 +188,9 @@ TEST(SortDatabase, OtherStemsGetNoCommentsOrHeader) {
     writeFile("vandrelo.epd", crlfLines({"% Vandrelo header", a, e, b}));
     ASSERT_EQ(runSort("vandrelo"), DatabaseResult::Done);
     EXPECT_EQ(readFile("vandrelo.epd"), crlfLines({"", b, "", e, "", a, ""}));
-    struct stat st {};
-    ASSERT_EQ(::stat("vandrelo.epd", &st), 0);
-    EXPECT_LT(std::abs(std::difftime(std::time(nullptr), st.st_mtime)), 120.0);
+    const std::optional<std::time_t> modified = modificationTime("vandrelo.epd");
+    ASSERT_TRUE(modified.has_value());
+    EXPECT_LT(std::abs(std::difftime(std::time(nullptr), *modified)), 120.0);
 }
 
 TEST(SortDatabase, DatesTheDefaultDatabaseToSixInTheEvening) {
@@ -186,13 +198,11 @@ TEST(SortDatabase, DatesTheDefaultDatabaseToSixInTheEvening) {
     ASSERT_TRUE(dir.ok());
     writeFile("Vandrelo.epd", crlfLines({"8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @;"}));
     ASSERT_EQ(runSort("Vandrelo"), DatabaseResult::Done);
-    struct stat st {};
-    ASSERT_EQ(::stat("Vandrelo.epd", &st), 0);
+    const std::optional<std::time_t> modified = modificationTime("Vandrelo.epd");
+    ASSERT_TRUE(modified.has_value());
     const std::time_t now = std::time(nullptr);
-    std::tm today{};
-    std::tm dated{};
-    localtime_r(&now, &today);
-    localtime_r(&st.st_mtime, &dated);
+    const std::tm today = *std::localtime(&now);
+    const std::tm dated = *std::localtime(&*modified);
     EXPECT_EQ(dated.tm_year, today.tm_year);
     EXPECT_EQ(dated.tm_yday, today.tm_yday);
     EXPECT_EQ(dated.tm_hour, 18);
@@ -331,7 +341,7 @@ TEST(SortDatabase, MissingDatabaseLeavesNoBackupBehind) {
     EXPECT_FALSE(fileExists("Vandrelo.epd"));
     EXPECT_FALSE(fileExists("Vandrelo.epd.new"));
 
-    ASSERT_EQ(::mkdir("Dir.epd", 0755), 0);
+    ASSERT_TRUE(std::filesystem::create_directory("Dir.epd"));
     EXPECT_EQ(runSort("Dir"), DatabaseResult::NotFound);
 }
 

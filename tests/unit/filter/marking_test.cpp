@@ -1,15 +1,17 @@
 #include "filter/marking.h"
 
-#include <fcntl.h>
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 #include <string_view>
 #include <vector>
+
+#include "base/platform.h"
 
 namespace vestrel {
 namespace {
@@ -242,9 +244,12 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
 
     for (const Scenario& sc : scenarios) {
         SCOPED_TRACE(sc.name);
-        char path[] = "/tmp/vestrel_marking_XXXXXX";
-        const int fd = ::mkstemp(path);
-        ASSERT_GE(fd, 0);
+        std::error_code error;
+        const std::string path = (std::filesystem::temp_directory_path(error) /
+                                  ("vestrel_marking_" + std::to_string(std::random_device{}())))
+                                     .string();
+        const int fd = createFile(path);
+        ASSERT_NE(fd, kNoFile);
 
         Marking marking;
         marking.seen = SeenSet(seenPolicy(sc.settings));
@@ -263,9 +268,9 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
             EXPECT_EQ(record.split.opcodeText, r.opcodes);
         }
         EXPECT_TRUE(flushWriter(log));
-        ::close(fd);
+        EXPECT_TRUE(closeFile(fd));
         EXPECT_EQ(readFile(path), sc.log);
-        ::unlink(path);
+        std::filesystem::remove(path, error);
         EXPECT_EQ(marking.duplicates, sc.duplicates);
         EXPECT_EQ(marking.illegal, sc.illegal);
         if (sc.settings.noDuplicateTest) {
