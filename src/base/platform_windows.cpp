@@ -53,6 +53,13 @@ bool anythingAt(const std::string& path) {
            error != ERROR_INVALID_NAME && error != ERROR_BAD_NETPATH;
 }
 
+// The reading end of a pipe has gone: Windows says "no data" (the pipe is being closed),
+// Wine "not connected".
+bool pipeGone(DWORD error) {
+    return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA ||
+           error == ERROR_PIPE_NOT_CONNECTED;
+}
+
 }  // namespace
 
 void startProcess() {
@@ -148,8 +155,7 @@ WriteResult writeAll(int fd, std::string_view bytes) {
         const DWORD chunk = static_cast<DWORD>(left < kMaxTransfer ? left : kMaxTransfer);
         if (!::WriteFile(handle, p, chunk, &wrote, nullptr)) {
             const DWORD error = ::GetLastError();
-            return error == ERROR_BROKEN_PIPE || error == ERROR_NO_DATA ? WriteResult::BrokenPipe
-                                                                        : WriteResult::Failed;
+            return pipeGone(error) ? WriteResult::BrokenPipe : WriteResult::Failed;
         }
         if (wrote == 0) return WriteResult::Failed;
         p += wrote;
