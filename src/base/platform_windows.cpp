@@ -1,15 +1,12 @@
 // The operating-system calls on Windows. Files are C runtime descriptors wrapped around Win32
-// handles, opened with every share mode (so a database can be renamed while a reader holds
-// it) and read and written through the handle in binary: no byte is ever translated. Names
+// handles, opened with every share mode (so an open file can still be renamed or removed) and
+// read and written through the handle in binary: no byte is ever translated. Names
 // are the narrow (ANSI code page) names the C runtime hands to main.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // (windows.h first: the C runtime headers below rely on its types.)
 #include <fcntl.h>
 #include <io.h>
-
-#include <climits>
-#include <ctime>
 
 #include "base/platform.h"
 

@@ -20,8 +20,8 @@ using testing::writeFile;
 const std::string kOld = crlfLines({"% Vandrelo old", "8/8/8/8/8/8/8/k1K5 w - - bm #1;"});
 const std::string kNew = "8/8/8/8/8/8/8/k1K5 w - - bm #2;";
 
-// Another program still reads the database at the commit. POSIX moves the new file in;
-// Windows refuses to move onto an open file, and then the database must stay whole.
+// Another program still reads the database at the commit. Most systems move the new file in;
+// some refuse to move onto an open file, and then the database must stay whole.
 TEST(CommitRewrite, KeepsOneWholeVersionWhileTheDatabaseIsOpenElsewhere) {
     ScratchDir dir;
     ASSERT_TRUE(dir.ok());
