@@ -8,6 +8,8 @@
 #include <fcntl.h>
 #include <io.h>
 
+#include <cstring>
+
 #include "base/platform.h"
 
 namespace vestrel {
@@ -34,11 +36,31 @@ int descriptorFor(HANDLE handle, int flags) {
     return fd;
 }
 
+// Marks a file whose volume the system would not tell: the file index alone decides.
+constexpr std::uint64_t kUnknownVolume = ~std::uint64_t{0};
+
 FileId idOfHandle(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE) return {};
     BY_HANDLE_FILE_INFORMATION info{};
-    if (handle == INVALID_HANDLE_VALUE || !::GetFileInformationByHandle(handle, &info)) return {};
-    return {info.dwVolumeSerialNumber,
-            (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, true};
+    if (::GetFileInformationByHandle(handle, &info)) {
+        return {info.dwVolumeSerialNumber,
+                (std::uint64_t{info.nFileIndexHigh} << 32) | info.nFileIndexLow, true};
+    }
+    // Wine answers only this query for a file it handed over as a standard handle, and
+    // without the volume.
+    FILE_ID_INFO id{};
+    if (!::GetFileInformationByHandleEx(handle, FileIdInfo, &id, sizeof id)) return {};
+    std::uint64_t index = 0;
+    std::memcpy(&index, id.FileId.Identifier, sizeof index);
+    return {id.VolumeSerialNumber != 0 ? id.VolumeSerialNumber : kUnknownVolume, index, true};
+}
+
+// A file on a disk, not a folder: no console, device or pipe.
+bool isRegularFileHandle(HANDLE handle) {
+    if (handle == INVALID_HANDLE_VALUE || ::GetFileType(handle) != FILE_TYPE_DISK) return false;
+    FILE_STANDARD_INFO info{};
+    return ::GetFileInformationByHandleEx(handle, FileStandardInfo, &info, sizeof info) &&
+           !info.Directory;
 }
 
 // Something answers to the name; an error other than "not found" counts as something, so a
@@ -84,7 +106,9 @@ FileId fileIdOf(const std::string& path) {
 FileId fileIdOfDescriptor(int fd) { return idOfHandle(handleOf(fd)); }
 
 bool sameFileId(const FileId& a, const FileId& b) {
-    return a.valid && b.valid && a.device == b.device && a.index == b.index;
+    const bool sameVolume =
+        a.device == b.device || a.device == kUnknownVolume || b.device == kUnknownVolume;
+    return a.valid && b.valid && sameVolume && a.index == b.index;
 }
 
 bool sameFile(const std::string& a, const std::string& b) {
@@ -94,6 +118,17 @@ bool sameFile(const std::string& a, const std::string& b) {
 bool pathExists(const std::string& path) { return anythingAt(path); }
 
 bool nameTaken(const std::string& path) { return anythingAt(path); }
+
+bool isRegularFile(const std::string& path) {
+    const HANDLE handle = ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
+                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) return false;
+    const bool regular = isRegularFileHandle(handle);
+    ::CloseHandle(handle);
+    return regular;
+}
+
+bool isRegularFileDescriptor(int fd) { return isRegularFileHandle(handleOf(fd)); }
 
 int openForReading(const std::string& path) {
     // A folder does not open without backup semantics, so it is refused like a missing file.
