@@ -57,7 +57,10 @@ bool openLineReader(LineReader& reader, const std::string& path) {
     const int fd = openForReading(path);
     if (fd == kNoFile) return false;
     reader.fd = fd;
-    reader.block.resize(reader.blockBytes);
+    // A small file needs a block of its own size only, plus a byte to meet its end.
+    const std::uint64_t size = fileSize(fd);
+    reader.block.resize(size > 0 && size < reader.blockBytes ? static_cast<std::size_t>(size) + 1
+                                                             : reader.blockBytes);
     reader.begin = reader.end = 0;
     reader.atEof = reader.ended = reader.readFailed = false;
     reader.lineTooLong = reader.ctrlZ = false;
@@ -115,7 +118,7 @@ bool nextLine(LineReader& reader, std::string_view& line) {
         if (!carrying) {
             // The common CR LF ending needs no copy: the line is the bytes before the CR.
             const std::size_t text = (len > 0 && base[len - 1] == '\r') ? len - 1 : len;
-            if (std::memchr(base, '\r', text) == nullptr) {
+            if (text <= reader.maxLineBytes && std::memchr(base, '\r', text) == nullptr) {
                 line = std::string_view(base, text);
                 return true;
             }
