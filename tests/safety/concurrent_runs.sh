@@ -1,20 +1,21 @@
 #!/bin/sh
 # Runs that share one database at once. Four /u+ runs with different inputs start together on
-# a database of 100,000 problems, round after round; then /u+ starts against a running /u-.
+# a database of 100,000 problems (by default), round after round; then /u+ starts against a running /u-.
 # After each round every old line is still there, each run either reported success and its
 # records are in the database or reported the database in use and none of them is, and no
 # temporary file is left. First, a lock held by someone else is honoured by every rewrite.
 #
-#   concurrent_runs.sh <vestrel> [<rounds>]
+#   concurrent_runs.sh <vestrel> [<rounds> [<database lines>]]
 set -u
 bin=$1
 rounds=${2:-20}
+lines=${3:-100000}
 . "$(dirname "$0")/common.sh"
 
-collection 0 100000 >base.epd
+collection 0 "$lines" >base.epd
 size=$(wc -c <base.epd)
 for k in 1 2 3 4; do
-    collection $((100000 + k * 1000)) 1000 >in$k.epd
+    collection $((lines + k * 1000)) 1000 >in$k.epd
     # What the run writes on its own: its records, all of them new.
     mkdir ref$k && cp base.epd ref$k/Vandrelo.epd && cp in$k.epd ref$k/
     (cd ref$k && "$bin" in$k.epd /u+ >../ref$k.out 2>/dev/null) || fail "reference run $k"

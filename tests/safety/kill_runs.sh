@@ -1,19 +1,20 @@
 #!/bin/sh
-# Kills rewrites of a database of 200,000 problems: /u+, /u- and /u:2, each at random moments
+# Kills rewrites of a database of 200,000 problems (by default): /u+, /u- and /u:2, each at random moments
 # with SIGKILL, and once more on a file system without hard links just before each rename of
 # the commit. After every kill the database holds exactly its old or its new bytes, the backup
 # is the previous backup or the old database (the old database once the new one is in place),
 # and the next run succeeds and leaves no temporary file.
 #
-#   kill_runs.sh <vestrel> <no_link.so> [<kills per mode>]
+#   kill_runs.sh <vestrel> <no_link.so> [<kills per mode> [<database lines>]]
 set -u
 bin=$1
 no_link=$2
 kills=${3:-30}
+lines=${4:-200000}
 . "$(dirname "$0")/common.sh"
 
-collection 0 200000 >base.epd
-collection 200000 1000 >in.epd
+collection 0 "$lines" >base.epd
+collection "$lines" 1000 >in.epd
 printf 'an older backup\r\n' >base.bak
 
 reset() {
