@@ -166,12 +166,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<std::string> newDatabase = readAll(databaseName);
     const std::optional<std::string> newBackup = readAll(backupName);
     const DatabaseMode mode = settings.databaseMode;
+    // A record run on the database itself changes nothing; /u- and /u: read no input file.
     std::error_code noFile;
     const bool inputIsDatabase = upperCase(inputName) == upperCase(databaseName) ||
                                  fs::equivalent(inputName, databaseName, noFile);
-    const bool rewrites = parsed && !inputIsDatabase &&
-                          ((mode == DatabaseMode::Update && !settings.noOutput) ||
-                           mode == DatabaseMode::Sort || mode == DatabaseMode::TimeUpdate);
+    const bool rewrites =
+        parsed && ((mode == DatabaseMode::Update && !settings.noOutput && !inputIsDatabase) ||
+                   mode == DatabaseMode::Sort || mode == DatabaseMode::TimeUpdate);
     if (status != 0 || !rewrites) {
         check(newDatabase == oldDatabase);
         check(newBackup == oldBackup);
