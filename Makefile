@@ -85,11 +85,20 @@ bench:
 	$(call cmake_build,build-bench,-DCMAKE_BUILD_TYPE=Release -DVESTREL_BENCH=ON,)
 	sh bench/run.sh build-bench
 
-# Feeds random lines through every record step under clang's libFuzzer and the sanitizers.
+# Every libFuzzer target (clang, with the sanitizers) for FUZZ_SECONDS each, from its seeds;
+# each target's last line tells how many inputs it ran.
+FUZZ_TARGETS = record_fuzz program_fuzz options_fuzz line_reader_fuzz
 fuzz:
-	$(call cmake_build,build-fuzz,-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=Debug -DVESTREL_FUZZ=ON,record_fuzz)
-	mkdir -p build-fuzz/corpus && cp tests/fuzz/seeds/* build-fuzz/corpus/
-	build-fuzz/record_fuzz -max_total_time=$(FUZZ_SECONDS) -max_len=600 build-fuzz/corpus
+	$(call cmake_build,build-fuzz,-DCMAKE_CXX_COMPILER=clang++ -DCMAKE_BUILD_TYPE=RelWithDebInfo -DVESTREL_FUZZ=ON,$(FUZZ_TARGETS))
+	@for target in $(FUZZ_TARGETS); do \
+	  name=$${target%_fuzz}; corpus=$(CURDIR)/build-fuzz/corpus/$$name; mkdir -p $$corpus; \
+	  cp tests/fuzz/seeds/$$name/* $$corpus/ 2>/dev/null; \
+	  case $$name in record) len=600 ;; program) len=2000 ;; *) len=200 ;; esac; \
+	  build-fuzz/$$target -max_total_time=$(FUZZ_SECONDS) -max_len=$$len \
+	    -artifact_prefix=$(CURDIR)/build-fuzz/$$name- $$corpus 2>build-fuzz/$$name.log || \
+	    { tail -40 build-fuzz/$$name.log; exit 1; }; \
+	  echo "$$target: $$(grep -h '^Done' build-fuzz/$$name.log)"; \
+	done
 
 # A static Windows build-windows/vestrel.exe cross-compiled with mingw-w64; its tests run
 # under Wine.

@@ -11,13 +11,12 @@ namespace {
 constexpr std::size_t kLogBuffer = std::size_t{64} << 10;
 
 // Reads every database line into the seen set, copying each line when a rewrite is open.
-bool preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
+void preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
     std::string_view line;
     while (nextLine(reader, line)) {
         if (rewrite != nullptr) rewriteLine(*rewrite, line);
         if (databaseLineKey(line, state.scratch)) state.marking.seen.preload(state.scratch);
     }
-    return !reader.readFailed;
 }
 
 // Standard output is a regular file with this identity, so the run would write into it.
@@ -54,42 +53,56 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
         return FileVerdict::InputIsDatabase;
     }
     if (outputGoesTo(fileIdOf(database))) return FileVerdict::OutputIsDatabase;
-    LineReader reader;
     const bool update = settings.databaseMode == DatabaseMode::Update;
-    if (update && !pathExists(database)) {
-        // No database yet: the run creates it from the new records alone.
-        if (settings.noOutput) return FileVerdict::Ok;
-        if (!beginRewrite(rewrite, settings.databaseStem, false)) {
-            return FileVerdict::DatabaseNotFound;
-        }
-        rewriting = true;
-        return FileVerdict::Ok;
-    }
     if (update && !settings.noOutput) {
-        if (!beginRewrite(rewrite, settings.databaseStem, true)) {
-            return FileVerdict::DatabaseNotFound;
+        switch (beginRewrite(rewrite, settings.databaseStem)) {
+            case RewriteStart::InUse:
+                return FileVerdict::DatabaseInUse;
+            case RewriteStart::NotFound:
+                return FileVerdict::DatabaseNotFound;
+            case RewriteStart::Ok:
+                break;
         }
         rewriting = true;
+        // No database yet: the run creates it from the new records alone.
+        if (!rewrite.databaseExisted) return FileVerdict::Ok;
+    } else if (update && !pathExists(database)) {
+        return FileVerdict::Ok;  // /u+ with /0 creates nothing
     }
-    if (!openLineReader(reader, database)) {
-        if (rewriting) abandonRewrite(rewrite);
-        rewriting = false;
-        return FileVerdict::DatabaseNotFound;
+    LineReader reader;
+    ReadEnd end = ReadEnd::Failed;
+    if (openLineReader(reader, database)) {
+        skipByteOrderMark(reader);
+        preload(reader, state, rewriting ? &rewrite : nullptr);
+        if (rewriting) {
+            end = databaseReadEnd(reader);
+        } else if (reader.lineTooLong || reader.readFailed) {
+            end = reader.lineTooLong ? ReadEnd::LineTooLong : ReadEnd::Failed;
+        } else {
+            end = ReadEnd::Ok;
+        }
+        closeLineReader(reader);
     }
-    skipByteOrderMark(reader);
-    const bool readOk = preload(reader, state, rewriting ? &rewrite : nullptr);
-    closeLineReader(reader);
-    if (!readOk) {
-        if (rewriting) abandonRewrite(rewrite);
-        rewriting = false;
-        return FileVerdict::DatabaseNotFound;
+    FileVerdict verdict = FileVerdict::Ok;
+    switch (end) {
+        case ReadEnd::Ok:
+            if (rewriting && rewrite.out.failed) verdict = FileVerdict::DatabaseNotWritten;
+            break;
+        case ReadEnd::Failed:
+            verdict = FileVerdict::DatabaseNotFound;
+            break;
+        case ReadEnd::LineTooLong:
+            verdict = FileVerdict::LineTooLong;
+            break;
+        case ReadEnd::TextAfterCtrlZ:
+            verdict = FileVerdict::DatabaseTextAfterCtrlZ;
+            break;
     }
-    if (rewriting && rewrite.out.failed) {
+    if (verdict != FileVerdict::Ok && rewriting) {
         abandonRewrite(rewrite);
         rewriting = false;
-        return FileVerdict::DatabaseNotWritten;
     }
-    return FileVerdict::Ok;
+    return verdict;
 }
 
 void openLogFile(RunState& state) {

@@ -21,8 +21,11 @@ enum class FileVerdict {
     InputIsDatabase,   // /u= or /u+ on the database file itself
     DatabaseNotFound,  // the database cannot be read, moved, created or opened
     DatabaseNotWritten,
-    OutputIsInput,     // standard output is the input file
-    OutputIsDatabase,  // standard output is the database file of /u= or /u+
+    OutputIsInput,           // standard output is the input file
+    OutputIsDatabase,        // standard output is the database file of /u= or /u+
+    DatabaseInUse,           // another run is rewriting the database
+    DatabaseTextAfterCtrlZ,  // a database to rewrite holds text after a Ctrl-Z byte
+    LineTooLong,             // a database line over the line limit
 };
 
 // The input file name to use: the one given, or the default.
@@ -33,7 +36,8 @@ std::string inputFileName(const RunSettings& settings);
 FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& pgnMode);
 
 // For /u= and /u+: refuses the database as input or as standard output, loads its keys into the
-// seen set and, for /u+ without /0, starts the rewrite that copies it and takes the new records.
+// seen set and, for /u+ without /0, takes the database's lock and starts the rewrite that copies
+// it and takes the new records.
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
                             bool& rewriting);
 

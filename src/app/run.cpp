@@ -1,6 +1,7 @@
 #include "app/run.h"
 
 #include <chrono>
+#include <new>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -111,6 +112,19 @@ std::string databaseNotWritten(const RunSettings& settings) {
     return "ERROR: Database " + quoted(settings.databaseFileName()) + " could not be written !";
 }
 
+std::string databaseInUse(const RunSettings& settings) {
+    return "ERROR: Database " + quoted(settings.databaseFileName()) + " is in use by another run !";
+}
+
+std::string databaseTextAfterCtrlZ(const RunSettings& settings) {
+    return "ERROR: Database " + quoted(settings.databaseFileName()) +
+           " has text after a Ctrl-Z byte !";
+}
+
+constexpr std::string_view kLineTooLong = "ERROR: Line too long !";
+// Written without building a string: memory is what ran out.
+constexpr std::string_view kNotEnoughMemory = "\nERROR: Not enough memory !\a\r\n";
+
 // The closing report of a record run, written piece by piece.
 void writeClosingReport(const RunSettings& settings, const RunState& state,
                         Clock::time_point start) {
@@ -186,36 +200,46 @@ void pendProgress(ProgressCounter& progress) {
     }
 }
 
-enum class LoopEnd { Done, OutputFailed, PipeClosed, DatabaseFailed, LogFailed };
+enum class LoopEnd { Done, OutputFailed, PipeClosed, DatabaseFailed, LogFailed, LineTooLong };
 
-// Runs one record through the steps before marking; true when it reaches the seen-position
-// test, its key built and its look-up asked for.
-bool filterRecord(std::string_view line, const RunSettings& settings, RunState& state,
-                  PendingRecord& pending) {
-    if (!recordFromLine(line, settings, state.reader, state.record)) return false;
-    if (!passesFindFilter(state.record, settings)) return false;
-    if (!passesSkipFilter(state.record, settings)) return false;
-    if (!settings.replacements.empty()) applyReplacements(state.record, settings, state.scratch);
+enum class FilterVerdict { Queued, Dropped, TooLong };
+
+// Runs one record through the steps before marking; Queued when it reaches the seen-position
+// test, its key built and its look-up asked for; TooLong when replacements would grow it past
+// the limit.
+FilterVerdict filterRecord(std::string_view line, const RunSettings& settings, RunState& state,
+                           PendingRecord& pending) {
+    constexpr FilterVerdict kDrop = FilterVerdict::Dropped;
+    if (!recordFromLine(line, settings, state.reader, state.record)) return kDrop;
+    if (!passesFindFilter(state.record, settings)) return kDrop;
+    if (!passesSkipFilter(state.record, settings)) return kDrop;
+    if (!settings.replacements.empty() &&
+        !applyReplacements(state.record, settings, state.scratch)) {
+        return FilterVerdict::TooLong;
+    }
     SplitRecord& split = pending.split;
-    if (!splitRecord(state.record, settings, split)) return false;
+    if (!splitRecord(state.record, settings, split)) return kDrop;
     if (settings.convertsMateInfo()) {
         const int mateLength = convertMateInfo(split.opcodeText, settings);
-        if (!passesMateFilter(mateLength, settings)) return false;
+        if (!passesMateFilter(mateLength, settings)) return kDrop;
     }
-    if (!passesTimeFilter(split.opcodeText, settings, state.scratch)) return false;
-    if (!passesParamsFilter(split.opcodeText, settings, state.scratch)) return false;
+    if (!passesTimeFilter(split.opcodeText, settings, state.scratch)) return kDrop;
+    if (!passesParamsFilter(split.opcodeText, settings, state.scratch)) return kDrop;
     prepareMark(pending, state.marking);
-    return true;
+    return FilterVerdict::Queued;
 }
 
 // Fills the queue with the next records that pass the filters; how many it holds.
 std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& input,
-                      ProgressCounter& progress) {
+                      ProgressCounter& progress, bool& tooLong) {
     std::size_t count = 0;
     std::string_view line;
-    while (count < state.pending.size() && nextLine(input, line)) {
-        if (filterRecord(line, settings, state, state.pending[count])) {
+    while (!tooLong && count < state.pending.size() && nextLine(input, line)) {
+        const FilterVerdict verdict = filterRecord(line, settings, state, state.pending[count]);
+        if (verdict == FilterVerdict::Queued) {
             ++count;
+        } else if (verdict == FilterVerdict::TooLong) {
+            tooLong = true;
         } else if (!progress.pending.empty()) {
             pendProgress(progress);
         }
@@ -248,7 +272,8 @@ LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState
 LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
                    BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
     state.output = 0;
-    for (std::size_t count; (count = fillQueue(settings, state, input, progress)) != 0;) {
+    bool tooLong = false;  // a record that replacements would grow past the limit
+    for (std::size_t count; (count = fillQueue(settings, state, input, progress, tooLong)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
             if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
@@ -260,6 +285,7 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
             if (end != LoopEnd::Done) return end;
         }
     }
+    if (tooLong || input.lineTooLong) return LoopEnd::LineTooLong;
     if (!flushWriter(out)) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
     return LoopEnd::Done;
 }
@@ -278,6 +304,12 @@ int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
                              " contains too many FEN-Lines !");
         case DatabaseResult::WriteFailed:
             return errorExit(databaseNotWritten(settings));
+        case DatabaseResult::InUse:
+            return errorExit(databaseInUse(settings));
+        case DatabaseResult::TextAfterCtrlZ:
+            return errorExit(databaseTextAfterCtrlZ(settings));
+        case DatabaseResult::LineTooLong:
+            return errorExit(kLineTooLong);
     }
     return kExitError;
 }
@@ -318,6 +350,12 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
             case FileVerdict::OutputIsDatabase:
                 return errorExit("ERROR: Output file is the database file " +
                                  quoted(settings.databaseFileName()) + " !");
+            case FileVerdict::DatabaseInUse:
+                return errorExit(databaseInUse(settings));
+            case FileVerdict::DatabaseTextAfterCtrlZ:
+                return errorExit(databaseTextAfterCtrlZ(settings));
+            case FileVerdict::LineTooLong:
+                return errorExit(kLineTooLong);
             default:
                 break;
         }
@@ -343,6 +381,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
             (void)flushWriter(out);
             return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
         }
+        if (end == LoopEnd::LineTooLong) return errorExit(kLineTooLong);
         return errorExit("ERROR: Output could not be written !");
     }
     if (rewriting && !commitRewrite(database)) {
@@ -354,10 +393,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     return kExitOk;
 }
 
-}  // namespace
-
-int runProgram(int argc, char** argv) {
-    startProcess();
+int runCommandLine(int argc, char** argv) {
     if (argc <= 1) {
         writeError(kUsage);
         return kExitOk;
@@ -384,6 +420,19 @@ int runProgram(int argc, char** argv) {
         return runDatabaseMode(fixed, start);
     }
     return recordRun(fixed, start);
+}
+
+}  // namespace
+
+int runProgram(int argc, char** argv) {
+    startProcess();
+    try {
+        return runCommandLine(argc, argv);
+    } catch (const std::bad_alloc&) {
+        // The stack is unwound by now: an open database rewrite has been abandoned.
+        writeError(kNotEnoughMemory);
+        return kExitError;
+    }
 }
 
 }  // namespace vestrel

@@ -9,8 +9,6 @@ namespace vestrel {
 
 namespace {
 
-constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
-
 // Reads the next block into the buffer; false when no bytes are left.
 bool refill(LineReader& reader) {
     reader.begin = 0;
@@ -26,8 +24,15 @@ bool refill(LineReader& reader) {
     return true;
 }
 
-// Appends bytes to the carried line, leaving out every CR.
-void appendWithoutCr(std::string& out, const char* p, std::size_t n) {
+// Appends bytes to the carried line, leaving out every CR; false when the line would pass the
+// limit.
+bool appendToCarry(LineReader& reader, const char* p, std::size_t n) {
+    if (n > reader.maxLineBytes || reader.carry.size() > reader.maxLineBytes - n) {
+        reader.lineTooLong = true;
+        reader.ended = true;
+        return false;
+    }
+    std::string& out = reader.carry;
     const char* stop = p + n;
     while (p < stop) {
         const void* cr = std::memchr(p, '\r', static_cast<std::size_t>(stop - p));
@@ -35,6 +40,7 @@ void appendWithoutCr(std::string& out, const char* p, std::size_t n) {
         out.append(p, upto);
         p = cr ? upto + 1 : stop;
     }
+    return true;
 }
 
 // Ctrl-Z: the end of the text, even when bytes follow it.
@@ -54,9 +60,13 @@ bool openLineReader(LineReader& reader, const std::string& path) {
     const int fd = openForReading(path);
     if (fd == kNoFile) return false;
     reader.fd = fd;
-    reader.block.resize(kBlockBytes);
+    // A small file needs a block of its own size only, plus a byte to meet its end.
+    const std::uint64_t size = fileSize(fd);
+    reader.block.resize(size > 0 && size < reader.blockBytes ? static_cast<std::size_t>(size) + 1
+                                                             : reader.blockBytes);
     reader.begin = reader.end = 0;
     reader.atEof = reader.ended = reader.readFailed = false;
+    reader.lineTooLong = reader.ctrlZ = false;
     reader.carry.clear();
     return true;
 }
@@ -94,7 +104,7 @@ bool nextLine(LineReader& reader, std::string_view& line) {
         const std::size_t avail = reader.end - reader.begin;
         const char* stop = findLineStop(base, avail);
         if (stop == nullptr) {
-            appendWithoutCr(reader.carry, base, avail);
+            if (!appendToCarry(reader, base, avail)) return false;
             carrying = true;
             reader.begin = reader.end;
             continue;
@@ -104,21 +114,33 @@ bool nextLine(LineReader& reader, std::string_view& line) {
         reader.begin += len + 1;
         if (ctrlZ) {
             reader.ended = true;
+            reader.ctrlZ = true;
             // Bytes before the Ctrl-Z on its line still form the last line.
             if (len == 0 && !carrying) return false;
         }
         if (!carrying) {
             // The common CR LF ending needs no copy: the line is the bytes before the CR.
             const std::size_t text = (len > 0 && base[len - 1] == '\r') ? len - 1 : len;
-            if (std::memchr(base, '\r', text) == nullptr) {
+            if (text <= reader.maxLineBytes && std::memchr(base, '\r', text) == nullptr) {
                 line = std::string_view(base, text);
                 return true;
             }
         }
-        appendWithoutCr(reader.carry, base, len);
+        if (!appendToCarry(reader, base, len)) return false;
         line = reader.carry;
         return true;
     }
+}
+
+bool textAfterCtrlZ(LineReader& reader) {
+    if (!reader.ctrlZ) return false;
+    do {
+        for (std::size_t i = reader.begin; i < reader.end; ++i) {
+            const char c = reader.block[i];
+            if (c != 26 && c != '\r' && c != '\n') return true;
+        }
+    } while (refill(reader));
+    return false;
 }
 
 void closeLineReader(LineReader& reader) {

@@ -1,6 +1,7 @@
 #pragma once
 // Reads a text file in large blocks and hands out its lines: a line ends at LF, CR bytes are
-// never part of a line, a Ctrl-Z byte ends the file, a last line without LF counts.
+// never part of a line, a Ctrl-Z byte ends the file, a last line without LF counts. A line
+// longer than the limit ends the reading with `lineTooLong` set.
 
 #include <string>
 #include <string_view>
@@ -8,7 +9,12 @@
 
 namespace vestrel {
 
+inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
+inline constexpr std::size_t kMaxLineBytes = std::size_t{256} << 20;
+
 struct LineReader {
+    std::size_t blockBytes = kBlockBytes;
+    std::size_t maxLineBytes = kMaxLineBytes;
     int fd = -1;
     std::vector<char> block;
     std::size_t begin = 0;
@@ -16,7 +22,9 @@ struct LineReader {
     bool atEof = false;  // no more bytes to read from fd
     bool ended = false;  // Ctrl-Z seen or all lines handed out
     bool readFailed = false;
-    std::string carry;  // a line that spans blocks or holds CR bytes
+    bool lineTooLong = false;
+    bool ctrlZ = false;  // the reading ended at a Ctrl-Z byte
+    std::string carry;   // a line that spans blocks or holds CR bytes
 };
 
 // Opens a file for reading; false when it cannot be opened (a directory counts as such).
@@ -25,6 +33,9 @@ bool openLineReader(LineReader& reader, const std::string& path);
 void skipByteOrderMark(LineReader& reader);
 // Next line without its line end; the view stays valid until the next call.
 bool nextLine(LineReader& reader, std::string_view& line);
+// After the reading ended at a Ctrl-Z: true when any byte other than Ctrl-Z, CR or LF follows
+// it. Reads the file to its end.
+bool textAfterCtrlZ(LineReader& reader);
 void closeLineReader(LineReader& reader);
 
 }  // namespace vestrel

@@ -16,7 +16,9 @@ inline constexpr int kStandardOutput = 1;
 inline constexpr int kStandardError = 2;
 
 // Prepares the process: write failures come back as errors instead of signals (a closed pipe, a
-// file-size limit), and standard output and error pass bytes through unchanged.
+// file-size limit), standard output and error pass bytes through unchanged, and a closed
+// standard input, output or error is opened on the null device, so that no file the program
+// opens takes its place.
 void startProcess();
 // Ends the program the way a closed pipe ends every filter in a pipeline.
 int endOnClosedPipe();
@@ -42,6 +44,8 @@ bool nameTaken(const std::string& path);
 bool isRegularFile(const std::string& path);
 // The open file is a regular file: not a terminal, device or pipe.
 bool isRegularFileDescriptor(int fd);
+// The name leads to a folder.
+bool isFolder(const std::string& path);
 
 // Opens an existing file for reading; kNoFile when it cannot be opened or is a directory.
 int openForReading(const std::string& path);
@@ -50,11 +54,23 @@ int createFile(const std::string& path);
 // Creates or truncates a file for writing with the permissions of `modeFrom`, when that names
 // an existing file.
 int createFileLike(const std::string& path, const std::string& modeFrom);
+// Creates a new file for reading and writing; never opens an existing one. Its permissions are
+// those of `modeFrom` (when that names an existing file) plus reading and writing for the owner.
+// kNameTaken when something already holds the name, kNoFile on any other failure.
+inline constexpr int kNameTaken = -2;
+int createNewFile(const std::string& path, const std::string& modeFrom);
+// Gives an open file exactly the permissions of the file `from`; true when there is nothing to do.
+bool copyPermissions(int fd, const std::string& from);
 bool closeFile(int fd);
 // A second descriptor for an open file; kNoFile when none can be made.
 int duplicateFile(int fd);
 // Makes `target` refer to the file open as `fd`, closing what it referred to before.
 bool redirectFile(int fd, int target);
+
+enum class LockResult { Locked, HeldElsewhere, Failed };
+// Takes an exclusive lock on an open file without waiting. The lock lasts until the file is
+// closed or the process ends, however it ends.
+LockResult lockFile(int fd);
 // The size of an open file in bytes; 0 when unknown.
 std::uint64_t fileSize(int fd);
 
@@ -62,7 +78,7 @@ std::uint64_t fileSize(int fd);
 long long readSome(int fd, char* buffer, std::size_t size);
 
 enum class WriteResult { Ok, Failed, BrokenPipe };
-// Writes every byte, retrying short writes.
+// Writes every byte, retrying short writes and waiting while a non-blocking file is full.
 WriteResult writeAll(int fd, std::string_view bytes);
 
 // Makes a file's bytes durable.

@@ -1,5 +1,7 @@
 // The operating-system calls on Linux and other POSIX systems.
 #include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -25,6 +27,12 @@ FileId idOf(const struct stat& st) {
 void startProcess() {
     std::signal(SIGPIPE, SIG_IGN);
     std::signal(SIGXFSZ, SIG_IGN);
+    // The lowest free number is taken first, so each open fills the closed descriptor in turn.
+    for (int fd = kStandardInput; fd <= kStandardError; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) continue;
+        const int null = ::open("/dev/null", O_RDWR);
+        if (null >= 0 && null != fd) ::close(null);
+    }
 }
 
 int endOnClosedPipe() {
@@ -73,6 +81,11 @@ bool isRegularFileDescriptor(int fd) {
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool isFolder(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
 int openForReading(const std::string& path) {
     const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
     if (fd < 0) return kNoFile;
@@ -97,6 +110,31 @@ int createFileLike(const std::string& path, const std::string& modeFrom) {
         (void)::fchmod(fd, st.st_mode & 07777);
     }
     return fd;
+}
+
+int createNewFile(const std::string& path, const std::string& modeFrom) {
+    struct stat st {};
+    const bool like = !modeFrom.empty() && ::stat(modeFrom.c_str(), &st) == 0;
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, like ? 0600 : 0644);
+    if (fd < 0) return errno == EEXIST ? kNameTaken : kNoFile;
+    if (like) (void)::fchmod(fd, (st.st_mode | 0600) & 07777);
+    return fd;
+}
+
+bool copyPermissions(int fd, const std::string& from) {
+    struct stat want {};
+    struct stat have {};
+    if (::stat(from.c_str(), &want) != 0 || ::fstat(fd, &have) != 0) return false;
+    if ((want.st_mode & 07777) == (have.st_mode & 07777)) return true;
+    return ::fchmod(fd, want.st_mode & 07777) == 0;
+}
+
+LockResult lockFile(int fd) {
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if (errno == EINTR) continue;
+        return errno == EWOULDBLOCK ? LockResult::HeldElsewhere : LockResult::Failed;
+    }
+    return LockResult::Locked;
 }
 
 bool closeFile(int fd) { return fd >= 0 && ::close(fd) == 0; }
@@ -129,6 +167,14 @@ WriteResult writeAll(int fd, std::string_view bytes) {
         const ssize_t n = ::write(fd, p, left);
         if (n < 0) {
             if (errno == EINTR) continue;
+            if (errno == EAGAIN || errno == EWOULDBLOCK) {
+                // A non-blocking pipe or terminal that is full: wait until it takes bytes.
+                struct pollfd ready {};
+                ready.fd = fd;
+                ready.events = POLLOUT;
+                if (::poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+                return WriteResult::Failed;
+            }
             return errno == EPIPE ? WriteResult::BrokenPipe : WriteResult::Failed;
         }
         if (n == 0) return WriteResult::Failed;

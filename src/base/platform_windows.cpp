@@ -84,6 +84,18 @@ bool pipeGone(DWORD error) {
 void startProcess() {
     // No message boxes for a missing drive or a crash: a console program reports or fails.
     ::SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX | SEM_NOOPENFILEERRORBOX);
+    // A missing standard handle becomes the null device, as a closed descriptor does on POSIX.
+    for (int fd = kStandardInput; fd <= kStandardError; ++fd) {
+        const intptr_t handle = ::_get_osfhandle(fd);
+        if (handle != -1 && handle != -2) continue;  // -2: no handle at the start
+        const HANDLE null = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+                                          OPEN_EXISTING, 0, nullptr);
+        const int nullFd = descriptorFor(null, 0);
+        if (nullFd >= 0 && nullFd != fd) {
+            (void)::_dup2(nullFd, fd);
+            (void)::_close(nullFd);
+        }
+    }
     // Anything written through the C runtime passes unchanged too (CR LF stays CR LF).
     (void)::_setmode(kStandardInput, _O_BINARY);
     (void)::_setmode(kStandardOutput, _O_BINARY);
@@ -130,6 +142,11 @@ bool isRegularFile(const std::string& path) {
 
 bool isRegularFileDescriptor(int fd) { return isRegularFileHandle(handleOf(fd)); }
 
+bool isFolder(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
+}
+
 int openForReading(const std::string& path) {
     // A folder does not open without backup semantics, so it is refused like a missing file.
     const HANDLE handle =
@@ -148,6 +165,35 @@ int createFile(const std::string& path) {
 // copied, since it would keep the new file from ever replacing the database.
 int createFileLike(const std::string& path, const std::string& /*modeFrom*/) {
     return createFile(path);
+}
+
+// The permissions come from the folder's access list, and a read-only attribute is never
+// copied: it would keep the new file from ever replacing the database.
+int createNewFile(const std::string& path, const std::string& /*modeFrom*/) {
+    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
+                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (handle == INVALID_HANDLE_VALUE) {
+        const DWORD error = ::GetLastError();
+        return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? kNameTaken : kNoFile;
+    }
+    return descriptorFor(handle, 0);
+}
+
+// Windows keeps no permission bits on a file: its access list comes from the folder.
+bool copyPermissions(int /*fd*/, const std::string& /*from*/) { return true; }
+
+LockResult lockFile(int fd) {
+    // The whole file, however long it grows; Windows drops the lock when the handle closes or
+    // the process ends.
+    OVERLAPPED whole{};
+    if (::LockFileEx(handleOf(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
+                     MAXDWORD, &whole)) {
+        return LockResult::Locked;
+    }
+    const DWORD error = ::GetLastError();
+    return error == ERROR_LOCK_VIOLATION || error == ERROR_SHARING_VIOLATION
+               ? LockResult::HeldElsewhere
+               : LockResult::Failed;
 }
 
 bool closeFile(int fd) { return fd >= 0 && ::_close(fd) == 0; }

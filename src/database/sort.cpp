@@ -547,12 +547,29 @@ std::string sortKey(std::string_view line) {
     return std::string(key.bytes, key.size);
 }
 
+DatabaseResult resultOfRead(ReadEnd end) {
+    switch (end) {
+        case ReadEnd::Ok:
+            return DatabaseResult::Done;
+        case ReadEnd::Failed:
+            return DatabaseResult::NotFound;
+        case ReadEnd::LineTooLong:
+            return DatabaseResult::LineTooLong;
+        case ReadEnd::TextAfterCtrlZ:
+            return DatabaseResult::TextAfterCtrlZ;
+    }
+    return DatabaseResult::NotFound;
+}
+
 DatabaseResult sortDatabase(const RunSettings& settings,
                             std::chrono::steady_clock::time_point start) {
     const std::string& stem = settings.databaseStem;
     Rewrite rewrite;
     LineReader reader;
-    if (!beginDatabaseRewrite(rewrite, reader, stem)) return DatabaseResult::NotFound;
+    const RewriteStart begun = beginDatabaseRewrite(rewrite, reader, stem);
+    if (begun != RewriteStart::Ok) {
+        return begun == RewriteStart::InUse ? DatabaseResult::InUse : DatabaseResult::NotFound;
+    }
     skipByteOrderMark(reader);
     writeError("\nReading ... ");
 
@@ -574,11 +591,11 @@ DatabaseResult sortDatabase(const RunSettings& settings,
         }
         addEntry(table, line, work);
     }
-    const bool readFailed = reader.readFailed;
+    const ReadEnd readEnd = tooMany ? ReadEnd::Ok : databaseReadEnd(reader);
     closeLineReader(reader);
-    if (tooMany || readFailed) {
+    if (tooMany || readEnd != ReadEnd::Ok) {
         abandonRewrite(rewrite);
-        return tooMany ? DatabaseResult::TooManyLines : DatabaseResult::NotFound;
+        return tooMany ? DatabaseResult::TooManyLines : resultOfRead(readEnd);
     }
 
     writeError("\nSorting ... ");

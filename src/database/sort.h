@@ -7,10 +7,22 @@
 #include <string_view>
 
 #include "base/settings.h"
+#include "database/rewrite.h"
 
 namespace vestrel {
 
-enum class DatabaseResult { Done, NotFound, TooManyLines, WriteFailed };
+enum class DatabaseResult {
+    Done,
+    NotFound,
+    TooManyLines,
+    WriteFailed,
+    InUse,           // another run holds the database's lock
+    TextAfterCtrlZ,  // the database holds text after a Ctrl-Z byte
+    LineTooLong,
+};
+
+// The result of a database rewrite that stopped at the end of its reading.
+DatabaseResult resultOfRead(ReadEnd end);
 
 // The 22-character sort key of one database line.
 std::string sortKey(std::string_view line);

@@ -92,7 +92,10 @@ DatabaseResult updateSolutionTimes(const RunSettings& settings) {
     const std::string& stem = settings.databaseStem;
     Rewrite rewrite;
     LineReader reader;
-    if (!beginDatabaseRewrite(rewrite, reader, stem)) return DatabaseResult::NotFound;
+    const RewriteStart begun = beginDatabaseRewrite(rewrite, reader, stem);
+    if (begun != RewriteStart::Ok) {
+        return begun == RewriteStart::InUse ? DatabaseResult::InUse : DatabaseResult::NotFound;
+    }
     long long count = 0;
     std::string work;
     std::string_view line;
@@ -101,11 +104,11 @@ DatabaseResult updateSolutionTimes(const RunSettings& settings) {
         count += updateLineTimes(work, settings.timeFactor);
         rewriteLine(rewrite, work);
     }
-    const bool readFailed = reader.readFailed;
+    const ReadEnd readEnd = databaseReadEnd(reader);
     closeLineReader(reader);
-    if (readFailed) {
+    if (readEnd != ReadEnd::Ok) {
         abandonRewrite(rewrite);
-        return DatabaseResult::NotFound;
+        return resultOfRead(readEnd);
     }
     if (!commitRewrite(rewrite)) return DatabaseResult::WriteFailed;
     std::string closing = "\n";

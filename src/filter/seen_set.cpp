@@ -5,6 +5,7 @@
 #include <cstdlib>
 #include <cstring>
 #include <memory_resource>
+#include <new>
 #include <random>
 #include <set>
 #include <string>
@@ -36,10 +37,10 @@ constexpr std::uint32_t kSignatureBits = 1u << 24;
 
 // Zeroed memory straight from the system, on huge pages where the system offers them: the
 // tables cost nothing at start-up until a run fills them. Without its tables nothing can
-// run, so a refusal ends the program.
+// run: a refusal throws std::bad_alloc, which ends the run with its message.
 void* allocateTable(std::size_t bytes) {
     void* memory = allocateZeroed(bytes);
-    if (memory == nullptr) std::abort();
+    if (memory == nullptr) throw std::bad_alloc();
     return memory;
 }
 

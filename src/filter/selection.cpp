@@ -45,11 +45,25 @@ bool passesSkipFilter(std::string_view record, const RunSettings& settings) {
     return !itemsMatch(record, settings.skip);
 }
 
-void applyReplacements(std::string& record, const RunSettings& settings, std::string& scratch) {
+bool applyReplacements(std::string& record, const RunSettings& settings, std::string& scratch) {
     for (const Replacement& r : settings.replacements) {
         if (r.from.empty() || record.find(r.from) == std::string::npos) continue;
+        if (r.to.size() > r.from.size()) {
+            // Count the hits first: a few growing pairs would otherwise double the record each.
+            std::size_t hits = 0;
+            for (std::size_t at = record.find(r.from); at != std::string::npos;
+                 at = record.find(r.from, at + r.from.size())) {
+                ++hits;
+            }
+            const std::size_t growth = r.to.size() - r.from.size();
+            if (record.size() > kMaxRecordBytes ||
+                hits > (kMaxRecordBytes - record.size()) / growth) {
+                return false;
+            }
+        }
         replaceAll(record, r.from, r.to, scratch);
     }
+    return true;
 }
 
 bool passesMateFilter(int mateLength, const RunSettings& settings) {

@@ -12,8 +12,11 @@ namespace vestrel {
 
 bool passesFindFilter(std::string_view record, const RunSettings& settings);
 bool passesSkipFilter(std::string_view record, const RunSettings& settings);
-// Applies the /r pairs in order; `scratch` is a reused buffer.
-void applyReplacements(std::string& record, const RunSettings& settings, std::string& scratch);
+// The longest record replacements may build.
+inline constexpr std::size_t kMaxRecordBytes = std::size_t{256} << 20;
+// Applies the /r pairs in order; `scratch` is a reused buffer. False, with the record part
+// done, when a pair would grow it past kMaxRecordBytes.
+bool applyReplacements(std::string& record, const RunSettings& settings, std::string& scratch);
 
 bool passesMateFilter(int mateLength, const RunSettings& settings);
 

@@ -1,8 +1,9 @@
 # Sourced by run_case.sh and record_case.sh: lays out the working directory of one golden
-# case and runs the binary there once. Expects bin, case_dir and limited (the run_limited
-# tool), and takes VESTREL_LAUNCHER from the environment: a command put before the binary
-# (e.g. "wine"). Leaves work, status, and $work/out/stdout and $work/out/stderr (elapsed
-# seconds masked) behind. The working directory is removed when the calling script ends.
+# case and runs the binary there once. Expects bin, case_dir, limited (the run_limited tool)
+# and no_link (the preload library without hard links), and takes VESTREL_LAUNCHER from the
+# environment: a command put before the binary (e.g. "wine"). Leaves work, status, and
+# $work/out/stdout and $work/out/stderr (elapsed seconds masked) behind. The working
+# directory is removed when the calling script ends.
 LC_ALL=C
 export LC_ALL
 
@@ -30,16 +31,39 @@ runner=""
 if [ -f "$case_dir/limit" ]; then
     runner="$limited $(cat "$case_dir/limit")"
 fi
+if [ -f "$case_dir/no-links" ]; then
+    # The sanitizer runtime wants to come first; the preloaded library only replaces link().
+    runner="env LD_PRELOAD=$no_link ASAN_OPTIONS=${ASAN_OPTIONS:+$ASAN_OPTIONS:}verify_asan_link_order=0 $runner"
+fi
+if [ -f "$case_dir/unprivileged" ] && [ "$(id -u)" -eq 0 ]; then
+    # Root passes every permission check; the case runs as nobody in a folder of its own.
+    chmod 755 "$work"
+    chown -R 65534:65534 "$work/run"
+    runner="setpriv --reuid=65534 --regid=65534 --clear-groups $runner"
+fi
+close_fds=$(cat "$case_dir/close-fds" 2>/dev/null)
 stdout_target="$work/out/stdout"
 if [ -f "$case_dir/stdout-to" ]; then
     stdout_target=$(cat "$case_dir/stdout-to")
 fi
 
+# The run itself, in the working directory, with the descriptors of close-fds closed.
+run_binary() {
+    cd "$work/run" || exit 2
+    for fd in $close_fds; do
+        case $fd in
+            0) exec 0<&- ;;
+            1) exec 1>&- ;;
+            2) exec 2>&- ;;
+        esac
+    done
+    exec $runner ${VESTREL_LAUNCHER:-} "$bin" "$@"
+}
 if [ -f "$case_dir/stdout-append" ]; then
     appended="$work/run/$(cat "$case_dir/stdout-append")"
-    (cd "$work/run" && exec $runner ${VESTREL_LAUNCHER:-} "$bin" "$@") </dev/null >>"$appended" 2>"$work/out/stderr.raw"
+    (run_binary "$@") </dev/null >>"$appended" 2>"$work/out/stderr.raw"
 else
-    (cd "$work/run" && exec $runner ${VESTREL_LAUNCHER:-} "$bin" "$@") </dev/null >"$stdout_target" 2>"$work/out/stderr.raw"
+    (run_binary "$@") </dev/null >"$stdout_target" 2>"$work/out/stderr.raw"
 fi
 status=$?
 sed 's/([0-9][0-9]*\.[0-9][0-9] sec)/(T sec)/g' "$work/out/stderr.raw" >"$work/out/stderr"

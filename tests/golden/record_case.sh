@@ -1,7 +1,7 @@
 #!/bin/sh
 # Records the expectations of a new golden case from a run of the built binary:
 #
-#   record_case.sh <vestrel> <case-dir> [<run_limited>]
+#   record_case.sh <vestrel> <case-dir> [<run_limited> [<no_link.so>]]
 #
 # Writes expect/exit, expect/stdout, expect/stderr (elapsed seconds masked) and every file
 # left in the working directory, replacing an earlier recording (expect/absent stays). Read every recorded byte before committing a case: the
@@ -10,6 +10,7 @@ set -u
 bin=$1
 case_dir=$2
 limited=${3:-}
+no_link=${4:-}
 . "$(dirname "$0")/case_env.sh"
 
 # A new recording replaces the old one; only the list of files that must be absent stays.

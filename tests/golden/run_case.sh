@@ -2,7 +2,7 @@
 # Runs one golden case: the built binary in a fresh temporary directory, then a byte-for-byte
 # comparison of stdout, stderr (elapsed seconds masked), exit status and the files left behind.
 #
-#   run_case.sh <vestrel> <case-dir> [<run_limited>]
+#   run_case.sh <vestrel> <case-dir> [<run_limited> [<no_link.so>]]
 #
 # A case directory holds:
 #   args          one argument per line (no file: no arguments at all); @WORK@ in a line
@@ -10,7 +10,12 @@
 #   in/           files copied into the working directory before the run
 #   setup         optional: a shell script run in the working directory before the run,
 #                 for inputs too large to keep as files, links and odd files
-#   limit         optional: a file-size limit in bytes for the run (needs run_limited)
+#   limit         optional: a file-size limit in bytes for the run, or as=<bytes> for an
+#                 address-space limit (needs run_limited; skipped under the sanitizers, whose
+#                 shadow memory needs more address space than any such limit leaves)
+#   no-links      optional: the run sees a file system without hard links (needs no_link.so)
+#   unprivileged  optional: when run as root, the run is made as the user nobody
+#   close-fds     optional: descriptors (0, 1, 2) closed for the run
 #   stdout-to     optional: a path that replaces the captured stdout (e.g. /dev/full)
 #   stdout-append optional: a file in the working directory that stdout is appended to (>>)
 #   expect/exit   the exit status
@@ -25,6 +30,11 @@ set -u
 bin=$1
 case_dir=$2
 limited=${3:-}
+no_link=${4:-}
+if [ "${VESTREL_SANITIZED:-0}" = 1 ] && grep -q '^as=' "$case_dir/limit" 2>/dev/null; then
+    echo "skipped: an address-space limit leaves no room for the sanitizers"
+    exit 77
+fi
 . "$(dirname "$0")/case_env.sh"
 
 failed=0
@@ -59,8 +69,8 @@ if [ -f "$case_dir/expect/absent" ]; then
     done <"$case_dir/expect/absent"
 fi
 
-# A rewrite never leaves its temporary file behind.
-for left in "$work"/run/*.new; do
+# A rewrite never leaves its temporary files behind (short names for very long stems).
+for left in "$work"/run/*.new "$work"/run/*.epn "$work"/run/*.bkn; do
     [ -f "$left" ] && fail "temporary file ${left##*/} left behind"
 done
 

@@ -330,14 +330,14 @@ TEST(SortDatabase, ReplaysLongInsertionPassesExactly) {
     EXPECT_EQ(sortedProblemLines(lines), referenceOrder(lines));
 }
 
-TEST(SortDatabase, MissingDatabaseLeavesNoBackupBehind) {
+TEST(SortDatabase, MissingDatabaseKeepsTheBackup) {
     ScratchDir dir;
     ASSERT_TRUE(dir.ok());
     writeFile("Vandrelo.bak", "old backup");
     std::string err;
     EXPECT_EQ(runSort("Vandrelo", &err), DatabaseResult::NotFound);
     EXPECT_EQ(err, "");
-    EXPECT_FALSE(fileExists("Vandrelo.bak"));
+    EXPECT_EQ(readFile("Vandrelo.bak"), "old backup");
     EXPECT_FALSE(fileExists("Vandrelo.epd"));
     EXPECT_FALSE(fileExists("Vandrelo.epd.new"));
 
@@ -361,7 +361,7 @@ TEST(SortDatabase, RefusesTheMillionthProblem) {
     EXPECT_EQ(runSort("Vandrelo", &err), DatabaseResult::TooManyLines);
     EXPECT_EQ(err, "\nReading ... ");
     EXPECT_TRUE(readFile("Vandrelo.epd") == tooMany);
-    EXPECT_FALSE(fileExists("Vandrelo.bak"));
+    EXPECT_EQ(readFile("Vandrelo.bak"), "old backup");
     EXPECT_FALSE(fileExists("Vandrelo.epd.new"));
 }
 

@@ -102,7 +102,7 @@ TEST(UpdateSolutionTimes, MissingDatabaseChangesNothing) {
     EXPECT_EQ(result, DatabaseResult::NotFound);
     EXPECT_EQ(err, "");
     EXPECT_FALSE(fileExists("Vandrelo.epd"));
-    EXPECT_FALSE(fileExists("Vandrelo.bak"));
+    EXPECT_EQ(readFile("Vandrelo.bak"), "old backup");
     EXPECT_FALSE(fileExists("Vandrelo.epd.new"));
 }
 
