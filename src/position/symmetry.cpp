@@ -127,7 +127,9 @@ Shape shapeOf(const KeyParts& parts) {
 std::uint32_t signatureOf(const KeyParts& parts) {
     const Shape shape = shapeOf(parts);
     std::uint64_t sum = std::uint64_t(shape) + 1;
-    for (std::size_t i = 0; i < parts.pieceCount; ++i) {
+    // Only the pieces kept count: a key with more never shares its signature with an image.
+    const std::size_t kept = parts.pieceCount < kMaxPieces ? parts.pieceCount : kMaxPieces;
+    for (std::size_t i = 0; i < kept; ++i) {
         const Piece& piece = parts.pieces[i];
         const std::size_t twice = 2 * std::size_t(piece.file);
         const std::size_t middle = parts.widths[piece.rank] - 1;

@@ -185,5 +185,14 @@ TEST(SelfImage, FindsTheFirstImageThatIsTheKey) {
     }
 }
 
+// A rank of a hundred pieces is more than the analysis keeps: it reads only what it kept, and
+// the key never shares its signature with an image.
+TEST(AnalyseSymmetry, KeepsWithinItsPiecesOnAnOverfullPlacement) {
+    const std::string key = "k7/8/1" + std::string(100, 'k') + "/8/8/8/8/7Q w - - bm #";
+    const KeySymmetry symmetry = analyseSymmetry(key);
+    EXPECT_FALSE(symmetry.imagesShareSignature);
+    EXPECT_EQ(analyseSymmetry(key).signature, symmetry.signature);
+}
+
 }  // namespace
 }  // namespace vestrel
