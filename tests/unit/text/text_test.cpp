@@ -10,16 +10,11 @@ TEST(ReplaceAll, ScansLeftToRightWithoutRescanning) {
         std::string_view text, from, to, expected;
     };
     const Case cases[] = {
-        {"aab", "ab", "ba", "aba"},
-        {"abb", "ab", "ba", "bab"},
-        {"abab", "ab", "xyz", "xyzxyz"},
-        {"xaxbx", "x", "", "ab"},
-        {"a  b", "  ", " ", "a b"},
-        {"a   b", "  ", " ", "a  b"},
-        {"a    b", "  ", " ", "a  b"},
-        {"xyz", "", "q", "xyz"},
-        {"aaaa", "aa", "a", "aa"},
-        {"bm #2; dm 2;", "dm", "ce", "bm #2; ce 2;"},
+        {"aab", "ab", "ba", "aba"},      {"abb", "ab", "ba", "bab"},
+        {"abab", "ab", "xyz", "xyzxyz"}, {"xaxbx", "x", "", "ab"},
+        {"a  b", "  ", " ", "a b"},      {"a   b", "  ", " ", "a  b"},
+        {"a    b", "  ", " ", "a  b"},   {"xyz", "", "q", "xyz"},
+        {"aaaa", "aa", "a", "aa"},       {"bm #2; dm 2;", "dm", "ce", "bm #2; ce 2;"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.text);
