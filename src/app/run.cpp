@@ -314,51 +314,55 @@ int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
     return kExitError;
 }
 
+// The error message of a file check that failed.
+std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
+    switch (verdict) {
+        case FileVerdict::WrongType:
+            return "ERROR: Wrong file type (no EPD/FEN/PGN) !";
+        case FileVerdict::InputNotFound:
+            return "ERROR: File " + quoted(inputFileName(settings)) +
+                   " not found (or access denied) !";
+        case FileVerdict::OutputIsInput:
+            return "ERROR: Output file is the input file " + quoted(inputFileName(settings)) + " !";
+        case FileVerdict::DatabaseNotWritten:
+            return databaseNotWritten(settings);
+        case FileVerdict::OutputIsDatabase:
+            return "ERROR: Output file is the database file " +
+                   quoted(settings.databaseFileName()) + " !";
+        case FileVerdict::DatabaseInUse:
+            return databaseInUse(settings);
+        case FileVerdict::DatabaseTextAfterCtrlZ:
+            return databaseTextAfterCtrlZ(settings);
+        case FileVerdict::LineTooLong:
+            return std::string(kLineTooLong);
+        case FileVerdict::Ok:
+        case FileVerdict::InputIsDatabase:
+        case FileVerdict::DatabaseNotFound:
+            break;
+    }
+    return databaseNotFound(settings);
+}
+
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     LineReader input;
-    switch (openInputFile(settings, input, state.reader.pgnMode)) {
-        case FileVerdict::WrongType:
-            return errorExit("ERROR: Wrong file type (no EPD/FEN/PGN) !");
-        case FileVerdict::InputNotFound:
-            return errorExit("ERROR: File " + quoted(inputFileName(settings)) +
-                             " not found (or access denied) !");
-        case FileVerdict::OutputIsInput:
-            return errorExit("ERROR: Output file is the input file " +
-                             quoted(inputFileName(settings)) + " !");
-        default:
-            break;
-    }
+    const FileVerdict opened = openInputFile(settings, input, state.reader.pgnMode);
+    if (opened != FileVerdict::Ok) return errorExit(fileErrorMessage(opened, settings));
     state.marking.seen = SeenSet(seenPolicy(settings));
 
     Rewrite database;
     bool rewriting = false;
     const DatabaseMode dbMode = settings.databaseMode;
     if (dbMode == DatabaseMode::Compare || dbMode == DatabaseMode::Update) {
-        switch (prepareDatabase(settings, state, database, rewriting)) {
-            case FileVerdict::InputIsDatabase:
-                writeMessage(
-                    std::string(dbMode == DatabaseMode::Compare ? "0 EPD-lines missing in "
-                                                                : "0 EPD-lines updated to ") +
-                        quoted(settings.databaseFileName()),
-                    false);
-                return kExitOk;
-            case FileVerdict::DatabaseNotFound:
-                return errorExit(databaseNotFound(settings));
-            case FileVerdict::DatabaseNotWritten:
-                return errorExit(databaseNotWritten(settings));
-            case FileVerdict::OutputIsDatabase:
-                return errorExit("ERROR: Output file is the database file " +
-                                 quoted(settings.databaseFileName()) + " !");
-            case FileVerdict::DatabaseInUse:
-                return errorExit(databaseInUse(settings));
-            case FileVerdict::DatabaseTextAfterCtrlZ:
-                return errorExit(databaseTextAfterCtrlZ(settings));
-            case FileVerdict::LineTooLong:
-                return errorExit(kLineTooLong);
-            default:
-                break;
+        const FileVerdict prepared = prepareDatabase(settings, state, database, rewriting);
+        if (prepared == FileVerdict::InputIsDatabase) {
+            writeMessage(std::string(dbMode == DatabaseMode::Compare ? "0 EPD-lines missing in "
+                                                                     : "0 EPD-lines updated to ") +
+                             quoted(settings.databaseFileName()),
+                         false);
+            return kExitOk;
         }
+        if (prepared != FileVerdict::Ok) return errorExit(fileErrorMessage(prepared, settings));
     }
 
     openLogFile(state);
