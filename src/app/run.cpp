@@ -225,7 +225,7 @@ FilterVerdict filterRecord(std::string_view line, const RunSettings& settings, R
     }
     if (!passesTimeFilter(split.opcodeText, settings, state.scratch)) return kDrop;
     if (!passesParamsFilter(split.opcodeText, settings, state.scratch)) return kDrop;
-    prepareMark(pending, state.marking);
+    prepareMark(pending, settings, state.marking);
     return FilterVerdict::Queued;
 }
 

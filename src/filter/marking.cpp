@@ -87,9 +87,11 @@ bool databaseLineKey(std::string_view line, std::string& key) {
     return true;
 }
 
-void prepareMark(PendingRecord& record, const Marking& marking) {
+void prepareMark(PendingRecord& record, const RunSettings& settings, const Marking& marking) {
     buildPositionKey(record.split.positionFields, record.split.opcodeText, record.key);
-    marking.seen.prepare(record.key, record.ticket);
+    // The key begins with the position fields, so one scan serves both tests.
+    if (settings.legalityTest || marking.seen.readsBoards()) scanBoard(record.key, record.board);
+    marking.seen.prepare(record.key, record.board, record.ticket);
 }
 
 MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings, Marking& marking,
@@ -99,7 +101,8 @@ MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings,
     const SeenVerdict seen = marking.seen.mark(record.key, record.ticket);
     if (seen != SeenVerdict::New) {
         tag = kSeenTags[std::size_t(seen)];
-    } else if (settings.legalityTest && validatePosition(fields) != PositionRule::Legal) {
+    } else if (settings.legalityTest &&
+               validatePosition(record.board, fields) != PositionRule::Legal) {
         tag = "illegal";
     } else {
         return MarkVerdict::Passed;

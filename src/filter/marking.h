@@ -26,6 +26,7 @@ struct Marking {
 struct PendingRecord {
     SplitRecord split;
     std::string key;
+    BoardScan board;  // the placement read as a board, when /p or the mirror test needs it
     SeenTicket ticket;
 };
 
@@ -44,7 +45,7 @@ bool databaseLineKey(std::string_view line, std::string& key);
 
 // Builds the record's key and asks the seen set for the memory its marking will read, so that
 // the look-ups of several records prepared ahead wait for memory together.
-void prepareMark(PendingRecord& record, const Marking& marking);
+void prepareMark(PendingRecord& record, const RunSettings& settings, const Marking& marking);
 
 // Marks a duplicate, mirror image or (with /p) illegal position, writing its log line and
 // counting it outside the database modes. Records are marked in the order they came.

@@ -381,7 +381,7 @@ struct SeenSet::Tables {
 };
 
 // Builds every image and asks for its table line before the first look-up, so that the
-// memory waits of up to eight look-ups overlap.
+// memory waits of the image look-ups overlap.
 void SeenSet::Tables::prepareImages(std::string_view key) {
     mirrorImages(key, images);
     for (std::size_t i = 0; i < 3; ++i) imageHashes[i] = hashOf(images[i]);
@@ -423,10 +423,10 @@ SeenVerdict SeenSet::Tables::markWithMirrors(std::string_view key, const SeenTic
         markSignature(symmetry.signature);
         return selfVerdict(symmetry.self);
     }
-    prepareImages(key);
     const Lookup lookup = findOrStore(key, ticket.hash);
     if (lookup == Lookup::Found) return SeenVerdict::Duplicate;
     if (lookup == Lookup::Stored && signed_) markSignature(symmetry.signature);
+    prepareImages(key);
     return matchImages();
 }
 
@@ -453,15 +453,29 @@ SeenSet::SeenSet(SeenSet&&) noexcept = default;
 SeenSet& SeenSet::operator=(SeenSet&&) noexcept = default;
 SeenSet::~SeenSet() = default;
 
+bool SeenSet::readsBoards() const { return tables_ && tables_->signaturesOn; }
+
 void SeenSet::prepare(std::string_view key, SeenTicket& ticket) const {
+    BoardScan scan;
+    if (readsBoards()) scanBoard(key, scan);
+    prepare(key, scan, ticket);
+}
+
+void SeenSet::prepare(std::string_view key, const BoardScan& scan, SeenTicket& ticket) const {
     if (!tables_) return;
     const Tables& t = *tables_;
     ticket.hash = t.hashOf(key);
     if (const void* line = t.firstLine(ticket.hash)) __builtin_prefetch(line);
-    // The mirror test takes keys with " - -" anywhere: no castling rights, no e.p. square.
-    ticket.mirrorTest = t.policy.mirrorTest && key.find(" - -") != std::string_view::npos;
-    if (!ticket.mirrorTest || !t.signaturesOn) return;
-    ticket.symmetry = analyseSymmetry(key);
+    if (!t.policy.mirrorTest) return;
+    // The mirror test takes keys with " - -" anywhere: no castling rights, no e.p. square. A
+    // key whose images share its signature has " - -" as its third and fourth fields.
+    if (!t.signaturesOn) {
+        ticket.mirrorTest = key.find(" - -") != std::string_view::npos;
+        return;
+    }
+    ticket.symmetry = analyseSymmetry(scan, key);
+    ticket.mirrorTest = ticket.symmetry.imagesShareSignature ||
+                        key.find(" - -") != std::string_view::npos;
     const std::uint32_t bit = ticket.symmetry.signature & (kSignatureBits - 1);
     __builtin_prefetch(&t.signatures[bit >> 6]);
 }

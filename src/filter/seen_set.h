@@ -60,6 +60,11 @@ public:
     // Works out what marking the key needs first and asks for the memory it will read, so
     // that the look-ups of several records prepared ahead wait for memory together.
     void prepare(std::string_view key, SeenTicket& ticket) const;
+    // The same with the key's placement already scanned, when readsBoards().
+    void prepare(std::string_view key, const BoardScan& scan, SeenTicket& ticket) const;
+    // True when preparing a key reads its placement as a board (the mirror test of the fast
+    // table).
+    bool readsBoards() const;
 
     // The verdict on a record's key, prepared with its ticket. A new key is stored (while
     // there is room) before its mirror images are looked up, so a key can be its own image.

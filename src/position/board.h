@@ -1,8 +1,10 @@
 #pragma once
-// Static legality of a position on a 10 x 12 mailbox board: piece counts, pawns on edge
+// Static legality of a position on an 8 x 8 board: piece counts, pawns on edge
 // ranks, side to move, castling and en-passant fields against the board.
 
 #include <string_view>
+
+#include "position/placement.h"
 
 namespace vestrel {
 
@@ -19,10 +21,9 @@ enum class PositionRule {
     EnPassant,      // not "-", nor a square behind a pawn that has just moved two squares
 };
 
-// Square index of a name such as "e4": 10 x (10 - rank) + file number (a = 1).
-int squareFromName(std::string_view name);
-
 // Checks the position (placement, side, castling, en passant, anything after).
 PositionRule validatePosition(std::string_view position);
+// The same for a position whose placement is already scanned.
+PositionRule validatePosition(const BoardScan& scan, std::string_view position);
 
 }  // namespace vestrel

@@ -2,76 +2,13 @@
 
 #include <array>
 #include <cstddef>
+#include <cstring>
 
 #include "position/placement.h"
 #include "text/text.h"
 
 namespace vestrel {
 namespace {
-
-constexpr std::size_t kMaxPieces = 64;
-
-// One piece of the first eight ranks of a placement.
-struct Piece {
-    char letter;
-    std::uint8_t rank;
-    std::uint8_t file;
-};
-
-// What the analysis needs of a key, read in one pass over its placement.
-struct KeyParts {
-    std::string_view placement;
-    std::array<std::string_view, 8> ranks{};  // the first eight rank texts; missing ones empty
-    std::array<std::size_t, 8> widths{};      // squares of each of those ranks
-    std::size_t slashes = 0;
-    std::array<Piece, kMaxPieces> pieces;  // in the order written
-    std::size_t pieceCount = 0;            // beyond kMaxPieces the key gets no signature
-    bool adjacentRuns = false;             // two digits side by side: not written shortest
-    std::string_view afterSide;            // the castling field and everything after it
-    std::string_view castling;
-    std::string_view enPassant;
-    bool pawns = false;
-};
-
-void readPlacement(KeyParts& parts) {
-    PlacementScanner scan(parts.placement);
-    std::size_t start = 0;
-    std::size_t at = 0;
-    bool lastWasRun = false;
-    for (PlacementItem item; scan.next(item); ++at) {
-        const std::size_t rank = std::size_t(item.rank);
-        const bool run = item.isRun();
-        parts.adjacentRuns |= lastWasRun & run;
-        lastWasRun = run;
-        if (item.isRankEnd()) {
-            if (rank < 8) parts.ranks[rank] = parts.placement.substr(start, at - start);
-            start = at + 1;
-            continue;
-        }
-        if (rank >= 8) continue;
-        parts.widths[rank] += std::size_t(item.squares);
-        if (run) continue;
-        if (parts.pieceCount < kMaxPieces) {
-            parts.pieces[parts.pieceCount] = {item.letter, std::uint8_t(rank),
-                                              std::uint8_t(item.file)};
-        }
-        ++parts.pieceCount;
-    }
-    parts.slashes = std::size_t(scan.rank());
-    if (parts.slashes < 8) parts.ranks[parts.slashes] = parts.placement.substr(start);
-}
-
-KeyParts splitKey(std::string_view key) {
-    KeyParts parts;
-    parts.placement = cutField(key);
-    cutField(key);
-    parts.afterSide = key;
-    parts.castling = cutField(key);
-    parts.enPassant = cutField(key);
-    parts.pawns = hasPawn(parts.placement);
-    readPlacement(parts);
-    return parts;
-}
 
 // Mixes a value into 64 well-spread bits.
 constexpr std::uint64_t mix(std::uint64_t v) {
@@ -82,68 +19,72 @@ constexpr std::uint64_t mix(std::uint64_t v) {
     return v ^ (v >> 33);
 }
 
+// Equal for equal texts; eight bytes at a time.
 std::uint64_t textValue(std::string_view text) {
-    std::uint64_t h = 0xcbf29ce484222325ULL;
-    for (unsigned char b : text) h = (h ^ b) * 0x100000001b3ULL;
-    return h;
+    std::uint64_t h = text.size();
+    const char* p = text.data();
+    std::size_t n = text.size();
+    for (; n >= 8; n -= 8, p += 8) {
+        std::uint64_t word;
+        std::memcpy(&word, p, 8);
+        h = mix(h ^ word);
+    }
+    std::uint64_t last = 0;
+    if (n != 0) std::memcpy(&last, p, n);
+    return mix(h ^ last ^ 0x9e3779b97f4a7c15ULL);
 }
 
+constexpr std::string_view kPieceLetters = "PNBRQKpnbrqk";
+
+// A piece letter's place in kPieceLetters plus one; 0 for any other byte.
+constexpr std::array<std::uint8_t, 256> kLetterIndex = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (std::size_t i = 0; i < kPieceLetters.size(); ++i) {
+        table[std::size_t(std::uint8_t(kPieceLetters[i]))] = std::uint8_t(i + 1);
+    }
+    return table;
+}();
+
 constexpr std::size_t nearerEdge(std::size_t i) { return i < 7 - i ? i : 7 - i; }
+
+// A piece's share of the signature, by letter and square, in the two ways the signature sees
+// the board. Pawnless, all eight symmetries of the board keep a piece's distances from the
+// nearer edges. With pawns the left-right image keeps the distance from the middle of the
+// rank, and the top-bottom images exchange the colours, so a piece counts by its rank from
+// its own side and its letter in capitals.
+struct PieceShares {
+    std::array<std::uint64_t, 13 * 64> pawnless{};
+    std::array<std::uint64_t, 13 * 64> withPawns{};
+};
 
 constexpr std::uint64_t pieceValue(char letter, std::size_t near, std::size_t far) {
     return (std::uint64_t(std::uint8_t(letter)) << 32) | (std::uint64_t(near) << 8) | far;
 }
 
-// How the signature sees the board: pawnless positions of exactly 8 x 8 squares under all
-// eight symmetries; with pawns the top-bottom images exchange colours, so a piece counts by
-// its rank from its own side; any other shape by its distance from the edge ranks.
-enum class Shape { Square, Pawns, Other };
-
-// One piece's share of the signature; `toCentre` is its distance from the rank's middle.
-std::uint64_t pieceTerm(Shape shape, char letter, std::size_t rank, std::size_t file,
-                        std::size_t toCentre) {
-    switch (shape) {
-        case Shape::Pawns:
-            return pieceValue(toUpperAscii(letter), toCentre,
-                              isLowerLetter(letter) ? 7 - rank : rank);
-        case Shape::Square: {
-            const std::size_t a = nearerEdge(rank);
-            const std::size_t b = nearerEdge(file);
-            return pieceValue(letter, a < b ? a : b, a < b ? b : a);
+constexpr PieceShares kShares = [] {
+    PieceShares shares;
+    for (std::size_t i = 0; i < kPieceLetters.size(); ++i) {
+        const char letter = kPieceLetters[i];
+        for (std::size_t rank = 0; rank < 8; ++rank) {
+            for (std::size_t file = 0; file < 8; ++file) {
+                const std::size_t at = (i + 1) * 64 + rank * 8 + file;
+                const std::size_t a = nearerEdge(rank);
+                const std::size_t b = nearerEdge(file);
+                shares.pawnless[at] = mix(pieceValue(letter, a < b ? a : b, a < b ? b : a));
+                const std::size_t toCentre = 2 * file > 7 ? 2 * file - 7 : 7 - 2 * file;
+                const std::size_t ownRank = isLowerLetter(letter) ? 7 - rank : rank;
+                shares.withPawns[at] = mix(pieceValue(toUpperAscii(letter), toCentre, ownRank));
+            }
         }
-        case Shape::Other:
-            break;
     }
-    return pieceValue(letter, toCentre, nearerEdge(rank));
-}
+    return shares;
+}();
 
-Shape shapeOf(const KeyParts& parts) {
-    if (parts.pawns) return Shape::Pawns;
-    bool square = parts.slashes == 7;
-    for (std::size_t width : parts.widths) square = square && width == 8;
-    return square ? Shape::Square : Shape::Other;
-}
-
-std::uint32_t signatureOf(const KeyParts& parts) {
-    const Shape shape = shapeOf(parts);
-    std::uint64_t sum = std::uint64_t(shape) + 1;
-    // Only the pieces kept count: a key with more never shares its signature with an image.
-    const std::size_t kept = parts.pieceCount < kMaxPieces ? parts.pieceCount : kMaxPieces;
-    for (std::size_t i = 0; i < kept; ++i) {
-        const Piece& piece = parts.pieces[i];
-        const std::size_t twice = 2 * std::size_t(piece.file);
-        const std::size_t middle = parts.widths[piece.rank] - 1;
-        const std::size_t toCentre = twice > middle ? twice - middle : middle - twice;
-        sum += mix(pieceTerm(shape, piece.letter, piece.rank, piece.file, toCentre));
-    }
-    return static_cast<std::uint32_t>(mix(sum) ^ textValue(parts.afterSide));
-}
-
-bool isPalindrome(std::string_view text) {
-    for (std::size_t i = 0, j = text.size(); i + 1 < j; ++i, --j) {
-        if (text[i] != text[j - 1]) return false;
-    }
-    return true;
+// The rank r of a grid as one word, file a in the lowest byte.
+std::uint64_t rowOf(const SquareGrid& grid, std::size_t r) {
+    std::uint64_t row;
+    std::memcpy(&row, grid.data() + r * 8, 8);
+    return row;
 }
 
 template <typename Map>
@@ -156,53 +97,102 @@ bool gridInvariant(const SquareGrid& g, Map map) {
     return true;
 }
 
-// The diagonal images compared as grids, which is exact for a compressed placement: the
-// reflection puts the square (r, c) on (7 - c, 7 - r).
-BoardImage diagonalSelfImage(const KeyParts& parts) {
-    if (shapeOf(parts) != Shape::Square || parts.adjacentRuns) return BoardImage::None;
-    SquareGrid g;
-    g.fill('1');
-    for (std::size_t i = 0; i < parts.pieceCount; ++i) {
-        const Piece& piece = parts.pieces[i];
-        g[std::size_t(piece.rank) * 8 + piece.file] = piece.letter;
+bool isPalindrome(std::string_view text) {
+    for (std::size_t i = 0, j = text.size(); i + 1 < j; ++i, --j) {
+        if (text[i] != text[j - 1]) return false;
     }
-    if (gridInvariant(g, [](std::size_t r, std::size_t c) { return (7 - c) * 8 + (7 - r); })) {
-        return BoardImage::D;
-    }
-    if (gridInvariant(g, [](std::size_t r, std::size_t c) { return c * 8 + (7 - r); })) {
-        return BoardImage::DX;
-    }
-    if (gridInvariant(g, [](std::size_t r, std::size_t c) { return (7 - c) * 8 + r; })) {
-        return BoardImage::DY;
-    }
-    if (gridInvariant(g, [](std::size_t r, std::size_t c) { return c * 8 + r; })) {
-        return BoardImage::DXY;
-    }
-    return BoardImage::None;
+    return true;
 }
 
-BoardImage selfImageOf(const KeyParts& parts) {
-    if (parts.slashes != 7) return BoardImage::None;
-    bool x = true;
-    for (std::size_t r = 0; r < 8 && x; ++r) x = isPalindrome(parts.ranks[r]);
-    bool y = !parts.pawns;  // with pawns the top-bottom images hand the move over
-    for (std::size_t r = 0; r < 4 && y; ++r) y = parts.ranks[r] == parts.ranks[7 - r];
-    if (x) return BoardImage::X;
-    if (y) return BoardImage::Y;
-    if (!parts.pawns && isPalindrome(parts.placement)) return BoardImage::XY;
-    return diagonalSelfImage(parts);
+// The eight rank texts of a board placement, which has exactly seven "/".
+std::array<std::string_view, 8> ranksOf(std::string_view placement) {
+    std::array<std::string_view, 8> ranks;
+    for (std::size_t r = 0; r < 7; ++r) {
+        const std::size_t slash = placement.find('/');
+        ranks[r] = placement.substr(0, slash);
+        placement.remove_prefix(slash + 1);
+    }
+    ranks[7] = placement;
+    return ranks;
+}
+
+bool hasAdjacentRuns(std::string_view placement) {
+    bool lastWasRun = false;
+    for (char c : placement) {
+        const bool run = c >= '1' && c <= '8';
+        if (lastWasRun && run) return true;
+        lastWasRun = run;
+    }
+    return false;
+}
+
+// The first image, in look-up order, whose text is the key's own. An image's text can equal
+// the key's only when its grid does, so the grid rules out most images at a glance; the
+// text decides the rest.
+BoardImage selfImageOf(std::string_view placement, const SquareGrid& grid, bool pawns) {
+    bool gridX = true;
+    bool gridY = !pawns;  // with pawns the top-bottom images hand the move over
+    bool gridXY = !pawns;
+    for (std::size_t r = 0; r < 8; ++r) {
+        const std::uint64_t row = rowOf(grid, r);
+        const std::uint64_t opposite = rowOf(grid, 7 - r);
+        gridX = gridX && __builtin_bswap64(row) == row;
+        gridY = gridY && opposite == row;
+        gridXY = gridXY && __builtin_bswap64(opposite) == row;
+    }
+    if (gridX || gridY) {
+        const std::array<std::string_view, 8> ranks = ranksOf(placement);
+        bool x = gridX;
+        for (std::size_t r = 0; r < 8 && x; ++r) x = isPalindrome(ranks[r]);
+        if (x) return BoardImage::X;
+        bool y = gridY;
+        for (std::size_t r = 0; r < 4 && y; ++r) y = ranks[r] == ranks[7 - r];
+        if (y) return BoardImage::Y;
+    }
+    if (gridXY && isPalindrome(placement)) return BoardImage::XY;
+    if (pawns) return BoardImage::None;
+    // The reflection in the diagonal is written with the fewest digits, so its text can equal
+    // the key's only when the key's is too, and then the grids decide. The reflection puts
+    // the square (r, c) on (7 - c, 7 - r).
+    BoardImage image = BoardImage::None;
+    if (gridInvariant(grid, [](std::size_t r, std::size_t c) { return (7 - c) * 8 + (7 - r); })) {
+        image = BoardImage::D;
+    } else if (gridInvariant(grid, [](std::size_t r, std::size_t c) { return c * 8 + (7 - r); })) {
+        image = BoardImage::DX;
+    } else if (gridInvariant(grid, [](std::size_t r, std::size_t c) { return (7 - c) * 8 + r; })) {
+        image = BoardImage::DY;
+    } else if (gridInvariant(grid, [](std::size_t r, std::size_t c) { return c * 8 + r; })) {
+        image = BoardImage::DXY;
+    }
+    return image != BoardImage::None && hasAdjacentRuns(placement) ? BoardImage::None : image;
 }
 
 }  // namespace
 
-KeySymmetry analyseSymmetry(std::string_view key) {
-    const KeyParts parts = splitKey(key);
+KeySymmetry analyseSymmetry(const BoardScan& scan, std::string_view key) {
     KeySymmetry result;
-    result.imagesShareSignature =
-        parts.castling == "-" && parts.enPassant == "-" && parts.pieceCount <= kMaxPieces;
-    result.signature = signatureOf(parts);
-    result.self = selfImageOf(parts);
+    std::string_view rest = key.substr(scan.length);
+    if (!scan.board || rest.empty()) return result;
+    rest.remove_prefix(1);
+    cutField(rest);  // the side to move
+    if (rest.substr(0, 3) != "- -" || (rest.size() > 3 && rest[3] != ' ')) return result;
+    result.imagesShareSignature = true;
+    const std::array<std::uint64_t, 13 * 64>& shares =
+        scan.pawns ? kShares.withPawns : kShares.pawnless;
+    std::uint64_t sum = scan.pawns ? 2 : 1;
+    for (std::size_t i = 0; i < scan.pieceCount; ++i) {
+        const PieceOn& piece = scan.pieces[i];
+        sum += shares[std::size_t(kLetterIndex[std::uint8_t(piece.letter)]) * 64 + piece.square];
+    }
+    result.signature = static_cast<std::uint32_t>(mix(sum) ^ textValue(rest));
+    result.self = selfImageOf(key.substr(0, scan.length), scan.grid, scan.pawns);
     return result;
+}
+
+KeySymmetry analyseSymmetry(std::string_view key) {
+    BoardScan scan;
+    scanBoard(key, scan);
+    return analyseSymmetry(scan, key);
 }
 
 }  // namespace vestrel

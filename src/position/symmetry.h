@@ -5,6 +5,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "position/placement.h"
+
 namespace vestrel {
 
 // The images of a key in the order the mirror tests look them up: "x", "y", "xy", then the
@@ -12,8 +14,9 @@ namespace vestrel {
 enum class BoardImage { None, X, Y, XY, D, DX, DY, DXY };
 
 struct KeySymmetry {
-    // Castling and en-passant fields are both exactly "-": only then does every mirror image
-    // and diagonal image of the key have the key's signature.
+    // The placement is a board of 8 x 8 squares holding only piece letters, and the castling
+    // and en-passant fields are both exactly "-": then every mirror image and diagonal image
+    // of the key is such a key too, with the key's signature.
     bool imagesShareSignature = false;
     // Equal for any two equal texts, and for a key and each of its images when they share it.
     std::uint32_t signature = 0;
@@ -22,5 +25,7 @@ struct KeySymmetry {
 };
 
 KeySymmetry analyseSymmetry(std::string_view key);
+// The same for a key whose placement is already scanned.
+KeySymmetry analyseSymmetry(const BoardScan& scan, std::string_view key);
 
 }  // namespace vestrel

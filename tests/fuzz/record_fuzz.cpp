@@ -68,7 +68,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)passesMateFilter(mateLength, settings);
             (void)passesTimeFilter(record.split.opcodeText, settings, state.scratch);
             (void)passesParamsFilter(record.split.opcodeText, settings, state.scratch);
-            prepareMark(record, state.marking);
+            prepareMark(record, settings, state.marking);
             if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
                 continue;
             }

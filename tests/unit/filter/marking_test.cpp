@@ -261,7 +261,7 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
             SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
             PendingRecord record;
             record.split = {std::string(r.fields), std::string(r.opcodes)};
-            prepareMark(record, marking);
+            prepareMark(record, sc.settings, marking);
             EXPECT_EQ(markRecord(record, sc.settings, marking, log), r.verdict);
             // Marking never edits the record.
             EXPECT_EQ(record.split.positionFields, r.fields);
@@ -286,7 +286,7 @@ TEST(MarkRecord, CountsWithoutALogFile) {
     BufferedWriter log;  // never opened
     PendingRecord record;
     record.split = {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;"};
-    prepareMark(record, marking);
+    prepareMark(record, settings, marking);
     EXPECT_EQ(record.key, "k7/8/8/8/8/8/8/1Q5K w - - bm #");
     EXPECT_EQ(markRecord(record, settings, marking, log), MarkVerdict::Passed);
     EXPECT_EQ(markRecord(record, settings, marking, log), MarkVerdict::Marked);

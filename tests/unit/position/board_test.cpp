@@ -30,19 +30,6 @@ void expectVerdicts(const Case (&cases)[N]) {
     expectVerdicts(cases, cases + N);
 }
 
-TEST(SquareFromName, MapsNamesOntoTheMailbox) {
-    struct NameCase {
-        std::string_view name;
-        int square;
-    };
-    const NameCase cases[] = {{"a8", 21}, {"h8", 28}, {"e8", 25}, {"a1", 91},
-                              {"e1", 95}, {"h1", 98}, {"e4", 65}, {"d6", 44}};
-    for (const NameCase& c : cases) {
-        SCOPED_TRACE(c.name);
-        EXPECT_EQ(squareFromName(c.name), c.square);
-    }
-}
-
 TEST(ValidatePosition, AcceptsStartPositionWithAnythingAfterIt) {
     const Case cases[] = {
         {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", Legal},
