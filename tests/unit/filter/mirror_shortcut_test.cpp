@@ -88,6 +88,26 @@ std::string randomPlacement(Random& rng, bool pawns) {
     return placement;
 }
 
+// Now and then spoils a placement so that it is no board of 8 x 8 squares, which only the
+// full search handles.
+void maybeSpoil(Random& rng, std::string& placement) {
+    switch (rng.below(24)) {
+        case 0:
+            placement += 'Q';  // a ninth square on the last rank
+            break;
+        case 1: {
+            const std::size_t piece = placement.find_first_of("NBRQnbrq");
+            if (piece != std::string::npos) placement[piece] = 'X';  // no piece letter
+            break;
+        }
+        case 2:  // a last rank of more than 255 squares
+            placement.insert(placement.rfind('/') + 2, std::string(40, '8'));
+            break;
+        default:
+            break;
+    }
+}
+
 std::string fieldsOf(std::string_view key) { return std::string(key.substr(0, key.find(" bm"))); }
 
 // Position fields of a record: new, or an image of an earlier one.
@@ -107,7 +127,9 @@ std::string nextFields(Random& rng, const std::vector<std::string>& earlier) {
         return fieldsOf(images[rng.below(3)]);
     }
     const bool pawns = rng.below(2) == 0;
-    std::string fields = randomPlacement(rng, pawns) + (rng.below(2) == 0 ? " w" : " b");
+    std::string placement = randomPlacement(rng, pawns);
+    maybeSpoil(rng, placement);
+    std::string fields = placement + (rng.below(2) == 0 ? " w" : " b");
     switch (rng.below(8)) {
         case 0:
             fields += " K -";

@@ -48,6 +48,7 @@ TEST(ValidatePosition, RequiresEightRanksOfEightSquares) {
         {"8/8/8/8/8/8/8/K1k5/ w - -", Placement},   // trailing "/"
         {"/8/8/8/8/8/8/8/K1k5 w - -", Placement},   // leading "/"
         {"8/8/8//8/8/8/K1k5 w - -", Placement},     // empty rank
+        {"8/8/8//88/8/8/K1k5 w - -", Placement},    // empty rank, 64 squares all the same
         {"8/8/8/8/8/8/45/K1k5 w - -", Placement},   // rank of nine squares
         {"8/8/8/8/8/8/8/K1k5R w - -", Placement},   // piece after eight squares
         {"8/8/8/8/8/8/7/K1k5 w - -", Placement},    // rank of seven squares
