@@ -474,8 +474,8 @@ void SeenSet::prepare(std::string_view key, const BoardScan& scan, SeenTicket& t
         return;
     }
     ticket.symmetry = analyseSymmetry(scan, key);
-    ticket.mirrorTest = ticket.symmetry.imagesShareSignature ||
-                        key.find(" - -") != std::string_view::npos;
+    ticket.mirrorTest =
+        ticket.symmetry.imagesShareSignature || key.find(" - -") != std::string_view::npos;
     const std::uint32_t bit = ticket.symmetry.signature & (kSignatureBits - 1);
     __builtin_prefetch(&t.signatures[bit >> 6]);
 }

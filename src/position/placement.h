@@ -69,7 +69,7 @@ struct BoardScan {
     bool board = false;      // exactly 8 ranks of 8 squares, of piece letters and digits 1 to 8
     bool pawns = false;      // a pawn of either colour anywhere in the placement
     // Meaningful only on a board:
-    SquareGrid grid;                  // each square's letter, "1" for an empty one
+    SquareGrid grid;                 // each square's letter, "1" for an empty one
     std::array<PieceOn, 65> pieces;  // the pieces in the order written; the last is scratch
     std::size_t pieceCount = 0;
 };
@@ -135,11 +135,11 @@ inline void scanBoard(std::string_view text, BoardScan& scan) {
     }
     scan.length = i;
     // Seven "/" on seven different squares, each right after a rank, and 64 squares in all.
-    scan.board = slashes == 7 && slashSquares == kRankEnds && square == 64 && (seen & kForeign) == 0;
+    scan.board =
+        slashes == 7 && slashSquares == kRankEnds && square == 64 && (seen & kForeign) == 0;
     scan.pawns = (seen & kPawn) != 0;
     scan.pieceCount = pieces;
 }
-
 
 // Expands the placement into the grid; false unless it is exactly 8 ranks of 8 squares.
 inline bool fillSquareGrid(std::string_view placement, SquareGrid& grid) {
