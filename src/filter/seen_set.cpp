@@ -446,14 +446,13 @@ SeenSet::SeenSet(const SeenPolicy& policy) : tables_(std::make_unique<Tables>())
     if (policy.mirrorTest && !policy.countComparisons) {
         t.signatures.allocate(kSignatureBits / 64);
         t.signaturesOn = true;
+        readsBoards_ = true;
     }
 }
 
 SeenSet::SeenSet(SeenSet&&) noexcept = default;
 SeenSet& SeenSet::operator=(SeenSet&&) noexcept = default;
 SeenSet::~SeenSet() = default;
-
-bool SeenSet::readsBoards() const { return tables_ && tables_->signaturesOn; }
 
 void SeenSet::prepare(std::string_view key, SeenTicket& ticket) const {
     BoardScan scan;

@@ -64,7 +64,7 @@ public:
     void prepare(std::string_view key, const BoardScan& scan, SeenTicket& ticket) const;
     // True when preparing a key reads its placement as a board (the mirror test of the fast
     // table).
-    bool readsBoards() const;
+    bool readsBoards() const { return readsBoards_; }
 
     // The verdict on a record's key, prepared with its ticket. A new key is stored (while
     // there is room) before its mirror images are looked up, so a key can be its own image.
@@ -82,6 +82,7 @@ public:
 private:
     struct Tables;
     std::unique_ptr<Tables> tables_;
+    bool readsBoards_ = false;  // kept beside the tables: asked once per record
 };
 
 }  // namespace vestrel
