@@ -148,7 +148,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     RunSettings settings;
     const std::vector<std::string_view> views(arguments.begin() + 1, arguments.end());
-    const bool parsed = parseArguments(views, settings).verdict == OptionVerdict::Ok;
+    // --help or --version anywhere answers and does nothing else, like a run that is refused.
+    const bool answers = std::any_of(views.begin(), views.end(), [](std::string_view argument) {
+        return argument == "--help" || argument == "--version";
+    });
+    const bool parsed = !answers && parseArguments(views, settings).verdict == OptionVerdict::Ok;
 
     const std::string inputName =
         settings.inputFile.empty() ? std::string("Vandrelo.epd") : settings.inputFile;
