@@ -1,5 +1,7 @@
 #include "app/files.h"
 
+#include <optional>
+
 #include "base/platform.h"
 #include "filter/marking.h"
 #include "text/text.h"
@@ -31,11 +33,11 @@ std::string inputFileName(const RunSettings& settings) {
     return settings.inputFile.empty() ? std::string(kDefaultStem) + ".epd" : settings.inputFile;
 }
 
-FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& pgnMode) {
+FileVerdict openInputFile(const RunSettings& settings, LineReader& input, InputKind& kind) {
     const std::string name = inputFileName(settings);
-    const std::string ending = upperCase(rightPart(name, 4));
-    if (ending != ".EPD" && ending != ".FEN" && ending != ".PGN") return FileVerdict::WrongType;
-    pgnMode = ending == ".PGN";
+    const std::optional<InputKind> ending = inputKindOf(name);
+    if (!ending) return FileVerdict::WrongType;
+    kind = *ending;
     if (!openLineReader(input, name)) return FileVerdict::InputNotFound;
     if (outputGoesTo(fileIdOfDescriptor(input.fd))) {
         closeLineReader(input);

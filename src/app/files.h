@@ -31,9 +31,9 @@ enum class FileVerdict {
 // The input file name to use: the one given, or the default.
 std::string inputFileName(const RunSettings& settings);
 
-// Checks the type and readability of the input file and opens it; sets the PGN-mode flag.
+// Checks the type and readability of the input file and opens it; sets the input kind.
 // Refuses an input that standard output would write into.
-FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& pgnMode);
+FileVerdict openInputFile(const RunSettings& settings, LineReader& input, InputKind& kind);
 
 // For /u= and /u+: refuses the database as input or as standard output, loads its keys into the
 // seen set and, for /u+ without /0, takes the database's lock and starts the rewrite that copies

@@ -22,6 +22,7 @@
 #include "input/epd_line.h"
 #include "input/mate_info.h"
 #include "input/record_reader.h"
+#include "input/stipulation_phrase.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -60,10 +61,14 @@ constexpr std::string_view kUsage =
 
 constexpr std::string_view kVersion = VESTREL_VERSION;
 
+// The long options, which --help lists after the usage text.
+constexpr std::string_view kLongOptions =
+    "        --words         ... read stipulations in words (\"Mate in two\")\r\n";
+
 // The usage text for a UTF-8 terminal: LF line ends and the plus-minus sign as UTF-8.
 std::string utf8Usage() {
     std::string text;
-    for (char c : kUsage) {
+    for (char c : std::string(kUsage) + std::string(kLongOptions)) {
         if (c == '\r') continue;
         if (c == '\xF1') {
             text.append("\xC2\xB1");
@@ -158,6 +163,17 @@ void writeClosingReport(const RunSettings& settings, const RunState& state,
     writeError(kLineEnd);
 }
 
+// A report line such as "3 EPD-lines without stipulation": the count, the noun with an "s"
+// unless the count is 1, the rest, CR LF.
+std::string countText(std::int64_t count, std::string_view noun, std::string_view rest) {
+    std::string text = decimalText(count);
+    text.append(noun);
+    if (count != 1) text.push_back('s');
+    text.append(rest);
+    text.append(kLineEnd);
+    return text;
+}
+
 // The /0 progress counter: a carriage return and the output count for every accepted record,
 // gathered and written to standard error in large pieces rather than one write per record.
 struct ProgressCounter {
@@ -234,7 +250,11 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
                       ProgressCounter& progress, bool& tooLong) {
     std::size_t count = 0;
     std::string_view line;
-    while (!tooLong && count < state.pending.size() && nextLine(input, line)) {
+    while (!tooLong && count < state.pending.size()) {
+        if (!nextLine(input, line)) {
+            if (!recordWaiting(state.reader)) break;
+            line = {};  // the end of the input ends the last header
+        }
         const FilterVerdict verdict = filterRecord(line, settings, state, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
             ++count;
@@ -252,6 +272,7 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
 LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState& state,
                     BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
     ++state.output;
+    if (settings.words && !statesStipulation(record.split.opcodeText)) ++state.withoutStipulation;
     if (settings.noOutput) {
         countProgress(progress);
         pendProgress(progress);
@@ -346,7 +367,7 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     LineReader input;
-    const FileVerdict opened = openInputFile(settings, input, state.reader.pgnMode);
+    const FileVerdict opened = openInputFile(settings, input, state.reader.input);
     if (opened != FileVerdict::Ok) return errorExit(fileErrorMessage(opened, settings));
     state.marking.seen = SeenSet(seenPolicy(settings));
 
@@ -394,6 +415,9 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     }
     closeLineReader(input);
     writeClosingReport(settings, state, start);
+    if (settings.words) {
+        writeError(countText(state.withoutStipulation, " EPD-line", " without stipulation"));
+    }
     return kExitOk;
 }
 

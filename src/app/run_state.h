@@ -21,6 +21,8 @@ struct RunState {
     Marking marking;          // seen positions and the counts of marked records
     ReaderState reader;
     BufferedWriter log;  // "Vestrel.log"; fd -1 when it could not be created
+    // --words: records written without a stipulation
+    std::int64_t withoutStipulation = 0;
 
     // Buffers reused by every record, so the hot path does not allocate.
     std::string record;

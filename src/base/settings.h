@@ -105,6 +105,8 @@ struct RunSettings {
     TimeSetting time;      // /t
     ParamsSetting params;  // /@ and /q
 
+    bool words = false;  // --words: stipulations read as phrases, number words included
+
     // Derived once: does any step need the mate-info conversion?
     bool convertsMateInfo() const { return mateInfo || mateRange.kind != RangeKind::None; }
     std::string databaseFileName() const { return databaseStem + ".epd"; }

@@ -5,6 +5,7 @@
 #include <iterator>
 #include <vector>
 
+#include "input/stipulation_phrase.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -128,6 +129,20 @@ void moveNumberBehindMark(std::string& text) {
 
 bool isTypeLetter(char c) { return c == 'H' || c == 'R' || c == 'S'; }
 
+// The tag name and value of a header line [Name "value"]: the value runs from the first
+// double quote to the last one; a tag without quotes has the text after the name.
+void splitTag(std::string_view line, std::string_view& name, std::string_view& value) {
+    std::string_view inner = line.substr(1, line.size() - 2);  // the brackets off
+    const std::size_t space = inner.find(' ');
+    name = inner.substr(0, space);
+    value = space == std::string_view::npos ? std::string_view() : inner.substr(space + 1);
+    const std::size_t open = value.find('"');
+    const std::size_t close = value.rfind('"');
+    if (open != std::string_view::npos && close > open) {
+        value = value.substr(open + 1, close - open - 1);
+    }
+}
+
 }  // namespace
 
 bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::string& mateInfo,
@@ -163,6 +178,25 @@ bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::
     mateInfo.push_back(work[mark]);
     mateInfo.append(run);
     return true;
+}
+
+void examineHeaderWords(std::string_view line, const RunSettings& settings, HeaderWords& header,
+                        std::string& mateInfo, std::string& work) {
+    using Source = HeaderWords::Source;
+    if (header.source == Source::StipulationTag || line.size() < 2) return;
+    if (!tagSelected(line, settings)) return;
+    std::string_view name;
+    std::string_view value;
+    splitTag(line, name, value);
+    const bool stipulationTag = equalsIgnoreCase(name, "Stipulation");
+    if (!stipulationTag && header.source == Source::WholeTag) return;
+    const PhraseFit fit = readStipulationPhrase(value, mateInfo, work);
+    if (fit == PhraseFit::None) return;
+    Source source = fit == PhraseFit::Whole ? Source::WholeTag : Source::TagPart;
+    if (stipulationTag) source = Source::StipulationTag;
+    if (source <= header.source) return;
+    header.source = source;
+    header.mateInfo.swap(mateInfo);
 }
 
 }  // namespace vestrel

@@ -14,4 +14,18 @@ namespace vestrel {
 bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::string& mateInfo,
                        std::string& work, std::string& scratch);
 
+// What the tags of one header state with --words: the best stipulation so far and where it
+// was read. A tag named Stipulation wins; then the first tag whose whole value is a
+// stipulation phrase; then the first tag with a part that is one ("Problem 12, Mate in 3").
+struct HeaderWords {
+    enum class Source { None, TagPart, WholeTag, StipulationTag };
+    Source source = Source::None;
+    std::string mateInfo;
+};
+
+// Reads the value of one header line (not a FEN tag) as a stipulation phrase, when /h lets
+// the tag through, and keeps it in `header` when it ranks above what the header had.
+void examineHeaderWords(std::string_view line, const RunSettings& settings, HeaderWords& header,
+                        std::string& mateInfo, std::string& work);
+
 }  // namespace vestrel

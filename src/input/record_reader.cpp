@@ -5,6 +5,7 @@
 
 #include "input/epd_line.h"
 #include "input/pgn_header.h"
+#include "input/stipulation_phrase.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -70,17 +71,83 @@ std::string_view fenText(std::string_view tag) {
     return fen;
 }
 
+// PGN with --words: the FEN text waiting for the end of its header, with " bm " and the
+// stipulation its header states.
+void takeWaitingRecord(ReaderState& state, std::string& record) {
+    record.assign(state.waitingFen);
+    if (state.headerWords.source != HeaderWords::Source::None) {
+        record.append(" bm ");
+        record.append(state.headerWords.mateInfo);
+    }
+    state.fenWaiting = false;
+}
+
+// PGN with --words, on the trimmed line in `record`. Every tag of a header may state its
+// stipulation, so a FEN tag's record waits for the end of the header; a second FEN tag in
+// one header lets the first go with what the tags before it said.
+bool pgnWordsRecord(const RunSettings& settings, ReaderState& state, std::string& record) {
+    if (!isHeaderLine(record)) {
+        const bool waiting = state.fenWaiting;
+        if (waiting) takeWaitingRecord(state, record);
+        state.headerWords.source = HeaderWords::Source::None;
+        return waiting;
+    }
+    if (record.starts_with(kFenTagStart)) {
+        const bool waiting = state.fenWaiting;
+        if (waiting) takeWaitingRecord(state, state.work);
+        state.waitingFen.assign(fenText(record));
+        completePositionText(state.waitingFen);
+        state.fenWaiting = true;
+        if (waiting) record.swap(state.work);
+        return waiting;
+    }
+    examineHeaderWords(record, settings, state.headerWords, state.work, state.scratch);
+    return false;
+}
+
+// A FEN line with --words: a stipulation stated after the position fields and the move
+// numbers («... w - - 0 1 white mate in 2») takes their place as " bm " and its mate info.
+void readLineWords(std::string& record, ReaderState& state) {
+    std::string_view rest = record;
+    for (int field = 0; field < 4; ++field) {
+        if (rest.empty()) return;
+        cutField(rest);
+    }
+    const std::size_t fieldsEnd = record.size() - rest.size() - (rest.empty() ? 0 : 1);
+    for (int number = 0; number < 2; ++number) {
+        std::string_view next = rest;
+        const std::string_view field = cutField(next);
+        if (field.empty() || field.find_first_not_of("0123456789") != std::string_view::npos) break;
+        rest = next;
+    }
+    if (rest.empty()) return;
+    if (readStipulationPhrase(rest, state.scratch, state.work) == PhraseFit::None) return;
+    record.resize(fieldsEnd);
+    record.append(" bm ");
+    record.append(state.scratch);
+}
+
 }  // namespace
+
+std::optional<InputKind> inputKindOf(std::string_view fileName) {
+    const std::string_view ending = rightPart(fileName, 4);
+    if (equalsIgnoreCase(ending, ".EPD")) return InputKind::Epd;
+    if (equalsIgnoreCase(ending, ".FEN")) return InputKind::Fen;
+    if (equalsIgnoreCase(ending, ".PGN")) return InputKind::Pgn;
+    return std::nullopt;
+}
 
 bool recordFromLine(std::string_view line, const RunSettings& settings, ReaderState& state,
                     std::string& record) {
     collapseSpaces(trimText(line), record);
 
-    if (!state.pgnMode) {
+    if (state.input != InputKind::Pgn) {
         if (record.empty() || record.front() == '%') return false;
         completePositionText(record);
+        if (settings.words && state.input == InputKind::Fen) readLineWords(record, state);
         return true;
     }
+    if (settings.words) return pgnWordsRecord(settings, state, record);
 
     if (!isHeaderLine(record)) {
         // The end of a header: its mate info does not carry over to the next game.

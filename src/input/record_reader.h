@@ -2,23 +2,43 @@
 // Turns input lines into record texts: every EPD/FEN line in line mode, the FEN tags of game
 // headers (with the header's mate info attached as "bm") in PGN mode.
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 #include "base/settings.h"
+#include "input/pgn_header.h"
 
 namespace vestrel {
 
+// The kinds of input file, by their ending. EPD and FEN files are read in line mode alike,
+// except that --words reads the words after a FEN line's position.
+enum class InputKind { Epd, Fen, Pgn };
+
+// The kind a file name's ending (".epd", ".fen", ".pgn" in any case) selects; nothing for
+// any other name.
+std::optional<InputKind> inputKindOf(std::string_view fileName);
+
 struct ReaderState {
-    bool pgnMode = false;
+    InputKind input = InputKind::Epd;
     std::string headerMateInfo;  // PGN: empty, a mate info such as "h#2", or "?"
     std::string work;            // reused buffers
     std::string scratch;
+
+    // PGN with --words: the FEN text that waits for the end of its header, and what the
+    // header's tags state.
+    bool fenWaiting = false;
+    std::string waitingFen;
+    HeaderWords headerWords;
 };
 
 // Fills `record` and returns true when the line yields a record text. `record` is also used
 // as a work buffer when no record results, so `line` must not point into it.
 bool recordFromLine(std::string_view line, const RunSettings& settings, ReaderState& state,
                     std::string& record);
+
+// At the end of the input: does a record still wait for the end of its header? An empty line
+// handed to recordFromLine then yields it.
+inline bool recordWaiting(const ReaderState& state) { return state.fenWaiting; }
 
 }  // namespace vestrel

@@ -1,7 +1,8 @@
-// libFuzzer target: one input line through every step a record can take, in both reading
-// modes and with the options that change the path, plus the database line helpers. Any
+// libFuzzer target: one input line through every step a record can take, in every reading
+// mode and with the options that change the path, plus the database line helpers. Any
 // crash or sanitizer report is a fault: no input may read or write outside its texts.
 //     make fuzz            (clang's libFuzzer, AddressSanitizer and UBSan)
+#include <array>
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -20,6 +21,7 @@
 #include "input/mate_info.h"
 #include "input/pgn_header.h"
 #include "input/record_reader.h"
+#include "input/stipulation_phrase.h"
 #include "position/board.h"
 #include "position/diagonal.h"
 #include "position/mirror.h"
@@ -50,16 +52,20 @@ RunSettings settingsFor(std::uint8_t choice) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    const RunSettings settings = settingsFor(data[0]);
+    RunSettings settings = settingsFor(data[0]);
     const std::string_view line(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     RunState state;
     state.marking.seen = SeenSet(SeenPolicy{LookupMode::Hashed, true, (data[0] & 1) != 0});
-    for (bool pgn : {false, true}) {
-        state.reader.pgnMode = pgn;
-        // Twice, so that header state and stored keys meet a second record.
-        for (int round = 0; round < 2; ++round) {
-            if (!recordFromLine(line, settings, state.reader, state.record)) continue;
+    // Each reading mode, without and with --words; twice, so that header state and stored
+    // keys meet a second record, and a third time as the end of the input.
+    for (int mode = 0; mode < 6; ++mode) {
+        settings.words = mode >= 3;
+        state.reader.input = std::array{InputKind::Epd, InputKind::Fen, InputKind::Pgn}[mode % 3];
+        for (int round = 0; round < 3; ++round) {
+            const std::string_view text = round < 2 ? line : std::string_view();
+            if (round == 2 && !recordWaiting(state.reader)) continue;
+            if (!recordFromLine(text, settings, state.reader, state.record)) continue;
             if (!passesFindFilter(state.record, settings)) continue;
             applyReplacements(state.record, settings, state.scratch);
             PendingRecord& record = state.pending[0];
@@ -86,6 +92,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)analyseSymmetry(line);
     std::string mateInfo, work, scratch;
     (void)examineHeaderLine(line, settings, mateInfo, work, scratch);
+    (void)readStipulationPhrase(line, mateInfo, work);
+    (void)statesStipulation(line);
     (void)checkRangeSyntax(line);
     ParamsTerm term;
     if (parseParamsTerm(line.substr(0, line.find('/') + 1), term))

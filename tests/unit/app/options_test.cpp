@@ -170,6 +170,17 @@ TEST(ParseArguments, LastSettingWinsAndFileNamesAreNotOptions) {
     EXPECT_EQ(presence.append, OpcodeChoice::All);
 }
 
+TEST(ParseArguments, WordsIsALongOptionOnlyWhenWrittenWhole) {
+    RunSettings settings;
+    ASSERT_EQ(parse({"a.pgn", "--words"}, settings).verdict, OptionVerdict::Ok);
+    EXPECT_TRUE(settings.words);
+    EXPECT_EQ(settings.inputFile, "a.pgn");
+    RunSettings other;
+    ASSERT_EQ(parse({"--Words", "-words"}, other).verdict, OptionVerdict::Ok);
+    EXPECT_FALSE(other.words);
+    EXPECT_EQ(other.inputFile, "-words");
+}
+
 TEST(ParseArguments, CutsFindAndSkipListsAtCommas) {
     struct Case {
         std::string_view argument;

@@ -12,9 +12,9 @@ struct Step {
     std::string_view line, record;
 };
 
-void runLines(bool pgnMode, const RunSettings& settings, std::initializer_list<Step> steps) {
+void runLines(InputKind input, const RunSettings& settings, std::initializer_list<Step> steps) {
     ReaderState state;
-    state.pgnMode = pgnMode;
+    state.input = input;
     std::string record;
     for (const Step& s : steps) {
         SCOPED_TRACE(s.line);
@@ -27,7 +27,7 @@ void runLines(bool pgnMode, const RunSettings& settings, std::initializer_list<S
 }
 
 TEST(RecordFromLine, LineModeCompletesEveryLine) {
-    runLines(false, RunSettings{},
+    runLines(InputKind::Epd, RunSettings{},
              {{"8/8/8/8/8/8/8/K1k5", "8/8/8/8/8/8/8/K1k5 w - -"},
               {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
                "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"},
@@ -57,7 +57,7 @@ TEST(RecordFromLine, FindsTwoSpacesAtAnyPlaceOfALongLine) {
 }
 
 TEST(RecordFromLine, PgnModeAttachesHeaderMateInfo) {
-    runLines(true, RunSettings{},
+    runLines(InputKind::Pgn, RunSettings{},
              {{"[Event \"Mate in 2\"]", ""},
               {"[Site \"Helpmate in 3\"]", "[Site \"Helpmate in 3\"]"},
               {"[FEN \"8/8/8/8/8/8/8/k1K5 w - - 0 1\"]", "8/8/8/8/8/8/8/k1K5 w - - bm #2"},
@@ -82,7 +82,7 @@ TEST(RecordFromLine, PgnModeAttachesHeaderMateInfo) {
 
 TEST(RecordFromLine, PgnModeTagFilterAndLowerCaseFen) {
     const RunSettings settings = parsedSettings({"/h"});
-    runLines(true, settings,
+    runLines(InputKind::Pgn, settings,
              {{"[Stipulation \"#2\"]", ""},
               {"[fen \"Mate in 4\"]", ""},
               {"[FEN \"4k3/8/8/8/8/8/8/4K3 w - -\"]", "4k3/8/8/8/8/8/8/4K3 w - -"},
@@ -90,6 +90,73 @@ TEST(RecordFromLine, PgnModeTagFilterAndLowerCaseFen) {
               {"[Stipulation \"#2\"]", ""},
               {"[Event \"h#3\"]", ""},
               {"[FEN \"4k3/8/8/8/8/8/8/4K3 w - -\"]", "4k3/8/8/8/8/8/8/4K3 w - - bm h#3"}});
+}
+
+TEST(RecordFromLine, WordsModeLetsAFenTagWaitForTheEndOfItsHeader) {
+    const RunSettings settings = parsedSettings({"--words"});
+    runLines(InputKind::Pgn, settings,
+             {{"[Event \"#12 Chess: 5334 Problems, Combinations\"]", ""},
+              {"[White \"Mate in two\"]", ""},
+              {"[FEN \"8/8/8/8/8/8/8/k1K5 w - - 0 1\"]", ""},
+              {"[Stipulation \"h#3\"]", ""},
+              {"", "8/8/8/8/8/8/8/k1K5 w - - bm h#3"},
+              {"1. Kb3 *", ""},
+              // A whole tag beats a part of an earlier one; the Stipulation tag beats both.
+              {"[Event \"Problem 4, Mate in 3\"]", ""},
+              {"[Site \"Selbstmatt in 4 Z\xFCgen\"]", ""},
+              {"[Round \"Mate in 5\"]", ""},
+              {"[FEN \"4k3/8/8/8/8/8/8/4K3 b\"]", ""},
+              {"*", "4k3/8/8/8/8/8/8/4K3 b - - bm s#4"},
+              {"[Event \"Weekend quiz #7\"]", ""},
+              {"[FEN \"4k3/8/8/8/8/8/8/4K3 w - - 3 40\"]", ""},
+              {"", "4k3/8/8/8/8/8/8/4K3 w - - 3 40"},
+              // A second FEN tag lets the first go with what the tags before it said; the
+              // second keeps the header's stipulation and takes what later tags add.
+              {"[Event \"Problem 9, Mate in 3\"]", ""},
+              {"[FEN \"8/8/8/8/8/8/8/k1K5 w - -\"]", ""},
+              {"[FEN \"8/8/8/8/8/8/8/K1k5 w - -\"]", "8/8/8/8/8/8/8/k1K5 w - - bm #3"},
+              {"[White \"Mate in two\"]", ""},
+              {"", "8/8/8/8/8/8/8/K1k5 w - - bm #2"},
+              {"[FEN \"8/8/8/8/8/8/8/K1k5 w - -\"]", ""},
+              {"", "8/8/8/8/8/8/8/K1k5 w - -"}});
+}
+
+TEST(RecordFromLine, WordsModeKeepsTheTagFilter) {
+    runLines(InputKind::Pgn, parsedSettings({"--words", "/h"}),
+             {{"[Stipulation \"#2\"]", ""},
+              {"[White \"Mate in three\"]", ""},
+              {"[FEN \"4k3/8/8/8/8/8/8/4K3 w - -\"]", ""},
+              {"", "4k3/8/8/8/8/8/8/4K3 w - - bm #3"}});
+    runLines(InputKind::Pgn, parsedSettings({"--words", "/h-White"}),
+             {{"[White \"Mate in three\"]", ""},
+              {"[FEN \"4k3/8/8/8/8/8/8/4K3 w - -\"]", ""},
+              {"", "4k3/8/8/8/8/8/8/4K3 w - -"}});
+}
+
+TEST(RecordFromLine, WordsModeReadsTheTextAfterAFenLinePosition) {
+    const RunSettings settings = parsedSettings({"--words"});
+    runLines(
+        InputKind::Fen, settings,
+        {{"k7/8/1K6/8/8/8/8/7Q w - - 0 1 white mate in 2", "k7/8/1K6/8/8/8/8/7Q w - - bm #2"},
+         {"k7/8/1K6/8/8/8/8/7Q w - - Matt in drei Z\xC3\xBCgen", "k7/8/1K6/8/8/8/8/7Q w - - bm #3"},
+         {"k7/8/1K6/8/8/8/8/7Q b - - 12; Mat en deux coups", "k7/8/1K6/8/8/8/8/7Q b - - bm #2"},
+         {"k7/8/1K6/8/8/8/8/7Q w - - 0 1", "k7/8/1K6/8/8/8/8/7Q w - - 0 1"},
+         {"k7/8/1K6/8/8/8/8/7Q w - - 0 1 Smith #2", "k7/8/1K6/8/8/8/8/7Q w - - 0 1 Smith #2"},
+         {"k7/8/1K6/8/8/8/8/7Q w - - bm #2;", "k7/8/1K6/8/8/8/8/7Q w - - bm #2;"},
+         {"k7/8/1K6/8/8/8/8/7Q", "k7/8/1K6/8/8/8/8/7Q w - -"},
+         {"k7/8/1K6/8/8/8/8/7Q w KQ", "k7/8/1K6/8/8/8/8/7Q w KQ"}});
+    // The words of an EPD line are its opcodes: they stay as they are.
+    runLines(InputKind::Epd, settings,
+             {{"k7/8/1K6/8/8/8/8/7Q w - - 0 1 white mate in 2",
+               "k7/8/1K6/8/8/8/8/7Q w - - 0 1 white mate in 2"}});
+}
+
+TEST(InputKindOf, FollowsTheEnding) {
+    EXPECT_EQ(inputKindOf("a.epd"), InputKind::Epd);
+    EXPECT_EQ(inputKindOf("A.FEN"), InputKind::Fen);
+    EXPECT_EQ(inputKindOf("dir.x/games.Pgn"), InputKind::Pgn);
+    EXPECT_EQ(inputKindOf("epd"), std::nullopt);
+    EXPECT_EQ(inputKindOf("a.txt"), std::nullopt);
 }
 
 }  // namespace
