@@ -1,0 +1,84 @@
+#pragma once
+// Sets of squares as 64-bit words (bit n is square n) and the attack tables of the pieces,
+// computed when the program is compiled.
+
+#include <array>
+#include <cstdint>
+
+#include "position/types.h"
+
+namespace vestrel {
+
+using Bitboard = std::uint64_t;
+
+constexpr Bitboard squareBit(Square s) { return Bitboard{1} << s; }
+constexpr Bitboard kFileABits = 0x0101010101010101ULL;
+constexpr Bitboard kRank1Bits = 0xFFULL;
+constexpr Bitboard fileBits(File f) { return kFileABits << f; }
+constexpr Bitboard rankBits(Rank r) { return kRank1Bits << (8 * r); }
+constexpr Bitboard kLightSquares = 0x55AA55AA55AA55AAULL;
+
+constexpr int popCount(Bitboard b) { return __builtin_popcountll(b); }
+// The lowest square of a non-empty set.
+constexpr Square lowestSquare(Bitboard b) { return Square(__builtin_ctzll(b)); }
+// The highest square of a non-empty set.
+constexpr Square highestSquare(Bitboard b) { return Square(63 ^ __builtin_clzll(b)); }
+// Removes the lowest square of a non-empty set and returns it.
+constexpr Square popLowest(Bitboard& b) {
+    const Square s = lowestSquare(b);
+    b &= b - 1;
+    return s;
+}
+constexpr bool hasMoreThanOne(Bitboard b) { return (b & (b - 1)) != 0; }
+
+// The squares a pawn of the colour attacks from each square.
+constexpr Bitboard pawnAttackSpan(Color c, Bitboard pawns) {
+    constexpr Bitboard kNotA = ~kFileABits;
+    constexpr Bitboard kNotH = ~(kFileABits << 7);
+    return c == Color::White ? ((pawns & kNotA) << 7) | ((pawns & kNotH) << 9)
+                             : ((pawns & kNotA) >> 9) | ((pawns & kNotH) >> 7);
+}
+
+// The fixed tables: step attacks, the rays of the eight directions, and for every two
+// squares on one line the squares between them and the whole line through them.
+struct AttackTables {
+    std::array<Bitboard, 64> knight{};
+    std::array<Bitboard, 64> king{};
+    std::array<std::array<Bitboard, 64>, 2> pawn{};  // by colour
+    // Directions 0..3 go up the board (N, NE, E... in square order), 4..7 down.
+    std::array<std::array<Bitboard, 64>, 8> rays{};
+    std::array<std::array<Bitboard, 64>, 64> between{};  // strictly between; empty off-line
+    std::array<std::array<Bitboard, 64>, 64> line{};     // edge to edge; empty off-line
+};
+
+extern const AttackTables kAttacks;
+
+// The ray from s in direction d, cut after its first occupied square.
+inline Bitboard rayAttacks(Square s, int d, Bitboard occupied) {
+    Bitboard ray = kAttacks.rays[std::size_t(d)][s];
+    const Bitboard blockers = ray & occupied;
+    if (blockers != 0) {
+        const Square b = d < 4 ? lowestSquare(blockers) : highestSquare(blockers);
+        ray ^= kAttacks.rays[std::size_t(d)][b];
+    }
+    return ray;
+}
+
+// Directions: 0 north (+8), 1 north-east (+9), 2 east (+1), 3 north-west (+7), then their
+// opposites 4 south, 5 south-west, 6 west, 7 south-east.
+inline Bitboard rookAttacks(Square s, Bitboard occupied) {
+    return rayAttacks(s, 0, occupied) | rayAttacks(s, 2, occupied) | rayAttacks(s, 4, occupied) |
+           rayAttacks(s, 6, occupied);
+}
+inline Bitboard bishopAttacks(Square s, Bitboard occupied) {
+    return rayAttacks(s, 1, occupied) | rayAttacks(s, 3, occupied) | rayAttacks(s, 5, occupied) |
+           rayAttacks(s, 7, occupied);
+}
+inline Bitboard knightAttacks(Square s) { return kAttacks.knight[s]; }
+inline Bitboard kingAttacks(Square s) { return kAttacks.king[s]; }
+inline Bitboard pawnAttacks(Color c, Square s) { return kAttacks.pawn[index(c)][s]; }
+inline Bitboard betweenBits(Square a, Square b) { return kAttacks.between[a][b]; }
+inline Bitboard lineBits(Square a, Square b) { return kAttacks.line[a][b]; }
+inline bool aligned(Square a, Square b, Square c) { return (lineBits(a, b) & squareBit(c)) != 0; }
+
+}  // namespace vestrel

@@ -1,0 +1,270 @@
+#include "position/movegen.h"
+
+#include <array>
+
+namespace vestrel {
+namespace {
+
+// The castling rights that survive a move from or to each square: a king or rook leaving its
+// home square, or a rook taken there, ends the rights it carries.
+constexpr std::array<std::uint8_t, 64> kCastlingKept = [] {
+    std::array<std::uint8_t, 64> kept{};
+    kept.fill(kAllCastling);
+    kept[kE1] = kAllCastling & ~(kWhiteShort | kWhiteLong);
+    kept[kH1] = kAllCastling & ~kWhiteShort;
+    kept[kA1] = kAllCastling & ~kWhiteLong;
+    kept[kE8] = kAllCastling & ~(kBlackShort | kBlackLong);
+    kept[kH8] = kAllCastling & ~kBlackShort;
+    kept[kA8] = kAllCastling & ~kBlackLong;
+    return kept;
+}();
+
+// One castling: the right, the king's and the rook's squares before and after, the squares
+// that must be empty and those the king crosses, which must not be attacked.
+struct Castling {
+    std::uint8_t right;
+    Square kingFrom, kingTo, rookFrom, rookTo;
+    Bitboard empty;
+    Bitboard safe;
+};
+
+constexpr std::array<Castling, 4> kCastlings = {{
+    {kWhiteShort, kE1, kG1, kH1, kF1, squareBit(kF1) | squareBit(kG1),
+     squareBit(kF1) | squareBit(kG1)},
+    {kWhiteLong, kE1, kC1, kA1, kD1, squareBit(kB1) | squareBit(kC1) | squareBit(kD1),
+     squareBit(kC1) | squareBit(kD1)},
+    {kBlackShort, kE8, kG8, kH8, kF8, squareBit(kF8) | squareBit(kG8),
+     squareBit(kF8) | squareBit(kG8)},
+    {kBlackLong, kE8, kC8, kA8, kD8, squareBit(kB8) | squareBit(kC8) | squareBit(kD8),
+     squareBit(kC8) | squareBit(kD8)},
+}};
+
+const Castling& castlingOf(Square kingTo) {
+    for (const Castling& c : kCastlings) {
+        if (c.kingTo == kingTo) return c;
+    }
+    return kCastlings[0];
+}
+
+constexpr std::array<PieceType, 4> kPromotions = {PieceType::Queen, PieceType::Rook,
+                                                  PieceType::Bishop, PieceType::Knight};
+
+// The pieces of `us` that stand alone between their king and an enemy slider.
+Bitboard pinnedPieces(const Position& p, Color us, Square king) {
+    const Color them = ~us;
+    const Bitboard queens = p.pieces(them, PieceType::Queen);
+    Bitboard snipers =
+        (rookAttacks(king, p.pieces(them)) & (p.pieces(them, PieceType::Rook) | queens)) |
+        (bishopAttacks(king, p.pieces(them)) & (p.pieces(them, PieceType::Bishop) | queens));
+    const Bitboard occupied = p.occupied();
+    Bitboard pinned = 0;
+    while (snipers != 0) {
+        const Bitboard between = betweenBits(king, popLowest(snipers)) & occupied;
+        if (between != 0 && !hasMoreThanOne(between)) pinned |= between & p.pieces(us);
+    }
+    return pinned;
+}
+
+// What every generator of one position reads.
+struct Generation {
+    const Position& p;
+    Color us;
+    Square king;
+    Bitboard targets;  // where a piece other than the king may go
+    Bitboard pinned;
+    MoveList& list;
+
+    // The squares a piece on `from` may reach: a pinned piece stays on its pin line.
+    Bitboard allowed(Square from) const {
+        return (pinned & squareBit(from)) != 0 ? targets & lineBits(king, from) : targets;
+    }
+};
+
+void addPawnMoves(Square from, Bitboard to, Generation& g) {
+    const Rank last = relativeRank(g.us, kRank8);
+    while (to != 0) {
+        const Square s = popLowest(to);
+        if (rankOf(s) != last) {
+            g.list.add(Move::make(from, s));
+            continue;
+        }
+        for (PieceType t : kPromotions) g.list.add(Move::make(from, s, MoveKind::Promotion, t));
+    }
+}
+
+// True when taking en passant from `from` leaves the own king unattacked.
+bool enPassantIsLegal(const Position& p, Square from) {
+    const Color us = p.sideToMove;
+    const Square to = p.enPassant;
+    const Square taken = Square(to ^ 8);
+    const Bitboard occupied =
+        (p.occupied() ^ squareBit(from) ^ squareBit(taken)) | squareBit(to);
+    return (attackersTo(p, p.kingSquare(us), occupied) & p.pieces(~us) & ~squareBit(taken)) == 0;
+}
+
+void generatePawnMoves(Generation& g) {
+    const Position& p = g.p;
+    const Bitboard occupied = p.occupied();
+    const Bitboard enemies = p.pieces(~g.us);
+    const Rank start = relativeRank(g.us, kRank2);
+    for (Bitboard pawns = p.pieces(g.us, PieceType::Pawn); pawns != 0;) {
+        const Square from = popLowest(pawns);
+        const Bitboard allowed = g.allowed(from);
+        Bitboard to = pawnAttacks(g.us, from) & enemies;
+        const Square one = pawnPush(g.us, from);
+        if ((occupied & squareBit(one)) == 0) {
+            to |= squareBit(one);
+            const Square two = pawnPush(g.us, one);
+            if (rankOf(from) == start && (occupied & squareBit(two)) == 0) to |= squareBit(two);
+        }
+        addPawnMoves(from, to & allowed, g);
+        if (p.enPassant != kNoSquare && (pawnAttacks(g.us, from) & squareBit(p.enPassant)) != 0 &&
+            enPassantIsLegal(p, from)) {
+            g.list.add(Move::make(from, p.enPassant, MoveKind::EnPassant));
+        }
+    }
+}
+
+Bitboard pieceAttacks(PieceType t, Square s, Bitboard occupied) {
+    switch (t) {
+        case PieceType::Knight:
+            return knightAttacks(s);
+        case PieceType::Bishop:
+            return bishopAttacks(s, occupied);
+        case PieceType::Rook:
+            return rookAttacks(s, occupied);
+        case PieceType::Queen:
+            return bishopAttacks(s, occupied) | rookAttacks(s, occupied);
+        default:
+            return kingAttacks(s);
+    }
+}
+
+void generatePieceMoves(Generation& g) {
+    constexpr PieceType kTypes[] = {PieceType::Knight, PieceType::Bishop, PieceType::Rook,
+                                    PieceType::Queen};
+    const Bitboard occupied = g.p.occupied();
+    for (PieceType t : kTypes) {
+        for (Bitboard pieces = g.p.pieces(g.us, t); pieces != 0;) {
+            const Square from = popLowest(pieces);
+            Bitboard to = pieceAttacks(t, from, occupied) & g.allowed(from);
+            while (to != 0) g.list.add(Move::make(from, popLowest(to)));
+        }
+    }
+}
+
+void generateKingMoves(Generation& g) {
+    const Position& p = g.p;
+    const Color them = ~g.us;
+    const Bitboard withoutKing = p.occupied() ^ squareBit(g.king);
+    for (Bitboard to = kingAttacks(g.king) & ~p.pieces(g.us); to != 0;) {
+        const Square s = popLowest(to);
+        if ((attackersTo(p, s, withoutKing) & p.pieces(them)) == 0) {
+            g.list.add(Move::make(g.king, s));
+        }
+    }
+}
+
+void generateCastlings(Generation& g) {
+    const Position& p = g.p;
+    const Bitboard occupied = p.occupied();
+    for (const Castling& c : kCastlings) {
+        if ((p.castling & c.right) == 0 || c.kingFrom != g.king || (occupied & c.empty) != 0) {
+            continue;
+        }
+        bool safe = true;
+        for (Bitboard crossed = c.safe; crossed != 0 && safe;) {
+            safe = attackersTo(p, popLowest(crossed), ~g.us) == 0;
+        }
+        if (safe) g.list.add(Move::make(c.kingFrom, c.kingTo, MoveKind::Castling));
+    }
+}
+
+}  // namespace
+
+bool MoveList::contains(Move m) const {
+    for (Move own : *this) {
+        if (own == m) return true;
+    }
+    return false;
+}
+
+Bitboard attackersTo(const Position& p, Square s, Bitboard occupied) {
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    return (pawnAttacks(Color::White, s) & p.pieces(Color::Black, PieceType::Pawn)) |
+           (pawnAttacks(Color::Black, s) & p.pieces(Color::White, PieceType::Pawn)) |
+           (knightAttacks(s) & p.types[index(PieceType::Knight)]) |
+           (kingAttacks(s) & p.types[index(PieceType::King)]) |
+           (bishopAttacks(s, occupied) & (p.types[index(PieceType::Bishop)] | queens)) |
+           (rookAttacks(s, occupied) & (p.types[index(PieceType::Rook)] | queens));
+}
+
+void generateLegalMoves(const Position& p, MoveList& list) {
+    list.size = 0;
+    const Color us = p.sideToMove;
+    const Square king = p.kingSquare(us);
+    const Bitboard checking = attackersTo(p, king, ~us);
+    Generation g{p, us, king, ~p.pieces(us), pinnedPieces(p, us, king), list};
+    generateKingMoves(g);
+    if (hasMoreThanOne(checking)) return;  // only the king can answer a double check
+    if (checking != 0) {
+        // Take the checking piece or step between it and the king.
+        g.targets = betweenBits(king, lowestSquare(checking)) | checking;
+    } else {
+        generateCastlings(g);
+    }
+    generatePawnMoves(g);
+    generatePieceMoves(g);
+}
+
+Position afterMove(const Position& position, Move move) {
+    Position p = position;
+    const Square from = move.from();
+    const Square to = move.to();
+    const Piece moved = p.pieceOn(from);
+    p.enPassant = kNoSquare;
+    if (move.kind() == MoveKind::Castling) {
+        const Castling& c = castlingOf(to);
+        p.remove(c.rookFrom);
+        p.remove(from);
+        p.put(moved, to);
+        p.put(p.sideToMove == Color::White ? Piece::WhiteRook : Piece::BlackRook, c.rookTo);
+    } else {
+        if (move.kind() == MoveKind::EnPassant) {
+            p.remove(Square(to ^ 8));
+        } else if (p.pieceOn(to) != Piece::None) {
+            p.remove(to);
+        }
+        p.remove(from);
+        p.put(move.kind() == MoveKind::Promotion ? makePiece(p.sideToMove, move.promotion())
+                                                 : moved,
+              to);
+        if (typeOf(moved) == PieceType::Pawn && (from > to ? from - to : to - from) == 16) {
+            p.enPassant = Square((from + to) / 2);
+        }
+    }
+    p.castling &= kCastlingKept[from] & kCastlingKept[to];
+    p.sideToMove = ~p.sideToMove;
+    return p;
+}
+
+bool canTakeEnPassant(const Position& p) {
+    if (p.enPassant == kNoSquare) return false;
+    const Color us = p.sideToMove;
+    for (Bitboard b = pawnAttacks(~us, p.enPassant) & p.pieces(us, PieceType::Pawn); b != 0;) {
+        if (enPassantIsLegal(p, popLowest(b))) return true;
+    }
+    return false;
+}
+
+std::uint64_t perft(const Position& position, int depth) {
+    if (depth == 0) return 1;
+    MoveList list;
+    generateLegalMoves(position, list);
+    if (depth == 1) return std::uint64_t(list.size);
+    std::uint64_t nodes = 0;
+    for (Move m : list) nodes += perft(afterMove(position, m), depth - 1);
+    return nodes;
+}
+
+}  // namespace vestrel

@@ -1,0 +1,73 @@
+#pragma once
+// Legal moves of a position, playing a move on a copy, check and attack detection, perft.
+// Everything works on the stack: no call allocates.
+
+#include <cstdint>
+
+#include "position/bitboard.h"
+#include "position/position.h"
+#include "position/types.h"
+
+namespace vestrel {
+
+enum class MoveKind : std::uint8_t { Normal, Promotion, EnPassant, Castling };
+
+// A move in 16 bits: from square, to square, kind and promotion piece. Castling is the king's
+// move of two squares (e1g1); en passant goes to the en-passant square.
+struct Move {
+    std::uint16_t bits = 0;
+
+    static constexpr Move make(Square from, Square to, MoveKind kind = MoveKind::Normal,
+                               PieceType promotion = PieceType::Knight) {
+        return Move{std::uint16_t(from | (to << 6) | (int(kind) << 12) |
+                                  ((int(promotion) - int(PieceType::Knight)) << 14))};
+    }
+    constexpr Square from() const { return Square(bits & 63); }
+    constexpr Square to() const { return Square((bits >> 6) & 63); }
+    constexpr MoveKind kind() const { return MoveKind((bits >> 12) & 3); }
+    // The piece a pawn becomes; None unless the move is a promotion.
+    constexpr PieceType promotion() const {
+        return kind() == MoveKind::Promotion ? PieceType(((bits >> 14) & 3) + 2) : PieceType::None;
+    }
+    constexpr bool operator==(const Move&) const = default;
+};
+
+// At most 218 moves are legal in any position; the list holds more.
+struct MoveList {
+    Move moves[256];
+    int size = 0;
+
+    void add(Move m) { moves[size++] = m; }
+    const Move* begin() const { return moves; }
+    const Move* end() const { return moves + size; }
+    bool contains(Move m) const;
+};
+
+// Every legal move of the side to move. The position must have one king of each colour (as
+// every position readPosition accepts has).
+void generateLegalMoves(const Position& position, MoveList& list);
+
+// The position after a legal move, the move's own position left as it is. A pawn's double
+// step always leaves its en-passant square, as FEN writes it.
+Position afterMove(const Position& position, Move move);
+
+// The pieces of either colour that attack the square, with `occupied` as the occupied squares.
+Bitboard attackersTo(const Position& position, Square s, Bitboard occupied);
+// The pieces of `by` that attack the square.
+inline Bitboard attackersTo(const Position& position, Square s, Color by) {
+    return attackersTo(position, s, position.occupied()) & position.pieces(by);
+}
+// The pieces that give check to the side to move.
+inline Bitboard checkers(const Position& position) {
+    const Color us = position.sideToMove;
+    return attackersTo(position, position.kingSquare(us), ~us);
+}
+inline bool inCheck(const Position& position) { return checkers(position) != 0; }
+
+// True when a pawn of the side to move can legally take on the en-passant square.
+bool canTakeEnPassant(const Position& position);
+
+// Leaf positions of the move tree `depth` plies deep (1 at depth 0).
+std::uint64_t perft(const Position& position, int depth);
+
+}  // namespace vestrel
