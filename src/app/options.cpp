@@ -5,6 +5,7 @@
 
 #include "app/range_parse.h"
 #include "base/platform.h"
+#include "input/record_reader.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -321,13 +322,9 @@ bool applyOption(std::string_view argument, RunSettings& settings, bool& known) 
     }
 }
 
-// An absolute name of an existing EPD, FEN or PGN file is the input file, not an option.
+// An absolute name of an existing EPD, FEN, PGN or CSV file is the input file, not an option.
 bool namesInputFile(std::string_view argument) {
-    const std::string_view ending = rightPart(argument, 4);
-    if (!equalsIgnoreCase(ending, ".EPD") && !equalsIgnoreCase(ending, ".FEN") &&
-        !equalsIgnoreCase(ending, ".PGN")) {
-        return false;
-    }
+    if (!inputKindOf(argument)) return false;
     return isRegularFile(std::string(argument));
 }
 

@@ -216,7 +216,15 @@ void pendProgress(ProgressCounter& progress) {
     }
 }
 
-enum class LoopEnd { Done, OutputFailed, PipeClosed, DatabaseFailed, LogFailed, LineTooLong };
+enum class LoopEnd {
+    Done,
+    OutputFailed,
+    PipeClosed,
+    DatabaseFailed,
+    LogFailed,
+    LineTooLong,
+    ColumnMissing,  // a CSV input without a needed column: the loop never started
+};
 
 enum class FilterVerdict { Queued, Dropped, TooLong };
 
@@ -235,6 +243,7 @@ FilterVerdict filterRecord(std::string_view line, const RunSettings& settings, R
     }
     SplitRecord& split = pending.split;
     if (!splitRecord(state.record, settings, split)) return kDrop;
+    pending.illegalMove = state.reader.illegalMove;
     if (settings.convertsMateInfo()) {
         const int mateLength = convertMateInfo(split.opcodeText, settings);
         if (!passesMateFilter(mateLength, settings)) return kDrop;
@@ -388,12 +397,14 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
 
     openLogFile(state);
     skipByteOrderMark(input);  // the first read of the input, after every check
+    const std::string_view missingColumn = readInputHeader(input, state.reader);
     if (settings.noOutput) writeError(kLineEnd);
     BufferedWriter out;
     openWriter(out, kStandardOutput, kStdoutBuffer);
     ProgressCounter progress;
-    LoopEnd end =
-        recordLoop(settings, state, input, out, rewriting ? &database : nullptr, progress);
+    LoopEnd end = missingColumn.empty() ? recordLoop(settings, state, input, out,
+                                                     rewriting ? &database : nullptr, progress)
+                                        : LoopEnd::ColumnMissing;
     writeProgress(progress);
     if (!closeLogFile(state) && end == LoopEnd::Done) end = LoopEnd::LogFailed;
     if (end != LoopEnd::Done) {
@@ -407,6 +418,10 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
             return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
         }
         if (end == LoopEnd::LineTooLong) return errorExit(kLineTooLong);
+        if (end == LoopEnd::ColumnMissing) {
+            return errorExit("ERROR: Column " + quoted(missingColumn) + " not found in " +
+                             quoted(inputFileName(settings)) + " !");
+        }
         return errorExit("ERROR: Output could not be written !");
     }
     if (rewriting && !commitRewrite(database)) {
@@ -417,6 +432,9 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     writeClosingReport(settings, state, start);
     if (settings.words) {
         writeError(countText(state.withoutStipulation, " EPD-line", " without stipulation"));
+    }
+    if (state.reader.shortLines != 0) {
+        writeError(countText(state.reader.shortLines, " CSV-line", " with too few fields skipped"));
     }
     return kExitOk;
 }

@@ -98,11 +98,14 @@ MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings,
                        BufferedWriter& log) {
     const std::string_view fields = record.split.positionFields;
     std::string_view tag;
-    const SeenVerdict seen = marking.seen.mark(record.key, record.ticket);
+    // A puzzle whose first move is not legal never enters the seen set.
+    const SeenVerdict seen =
+        record.illegalMove ? SeenVerdict::New : marking.seen.mark(record.key, record.ticket);
     if (seen != SeenVerdict::New) {
         tag = kSeenTags[std::size_t(seen)];
-    } else if (settings.legalityTest &&
-               validatePosition(record.board, fields) != PositionRule::Legal) {
+    } else if (record.illegalMove ||
+               (settings.legalityTest &&
+                validatePosition(record.board, fields) != PositionRule::Legal)) {
         tag = "illegal";
     } else {
         return MarkVerdict::Passed;

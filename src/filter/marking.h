@@ -25,6 +25,7 @@ struct Marking {
 // A record that passed the filters, with its position key built before its turn to be marked.
 struct PendingRecord {
     SplitRecord split;
+    bool illegalMove = false;  // a puzzle whose first move is not legal: set aside as illegal
     std::string key;
     BoardScan board;  // the placement read as a board, when /p or the mirror test needs it
     SeenTicket ticket;

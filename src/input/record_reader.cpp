@@ -127,18 +127,49 @@ void readLineWords(std::string& record, ReaderState& state) {
     record.append(state.scratch);
 }
 
+// A CSV puzzle line: its record, or nothing for an empty line and a line with too few fields,
+// which is counted.
+bool csvRecord(std::string_view line, ReaderState& state, std::string& record) {
+    state.illegalMove = false;
+    switch (puzzleRecord(line, state.columns, state.fields, record)) {
+        case PuzzleVerdict::Blank:
+            return false;
+        case PuzzleVerdict::TooFewFields:
+            ++state.shortLines;
+            return false;
+        case PuzzleVerdict::IllegalMove:
+            state.illegalMove = true;
+            return true;
+        case PuzzleVerdict::Record:
+            break;
+    }
+    return true;
+}
+
 }  // namespace
+
+std::string_view readInputHeader(LineReader& input, ReaderState& state) {
+    if (state.input != InputKind::Csv) return {};
+    std::string_view line;
+    if (!nextLine(input, line)) {
+        if (input.lineTooLong) return {};  // the record loop reports it
+        line = {};
+    }
+    return readPuzzleHeader(line, state.columns, state.fields);
+}
 
 std::optional<InputKind> inputKindOf(std::string_view fileName) {
     const std::string_view ending = rightPart(fileName, 4);
     if (equalsIgnoreCase(ending, ".EPD")) return InputKind::Epd;
     if (equalsIgnoreCase(ending, ".FEN")) return InputKind::Fen;
     if (equalsIgnoreCase(ending, ".PGN")) return InputKind::Pgn;
+    if (equalsIgnoreCase(ending, ".CSV")) return InputKind::Csv;
     return std::nullopt;
 }
 
 bool recordFromLine(std::string_view line, const RunSettings& settings, ReaderState& state,
                     std::string& record) {
+    if (state.input == InputKind::Csv) return csvRecord(line, state, record);
     collapseSpaces(trimText(line), record);
 
     if (state.input != InputKind::Pgn) {

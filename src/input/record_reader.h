@@ -2,21 +2,24 @@
 // Turns input lines into record texts: every EPD/FEN line in line mode, the FEN tags of game
 // headers (with the header's mate info attached as "bm") in PGN mode.
 
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
 
+#include "base/line_reader.h"
 #include "base/settings.h"
 #include "input/pgn_header.h"
+#include "input/puzzle_csv.h"
 
 namespace vestrel {
 
 // The kinds of input file, by their ending. EPD and FEN files are read in line mode alike,
-// except that --words reads the words after a FEN line's position.
-enum class InputKind { Epd, Fen, Pgn };
+// except that --words reads the words after a FEN line's position; a CSV file holds puzzles.
+enum class InputKind { Epd, Fen, Pgn, Csv };
 
-// The kind a file name's ending (".epd", ".fen", ".pgn" in any case) selects; nothing for
-// any other name.
+// The kind a file name's ending (".epd", ".fen", ".pgn", ".csv" in any case) selects; nothing
+// for any other name.
 std::optional<InputKind> inputKindOf(std::string_view fileName);
 
 struct ReaderState {
@@ -30,7 +33,19 @@ struct ReaderState {
     bool fenWaiting = false;
     std::string waitingFen;
     HeaderWords headerWords;
+
+    // CSV: the columns its header names, the fields of the line at hand, the lines skipped for
+    // too few fields, and whether the record just returned is a puzzle whose first move is
+    // not legal, to be set aside as illegal.
+    PuzzleColumns columns;
+    CsvFields fields;
+    std::int64_t shortLines = 0;
+    bool illegalMove = false;
 };
+
+// Reads the header line of a CSV input and finds its columns; the name of a needed column it
+// lacks, or an empty view (also for every other kind of input, which has no header line).
+std::string_view readInputHeader(LineReader& input, ReaderState& state);
 
 // Fills `record` and returns true when the line yields a record text. `record` is also used
 // as a work buffer when no record results, so `line` must not point into it.

@@ -20,6 +20,7 @@
 #include "input/epd_line.h"
 #include "input/mate_info.h"
 #include "input/pgn_header.h"
+#include "input/puzzle_csv.h"
 #include "input/record_reader.h"
 #include "input/stipulation_phrase.h"
 #include "position/board.h"
@@ -58,10 +59,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     RunState state;
     state.marking.seen = SeenSet(SeenPolicy{LookupMode::Hashed, true, (data[0] & 1) != 0});
     // Each reading mode, without and with --words; twice, so that header state and stored
-    // keys meet a second record, and a third time as the end of the input.
-    for (int mode = 0; mode < 6; ++mode) {
-        settings.words = mode >= 3;
-        state.reader.input = std::array{InputKind::Epd, InputKind::Fen, InputKind::Pgn}[mode % 3];
+    // keys meet a second record, and a third time as the end of the input. CSV lines are read
+    // under a header that names every column.
+    (void)readPuzzleHeader("PuzzleId,FEN,Moves,Rating,Themes", state.reader.columns,
+                           state.reader.fields);
+    constexpr std::array kKinds = {InputKind::Epd, InputKind::Fen, InputKind::Pgn, InputKind::Csv};
+    for (std::size_t mode = 0; mode < 2 * kKinds.size(); ++mode) {
+        settings.words = mode >= kKinds.size();
+        state.reader.input = kKinds[mode % kKinds.size()];
         for (int round = 0; round < 3; ++round) {
             const std::string_view text = round < 2 ? line : std::string_view();
             if (round == 2 && !recordWaiting(state.reader)) continue;
@@ -74,6 +79,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             (void)passesMateFilter(mateLength, settings);
             (void)passesTimeFilter(record.split.opcodeText, settings, state.scratch);
             (void)passesParamsFilter(record.split.opcodeText, settings, state.scratch);
+            record.illegalMove = state.reader.illegalMove;
             prepareMark(record, settings, state.marking);
             if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
                 continue;
@@ -94,6 +100,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)examineHeaderLine(line, settings, mateInfo, work, scratch);
     (void)readStipulationPhrase(line, mateInfo, work);
     (void)statesStipulation(line);
+    PuzzleColumns columns;
+    CsvFields fields;
+    if (readPuzzleHeader(line, columns, fields).empty()) {
+        (void)puzzleRecord(line, columns, fields, scratch);
+    }
     (void)checkRangeSyntax(line);
     ParamsTerm term;
     if (parseParamsTerm(line.substr(0, line.find('/') + 1), term))
