@@ -181,7 +181,7 @@ bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::
 }
 
 void examineHeaderWords(std::string_view line, const RunSettings& settings, HeaderWords& header,
-                        std::string& mateInfo, std::string& work) {
+                        std::string& found, std::string& work) {
     using Source = HeaderWords::Source;
     if (header.source == Source::StipulationTag || line.size() < 2) return;
     if (!tagSelected(line, settings)) return;
@@ -190,13 +190,13 @@ void examineHeaderWords(std::string_view line, const RunSettings& settings, Head
     splitTag(line, name, value);
     const bool stipulationTag = equalsIgnoreCase(name, "Stipulation");
     if (!stipulationTag && header.source == Source::WholeTag) return;
-    const PhraseFit fit = readStipulationPhrase(value, mateInfo, work);
+    const PhraseFit fit = readStipulationPhrase(value, found, work);
     if (fit == PhraseFit::None) return;
     Source source = fit == PhraseFit::Whole ? Source::WholeTag : Source::TagPart;
     if (stipulationTag) source = Source::StipulationTag;
     if (source <= header.source) return;
     header.source = source;
-    header.mateInfo.swap(mateInfo);
+    header.mateInfo.swap(found);
 }
 
 }  // namespace vestrel

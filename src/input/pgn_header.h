@@ -25,7 +25,8 @@ struct HeaderWords {
 
 // Reads the value of one header line (not a FEN tag) as a stipulation phrase, when /h lets
 // the tag through, and keeps it in `header` when it ranks above what the header had.
+// `found` and `work` are reused buffers.
 void examineHeaderWords(std::string_view line, const RunSettings& settings, HeaderWords& header,
-                        std::string& mateInfo, std::string& work);
+                        std::string& found, std::string& work);
 
 }  // namespace vestrel

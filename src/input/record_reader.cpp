@@ -113,7 +113,8 @@ void readLineWords(std::string& record, ReaderState& state) {
         if (rest.empty()) return;
         cutField(rest);
     }
-    const std::size_t fieldsEnd = record.size() - rest.size() - (rest.empty() ? 0 : 1);
+    if (rest.empty()) return;
+    const std::size_t fieldsEnd = record.size() - rest.size() - 1;  // before the space
     for (int number = 0; number < 2; ++number) {
         std::string_view next = rest;
         const std::string_view field = cutField(next);

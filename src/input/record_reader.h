@@ -1,6 +1,7 @@
 #pragma once
 // Turns input lines into record texts: every EPD/FEN line in line mode, the FEN tags of game
-// headers (with the header's mate info attached as "bm") in PGN mode.
+// headers (with the header's mate info attached as "bm") in PGN mode, and the puzzles of a
+// CSV file, one a line after its header line.
 
 #include <cstdint>
 #include <optional>

@@ -342,11 +342,12 @@ std::size_t readGoal(const Tokens& t, std::size_t at, Stipulation& s) {
 }
 
 // A preposition, a number and a move word after it, from token `at`; the index after them,
-// or 0. The preposition may be left out only after the goal ("Selfmate 3").
-std::size_t readCount(const Tokens& t, std::size_t at, Stipulation& s, bool afterGoal) {
+// or 0. The preposition may be left out only after a goal of a type ("Selfmate 3"): "Pat 2"
+// is rather a name and a number.
+std::size_t readCount(const Tokens& t, std::size_t at, Stipulation& s, bool afterTypedGoal) {
     if (at < t.count && listed(kPrepositions, t.items[at])) {
         ++at;
-    } else if (!afterGoal) {
+    } else if (!afterTypedGoal) {
         return 0;
     }
     at = readNumber(t, at, s.moves);
@@ -361,7 +362,7 @@ bool readCore(const Tokens& t, std::size_t at, Stipulation& s) {
     if (at + 1 == t.count && readShortForm(t.items[at], s)) return true;
     s = Stipulation{};
     std::size_t end = readGoal(t, at, s);
-    if (end != 0 && readCount(t, end, s, true) == t.count) return true;
+    if (end != 0 && readCount(t, end, s, s.type != 0) == t.count) return true;
     s = Stipulation{};
     end = readCount(t, at, s, false);
     return end != 0 && readGoal(t, end, s) == t.count;

@@ -132,6 +132,8 @@ TEST(ReadStipulationPhrase, ProblemNumbersAndOtherTextsAreNoStipulation) {
         {"h#2.5", kNone, ""},
         {"a=5", kNone, ""},
         {"2 mate", kNone, ""},
+        {"Pat 2", kNone, ""},
+        {"Mate 2", kNone, ""},
         {"Mate in 2 or 3", kNone, ""},
         {"Automatic mate finder", kNone, ""},
         {"Patrick Matthews", kNone, ""},
