@@ -336,6 +336,10 @@ bool namesInputFile(std::string_view argument) {
 OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings) {
     OptionResult result;
     for (std::string_view argument : arguments) {
+        if (argument == "--legal") {
+            settings.fullLegalityTest = true;
+            continue;
+        }
         if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
             settings.inputFile = std::string(argument);
             continue;

@@ -3,6 +3,7 @@
 #include <array>
 
 #include "position/board.h"
+#include "position/legality.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -30,10 +31,12 @@ std::size_t solutionEnd(std::string_view text) {
     return mark + 1;
 }
 
-void writeLogLine(BufferedWriter& log, std::string_view positionFields, std::string_view tag) {
+void writeLogLine(BufferedWriter& log, std::string_view positionFields, std::string_view tag,
+                  std::string_view reason) {
     writeBytes(log, positionFields);
     writeBytes(log, " id \"");
     writeBytes(log, tag);
+    writeBytes(log, reason);
     writeBytes(log, "\";");
     writeBytes(log, kLineEnd);
 }
@@ -90,7 +93,9 @@ bool databaseLineKey(std::string_view line, std::string& key) {
 void prepareMark(PendingRecord& record, const RunSettings& settings, const Marking& marking) {
     buildPositionKey(record.split.positionFields, record.split.opcodeText, record.key);
     // The key begins with the position fields, so one scan serves both tests.
-    if (settings.legalityTest || marking.seen.readsBoards()) scanBoard(record.key, record.board);
+    if (settings.legalityTest || settings.fullLegalityTest || marking.seen.readsBoards()) {
+        scanBoard(record.key, record.board);
+    }
     marking.seen.prepare(record.key, record.board, record.ticket);
 }
 
@@ -98,9 +103,13 @@ MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings,
                        BufferedWriter& log) {
     const std::string_view fields = record.split.positionFields;
     std::string_view tag;
+    std::string_view reason;  // --legal: why the position is illegal
     const SeenVerdict seen = marking.seen.mark(record.key, record.ticket);
     if (seen != SeenVerdict::New) {
         tag = kSeenTags[std::size_t(seen)];
+    } else if (settings.fullLegalityTest &&
+               !(reason = illegalReason(record.board, fields)).empty()) {
+        tag = "illegal: ";
     } else if (settings.legalityTest &&
                validatePosition(record.board, fields) != PositionRule::Legal) {
         tag = "illegal";
@@ -113,7 +122,7 @@ MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings,
         return MarkVerdict::Marked;
     }
     ++(seen == SeenVerdict::New ? marking.illegal : marking.duplicates);
-    writeLogLine(log, fields, tag);
+    writeLogLine(log, fields, tag, reason);
     return MarkVerdict::Marked;
 }
 

@@ -10,7 +10,14 @@ struct Step {
 
 // The eight directions in the order of the ray table.
 constexpr std::array<Step, 8> kDirections = {{
-    {0, 1}, {1, 1}, {1, 0}, {-1, 1}, {0, -1}, {-1, -1}, {-1, 0}, {1, -1},
+    {0, 1},
+    {1, 1},
+    {1, 0},
+    {-1, 1},
+    {0, -1},
+    {-1, -1},
+    {-1, 0},
+    {1, -1},
 }};
 
 constexpr Bitboard stepTargets(Square s, const Step* steps, std::size_t count) {
@@ -34,7 +41,8 @@ constexpr Bitboard rayFrom(Square s, Step d) {
 }
 
 constexpr AttackTables makeTables() {
-    constexpr Step knight[] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+    constexpr Step knight[] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
+                               {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
     constexpr Step whitePawn[] = {{-1, 1}, {1, 1}};
     constexpr Step blackPawn[] = {{-1, -1}, {1, -1}};
     AttackTables t;

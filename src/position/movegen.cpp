@@ -97,8 +97,7 @@ bool enPassantIsLegal(const Position& p, Square from) {
     const Color us = p.sideToMove;
     const Square to = p.enPassant;
     const Square taken = Square(to ^ 8);
-    const Bitboard occupied =
-        (p.occupied() ^ squareBit(from) ^ squareBit(taken)) | squareBit(to);
+    const Bitboard occupied = (p.occupied() ^ squareBit(from) ^ squareBit(taken)) | squareBit(to);
     return (attackersTo(p, p.kingSquare(us), occupied) & p.pieces(~us) & ~squareBit(taken)) == 0;
 }
 
@@ -236,9 +235,9 @@ Position afterMove(const Position& position, Move move) {
             p.remove(to);
         }
         p.remove(from);
-        p.put(move.kind() == MoveKind::Promotion ? makePiece(p.sideToMove, move.promotion())
-                                                 : moved,
-              to);
+        p.put(
+            move.kind() == MoveKind::Promotion ? makePiece(p.sideToMove, move.promotion()) : moved,
+            to);
         if (typeOf(moved) == PieceType::Pawn && (from > to ? from - to : to - from) == 16) {
             p.enPassant = Square((from + to) / 2);
         }

@@ -38,11 +38,16 @@ constexpr ZobristKeys kZobrist = [] {
 
 constexpr std::uint8_t castlingBit(char letter) {
     switch (letter) {
-        case 'K': return kWhiteShort;
-        case 'Q': return kWhiteLong;
-        case 'k': return kBlackShort;
-        case 'q': return kBlackLong;
-        default: return kNoCastling;
+        case 'K':
+            return kWhiteShort;
+        case 'Q':
+            return kWhiteLong;
+        case 'k':
+            return kBlackShort;
+        case 'q':
+            return kBlackLong;
+        default:
+            return kNoCastling;
     }
 }
 

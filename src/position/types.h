@@ -57,19 +57,32 @@ constexpr char typeLetter(PieceType t) { return " PNBRQK"[index(t)]; }
 // The piece a FEN letter stands for; None for any other byte.
 constexpr Piece pieceFromLetter(char c) {
     switch (c) {
-        case 'P': return Piece::WhitePawn;
-        case 'N': return Piece::WhiteKnight;
-        case 'B': return Piece::WhiteBishop;
-        case 'R': return Piece::WhiteRook;
-        case 'Q': return Piece::WhiteQueen;
-        case 'K': return Piece::WhiteKing;
-        case 'p': return Piece::BlackPawn;
-        case 'n': return Piece::BlackKnight;
-        case 'b': return Piece::BlackBishop;
-        case 'r': return Piece::BlackRook;
-        case 'q': return Piece::BlackQueen;
-        case 'k': return Piece::BlackKing;
-        default: return Piece::None;
+        case 'P':
+            return Piece::WhitePawn;
+        case 'N':
+            return Piece::WhiteKnight;
+        case 'B':
+            return Piece::WhiteBishop;
+        case 'R':
+            return Piece::WhiteRook;
+        case 'Q':
+            return Piece::WhiteQueen;
+        case 'K':
+            return Piece::WhiteKing;
+        case 'p':
+            return Piece::BlackPawn;
+        case 'n':
+            return Piece::BlackKnight;
+        case 'b':
+            return Piece::BlackBishop;
+        case 'r':
+            return Piece::BlackRook;
+        case 'q':
+            return Piece::BlackQueen;
+        case 'k':
+            return Piece::BlackKing;
+        default:
+            return Piece::None;
     }
 }
 
