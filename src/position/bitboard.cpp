@@ -53,6 +53,8 @@ constexpr AttackTables makeTables() {
         t.pawn[0][s] = stepTargets(s, whitePawn, 2);
         t.pawn[1][s] = stepTargets(s, blackPawn, 2);
         for (std::size_t d = 0; d < 8; ++d) t.rays[d][s] = rayFrom(s, kDirections[d]);
+        for (std::size_t d = 0; d < 8; d += 2) t.rookLines[s] |= t.rays[d][s];
+        for (std::size_t d = 1; d < 8; d += 2) t.bishopLines[s] |= t.rays[d][s];
     }
     for (int a = 0; a < 64; ++a) {
         for (std::size_t d = 0; d < 8; ++d) {

@@ -173,44 +173,44 @@ struct PawnReach {
 
 int distance(int a, int b) { return a > b ? a - b : b - a; }
 
-// The fewest captures that bring the pawns, in file order, to distinct starting files kept
-// in the same order. With `limited` no pawn moves beyond its reach (kNoWay when none does).
-// In file order this is exact without limits, and an upper bound with them.
-int inOrderCaptures(const PawnReach* pawns, int n, bool limited) {
+// The fewest captures that bring the pawns, in file order, to distinct free starting files
+// kept in the same order. With `limited` no pawn moves beyond its reach (kNoWay when none
+// can). In file order this is exact without limits, and an upper bound with them.
+int inOrderCaptures(const PawnReach* pawns, int n, unsigned freeFiles, bool limited) {
     std::array<int, 9> best{};  // best[j]: the pawns so far on starting files below j
     for (int i = 0; i < n; ++i) {
         std::array<int, 9> next;
-        next.fill(kNoWay);
+        next[0] = kNoWay;
         for (int j = 1; j <= 8; ++j) {
             const int cost = distance(pawns[i].file, j - 1);
-            const bool fits = !limited || cost <= pawns[i].reach;
-            next[std::size_t(j)] = next[std::size_t(j - 1)];
-            if (fits && best[std::size_t(j - 1)] < kNoWay) {
-                next[std::size_t(j)] =
-                    std::min(next[std::size_t(j)], best[std::size_t(j - 1)] + cost);
+            int value = next[std::size_t(j - 1)];
+            if (((freeFiles >> (j - 1)) & 1) != 0 && (!limited || cost <= pawns[i].reach)) {
+                value = std::min(value, best[std::size_t(j - 1)] + cost);
             }
+            next[std::size_t(j)] = value;
         }
         best = next;
     }
     return best[8];
 }
 
-// The exact fewest captures with reaches, over every choice of starting files.
-int exactCaptures(const PawnReach* pawns, int n) {
+// The exact fewest captures with reaches, over every choice of free starting files.
+int exactCaptures(const PawnReach* pawns, int n, unsigned freeFiles) {
     std::array<int, 256> best;
     best.fill(kNoWay);
-    best[0] = 0;
+    const unsigned taken = ~freeFiles & 255u;
+    best[taken] = 0;
     int result = kNoWay;
-    for (unsigned used = 0; used < 256; ++used) {
-        const int i = popCount(used);
-        if (best[used] >= kNoWay) continue;
+    for (unsigned used = taken; used < 256; ++used) {
+        if (best[used] >= kNoWay || (used & taken) != taken) continue;
+        const int i = popCount(used & freeFiles);
         if (i == n) {
             result = std::min(result, best[used]);
             continue;
         }
         for (int s = 0; s < 8; ++s) {
             const int cost = distance(pawns[i].file, s);
-            if ((used >> s) & 1 || cost > pawns[i].reach) continue;
+            if (((used >> s) & 1) != 0 || cost > pawns[i].reach) continue;
             int& to = best[used | (1u << s)];
             to = std::min(to, best[used] + cost);
         }
@@ -218,24 +218,32 @@ int exactCaptures(const PawnReach* pawns, int n) {
     return result;
 }
 
-// True when the pawns of `c` need more captures than the other side has lost men.
+// True when the pawns of `c` need more captures than the other side has lost men. A pawn on
+// its second rank has never moved and keeps its file; the others are matched to the files
+// left, first by quick bounds, and only when they disagree exactly.
 bool pawnCapturesFail(const Position& p, Color c) {
     const Bitboard pawns = p.pieces(c, PieceType::Pawn);
+    Bitboard files = pawns | (pawns >> 32);
+    files |= files >> 16;
+    files |= files >> 8;
+    if (popCount(files & 0xFF) == popCount(pawns)) return false;  // each pawn on its own file
     const int lost = 16 - popCount(p.pieces(~c));
-    std::array<PawnReach, 8> list{};
+    std::array<PawnReach, 8> movers{};
     int n = 0;
-    Bitboard files = 0;
+    unsigned freeFiles = 255;
     for (int f = kFileA; f <= kFileH; ++f) {
         for (Bitboard b = pawns & fileBits(File(f)); b != 0;) {
-            const Rank r = relativeRank(c, rankOf(popLowest(b)));
-            list[std::size_t(n++)] = {f, r - kRank2};
-            files |= Bitboard{1} << f;
+            const int reach = relativeRank(c, rankOf(popLowest(b))) - kRank2;
+            if (reach == 0) {
+                freeFiles &= ~(1u << f);
+            } else {
+                movers[std::size_t(n++)] = {f, reach};
+            }
         }
     }
-    if (popCount(files) == n) return false;  // every pawn on its own file
-    if (inOrderCaptures(list.data(), n, false) > lost) return true;
-    if (inOrderCaptures(list.data(), n, true) <= lost) return false;
-    return exactCaptures(list.data(), n) > lost;
+    if (inOrderCaptures(movers.data(), n, freeFiles, true) <= lost) return false;
+    if (inOrderCaptures(movers.data(), n, freeFiles, false) > lost) return true;
+    return exactCaptures(movers.data(), n, freeFiles) > lost;
 }
 
 }  // namespace
@@ -250,7 +258,9 @@ GameRule checkGameRules(const Position& p) {
     }
     if (p.enPassant != kNoSquare && !enPassantFits(p)) return GameRule::ImpossibleEnPassant;
     for (Color c : {Color::White, Color::Black}) {
-        if (promotedPieces(p, c) + popCount(p.pieces(c, PieceType::Pawn)) > 8) {
+        // At most every piece but the king is promoted: with nine men or fewer nothing fails.
+        if (popCount(p.pieces(c)) > 9 &&
+            promotedPieces(p, c) + popCount(p.pieces(c, PieceType::Pawn)) > 8) {
             return GameRule::BishopColours;
         }
     }

@@ -190,12 +190,19 @@ bool MoveList::contains(Move m) const {
 
 Bitboard attackersTo(const Position& p, Square s, Bitboard occupied) {
     const Bitboard queens = p.types[index(PieceType::Queen)];
-    return (pawnAttacks(Color::White, s) & p.pieces(Color::Black, PieceType::Pawn)) |
-           (pawnAttacks(Color::Black, s) & p.pieces(Color::White, PieceType::Pawn)) |
-           (knightAttacks(s) & p.types[index(PieceType::Knight)]) |
-           (kingAttacks(s) & p.types[index(PieceType::King)]) |
-           (bishopAttacks(s, occupied) & (p.types[index(PieceType::Bishop)] | queens)) |
-           (rookAttacks(s, occupied) & (p.types[index(PieceType::Rook)] | queens));
+    Bitboard attackers = (pawnAttacks(Color::White, s) & p.pieces(Color::Black, PieceType::Pawn)) |
+                         (pawnAttacks(Color::Black, s) & p.pieces(Color::White, PieceType::Pawn)) |
+                         (knightAttacks(s) & p.types[index(PieceType::Knight)]) |
+                         (kingAttacks(s) & p.types[index(PieceType::King)]);
+    // A slider on one of the square's lines attacks it when nothing stands between them;
+    // few sliders share a line with any one square, so this beats following the rays.
+    Bitboard sliders = ((p.types[index(PieceType::Rook)] | queens) & rookLines(s)) |
+                       ((p.types[index(PieceType::Bishop)] | queens) & bishopLines(s));
+    while (sliders != 0) {
+        const Square from = popLowest(sliders);
+        if ((betweenBits(s, from) & occupied) == 0) attackers |= squareBit(from);
+    }
+    return attackers;
 }
 
 void generateLegalMoves(const Position& p, MoveList& list) {

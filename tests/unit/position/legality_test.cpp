@@ -46,8 +46,7 @@ TEST(IllegalReason, NamesEachRuleAndPassesCloseCases) {
          "4k3/8/3N4/8/8/8/8/4R1K1 b - -"},
         {"impossible double check", "4k3/3P1P2/8/8/8/8/8/6K1 b - -",
          "4k3/3P4/8/8/8/8/8/4R1K1 b - -"},
-        {"impossible double check", "R3k2R/8/8/8/8/8/8/6K1 b - -",
-         "R3k3/8/3N4/8/8/8/8/6K1 b - -"},
+        {"impossible double check", "R3k2R/8/8/8/8/8/8/6K1 b - -", "R3k3/8/3N4/8/8/8/8/6K1 b - -"},
         {"impossible double check", "4k3/8/8/8/B7/8/8/4R1K1 b - -",
          "4k3/8/8/1B6/8/8/8/4R1K1 b - -"},
         {"impossible double check", "4k3/8/8/8/8/8/1p6/K6r w - -", "4k3/8/8/8/8/8/1p6/K7 w - -"},
@@ -68,7 +67,8 @@ TEST(IllegalReason, NamesEachRuleAndPassesCloseCases) {
         // Doubled pawns need a capture each; a pawn on its second rank has never moved.
         {"pawn captures", "rnbqkbnr/pppppppp/8/8/8/P7/P1PPPPPP/RNBQKBNR w KQkq -",
          "r1bqkbnr/pppppppp/8/8/8/P7/P1PPPPPP/RNBQKBNR w KQkq -"},
-        {"pawn captures", "4k3/8/8/8/8/P7/PPPPPPP1/4K3 w - -", "4k3/8/8/8/8/6P1/PPPPPPP1/4K3 w - -"},
+        {"pawn captures", "4k3/8/8/8/8/P7/PPPPPPP1/4K3 w - -",
+         "4k3/8/8/8/8/6P1/PPPPPPP1/4K3 w - -"},
         {"pawn captures", "rnbqkbnr/p1pppppp/p7/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
          "rnbqkbnr/p1pppppp/p7/8/8/8/PPPPPPPP/R1BQKBNR w KQkq -"},
     };
