@@ -336,8 +336,8 @@ bool namesInputFile(std::string_view argument) {
 OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings) {
     OptionResult result;
     for (std::string_view argument : arguments) {
-        if (argument == "--legal") {
-            settings.fullLegalityTest = true;
+        if (argument == "--legal" || argument == "--canonical") {
+            (argument == "--legal" ? settings.fullLegalityTest : settings.canonicalKeys) = true;
             continue;
         }
         if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {

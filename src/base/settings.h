@@ -81,6 +81,7 @@ struct RunSettings {
 
     bool legalityTest = false;      // /p without operand
     bool fullLegalityTest = false;  // --legal: the /p test, then checks, last move, material
+    bool canonicalKeys = false;     // --canonical: unusable e.p. squares, colour-reversed twins
     Range pieceRange;               // /p with operand
     Range mateRange;                // /m
     CastlingEdit castlingEdit = CastlingEdit::None;
