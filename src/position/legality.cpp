@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <utility>
 
 #include "position/movegen.h"
 #include "text/text.h"
@@ -124,14 +125,20 @@ bool pieceMoveFits(const Position& p, Square to, bool canUncapture) {
     return false;
 }
 
-// True when some move of the side that has just moved can have left the checks the side to
-// move stands in: before it, the side to move was not in check. A capture is taken back
+// True when some move of the side that has just moved can have given the two checks the side
+// to move stands in: before it, the side to move was not in check. A capture is taken back
 // whenever the side to move has lost a man; what else the game allows is not asked, so no
 // position a game can reach is refused.
-bool checksHaveALastMove(const Position& p) {
+bool checksHaveALastMove(const Position& p, Bitboard checking) {
     const Color them = ~p.sideToMove;
     const bool canUncapture = popCount(p.pieces(p.sideToMove)) < 16;
-    for (Bitboard pieces = p.pieces(them); pieces != 0;) {
+    // Two checks uncovered through the one square a piece left would share a line, so the
+    // piece that moved gives one of them, unless it is the king (castling) or a pawn that
+    // took en passant and cleared two squares.
+    const Bitboard movers =
+        checking | p.pieces(them, PieceType::King) |
+        (p.pieces(them, PieceType::Pawn) & rankBits(relativeRank(them, kRank6)));
+    for (Bitboard pieces = movers; pieces != 0;) {
         const Square s = popLowest(pieces);
         const bool fits = typeOf(p.pieceOn(s)) == PieceType::Pawn
                               ? pawnMoveFits(p, s, canUncapture)
@@ -174,24 +181,31 @@ struct PawnReach {
 int distance(int a, int b) { return a > b ? a - b : b - a; }
 
 // The fewest captures that bring the pawns, in file order, to distinct free starting files
-// kept in the same order. With `limited` no pawn moves beyond its reach (kNoWay when none
-// can). In file order this is exact without limits, and an upper bound with them.
-int inOrderCaptures(const PawnReach* pawns, int n, unsigned freeFiles, bool limited) {
-    std::array<int, 9> best{};  // best[j]: the pawns so far on starting files below j
+// kept in the same order: `bound.first` without reaches, exact then (kNoWay when no order
+// fits), `bound.second` with every pawn within its reach, an upper bound then.
+std::pair<int, int> inOrderCaptures(const PawnReach* pawns, int n, unsigned freeFiles) {
+    // Index j: the pawns so far on starting files below j.
+    std::array<int, 9> free{};
+    std::array<int, 9> reached{};
     for (int i = 0; i < n; ++i) {
-        std::array<int, 9> next;
-        next[0] = kNoWay;
+        std::array<int, 9> nextFree;
+        std::array<int, 9> nextReached;
+        nextFree[0] = nextReached[0] = kNoWay;
         for (int j = 1; j <= 8; ++j) {
             const int cost = distance(pawns[i].file, j - 1);
-            int value = next[std::size_t(j - 1)];
-            if (((freeFiles >> (j - 1)) & 1) != 0 && (!limited || cost <= pawns[i].reach)) {
-                value = std::min(value, best[std::size_t(j - 1)] + cost);
+            int f = nextFree[std::size_t(j - 1)];
+            int r = nextReached[std::size_t(j - 1)];
+            if (((freeFiles >> (j - 1)) & 1) != 0) {
+                f = std::min(f, free[std::size_t(j - 1)] + cost);
+                if (cost <= pawns[i].reach) r = std::min(r, reached[std::size_t(j - 1)] + cost);
             }
-            next[std::size_t(j)] = value;
+            nextFree[std::size_t(j)] = f;
+            nextReached[std::size_t(j)] = r;
         }
-        best = next;
+        free = nextFree;
+        reached = nextReached;
     }
-    return best[8];
+    return {free[8], reached[8]};
 }
 
 // The exact fewest captures with reaches, over every choice of free starting files.
@@ -241,8 +255,9 @@ bool pawnCapturesFail(const Position& p, Color c) {
             }
         }
     }
-    if (inOrderCaptures(movers.data(), n, freeFiles, true) <= lost) return false;
-    if (inOrderCaptures(movers.data(), n, freeFiles, false) > lost) return true;
+    const auto [fewest, fitting] = inOrderCaptures(movers.data(), n, freeFiles);
+    if (fitting <= lost) return false;
+    if (fewest > lost) return true;
     return exactCaptures(movers.data(), n, freeFiles) > lost;
 }
 
@@ -253,7 +268,7 @@ GameRule checkGameRules(const Position& p) {
     if (attackersTo(p, p.kingSquare(~us), us) != 0) return GameRule::OppositeCheck;
     const Bitboard checking = checkers(p);
     if (popCount(checking) > 2) return GameRule::TripleCheck;
-    if (popCount(checking) == 2 && !checksHaveALastMove(p)) {
+    if (popCount(checking) == 2 && !checksHaveALastMove(p, checking)) {
         return GameRule::ImpossibleDoubleCheck;
     }
     if (p.enPassant != kNoSquare && !enPassantFits(p)) return GameRule::ImpossibleEnPassant;

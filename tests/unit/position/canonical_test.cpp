@@ -15,7 +15,7 @@ TEST(DropUnusableEnPassant, KeepsOnlySquaresAPawnCanTakeOn) {
     const Case cases[] = {
         {"4k3/8/8/3pP3/8/8/8/4K3 w - d6 bm #", "4k3/8/8/3pP3/8/8/8/4K3 w - d6 bm #"},
         {"4k3/8/8/3p4/8/8/8/4K3 w - d6 bm #", "4k3/8/8/3p4/8/8/8/4K3 w - - bm #"},
-        {"4k3/8/8/3p3P/8/8/8/4K3 w - d6", "4k3/8/8/3p3P/8/8/8/4K3 w - -"},  // too far away
+        {"4k3/8/8/3p3P/8/8/8/4K3 w - d6", "4k3/8/8/3p3P/8/8/8/4K3 w - -"},          // too far away
         {"6bk/8/8/2pP4/8/8/K7/8 w - c6 bm #", "6bk/8/8/2pP4/8/8/K7/8 w - - bm #"},  // pinned
         {"8/8/8/K2pP2r/8/8/8/7k w - d6 bm h#", "8/8/8/K2pP2r/8/8/8/7k w - - bm h#"},  // rank
         {"r3k3/8/8/8/4Pp2/8/8/4K3 b q e3 bm #", "r3k3/8/8/8/4Pp2/8/8/4K3 b q e3 bm #"},
