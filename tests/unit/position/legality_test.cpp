@@ -53,6 +53,9 @@ TEST(IllegalReason, NamesEachRuleAndPassesCloseCases) {
         // A pawn that took on d6 from e5 uncovers the rook, but only if black has lost a man.
         {"impossible double check", "rnbq1bnr/ppppkppp/p2P4/8/8/8/8/4R1K1 b - -",
          "rnbq1bnr/ppppkppp/3P4/8/8/8/8/4R1K1 b - -"},
+        // Only e5xd6 en passant clears both the e-file and the diagonal through d5.
+        {"impossible double check", "8/8/3Nk3/8/2B5/3N4/8/4R2K b - -",
+         "8/8/3Pk3/8/2B5/3N4/8/4R2K b - -"},
         // The check stood before the double step; beside it, checks the double step gives.
         {"impossible en passant", "k7/8/8/8/4P3/8/8/R3K3 b - e3", "k7/8/8/8/4P3/8/8/R3K3 b - -"},
         {"impossible en passant", "k7/8/8/8/4P3/8/8/R3K3 b - e3", "8/8/8/3k4/4P3/8/8/4K3 b - e3"},
