@@ -92,6 +92,11 @@ constexpr bool isSquare(int s) { return s >= 0 && s < 64; }
 constexpr Square flipRank(Square s) { return Square(s ^ 56); }
 // a1 and h1 exchanged: the board turned left to right.
 constexpr Square flipFile(Square s) { return Square(s ^ 7); }
+// The reflection in the long diagonal a1-h8: file and rank numbers exchanged (e1 goes to a5).
+constexpr Square flipDiagonal(Square s) { return Square(((s & 7) << 3) | (s >> 3)); }
+// A square's place in a placement text, which lists rank 8 first (a8 = 0, h1 = 63), and back.
+constexpr std::size_t placementIndex(Square s) { return flipRank(s); }
+constexpr Square squareAtPlacementIndex(std::size_t i) { return flipRank(Square(i)); }
 // The rank as the given side sees it: rank 2 of black is rank 7.
 constexpr Rank relativeRank(Color c, Rank r) { return c == Color::White ? r : Rank(7 - r); }
 // The square one rank forward for the given side.
