@@ -337,6 +337,10 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
             settings.words = true;
             continue;
         }
+        if (argument == "--legal" || argument == "--canonical") {
+            (argument == "--legal" ? settings.fullLegalityTest : settings.canonicalKeys) = true;
+            continue;
+        }
         if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
             settings.inputFile = std::string(argument);
             continue;
