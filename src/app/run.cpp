@@ -22,6 +22,7 @@
 #include "input/epd_line.h"
 #include "input/mate_info.h"
 #include "input/record_reader.h"
+#include "report/report.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -235,9 +236,10 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
     std::size_t count = 0;
     std::string_view line;
     while (!tooLong && count < state.pending.size() && nextLine(input, line)) {
+        ++state.lines;
         const FilterVerdict verdict = filterRecord(line, settings, state, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
-            ++count;
+            state.pendingLines[count++] = state.lines;
         } else if (verdict == FilterVerdict::TooLong) {
             tooLong = true;
         } else if (!progress.pending.empty()) {
@@ -276,7 +278,15 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
     for (std::size_t count; (count = fillQueue(settings, state, input, progress, tooLong)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
-            if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
+            const std::int32_t stored = state.marking.seen.size();
+            const MarkVerdict verdict = markRecord(record, settings, state.marking, state.log);
+            if (state.report) {
+                reportRecord(*state.report,
+                             {record.split.positionFields, record.split.opcodeText, record.key,
+                              state.pendingLines[i], state.marking.seen.size() > stored,
+                              verdict == MarkVerdict::Marked, state.marking.tag});
+            }
+            if (verdict == MarkVerdict::Marked) {
                 if (state.log.failed) return LoopEnd::LogFailed;
                 if (!progress.pending.empty()) pendProgress(progress);
                 continue;
@@ -335,6 +345,17 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
             return databaseTextAfterCtrlZ(settings);
         case FileVerdict::LineTooLong:
             return std::string(kLineTooLong);
+        case FileVerdict::ReportNotWritten:
+            return "ERROR: Report file " + quoted(settings.report.file) + " could not be written !";
+        case FileVerdict::ReportIsInput:
+            return "ERROR: Report file is the input file " + quoted(inputFileName(settings)) + " !";
+        case FileVerdict::ReportIsDatabase:
+            return "ERROR: Report file is the database file " +
+                   quoted(settings.databaseFileName()) + " !";
+        case FileVerdict::ReportIsLog:
+            return "ERROR: Report file is the log file " + quoted(kLogFileName) + " !";
+        case FileVerdict::OutputIsReport:
+            return "ERROR: Output file is the report file " + quoted(settings.report.file) + " !";
         case FileVerdict::Ok:
         case FileVerdict::InputIsDatabase:
         case FileVerdict::DatabaseNotFound:
@@ -343,11 +364,28 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
     return databaseNotFound(settings);
 }
 
+// Writes the --report page with the counts of the closing report; false when it was lost.
+bool writeReport(const RunSettings& settings, const RunState& state, ReportFile& file,
+                 Clock::time_point start) {
+    ReportSummary summary{state.lines, state.output, state.marking.duplicates,
+                          state.marking.illegal, ""};
+    appendElapsedSeconds(summary.elapsed, start);
+    writeReportPage(*state.report, settings, summary, file.out);
+    return finishReportFile(file);
+}
+
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     LineReader input;
     const FileVerdict opened = openInputFile(settings, input, state.reader.pgnMode);
     if (opened != FileVerdict::Ok) return errorExit(fileErrorMessage(opened, settings));
+    ReportFile report;
+    if (settings.report.on()) {
+        const FileVerdict created = createReportFile(settings, report);
+        if (created != FileVerdict::Ok) return errorExit(fileErrorMessage(created, settings));
+        state.report = std::make_unique<Report>();
+        startReport(*state.report, settings);
+    }
     state.marking.seen = SeenSet(seenPolicy(settings));
 
     Rewrite database;
@@ -365,6 +403,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         if (prepared != FileVerdict::Ok) return errorExit(fileErrorMessage(prepared, settings));
     }
 
+    if (state.report) beginReportFile(*state.report, inputFileName(settings));
     openLogFile(state);
     skipByteOrderMark(input);  // the first read of the input, after every check
     if (settings.noOutput) writeError(kLineEnd);
@@ -393,6 +432,9 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         return errorExit(databaseNotWritten(settings));
     }
     closeLineReader(input);
+    if (state.report && !writeReport(settings, state, report, start)) {
+        return errorExit(fileErrorMessage(FileVerdict::ReportNotWritten, settings));
+    }
     writeClosingReport(settings, state, start);
     return kExitOk;
 }
@@ -421,6 +463,11 @@ int runCommandLine(int argc, char** argv) {
     const Clock::time_point start = Clock::now();
     if (fixed.databaseMode == DatabaseMode::Sort ||
         fixed.databaseMode == DatabaseMode::TimeUpdate) {
+        // These modes read no records: there is nothing to report.
+        if (fixed.report.on()) {
+            return errorExit("ERROR: Illegal program option " +
+                             quoted("--report=" + fixed.report.file) + " !");
+        }
         return runDatabaseMode(fixed, start);
     }
     return recordRun(fixed, start);

@@ -1,0 +1,123 @@
+#include "report/collection_stats.h"
+
+#include <algorithm>
+
+#include "text/text.h"
+
+namespace vestrel {
+namespace {
+
+constexpr std::uint64_t kNoBm = 0;
+constexpr std::uint64_t kOtherBm = 1;
+constexpr std::size_t kMaxGenreLetters = 4;
+constexpr std::size_t kMaxStipulations = 200;
+
+// Code layout: genre letters in bits 24..55 (first letter highest), the mark in bits 16..23,
+// the move count in bits 0..15. Comparing codes orders by genre, mark, then move count.
+std::uint64_t packStipulation(std::string_view genre, char mark, unsigned moves) {
+    std::uint64_t letters = 0;
+    for (std::size_t i = 0; i < kMaxGenreLetters; ++i) {
+        letters = letters << 8 | (i < genre.size() ? std::uint8_t(genre[i]) : 0);
+    }
+    return letters << 24 | std::uint64_t(std::uint8_t(mark)) << 16 | moves;
+}
+
+int pieceCount(std::string_view fields) {
+    int count = 0;
+    for (char c : fields) {
+        if (c == ' ') break;
+        count += isUpperLetter(c) || isLowerLetter(c);
+    }
+    return count;
+}
+
+}  // namespace
+
+std::uint64_t stipulationCode(std::string_view opcodes) {
+    std::size_t at = opcodes.starts_with("bm ") ? 0 : opcodes.find(" bm ");
+    if (at == std::string_view::npos) return kNoBm;
+    at += opcodes[at] == ' ' ? 4 : 3;
+    std::string_view s = opcodes.substr(at);
+    std::size_t genre = 0;
+    while (genre < s.size() && isLowerLetter(s[genre])) ++genre;
+    if (genre > kMaxGenreLetters || genre >= s.size() || (s[genre] != '#' && s[genre] != '=')) {
+        return kOtherBm;
+    }
+    unsigned moves = 0;
+    std::size_t i = genre + 1;
+    for (; i < s.size() && isDigit(s[i]) && i < genre + 4; ++i) moves = moves * 10 + unsigned(s[i] - '0');
+    if (i == genre + 1 || (i < s.size() && s[i] != ';' && s[i] != ' ')) return kOtherBm;
+    return packStipulation(s.substr(0, genre), s[genre], moves);
+}
+
+std::string stipulationText(std::uint64_t code) {
+    if (code == kNoBm) return "no bm";
+    if (code == kOtherBm) return "other bm";
+    std::string text;
+    for (int i = int(kMaxGenreLetters) - 1; i >= 0; --i) {
+        const char c = char(code >> (24 + 8 * i) & 0xFF);
+        if (c != 0) text.push_back(c);
+    }
+    text.push_back(char(code >> 16 & 0xFF));
+    appendDecimal(text, static_cast<long long>(code & 0xFFFF));
+    return text;
+}
+
+std::vector<std::pair<std::uint64_t, std::int64_t>> sortedStipulations(const CollectionStats& stats) {
+    auto sorted = stats.stipulations;
+    // No bm and the other shapes (codes 0 and 1) go last.
+    std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
+        const bool aPlain = a.first > kOtherBm;
+        const bool bPlain = b.first > kOtherBm;
+        if (aPlain != bPlain) return aPlain;
+        return aPlain ? a.first < b.first : a.first > b.first;
+    });
+    return sorted;
+}
+
+TimeClass timeClass(std::string_view opcodes) {
+    // The first "mm:ss" field; "--:--" is a problem not solved.
+    const std::size_t colon = opcodes.find(':');
+    if (colon == std::string_view::npos || colon < 2 || colon + 2 >= opcodes.size()) {
+        return TimeClass::None;
+    }
+    const std::string_view t = opcodes.substr(colon - 2, 5);
+    if (t == "--:--") return TimeClass::Unsolved;
+    if (!isDigit(t[0]) || !isDigit(t[1]) || !isDigit(t[3]) || !isDigit(t[4])) return TimeClass::None;
+    if (colon + 3 < opcodes.size() && opcodes[colon + 3] == ':') return TimeClass::Hours;
+    const int minutes = (t[0] - '0') * 10 + (t[1] - '0');
+    const int seconds = (t[3] - '0') * 10 + (t[4] - '0');
+    if (minutes >= 60) return TimeClass::Hours;
+    if (minutes >= 10) return TimeClass::TenMinutes;
+    if (minutes >= 1) return TimeClass::Minutes;
+    return seconds >= 10 ? TimeClass::TenSeconds : TimeClass::Seconds;
+}
+
+std::string_view timeClassText(TimeClass c) {
+    constexpr std::string_view kTexts[kTimeClasses] = {
+        "under 10 s", "10 to 59 s", "1 to 9 min", "10 to 59 min", "1 h or more", "not solved",
+        "no time"};
+    return kTexts[std::size_t(c)];
+}
+
+void countRecord(CollectionStats& stats, std::string_view fields, std::string_view opcodes) {
+    ++stats.records;
+    std::uint64_t code = stipulationCode(opcodes);
+    auto& list = stats.stipulations;
+    const auto find = [&list](std::uint64_t c) {
+        return std::find_if(list.begin(), list.end(), [c](const auto& p) { return p.first == c; });
+    };
+    auto it = find(code);
+    // A collection of a great many stipulations counts the rarer ones as "other".
+    if (it == list.end() && list.size() >= kMaxStipulations) it = find(code = kOtherBm);
+    if (it == list.end()) {
+        list.emplace_back(code, 1);
+    } else {
+        ++it->second;
+    }
+    const int pieces = pieceCount(fields);
+    ++stats.pieces[std::size_t(pieces < int(kPieceClasses) - 1 ? pieces : int(kPieceClasses) - 1)];
+    ++stats.times[std::size_t(timeClass(opcodes))];
+}
+
+}  // namespace vestrel

@@ -1,0 +1,52 @@
+#include "report/report.h"
+
+namespace vestrel {
+
+namespace {
+
+SetAsideGroup& groupOf(Report& report, std::string_view word) {
+    for (SetAsideGroup& group : report.groups) {
+        if (group.word == word) return group;
+    }
+    SetAsideGroup& group = report.groups.emplace_back();
+    group.word = std::string(word);
+    group.kind = kindOfWord(word);
+    return group;
+}
+
+}  // namespace
+
+void startReport(Report& report, const RunSettings& settings) {
+    report = Report{};
+    report.limit = std::size_t(settings.report.limit);
+}
+
+void beginReportFile(Report& report, std::string_view name, bool database) {
+    report.file = std::uint32_t(report.files.size());
+    report.files.push_back({std::string(name), database});
+}
+
+void reportRecord(Report& report, const ReportRecord& record) {
+    ++report.records;
+    if (record.stored) {
+        addOrigin(report.origins, report.file, record.line, record.key, record.fields,
+                  record.opcodes);
+    }
+    if (!record.marked) {
+        countRecord(report.passed, record.fields, record.opcodes);
+        return;
+    }
+    SetAsideGroup& group = groupOf(report, verdictWord(record.tag));
+    ++group.total;
+    if (group.shown.size() >= report.limit) return;
+    group.shown.push_back({report.file, record.line, std::string(record.fields),
+                           std::string(record.opcodes), std::string(record.key),
+                           std::string(record.tag)});
+}
+
+void reportDatabaseLine(Report& report, std::int64_t line, std::string_view key,
+                        std::string_view text) {
+    addOrigin(report.origins, report.file, line, key, text, {});
+}
+
+}  // namespace vestrel
