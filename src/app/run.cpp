@@ -270,6 +270,18 @@ LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState
     return LoopEnd::Done;
 }
 
+// Hands a record that met the tests to the report: whether the seen set stored its key (it
+// held `stored` keys before), whether it was set aside and why.
+void reportTested(const RunSettings& settings, const RunState& state, const PendingRecord& record,
+                  std::size_t queued, std::int32_t stored, MarkVerdict verdict) {
+    const bool scanned = settings.legalityTest || state.marking.seen.readsBoards();
+    reportRecord(*state.report,
+                 {record.split.positionFields, record.split.opcodeText, record.key,
+                  state.pendingLines[queued], state.marking.seen.size() > stored,
+                  verdict == MarkVerdict::Marked, state.marking.tag,
+                  scanned && record.board.board ? int(record.board.pieceCount) : -1});
+}
+
 // Marks the queued records in order and writes those accepted; a lost log line ends the run.
 LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
                    BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
@@ -280,12 +292,7 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
             PendingRecord& record = state.pending[i];
             const std::int32_t stored = state.marking.seen.size();
             const MarkVerdict verdict = markRecord(record, settings, state.marking, state.log);
-            if (state.report) {
-                reportRecord(*state.report,
-                             {record.split.positionFields, record.split.opcodeText, record.key,
-                              state.pendingLines[i], state.marking.seen.size() > stored,
-                              verdict == MarkVerdict::Marked, state.marking.tag});
-            }
+            if (state.report) reportTested(settings, state, record, i, stored, verdict);
             if (verdict == MarkVerdict::Marked) {
                 if (state.log.failed) return LoopEnd::LogFailed;
                 if (!progress.pending.empty()) pendProgress(progress);

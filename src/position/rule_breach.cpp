@@ -60,7 +60,8 @@ int initialCount(char upper) {
 
 int promotedPieces(const SideCounts& counts) {
     int promoted = 0;
-    for (char upper : {'Q', 'R', 'B', 'N'}) promoted += maxOf(counts[upper] - initialCount(upper), 0);
+    for (char upper : {'Q', 'R', 'B', 'N'})
+        promoted += maxOf(counts[upper] - initialCount(upper), 0);
     return promoted;
 }
 
@@ -138,7 +139,8 @@ void explainCastling(std::string_view field, const SquareGrid& grid, RuleBreach&
         if (kingHome && rookHome) continue;
         out.breach = Breach::CastlingPieces;
         out.side = colourOf(letter);
-        out.squares = (kingHome ? 0 : bit(home->kingSquare)) | (rookHome ? 0 : bit(home->rookSquare));
+        out.squares =
+            (kingHome ? 0 : bit(home->kingSquare)) | (rookHome ? 0 : bit(home->rookSquare));
         return;
     }
 }

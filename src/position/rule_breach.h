@@ -29,9 +29,9 @@ enum class Breach {
 struct RuleBreach {
     PositionRule rule = PositionRule::Legal;  // what validatePosition says
     Breach breach = Breach::None;
-    int side = 0;             // +1 white, -1 black, 0 when no side is to blame
-    int count = 0;            // kings, pieces or pawns counted; pawns plus extra pieces
-    char letter = 0;          // the castling letter at fault
+    int side = 0;               // +1 white, -1 black, 0 when no side is to blame
+    int count = 0;              // kings, pieces or pawns counted; pawns plus extra pieces
+    char letter = 0;            // the castling letter at fault
     std::uint64_t squares = 0;  // bit n: square n of the grid (a8 = 0, h8 = 7, ..., h1 = 63)
 };
 

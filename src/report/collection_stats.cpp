@@ -1,6 +1,7 @@
 #include "report/collection_stats.h"
 
 #include <algorithm>
+#include <array>
 
 #include "text/text.h"
 
@@ -10,7 +11,7 @@ namespace {
 constexpr std::uint64_t kNoBm = 0;
 constexpr std::uint64_t kOtherBm = 1;
 constexpr std::size_t kMaxGenreLetters = 4;
-constexpr std::size_t kMaxStipulations = 200;
+constexpr std::size_t kMaxStipulations = 192;
 
 // Code layout: genre letters in bits 24..55 (first letter highest), the mark in bits 16..23,
 // the move count in bits 0..15. Comparing codes orders by genre, mark, then move count.
@@ -22,12 +23,16 @@ std::uint64_t packStipulation(std::string_view genre, char mark, unsigned moves)
     return letters << 24 | std::uint64_t(std::uint8_t(mark)) << 16 | moves;
 }
 
+constexpr std::array<std::uint8_t, 256> kPieceLetter = [] {
+    std::array<std::uint8_t, 256> table{};
+    for (char c : std::string_view("PNBRQKpnbrqk")) table[std::uint8_t(c)] = 1;
+    return table;
+}();
+
 int pieceCount(std::string_view fields) {
+    const std::string_view placement = fields.substr(0, fields.find(' '));
     int count = 0;
-    for (char c : fields) {
-        if (c == ' ') break;
-        count += isUpperLetter(c) || isLowerLetter(c);
-    }
+    for (char c : placement) count += kPieceLetter[std::uint8_t(c)];
     return count;
 }
 
@@ -45,7 +50,8 @@ std::uint64_t stipulationCode(std::string_view opcodes) {
     }
     unsigned moves = 0;
     std::size_t i = genre + 1;
-    for (; i < s.size() && isDigit(s[i]) && i < genre + 4; ++i) moves = moves * 10 + unsigned(s[i] - '0');
+    for (; i < s.size() && isDigit(s[i]) && i < genre + 4; ++i)
+        moves = moves * 10 + unsigned(s[i] - '0');
     if (i == genre + 1 || (i < s.size() && s[i] != ';' && s[i] != ' ')) return kOtherBm;
     return packStipulation(s.substr(0, genre), s[genre], moves);
 }
@@ -63,8 +69,14 @@ std::string stipulationText(std::uint64_t code) {
     return text;
 }
 
-std::vector<std::pair<std::uint64_t, std::int64_t>> sortedStipulations(const CollectionStats& stats) {
-    auto sorted = stats.stipulations;
+std::vector<std::pair<std::uint64_t, std::int64_t>> sortedStipulations(
+    const CollectionStats& stats) {
+    std::vector<std::pair<std::uint64_t, std::int64_t>> sorted;
+    for (std::size_t i = 0; i < kStipulationSlots; ++i) {
+        if (stats.stipulationCodes[i] != 0) {
+            sorted.emplace_back(stats.stipulationCodes[i] - 1, stats.stipulationCounts[i]);
+        }
+    }
     // No bm and the other shapes (codes 0 and 1) go last.
     std::sort(sorted.begin(), sorted.end(), [](const auto& a, const auto& b) {
         const bool aPlain = a.first > kOtherBm;
@@ -83,7 +95,8 @@ TimeClass timeClass(std::string_view opcodes) {
     }
     const std::string_view t = opcodes.substr(colon - 2, 5);
     if (t == "--:--") return TimeClass::Unsolved;
-    if (!isDigit(t[0]) || !isDigit(t[1]) || !isDigit(t[3]) || !isDigit(t[4])) return TimeClass::None;
+    if (!isDigit(t[0]) || !isDigit(t[1]) || !isDigit(t[3]) || !isDigit(t[4]))
+        return TimeClass::None;
     if (colon + 3 < opcodes.size() && opcodes[colon + 3] == ':') return TimeClass::Hours;
     const int minutes = (t[0] - '0') * 10 + (t[1] - '0');
     const int seconds = (t[3] - '0') * 10 + (t[4] - '0');
@@ -94,28 +107,36 @@ TimeClass timeClass(std::string_view opcodes) {
 }
 
 std::string_view timeClassText(TimeClass c) {
-    constexpr std::string_view kTexts[kTimeClasses] = {
-        "under 10 s", "10 to 59 s", "1 to 9 min", "10 to 59 min", "1 h or more", "not solved",
-        "no time"};
+    constexpr std::string_view kTexts[kTimeClasses] = {"under 10 s",   "10 to 59 s",  "1 to 9 min",
+                                                       "10 to 59 min", "1 h or more", "not solved",
+                                                       "no time"};
     return kTexts[std::size_t(c)];
 }
 
-void countRecord(CollectionStats& stats, std::string_view fields, std::string_view opcodes) {
+void countRecord(CollectionStats& stats, std::string_view fields, std::string_view opcodes,
+                 int pieces) {
     ++stats.records;
     std::uint64_t code = stipulationCode(opcodes);
-    auto& list = stats.stipulations;
-    const auto find = [&list](std::uint64_t c) {
-        return std::find_if(list.begin(), list.end(), [c](const auto& p) { return p.first == c; });
-    };
-    auto it = find(code);
-    // A collection of a great many stipulations counts the rarer ones as "other".
-    if (it == list.end() && list.size() >= kMaxStipulations) it = find(code = kOtherBm);
-    if (it == list.end()) {
-        list.emplace_back(code, 1);
-    } else {
-        ++it->second;
+    // Open addressing; once the table is three quarters full, new stipulations count as
+    // "other bm".
+    for (int round = 0; round < 2; ++round) {
+        std::size_t slot = std::size_t((code + 1) * 0x9E3779B97F4A7C15ull >> 56);
+        while (stats.stipulationCodes[slot] != 0 && stats.stipulationCodes[slot] != code + 1) {
+            slot = (slot + 1) % kStipulationSlots;
+        }
+        if (stats.stipulationCodes[slot] != 0) {
+            ++stats.stipulationCounts[slot];
+            break;
+        }
+        if (stats.stipulationsUsed < kMaxStipulations || code == kOtherBm) {
+            stats.stipulationCodes[slot] = code + 1;
+            stats.stipulationCounts[slot] = 1;
+            ++stats.stipulationsUsed;
+            break;
+        }
+        code = kOtherBm;
     }
-    const int pieces = pieceCount(fields);
+    if (pieces < 0) pieces = pieceCount(fields);
     ++stats.pieces[std::size_t(pieces < int(kPieceClasses) - 1 ? pieces : int(kPieceClasses) - 1)];
     ++stats.times[std::size_t(timeClass(opcodes))];
 }

@@ -16,16 +16,22 @@ enum class TimeClass { Seconds, TenSeconds, Minutes, TenMinutes, Hours, Unsolved
 inline constexpr std::size_t kTimeClasses = 7;
 inline constexpr std::size_t kPieceClasses = 34;  // 0 to 32 pieces, then "more"
 
+inline constexpr std::size_t kStipulationSlots = 256;
+
 struct CollectionStats {
     std::int64_t records = 0;
-    // Stipulations by code (see stipulationCode), in the order first met.
-    std::vector<std::pair<std::uint64_t, std::int64_t>> stipulations;
+    // Stipulations by code (see stipulationCode), hashed; a slot holds code + 1, 0 when free.
+    std::array<std::uint64_t, kStipulationSlots> stipulationCodes{};
+    std::array<std::int64_t, kStipulationSlots> stipulationCounts{};
+    std::size_t stipulationsUsed = 0;
     std::array<std::int64_t, kPieceClasses> pieces{};
     std::array<std::int64_t, kTimeClasses> times{};
 };
 
-// Counts one record by its position fields and opcode text.
-void countRecord(CollectionStats& stats, std::string_view fields, std::string_view opcodes);
+// Counts one record by its position fields and opcode text; `pieces` is the placement's piece
+// count when already known, else -1.
+void countRecord(CollectionStats& stats, std::string_view fields, std::string_view opcodes,
+                 int pieces = -1);
 
 // The stipulation after "bm " packed in a number: up to four genre letters, the mark "#" or
 // "=" and a move count up to 999 ("h#2", "#3", "=2", "s#12"); 0 when the record has no bm
@@ -35,7 +41,8 @@ std::uint64_t stipulationCode(std::string_view opcodes);
 std::string stipulationText(std::uint64_t code);
 // Stipulation counts in reading order: genre, then mark, then move count; no bm and the
 // other shapes last.
-std::vector<std::pair<std::uint64_t, std::int64_t>> sortedStipulations(const CollectionStats& stats);
+std::vector<std::pair<std::uint64_t, std::int64_t>> sortedStipulations(
+    const CollectionStats& stats);
 
 TimeClass timeClass(std::string_view opcodes);
 std::string_view timeClassText(TimeClass c);

@@ -39,8 +39,9 @@ constexpr std::array<Figure, 6> kFigures = {{
        {Stroke::Body, "M56 19A6 6 0 1 1 44 19A6 6 0 1 1 56 19Z"},
        {Stroke::Line, "M50 39V59M41 49H59"}}}},
     {'N',
-     {{{Stroke::Body, "M30 88H80C82 64 77 43 65 29L64 14L55 23L49 22C39 24 30 32 24 43L15 53C15 60 "
-                      "21 64 28 60L39 55C43 57 44 61 40 65C32 73 28 79 30 88Z"},
+     {{{Stroke::Body,
+        "M30 88H80C82 64 77 43 65 29L64 14L55 23L49 22C39 24 30 32 24 43L15 53C15 60 "
+        "21 64 28 60L39 55C43 57 44 61 40 65C32 73 28 79 30 88Z"},
        {Stroke::Dot, "M49 36A4 4 0 1 1 41 36A4 4 0 1 1 49 36Z"},
        {Stroke::Dot, "M24.5 51A2.5 2.5 0 1 1 19.5 51A2.5 2.5 0 1 1 24.5 51Z"},
        {Stroke::Line, "M64 32C71 46 73 62 71 80"}}}},
@@ -54,8 +55,9 @@ constexpr std::array<Figure, 6> kFigures = {{
        {Stroke::Body, "M55 17A5 5 0 1 1 45 17A5 5 0 1 1 55 17Z"}}}},
     {'K',
      {{{Stroke::Body, "M46 6H54V14H62V22H54V33H46V22H38V14H46Z"},
-       {Stroke::Body, "M23 82C9 64 13 41 35 46C38 37 44 32 50 32C56 32 62 37 65 46C87 41 91 64 77 "
-                      "82Z"},
+       {Stroke::Body,
+        "M23 82C9 64 13 41 35 46C38 37 44 32 50 32C56 32 62 37 65 46C87 41 91 64 77 "
+        "82Z"},
        {Stroke::Body, "M21 91H79V82H21Z"},
        {Stroke::Line, "M50 34V62M27 72C42 67 58 67 73 72"}}}},
 }};
@@ -66,8 +68,9 @@ void appendFigure(std::string& out, const Figure& figure, bool white) {
     out.append("<g id=\"");
     out.push_back(white ? 'w' : 'b');
     out.push_back(toLowerAscii(figure.letter));
-    out.append("\" transform=\"scale(.01)\" stroke-width=\"3.2\" stroke-linejoin=\"round\" "
-               "stroke-linecap=\"round\">");
+    out.append(
+        "\" transform=\"scale(.01)\" stroke-width=\"3.2\" stroke-linejoin=\"round\" "
+        "stroke-linecap=\"round\">");
     // A white figure is outlined in black; a black one drawn in black with white details.
     const std::string_view ink = white ? "#000" : "#fff";
     for (const Part& part : figure.parts) {
@@ -76,7 +79,8 @@ void appendFigure(std::string& out, const Figure& figure, bool white) {
         out.append(part.d);
         switch (part.stroke) {
             case Stroke::Body:
-                out.append(white ? "\" fill=\"#fff\" stroke=\"#000\"/>" : "\" fill=\"#111\" stroke=\"#000\"/>");
+                out.append(white ? "\" fill=\"#fff\" stroke=\"#000\"/>"
+                                 : "\" fill=\"#111\" stroke=\"#000\"/>");
                 break;
             case Stroke::Line:
                 out.append("\" fill=\"none\" stroke=\"");
@@ -95,8 +99,9 @@ void appendFigure(std::string& out, const Figure& figure, bool white) {
 
 // File letters under the board and rank numbers to its left, in board units.
 void appendCoordinates(std::string& out) {
-    out.append("<g id=\"co\" font-size=\".42\" font-family=\"sans-serif\" fill=\"#444\" "
-               "text-anchor=\"middle\">");
+    out.append(
+        "<g id=\"co\" font-size=\".42\" font-family=\"sans-serif\" fill=\"#444\" "
+        "text-anchor=\"middle\">");
     for (int file = 0; file < 8; ++file) {
         out.append("<text x=\"");
         appendNumber(out, file);
@@ -124,9 +129,10 @@ void appendDiagramDefinitions(std::string& out) {
     }
     appendCoordinates(out);
     // The side to move: a white disc by White's first rank, a black one by Black's.
-    out.append("<circle id=\"tw\" cx=\"8.3\" cy=\"7.6\" r=\".2\" fill=\"#fff\" stroke=\"#000\" "
-               "stroke-width=\".04\"/><circle id=\"tb\" cx=\"8.3\" cy=\".4\" r=\".2\" "
-               "fill=\"#111\" stroke=\"#000\" stroke-width=\".04\"/>");
+    out.append(
+        "<circle id=\"tw\" cx=\"8.3\" cy=\"7.6\" r=\".2\" fill=\"#fff\" stroke=\"#000\" "
+        "stroke-width=\".04\"/><circle id=\"tb\" cx=\"8.3\" cy=\".4\" r=\".2\" "
+        "fill=\"#111\" stroke=\"#000\" stroke-width=\".04\"/>");
     out.append("</defs></svg>");
     out.append(kLineEnd);
 }

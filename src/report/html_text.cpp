@@ -10,10 +10,10 @@ constexpr char32_t kReplacement = 0xFFFD;
 
 // Windows-1252 from 0x80 to 0x9F; the five unassigned bytes read as U+FFFD.
 constexpr std::array<char32_t, 32> kWindows1252High = {
-    0x20AC, kReplacement, 0x201A, 0x0192, 0x201E, 0x2026, 0x2020, 0x2021,
-    0x02C6, 0x2030,       0x0160, 0x2039, 0x0152, kReplacement, 0x017D, kReplacement,
-    kReplacement, 0x2018, 0x2019, 0x201C, 0x201D, 0x2022, 0x2013, 0x2014,
-    0x02DC, 0x2122,       0x0161, 0x203A, 0x0153, kReplacement, 0x017E, 0x0178,
+    0x20AC,       kReplacement, 0x201A, 0x0192, 0x201E, 0x2026,       0x2020, 0x2021,
+    0x02C6,       0x2030,       0x0160, 0x2039, 0x0152, kReplacement, 0x017D, kReplacement,
+    kReplacement, 0x2018,       0x2019, 0x201C, 0x201D, 0x2022,       0x2013, 0x2014,
+    0x02DC,       0x2122,       0x0161, 0x203A, 0x0153, kReplacement, 0x017E, 0x0178,
 };
 
 void appendReference(std::string& out, char32_t code) {
@@ -33,7 +33,7 @@ std::size_t utf8Length(std::string_view s) {
     if (lead >= 0xC2 && lead <= 0xDF) return tail(1) ? 2 : 0;
     if (lead >= 0xE0 && lead <= 0xEF) {
         if (!tail(1) || !tail(2)) return 0;
-        if (lead == 0xE0 && byte(1) < 0xA0) return 0;  // overlong
+        if (lead == 0xE0 && byte(1) < 0xA0) return 0;   // overlong
         if (lead == 0xED && byte(1) >= 0xA0) return 0;  // surrogate
         return 3;
     }

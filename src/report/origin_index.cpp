@@ -1,6 +1,6 @@
 #include "report/origin_index.h"
 
-#include <algorithm>
+#include <bitset>
 #include <cstring>
 #include <unordered_map>
 
@@ -8,85 +8,149 @@ namespace vestrel {
 namespace {
 
 constexpr std::size_t kBlockBytes = std::size_t{4} << 20;
+constexpr std::size_t kMaxBytes = 0xFFFF;
 
-// An entry: this header, the key, then the text's bytes after the part it shares with the
-// key's start (usually the position fields and the stipulation).
-struct EntryHeader {
-    std::int64_t line;
-    std::uint32_t file;
-    std::uint32_t keyBytes;
-    std::uint32_t sharedBytes;
-    std::uint32_t restBytes;
-};
+// An entry: the key's hash (never 0; a zero hash ends a block's entries), line, file, how many
+// bytes of the EPD line the key holds at its start, then the rest of the EPD line.
+constexpr std::size_t kHashAt = 0;
+constexpr std::size_t kLineAt = 8;
+constexpr std::size_t kFileAt = 12;
+constexpr std::size_t kSharedAt = 14;
+constexpr std::size_t kRestSizeAt = 16;
+constexpr std::size_t kHeaderBytes = 18;
 
-// Reads entries back in the order they were added.
-template <typename Visit>
-void forEachEntry(const OriginIndex& index, Visit visit) {
-    for (std::size_t b = 0; b < index.blocks.size(); ++b) {
-        const char* p = index.blocks[b].get();
-        const char* const end = p + (b + 1 == index.blocks.size() ? index.used : kBlockBytes);
-        while (p + sizeof(EntryHeader) <= end) {
-            EntryHeader header;
-            std::memcpy(&header, p, sizeof header);
-            if (header.keyBytes == 0 && header.restBytes == 0 && header.line == 0) break;
-            const char* key = p + sizeof header;
-            visit(header, std::string_view(key, header.keyBytes),
-                  std::string_view(key + header.keyBytes, header.restBytes));
-            p = key + header.keyBytes + header.restBytes;
-        }
-    }
+template <typename T>
+T readAt(const char* entry, std::size_t at) {
+    T value;
+    std::memcpy(&value, entry + at, sizeof value);
+    return value;
 }
+
+template <typename T>
+void writeAt(char* entry, std::size_t at, T value) {
+    std::memcpy(entry + at, &value, sizeof value);
+}
+
+std::uint64_t fold(std::uint64_t a, std::uint64_t b) {
+    __extension__ using Wide = unsigned __int128;
+    const Wide product = Wide(a) * b;
+    return std::uint64_t(product) ^ std::uint64_t(product >> 64);
+}
+
+std::uint64_t word(const char* p, std::size_t n) {
+    std::uint64_t v = 0;
+    std::memcpy(&v, p, n);
+    return v;
+}
+
+// 64 bits of a key, 16 bytes a step. Fixed constants: the hash never leaves the process.
+std::uint64_t keyHash(std::string_view key) {
+    constexpr std::uint64_t k0 = 0x9E3779B97F4A7C15ull;
+    constexpr std::uint64_t k1 = 0xC2B2AE3D27D4EB4Full;
+    constexpr std::uint64_t k2 = 0x165667B19E3779F9ull;
+    const char* p = key.data();
+    std::size_t n = key.size();
+    std::uint64_t h = k0 ^ n;
+    for (; n > 16; n -= 16, p += 16) h = fold(word(p, 8) ^ k1, word(p + 8, 8) ^ k2 ^ h);
+    const std::uint64_t a = n > 8 ? word(p, 8) : word(p, n);
+    const std::uint64_t b = n > 8 ? word(p + 8, n - 8) : 0;
+    return fold(fold(a ^ k1, b ^ k2 ^ h) ^ k0, n ^ k1) | 1;
+}
+
+// How many bytes at the start of the key equal those of the EPD line: fields, " ", opcodes.
+std::size_t sharedBytes(std::string_view key, std::string_view fields, std::string_view opcodes) {
+    std::size_t n = 0;
+    if (key.size() < fields.size() || std::memcmp(key.data(), fields.data(), fields.size()) != 0) {
+        while (n < key.size() && n < fields.size() && key[n] == fields[n]) ++n;
+        return n;
+    }
+    n = fields.size();
+    if (opcodes.empty() || n == key.size() || key[n] != ' ') return n;
+    ++n;
+    std::size_t i = 0;
+    while (n + i < key.size() && i < opcodes.size() && key[n + i] == opcodes[i]) ++i;
+    return n + i;
+}
+
+// Copies the EPD line from byte `from` on.
+void copyLineFrom(char* out, std::size_t from, std::string_view fields, std::string_view opcodes) {
+    if (from < fields.size()) {
+        std::memcpy(out, fields.data() + from, fields.size() - from);
+        out += fields.size() - from;
+        from = fields.size();
+    }
+    if (opcodes.empty()) return;
+    if (from == fields.size()) {
+        *out++ = ' ';
+        ++from;
+    }
+    const std::size_t skip = from - fields.size() - 1;
+    std::memcpy(out, opcodes.data() + skip, opcodes.size() - skip);
+}
+
+// A filter on some hash bits that passes over most keys not wanted without a table look-up.
+constexpr std::size_t kFilterBits = std::size_t{1} << 16;
+std::size_t filterBit(std::uint64_t hash) { return std::size_t(hash >> 48); }
 
 }  // namespace
 
 void addOrigin(OriginIndex& index, std::uint32_t file, std::int64_t line, std::string_view key,
                std::string_view fields, std::string_view opcodes) {
-    std::string& text = index.text;
-    text.assign(fields);
-    if (!opcodes.empty()) {
-        text.push_back(' ');
-        text.append(opcodes);
-    }
-    const std::size_t most = key.size() < text.size() ? key.size() : text.size();
-    const std::size_t shared = std::size_t(
-        std::mismatch(key.begin(), key.begin() + std::ptrdiff_t(most), text.begin()).first -
-        key.begin());
-    const std::size_t need = sizeof(EntryHeader) + key.size() + text.size() - shared;
-    if (key.size() > UINT32_MAX || text.size() > UINT32_MAX || need > kBlockBytes) return;
-    if (index.blocks.empty() || index.used + need > kBlockBytes) {
-        // The rest of a full block stays zero, which ends its entries.
-        if (!index.blocks.empty()) {
-            std::memset(index.blocks.back().get() + index.used, 0, kBlockBytes - index.used);
-        }
-        index.blocks.push_back(std::make_unique_for_overwrite<char[]>(kBlockBytes));
+    const std::size_t textBytes = fields.size() + (opcodes.empty() ? 0 : 1 + opcodes.size());
+    if (key.size() > kMaxBytes || textBytes > kMaxBytes || file > 0xFFFF) return;
+    const std::size_t shared = sharedBytes(key, fields, opcodes);
+    const std::size_t need = kHeaderBytes + textBytes - shared;
+    // Room is left for the zero hash that ends the entries.
+    if (index.blocks.empty() || index.used + need + 8 > kBlockBytes) {
+        index.blocks.emplace_back(new char[kBlockBytes]);
         index.used = 0;
     }
-    char* p = index.blocks.back().get() + index.used;
-    const EntryHeader header{line, file, std::uint32_t(key.size()), std::uint32_t(shared),
-                             std::uint32_t(text.size() - shared)};
-    std::memcpy(p, &header, sizeof header);
-    p += sizeof header;
-    std::memcpy(p, key.data(), key.size());
-    std::memcpy(p + key.size(), text.data() + shared, text.size() - shared);
+    char* entry = index.blocks.back().get() + index.used;
+    writeAt(entry, kHashAt, keyHash(key));
+    writeAt(entry, kLineAt, std::uint32_t(line > 0xFFFFFFFF ? 0xFFFFFFFF : line));
+    writeAt(entry, kFileAt, std::uint16_t(file));
+    writeAt(entry, kSharedAt, std::uint16_t(shared));
+    writeAt(entry, kRestSizeAt, std::uint16_t(textBytes - shared));
+    copyLineFrom(entry + kHeaderBytes, shared, fields, opcodes);
     index.used += need;
+    writeAt(entry + need, kHashAt, std::uint64_t{0});
     ++index.entries;
 }
 
 std::vector<Origin> findOrigins(const OriginIndex& index, const std::vector<std::string>& keys) {
     std::vector<Origin> origins(keys.size());
-    std::unordered_map<std::string_view, std::vector<std::size_t>> wanted;
-    for (std::size_t i = 0; i < keys.size(); ++i) wanted[keys[i]].push_back(i);
+    std::unordered_map<std::uint64_t, std::vector<std::size_t>> wanted;
+    auto filter = std::make_unique<std::bitset<kFilterBits>>();
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        if (keys[i].empty()) continue;
+        const std::uint64_t hash = keyHash(keys[i]);
+        wanted[hash].push_back(i);
+        filter->set(filterBit(hash));
+    }
     std::size_t open = wanted.size();
-    forEachEntry(index, [&](const EntryHeader& header, std::string_view key, std::string_view rest) {
-        if (open == 0) return;
-        const auto it = wanted.find(key);
-        if (it == wanted.end() || it->second.empty()) return;
-        std::string text(key.substr(0, header.sharedBytes));
-        text.append(rest);
-        for (std::size_t i : it->second) origins[i] = {true, header.file, header.line, text};
-        it->second.clear();  // the first record with the key is the one stored
-        --open;
-    });
+    for (const std::unique_ptr<char[]>& block : index.blocks) {
+        for (const char* entry = block.get(); open != 0;) {
+            const std::uint64_t hash = readAt<std::uint64_t>(entry, kHashAt);
+            if (hash == 0) break;
+            const char* next = entry + kHeaderBytes + readAt<std::uint16_t>(entry, kRestSizeAt);
+            if (filter->test(filterBit(hash))) {
+                const auto it = wanted.find(hash);
+                if (it != wanted.end() && !it->second.empty()) {
+                    // The key holds the EPD line's first bytes; the entry the rest.
+                    const std::string_view key = keys[it->second.front()];
+                    std::string text(key.substr(0, readAt<std::uint16_t>(entry, kSharedAt)));
+                    text.append(entry + kHeaderBytes, next);
+                    for (std::size_t i : it->second) {
+                        origins[i] = {true, readAt<std::uint16_t>(entry, kFileAt),
+                                      readAt<std::uint32_t>(entry, kLineAt), text};
+                    }
+                    it->second.clear();  // the first record with the key is the one stored
+                    --open;
+                }
+            }
+            entry = next;
+        }
+    }
     return origins;
 }
 

@@ -1,7 +1,8 @@
 #pragma once
 // Where each position key the seen-position set stored came from: file, line and the record's
-// text. Appending costs a copy into large blocks; the look-ups wait for the end of the run,
-// when the report knows the few keys it needs.
+// EPD line. Each stored key costs a hash and the part of its EPD line the key does not hold,
+// copied into large blocks; the look-ups wait for the end of the run, when the report knows
+// the few keys it needs.
 
 #include <cstdint>
 #include <memory>
@@ -20,17 +21,17 @@ struct Origin {
 
 struct OriginIndex {
     std::vector<std::unique_ptr<char[]>> blocks;
-    std::size_t used = 0;     // bytes used in the last block
+    std::size_t used = 0;  // bytes used in the last block
     std::size_t entries = 0;
-    std::string text;  // reused while adding
 };
 
 // Notes a stored key: the record at `line` of file `file`, whose EPD line is `fields`, then a
-// blank and `opcodes` when there are any (each key is noted once, when the set stores it).
+// blank and `opcodes` when there are any. Each key is noted once, when the set stores it.
+// Records longer than 64 KiB are left out.
 void addOrigin(OriginIndex& index, std::uint32_t file, std::int64_t line, std::string_view key,
                std::string_view fields, std::string_view opcodes);
 
-// For every wanted key, the first noted record with exactly that key.
+// For every wanted key, the first noted record with that key (told apart by a 64-bit hash).
 std::vector<Origin> findOrigins(const OriginIndex& index, const std::vector<std::string>& keys);
 
 }  // namespace vestrel

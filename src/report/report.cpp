@@ -33,7 +33,7 @@ void reportRecord(Report& report, const ReportRecord& record) {
                   record.opcodes);
     }
     if (!record.marked) {
-        countRecord(report.passed, record.fields, record.opcodes);
+        countRecord(report.passed, record.fields, record.opcodes, record.pieces);
         return;
     }
     SetAsideGroup& group = groupOf(report, verdictWord(record.tag));

@@ -26,6 +26,7 @@ struct ReportRecord {
     bool stored = false;       // the seen-position set stored its key
     bool marked = false;       // the tests set it aside
     std::string_view tag;      // for a marked record: the text of its id tag
+    int pieces = -1;           // the placement's piece count when already known
 };
 
 struct SetAsideRecord {
@@ -53,8 +54,8 @@ struct ReportSource {
 struct Report {
     std::size_t limit = 500;
     std::vector<ReportSource> files;  // inputs (and the database), in the order read
-    std::uint32_t file = 0;          // the file records come from now
-    std::int64_t records = 0;        // records at the tests
+    std::uint32_t file = 0;           // the file records come from now
+    std::int64_t records = 0;         // records at the tests
     OriginIndex origins;
     std::vector<SetAsideGroup> groups;  // in the order first met
     CollectionStats passed;             // records that passed the tests

@@ -236,8 +236,8 @@ void appendBreach(std::string& out, const RuleBreach& breach) {
 void appendReasonEntry(std::string& out, const Report& report, const SetAsideGroup& group,
                        const SetAsideRecord& record) {
     const std::string here = whereText(report, record.file, record.line);
-    const RuleBreach breach = group.kind == SetAsideKind::Illegal ? explainPosition(record.fields)
-                                                                  : RuleBreach{};
+    const RuleBreach breach =
+        group.kind == SetAsideKind::Illegal ? explainPosition(record.fields) : RuleBreach{};
     const std::string_view detail = verdictDetail(record.tag);
     out.append("<div class=\"entry\"><p><b>");
     out.append(here);
@@ -261,7 +261,9 @@ void appendReasonEntry(std::string& out, const Report& report, const SetAsideGro
     out.append(kLineEnd);
 }
 
-std::string groupAnchor(std::size_t index) { return "k" + decimalText(static_cast<long long>(index) + 1); }
+std::string groupAnchor(std::size_t index) {
+    return "k" + decimalText(static_cast<long long>(index) + 1);
+}
 
 void appendGroupSection(std::string& out, const Report& report, std::size_t index,
                         const SetAsideGroup& group, const std::vector<Origin>& origins,
@@ -384,7 +386,8 @@ void appendCounts(std::string& out, const Report& report, const RunSettings& set
     appendCountRow(out, "Input lines read", summary.lines);
     appendCountRow(out, "Records tested for repeats and legality", report.records);
     std::string label(writtenLabel(settings));
-    if (databaseRun(settings) && label.back() == ' ') appendEscaped(label, settings.databaseFileName());
+    if (databaseRun(settings) && label.back() == ' ')
+        appendEscaped(label, settings.databaseFileName());
     appendCountRow(out, label, summary.written);
     if (!databaseRun(settings)) {
         appendCountRow(out, "Duplicates and mirror images (duplicate=)", summary.duplicates);
@@ -396,8 +399,9 @@ void appendCounts(std::string& out, const Report& report, const RunSettings& set
     }
     out.append("</table>");
     if (databaseRun(settings) && !report.groups.empty()) {
-        out.append("<p class=\"note\">With /u= and /u+ the records set aside are neither logged "
-                   "nor counted; they are shown here all the same.</p>");
+        out.append(
+            "<p class=\"note\">With /u= and /u+ the records set aside are neither logged "
+            "nor counted; they are shown here all the same.</p>");
     }
     out.append(kLineEnd);
 }
@@ -433,7 +437,8 @@ void appendPlots(std::string& out, const Report& report, const RunSettings& sett
     while (low < high && stats.pieces[low] == 0) ++low;
     while (high > low && stats.pieces[high - 1] == 0) --high;
     for (std::size_t n = low; n < high; ++n) {
-        bars.push_back({n + 1 == kPieceClasses ? "more" : decimalText(static_cast<long long>(n)), stats.pieces[n]});
+        bars.push_back({n + 1 == kPieceClasses ? "more" : decimalText(static_cast<long long>(n)),
+                        stats.pieces[n]});
     }
     appendBarChart(out, "Pieces on the board" + whose, bars);
     bars.clear();
@@ -448,11 +453,12 @@ void appendPlots(std::string& out, const Report& report, const RunSettings& sett
 void appendHead(std::string& out, const Report& report) {
     out.append("<!DOCTYPE html>");
     out.append(kLineEnd);
-    out.append("<html lang=\"en\"><head><meta charset=\"utf-8\">"
-               "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
-               "style-src 'unsafe-inline'\">"
-               "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
-               "<title>Vestrel report");
+    out.append(
+        "<html lang=\"en\"><head><meta charset=\"utf-8\">"
+        "<meta http-equiv=\"Content-Security-Policy\" content=\"default-src 'none'; "
+        "style-src 'unsafe-inline'\">"
+        "<meta name=\"viewport\" content=\"width=device-width, initial-scale=1\">"
+        "<title>Vestrel report");
     if (!report.files.empty()) {
         out.append(": ");
         appendEscapedCut(out, report.files.back().name, kTitleBytes);
