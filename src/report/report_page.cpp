@@ -276,11 +276,13 @@ void appendGroupSection(std::string& out, const Report& report, std::size_t inde
     appendNumber(out, group.total);
     out.append(")</h2><p class=\"note\">");
     if (std::int64_t(group.shown.size()) < group.total) {
-        out.append("The first ");
+        out.append("Showing the first ");
         appendNumber(out, std::int64_t(group.shown.size()));
         out.append(" of ");
         appendNumber(out, group.total);
-        out.append(" are shown (--report-limit).");
+        out.append(" (--report-limit=");
+        appendNumber(out, std::int64_t(report.limit));
+        out.append(").");
     } else {
         out.append(group.total == 1 ? "The record is shown." : "All are shown.");
     }
