@@ -261,6 +261,17 @@ void appendReasonEntry(std::string& out, const Report& report, const SetAsideGro
     out.append(kLineEnd);
 }
 
+// The groups in the order the page shows them: the known kinds in a fixed order, the other
+// verdicts in the order first met.
+std::vector<std::size_t> groupOrder(const Report& report) {
+    std::vector<std::size_t> order(report.groups.size());
+    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
+    std::stable_sort(order.begin(), order.end(), [&report](std::size_t a, std::size_t b) {
+        return report.groups[a].kind < report.groups[b].kind;
+    });
+    return order;
+}
+
 std::string groupAnchor(std::size_t index) {
     return "k" + decimalText(static_cast<long long>(index) + 1);
 }
@@ -274,19 +285,16 @@ void appendGroupSection(std::string& out, const Report& report, std::size_t inde
     out.append(kindHeading(group.kind, group.word));
     out.append(" (");
     appendNumber(out, group.total);
-    out.append(")</h2><p class=\"note\">");
+    out.append(")</h2>");
     if (std::int64_t(group.shown.size()) < group.total) {
-        out.append("Showing the first ");
+        out.append("<p class=\"note\">Showing the first ");
         appendNumber(out, std::int64_t(group.shown.size()));
         out.append(" of ");
         appendNumber(out, group.total);
         out.append(" (--report-limit=");
         appendNumber(out, std::int64_t(report.limit));
-        out.append(").");
-    } else {
-        out.append(group.total == 1 ? "The record is shown." : "All are shown.");
+        out.append(").</p>");
     }
-    out.append("</p>");
     out.append(kLineEnd);
     std::size_t key = firstKey;
     for (const SetAsideRecord& record : group.shown) {
@@ -395,7 +403,7 @@ void appendCounts(std::string& out, const Report& report, const RunSettings& set
         appendCountRow(out, "Duplicates and mirror images (duplicate=)", summary.duplicates);
         appendCountRow(out, "Illegal positions (illegal=)", summary.illegal);
     }
-    for (std::size_t i = 0; i < report.groups.size(); ++i) {
+    for (std::size_t i : groupOrder(report)) {
         const SetAsideGroup& group = report.groups[i];
         appendCountRow(out, kindHeading(group.kind, group.word), group.total, groupAnchor(i));
     }
@@ -507,12 +515,6 @@ void writeReportPage(const Report& report, const RunSettings& settings,
     page.append(kLineEnd);
     appendPlots(page, report, settings);
     pass(page, out);
-    // Groups in a fixed order of kinds; other verdicts in the order first met.
-    std::vector<std::size_t> order(report.groups.size());
-    for (std::size_t i = 0; i < order.size(); ++i) order[i] = i;
-    std::stable_sort(order.begin(), order.end(), [&report](std::size_t a, std::size_t b) {
-        return report.groups[a].kind < report.groups[b].kind;
-    });
     const std::vector<std::string> keys = earlierKeys(report);
     const std::vector<Origin> origins = findOrigins(report.origins, keys);
     std::vector<std::size_t> firstKey(report.groups.size(), 0);
@@ -520,7 +522,7 @@ void writeReportPage(const Report& report, const RunSettings& settings,
         firstKey[i] = key;
         if (repeatsEarlier(report.groups[i].kind)) key += report.groups[i].shown.size();
     }
-    for (std::size_t i : order) {
+    for (std::size_t i : groupOrder(report)) {
         appendGroupSection(page, report, i, report.groups[i], origins, keys, firstKey[i]);
         pass(page, out);
     }

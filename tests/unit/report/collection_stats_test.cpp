@@ -20,7 +20,7 @@ TEST(StipulationCode, ReadsTheStipulationAfterBm) {
         {"bm =2;", "=2"},
         {"bm hs#999;", "hs#999"},
         {"dm 3; bm #3;", "#3"},
-        {"bm #", "other bm"},      // no move count
+        {"bm #", "other bm"},       // no move count
         {"bm #1234;", "other bm"},  // more moves than the plot tells apart
         {"bm Qh5#;", "other bm"},
         {"bm abcde#2;", "other bm"},  // five genre letters

@@ -22,9 +22,9 @@ TEST(FindOrigins, GivesTheFirstRecordOfEachKeyWithItsWholeLine) {
     addOrigin(index, 1, 2, "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#",
               "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#2; 02:15; --:--;", "");
     const std::vector<std::string> keys = {
-        "k7/8/8/8/8/8/8/1Q5K w - - bm #",       "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #",
-        "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#",    "8/8/8/8/8/8/8/K1k5 b - - bm #",
-        "8/8/8/8/8/8/8/K1k5 w - - bm #",        "",
+        "k7/8/8/8/8/8/8/1Q5K w - - bm #",     "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #",
+        "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#",  "8/8/8/8/8/8/8/K1k5 b - - bm #",
+        "8/8/8/8/8/8/8/K1k5 w - - bm #",      "",
         "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #",
     };
     const std::vector<Origin> origins = findOrigins(index, keys);
@@ -63,9 +63,9 @@ TEST(FindOrigins, ReadsEntriesAcrossBlocksAndLeavesOutHugeRecords) {
     addOrigin(index, 0, 40001, std::string(70000, 'k'), "k7/8/8/8/8/8/8/1Q5K w - -", "");
     EXPECT_GT(index.blocks.size(), 1u);
     EXPECT_EQ(index.entries, 40000u);
-    const std::vector<Origin> origins = findOrigins(
-        index, {"k7/8/8/8/8/8/8/1Q5K w - - 39999 bm #", "k7/8/8/8/8/8/8/1Q5K w - - 0 bm #",
-                std::string(70000, 'k')});
+    const std::vector<Origin> origins =
+        findOrigins(index, {"k7/8/8/8/8/8/8/1Q5K w - - 39999 bm #",
+                            "k7/8/8/8/8/8/8/1Q5K w - - 0 bm #", std::string(70000, 'k')});
     EXPECT_EQ(origins[0].line, 40000);
     EXPECT_EQ(origins[0].text, "k7/8/8/8/8/8/8/1Q5K w - - 39999 " + opcodes);
     EXPECT_EQ(origins[1].line, 1);

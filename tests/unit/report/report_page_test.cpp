@@ -33,15 +33,16 @@ constexpr std::string_view kBreakout = "\"><img src=x onerror=alert(2)>";
 // leaves the page.
 void expectOnlyOwnMarkup(const std::string& page) {
     const std::set<std::string> tags = {
-        "!DOCTYPE", "html", "head", "meta", "title", "style", "body", "svg", "defs", "g", "path",
-        "circle", "text", "use", "rect", "header", "h1", "h2", "dl", "dt", "dd", "code", "time",
-        "table", "tr", "td", "a", "p", "section", "div", "b", "q", "figure", "figcaption"};
+        "!DOCTYPE", "html",    "head",   "meta", "title", "style",  "body",      "svg", "defs",
+        "g",        "path",    "circle", "text", "use",   "rect",   "header",    "h1",  "h2",
+        "dl",       "dt",      "dd",     "code", "time",  "table",  "tr",        "td",  "a",
+        "p",        "section", "div",    "b",    "q",     "figure", "figcaption"};
     for (std::size_t at = page.find('<'); at != std::string::npos; at = page.find('<', at + 1)) {
         std::size_t end = at + 1;
         if (end < page.size() && page[end] == '/') ++end;
         std::size_t nameEnd = end;
-        while (nameEnd < page.size() && (std::isalnum(static_cast<unsigned char>(page[nameEnd])) ||
-                                         page[nameEnd] == '!')) {
+        while (nameEnd < page.size() &&
+               (std::isalnum(static_cast<unsigned char>(page[nameEnd])) || page[nameEnd] == '!')) {
             ++nameEnd;
         }
         const std::string name = page.substr(end, nameEnd - end);
@@ -69,8 +70,8 @@ TEST(ReportPage, EscapesHostileRecordsFileNamesAndArguments) {
     const std::string breakoutId = "bm #3; id \"" + std::string(kBreakout) + "\";";
     const std::string key = "k7/8/8/8/8/8/8/1Q5K w - - bm #";
     reportRecord(report, {"k7/8/8/8/8/8/8/1Q5K w - -", hostileId, key, 1, true, false, ""});
-    reportRecord(report, {"k7/8/8/8/8/8/8/1Q5K w - -", breakoutId, key, 2, false, true,
-                          "duplicate"});
+    reportRecord(report,
+                 {"k7/8/8/8/8/8/8/1Q5K w - -", breakoutId, key, 2, false, true, "duplicate"});
     // Verdict texts come from other steps of the run: whatever they say is text.
     reportRecord(report, {"kk6/8/8/8/8/8/8/1Q5K w - -", "bm #2;", "kk6/8/8/8/8/8/8/1Q5K w - - bm #",
                           3, true, true, "illegal: <b>two kings</b> & \"more\""});
@@ -81,12 +82,12 @@ TEST(ReportPage, EscapesHostileRecordsFileNamesAndArguments) {
     const std::string page = pageOf(report, settings);
     ASSERT_FALSE(page.empty());
     expectOnlyOwnMarkup(page);
-    for (std::string_view text : {std::string_view("id &quot;&lt;script&gt;alert(1)&lt;/script&gt;"),
-                                  std::string_view("&quot;&gt;&lt;img src=x onerror=alert(2)&gt;"),
-                                  std::string_view("&lt;script&gt;.epd, line 2"),
-                                  std::string_view("a&lt;b&gt;.epd"),
-                                  std::string_view("&lt;b&gt;two kings&lt;/b&gt; &amp; &quot;more&quot;"),
-                                  std::string_view("cooked: &lt;script&gt;")}) {
+    for (std::string_view text :
+         {std::string_view("id &quot;&lt;script&gt;alert(1)&lt;/script&gt;"),
+          std::string_view("&quot;&gt;&lt;img src=x onerror=alert(2)&gt;"),
+          std::string_view("&lt;script&gt;.epd, line 2"), std::string_view("a&lt;b&gt;.epd"),
+          std::string_view("&lt;b&gt;two kings&lt;/b&gt; &amp; &quot;more&quot;"),
+          std::string_view("cooked: &lt;script&gt;")}) {
         EXPECT_NE(page.find(text), std::string::npos) << text;
     }
 }
@@ -101,8 +102,8 @@ TEST(ReportPage, GroupsVerdictsByTheirFirstWord) {
     const char* tags[] = {"illegal", "cooked: Qh8#, Qb7#", "illegal: king in check",
                           "short: #1 Ra8#", "cooked: Ra1#"};
     for (int i = 0; i < 5; ++i) {
-        reportRecord(report, {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", "k7/8/8/8/8/8/8/1Q5K w - - bm #",
-                              i + 1, false, true, tags[i]});
+        reportRecord(report, {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;",
+                              "k7/8/8/8/8/8/8/1Q5K w - - bm #", i + 1, false, true, tags[i]});
     }
     ASSERT_EQ(report.groups.size(), 3u);
     EXPECT_EQ(report.groups[0].total, 2);  // illegal
@@ -133,8 +134,8 @@ TEST(ReportPage, ShowsAtMostTheLimitPerKindWithTheTotal) {
     Report report;
     startReport(report, settings);
     beginReportFile(report, "in.epd");
-    reportRecord(report, {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", "k7/8/8/8/8/8/8/1Q5K w - - bm #", 1,
-                          true, false, ""});
+    reportRecord(report, {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", "k7/8/8/8/8/8/8/1Q5K w - - bm #",
+                          1, true, false, ""});
     for (int i = 0; i < 5; ++i) {
         reportRecord(report, {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #3;",
                               "k7/8/8/8/8/8/8/1Q5K w - - bm #", i + 2, false, true, "duplicate"});

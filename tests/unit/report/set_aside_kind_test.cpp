@@ -91,33 +91,68 @@ TEST(SetAsideKind, WordsDescribeWhatTheMirrorTestFinds) {
         std::string_view word;
     };
     const Case cases[] = {
-        {"the same position", [](int f, int r) { return std::array{f, r}; }, false, "duplicate"},
+        {"the same position",
+         [](int f, int r) {
+             return std::array{f, r};
+         },
+         false, "duplicate"},
         {"the same position mirrored left to right (files a and h exchanged)",
-         [](int f, int r) { return std::array{7 - f, r}; }, false, "mirror-x"},
+         [](int f, int r) {
+             return std::array{7 - f, r};
+         },
+         false, "mirror-x"},
         {"the same position mirrored top to bottom (ranks 1 and 8 exchanged)",
-         [](int f, int r) { return std::array{f, 7 - r}; }, false, "mirror-y"},
+         [](int f, int r) {
+             return std::array{f, 7 - r};
+         },
+         false, "mirror-y"},
         {"the same position turned 180&#176;",
-         [](int f, int r) { return std::array{7 - f, 7 - r}; }, false, "mirror-xy"},
+         [](int f, int r) {
+             return std::array{7 - f, 7 - r};
+         },
+         false, "mirror-xy"},
         {"the same position reflected in the a1-h8 diagonal",
-         [](int f, int r) { return std::array{r, f}; }, false, "mirror-d"},
+         [](int f, int r) {
+             return std::array{r, f};
+         },
+         false, "mirror-d"},
         {"the same position turned 90&#176; clockwise",  // a8 to h8, h8 to h1
-         [](int f, int r) { return std::array{r, 7 - f}; }, false, "mirror-dx"},
+         [](int f, int r) {
+             return std::array{r, 7 - f};
+         },
+         false, "mirror-dx"},
         {"the same position turned 90&#176; anticlockwise",  // a8 to a1, a1 to h1
-         [](int f, int r) { return std::array{7 - r, f}; }, false, "mirror-dy"},
+         [](int f, int r) {
+             return std::array{7 - r, f};
+         },
+         false, "mirror-dy"},
         {"the same position reflected in the a8-h1 diagonal",
-         [](int f, int r) { return std::array{7 - r, 7 - f}; }, false, "mirror-dxy"},
+         [](int f, int r) {
+             return std::array{7 - r, 7 - f};
+         },
+         false, "mirror-dxy"},
         {"the same position mirrored left to right (files a and h exchanged)",
-         [](int f, int r) { return std::array{7 - f, r}; }, true, "mirror-x"},
+         [](int f, int r) {
+             return std::array{7 - f, r};
+         },
+         true, "mirror-x"},
         {"the same position mirrored top to bottom with the colours exchanged (ranks 1 and 8 "
          "exchanged, the other side to move)",
-         [](int f, int r) { return std::array{f, 7 - r}; }, true, "mirror-y"},
+         [](int f, int r) {
+             return std::array{f, 7 - r};
+         },
+         true, "mirror-y"},
         {"the same position turned 180&#176; with the colours exchanged (the other side to move)",
-         [](int f, int r) { return std::array{7 - f, 7 - r}; }, true, "mirror-xy"},
+         [](int f, int r) {
+             return std::array{7 - f, 7 - r};
+         },
+         true, "mirror-xy"},
     };
     const RunSettings settings = parsedSettings({"/xy"});
     for (const Case& c : cases) {
         SCOPED_TRACE(c.words);
-        const std::string placement = c.pawns ? "k7/8/2n5/8/4P3/5B2/p7/1Q5K" : "k7/8/2n5/8/8/5B2/8/1Q5K";
+        const std::string placement =
+            c.pawns ? "k7/8/2n5/8/4P3/5B2/p7/1Q5K" : "k7/8/2n5/8/8/5B2/8/1Q5K";
         const bool swap = c.pawns && c.word.find('y') != std::string_view::npos;
         const std::string earlier = placement + " w - -";
         const std::string record = moved(placement, c.motion, swap) + (swap ? " b - -" : " w - -");
@@ -142,8 +177,8 @@ TEST(SetAsideKind, ReadsTheVerdictWordOfAnyIdText) {
         {"duplicate", "duplicate", "", SetAsideKind::Duplicate},
         {"mirror-dxy", "mirror-dxy", "", SetAsideKind::MirrorDXY},
         {"illegal", "illegal", "", SetAsideKind::Illegal},
-        {"illegal: the side not to move is in check", "illegal",
-         "the side not to move is in check", SetAsideKind::Illegal},
+        {"illegal: the side not to move is in check", "illegal", "the side not to move is in check",
+         SetAsideKind::Illegal},
         {"cooked: Qh8#, Qb7#", "cooked", "Qh8#, Qb7#", SetAsideKind::Other},
         {"short: #1 Ra8#", "short", "#1 Ra8#", SetAsideKind::Other},
         {"unsound", "unsound", "", SetAsideKind::Other},
