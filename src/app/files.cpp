@@ -124,10 +124,15 @@ FileVerdict createReportFile(const RunSettings& settings, ReportFile& report) {
         return FileVerdict::ReportIsInput;
     }
     const DatabaseMode mode = settings.databaseMode;
+    const auto names = [&path](const std::string& name) {
+        return upperCase(path) == upperCase(name) || sameFile(path, name);
+    };
     if ((mode == DatabaseMode::Compare || mode == DatabaseMode::Update) &&
-        (upperCase(path) == upperCase(settings.databaseFileName()) ||
-         sameFile(path, settings.databaseFileName()))) {
+        names(settings.databaseFileName())) {
         return FileVerdict::ReportIsDatabase;
+    }
+    if (mode == DatabaseMode::Update && names(settings.backupFileName())) {
+        return FileVerdict::ReportIsBackup;
     }
     if (upperCase(path) == upperCase(kLogFileName) || sameFile(path, std::string(kLogFileName))) {
         return FileVerdict::ReportIsLog;

@@ -29,6 +29,7 @@ enum class FileVerdict {
     ReportNotWritten,        // the --report file cannot be created
     ReportIsInput,           // the --report file is the input file
     ReportIsDatabase,        // the --report file is the database of /u= or /u+
+    ReportIsBackup,          // the --report file is the database backup of /u+
     ReportIsLog,             // the --report file is the log file
     OutputIsReport,          // standard output is the --report file
 };
@@ -58,8 +59,8 @@ struct ReportFile {
     ~ReportFile();
 };
 
-// Refuses a report file that is the input, the database or the log file, or that standard
-// output writes into; creates it.
+// Refuses a report file that is the input, the database, its backup or the log file, or that
+// standard output writes into; creates it.
 FileVerdict createReportFile(const RunSettings& settings, ReportFile& report);
 // Writes what is left of the report and closes it; false when any of it was lost.
 bool finishReportFile(ReportFile& report);

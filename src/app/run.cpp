@@ -359,6 +359,9 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
         case FileVerdict::ReportIsDatabase:
             return "ERROR: Report file is the database file " +
                    quoted(settings.databaseFileName()) + " !";
+        case FileVerdict::ReportIsBackup:
+            return "ERROR: Report file is the database backup " +
+                   quoted(settings.backupFileName()) + " !";
         case FileVerdict::ReportIsLog:
             return "ERROR: Report file is the log file " + quoted(kLogFileName) + " !";
         case FileVerdict::OutputIsReport:
@@ -369,6 +372,16 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
             break;
     }
     return databaseNotFound(settings);
+}
+
+// With --report: creates its file, before anything is read, and the state it gathers.
+FileVerdict startReportRun(const RunSettings& settings, RunState& state, ReportFile& file) {
+    if (!settings.report.on()) return FileVerdict::Ok;
+    const FileVerdict created = createReportFile(settings, file);
+    if (created != FileVerdict::Ok) return created;
+    state.report = std::make_unique<Report>();
+    startReport(*state.report, settings);
+    return FileVerdict::Ok;
 }
 
 // Writes the --report page with the counts of the closing report; false when it was lost.
@@ -387,12 +400,8 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     const FileVerdict opened = openInputFile(settings, input, state.reader.pgnMode);
     if (opened != FileVerdict::Ok) return errorExit(fileErrorMessage(opened, settings));
     ReportFile report;
-    if (settings.report.on()) {
-        const FileVerdict created = createReportFile(settings, report);
-        if (created != FileVerdict::Ok) return errorExit(fileErrorMessage(created, settings));
-        state.report = std::make_unique<Report>();
-        startReport(*state.report, settings);
-    }
+    const FileVerdict reporting = startReportRun(settings, state, report);
+    if (reporting != FileVerdict::Ok) return errorExit(fileErrorMessage(reporting, settings));
     state.marking.seen = SeenSet(seenPolicy(settings));
 
     Rewrite database;
