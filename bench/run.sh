@@ -9,8 +9,8 @@
 #   /u+ 1M lines into 1M        vs  an awk script that appends the new positions
 #   /0, 1M EPD lines            vs  the default run
 #
-# and the peak memory of every vestrel run, then bench/progress.sh and bench/flood.sh where
-# they exist, and the seen-position set benchmark.
+# and the peak memory of every vestrel run, then bench/progress.sh, bench/flood.sh and
+# bench/report.sh (the cost of --report) where they exist, and the seen-position set benchmark.
 #
 #     sh bench/run.sh [build dir] [older vestrel binary]     (make bench)
 #
@@ -314,6 +314,10 @@ fi
 if [ -f "$root/bench/flood.sh" ]; then
     echo
     sh "$root/bench/flood.sh" "$vestrel" "$peak"
+fi
+if [ -f "$root/bench/report.sh" ]; then
+    echo
+    sh "$root/bench/report.sh" "$build" "$cache/$epd"
 fi
 
 echo

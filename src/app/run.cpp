@@ -290,7 +290,7 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
     for (std::size_t count; (count = fillQueue(settings, state, input, progress, tooLong)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
-            const std::int32_t stored = state.marking.seen.size();
+            const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
             const MarkVerdict verdict = markRecord(record, settings, state.marking, state.log);
             if (state.report) reportTested(settings, state, record, i, stored, verdict);
             if (verdict == MarkVerdict::Marked) {

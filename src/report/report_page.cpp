@@ -403,6 +403,12 @@ void appendCounts(std::string& out, const Report& report, const RunSettings& set
         appendCountRow(out, "Duplicates and mirror images (duplicate=)", summary.duplicates);
         appendCountRow(out, "Illegal positions (illegal=)", summary.illegal);
     }
+    std::int64_t mirrors = 0;
+    for (const SetAsideGroup& group : report.groups) {
+        if (repeatsEarlier(group.kind) && group.kind != SetAsideKind::Duplicate)
+            mirrors += group.total;
+    }
+    if (mirrors != 0) appendCountRow(out, "Mirror images of all kinds", mirrors);
     for (std::size_t i : groupOrder(report)) {
         const SetAsideGroup& group = report.groups[i];
         appendCountRow(out, kindHeading(group.kind, group.word), group.total, groupAnchor(i));
