@@ -13,15 +13,8 @@ constexpr std::uint64_t kOtherBm = 1;
 constexpr std::size_t kMaxGenreLetters = 4;
 constexpr std::size_t kMaxStipulations = 192;
 
-// Code layout: genre letters in bits 24..55 (first letter highest), the mark in bits 16..23,
-// the move count in bits 0..15. Comparing codes orders by genre, mark, then move count.
-std::uint64_t packStipulation(std::string_view genre, char mark, unsigned moves) {
-    std::uint64_t letters = 0;
-    for (std::size_t i = 0; i < kMaxGenreLetters; ++i) {
-        letters = letters << 8 | (i < genre.size() ? std::uint8_t(genre[i]) : 0);
-    }
-    return letters << 24 | std::uint64_t(std::uint8_t(mark)) << 16 | moves;
-}
+// A code holds the genre letters in bits 24..55 (the first letter highest), the mark in bits
+// 16..23 and the move count in bits 0..15, so comparing codes orders by genre, mark, moves.
 
 constexpr std::array<std::uint8_t, 256> kPieceLetter = [] {
     std::array<std::uint8_t, 256> table{};
@@ -39,21 +32,32 @@ int pieceCount(std::string_view fields) {
 }  // namespace
 
 std::uint64_t stipulationCode(std::string_view opcodes) {
-    std::size_t at = opcodes.starts_with("bm ") ? 0 : opcodes.find(" bm ");
-    if (at == std::string_view::npos) return kNoBm;
-    at += opcodes[at] == ' ' ? 4 : 3;
-    std::string_view s = opcodes.substr(at);
-    std::size_t genre = 0;
-    while (genre < s.size() && isLowerLetter(s[genre])) ++genre;
-    if (genre > kMaxGenreLetters || genre >= s.size() || (s[genre] != '#' && s[genre] != '=')) {
-        return kOtherBm;
+    std::size_t at = 3;
+    if (!opcodes.starts_with("bm ")) {
+        at = opcodes.find(" bm ");
+        if (at == std::string_view::npos) return kNoBm;
+        at += 4;
     }
+    const char* p = opcodes.data() + at;
+    const char* const end = opcodes.data() + opcodes.size();
+    std::uint64_t genre = 0;
+    std::size_t letters = 0;
+    for (; p < end && isLowerLetter(*p); ++p) {
+        if (++letters > kMaxGenreLetters) return kOtherBm;
+        genre = genre << 8 | std::uint8_t(*p);
+    }
+    if (p == end || (*p != '#' && *p != '=')) return kOtherBm;
+    const char mark = *p++;
     unsigned moves = 0;
-    std::size_t i = genre + 1;
-    for (; i < s.size() && isDigit(s[i]) && i < genre + 4; ++i)
-        moves = moves * 10 + unsigned(s[i] - '0');
-    if (i == genre + 1 || (i < s.size() && s[i] != ';' && s[i] != ' ')) return kOtherBm;
-    return packStipulation(s.substr(0, genre), s[genre], moves);
+    int digits = 0;
+    for (; p < end && isDigit(*p); ++p) {
+        if (++digits > 3) return kOtherBm;
+        moves = moves * 10 + unsigned(*p - '0');
+    }
+    if (digits == 0 || (p < end && *p != ';' && *p != ' ')) return kOtherBm;
+    // The first genre letter highest, so that codes sort by genre.
+    genre <<= 8 * (kMaxGenreLetters - letters);
+    return genre << 24 | std::uint64_t(std::uint8_t(mark)) << 16 | moves;
 }
 
 std::string stipulationText(std::uint64_t code) {

@@ -64,6 +64,27 @@ constexpr std::array<Figure, 6> kFigures = {{
 
 constexpr std::string_view kPieceLetters = "PNBRQKpnbrqk";
 
+// The 64 squares of every board, a8 first, each a unit square; their colours come from the
+// page's style, by their place in the group.
+constexpr std::string_view kSquaresOpen = "<g class=\"sq\">";
+constexpr std::string_view kSquaresClose = "</g>";
+constexpr std::string_view kSquarePattern = "<path d=\"Mx yh1v1Hx\"/>";
+constexpr std::size_t kSquaresBytes =
+    kSquaresOpen.size() + 64 * kSquarePattern.size() + kSquaresClose.size();
+
+constexpr std::array<char, kSquaresBytes> kSquares = [] {
+    std::array<char, kSquaresBytes> text{};
+    std::size_t at = 0;
+    for (char c : kSquaresOpen) text[at++] = c;
+    for (int square = 0; square < 64; ++square) {
+        for (char c : kSquarePattern) {
+            text[at++] = c == 'x' ? char('0' + square % 8) : c == 'y' ? char('0' + square / 8) : c;
+        }
+    }
+    for (char c : kSquaresClose) text[at++] = c;
+    return text;
+}();
+
 void appendFigure(std::string& out, const Figure& figure, bool white) {
     out.append("<g id=\"");
     out.push_back(white ? 'w' : 'b');
@@ -158,19 +179,8 @@ bool appendDiagram(std::string& out, std::string_view fields, std::uint64_t high
     }
     out.append("<svg class=\"bd\" viewBox=\"-.6 0 9.2 8.8\" role=\"img\"><title>");
     appendEscaped(out, fields);
-    out.append("</title><use href=\"#co\"/><g class=\"sq\">");
-    for (int square = 0; square < 64; ++square) {
-        const int x = square % 8;
-        const int y = square / 8;
-        out.append("<path d=\"M");
-        out.push_back(char('0' + x));
-        out.push_back(' ');
-        out.push_back(char('0' + y));
-        out.append("h1v1H");
-        out.push_back(char('0' + x));
-        out.append("\"/>");
-    }
-    out.append("</g>");
+    out.append("</title><use href=\"#co\"/>");
+    out.append(std::string_view(kSquares.data(), kSquares.size()));
     for (int square = 0; square < 64; ++square) {
         if ((highlight >> square & 1) == 0) continue;
         out.append("<rect class=\"hl\" x=\"");

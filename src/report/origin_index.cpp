@@ -58,14 +58,18 @@ std::uint64_t keyHash(std::string_view key) {
 }
 
 // How many bytes at the start of the key equal those of the EPD line: fields, " ", opcodes.
+// Usually the whole key: the fields and the stipulation up to its mark.
 std::size_t sharedBytes(std::string_view key, std::string_view fields, std::string_view opcodes) {
-    std::size_t n = 0;
-    if (key.size() < fields.size() || std::memcmp(key.data(), fields.data(), fields.size()) != 0) {
-        while (n < key.size() && n < fields.size() && key[n] == fields[n]) ++n;
-        return n;
+    const std::size_t f = fields.size();
+    if (key.size() > f && key[f] == ' ' && std::memcmp(key.data(), fields.data(), f) == 0) {
+        const std::size_t tail = key.size() - f - 1;
+        if (tail <= opcodes.size() && std::memcmp(key.data() + f + 1, opcodes.data(), tail) == 0) {
+            return key.size();
+        }
     }
-    n = fields.size();
-    if (opcodes.empty() || n == key.size() || key[n] != ' ') return n;
+    std::size_t n = 0;
+    while (n < key.size() && n < f && key[n] == fields[n]) ++n;
+    if (n < f || opcodes.empty() || n == key.size() || key[n] != ' ') return n;
     ++n;
     std::size_t i = 0;
     while (n + i < key.size() && i < opcodes.size() && key[n + i] == opcodes[i]) ++i;
