@@ -73,12 +73,45 @@ std::string stipulationText(std::uint64_t code) {
     return text;
 }
 
+std::uint64_t rawStipulation(std::string_view opcodes) {
+    std::size_t at = 3;
+    if (!opcodes.starts_with("bm ")) {
+        at = opcodes.find(" bm ");
+        if (at == std::string_view::npos) return kRawNoBm;
+        at += 4;
+    }
+    std::uint64_t raw = std::uint64_t{1} << 63;
+    for (std::size_t i = 0;; ++i) {
+        if (at + i == opcodes.size() || opcodes[at + i] == ';' || opcodes[at + i] == ' ')
+            return raw;
+        if (i == 8) return kRawLong;
+        raw |= std::uint64_t(std::uint8_t(opcodes[at + i])) << (8 * i);
+    }
+}
+
 std::vector<std::pair<std::uint64_t, std::int64_t>> sortedStipulations(
     const CollectionStats& stats) {
+    // Read each counted text as a stipulation; texts that read alike ("#2", "#02") add up.
     std::vector<std::pair<std::uint64_t, std::int64_t>> sorted;
     for (std::size_t i = 0; i < kStipulationSlots; ++i) {
-        if (stats.stipulationCodes[i] != 0) {
-            sorted.emplace_back(stats.stipulationCodes[i] - 1, stats.stipulationCounts[i]);
+        const std::uint64_t raw = stats.stipulationTexts[i];
+        if (raw == 0) continue;
+        std::uint64_t code = kOtherBm;
+        if (raw == kRawNoBm) {
+            code = kNoBm;
+        } else if (raw != kRawLong) {
+            std::string text = "bm ";
+            for (int b = 0; b < 8 && (raw >> (8 * b) & 0x7F) != 0; ++b) {
+                text.push_back(char(raw >> (8 * b) & 0xFF));
+            }
+            code = stipulationCode(text);
+        }
+        const auto same = std::find_if(sorted.begin(), sorted.end(),
+                                       [code](const auto& p) { return p.first == code; });
+        if (same == sorted.end()) {
+            sorted.emplace_back(code, stats.stipulationCounts[i]);
+        } else {
+            same->second += stats.stipulationCounts[i];
         }
     }
     // No bm and the other shapes (codes 0 and 1) go last.
@@ -120,25 +153,24 @@ std::string_view timeClassText(TimeClass c) {
 void countRecord(CollectionStats& stats, std::string_view fields, std::string_view opcodes,
                  int pieces) {
     ++stats.records;
-    std::uint64_t code = stipulationCode(opcodes);
-    // Open addressing; once the table is three quarters full, new stipulations count as
-    // "other bm".
+    std::uint64_t raw = rawStipulation(opcodes);
+    // Open addressing; once the table is three quarters full, new texts count as "other".
     for (int round = 0; round < 2; ++round) {
-        std::size_t slot = std::size_t((code + 1) * 0x9E3779B97F4A7C15ull >> 56);
-        while (stats.stipulationCodes[slot] != 0 && stats.stipulationCodes[slot] != code + 1) {
+        std::size_t slot = std::size_t(raw * 0x9E3779B97F4A7C15ull >> 56);
+        while (stats.stipulationTexts[slot] != 0 && stats.stipulationTexts[slot] != raw) {
             slot = (slot + 1) % kStipulationSlots;
         }
-        if (stats.stipulationCodes[slot] != 0) {
+        if (stats.stipulationTexts[slot] != 0) {
             ++stats.stipulationCounts[slot];
             break;
         }
-        if (stats.stipulationsUsed < kMaxStipulations || code == kOtherBm) {
-            stats.stipulationCodes[slot] = code + 1;
+        if (stats.stipulationsUsed < kMaxStipulations || raw == kRawLong) {
+            stats.stipulationTexts[slot] = raw;
             stats.stipulationCounts[slot] = 1;
             ++stats.stipulationsUsed;
             break;
         }
-        code = kOtherBm;
+        raw = kRawLong;
     }
     if (pieces < 0) pieces = pieceCount(fields);
     ++stats.pieces[std::size_t(pieces < int(kPieceClasses) - 1 ? pieces : int(kPieceClasses) - 1)];

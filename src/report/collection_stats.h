@@ -20,8 +20,9 @@ inline constexpr std::size_t kStipulationSlots = 256;
 
 struct CollectionStats {
     std::int64_t records = 0;
-    // Stipulations by code (see stipulationCode), hashed; a slot holds code + 1, 0 when free.
-    std::array<std::uint64_t, kStipulationSlots> stipulationCodes{};
+    // The stipulation texts after "bm " as they stand (see rawStipulation), hashed, counted;
+    // read as stipulations only when the plot is drawn. A slot holds 0 when free.
+    std::array<std::uint64_t, kStipulationSlots> stipulationTexts{};
     std::array<std::int64_t, kStipulationSlots> stipulationCounts{};
     std::size_t stipulationsUsed = 0;
     std::array<std::int64_t, kPieceClasses> pieces{};
@@ -32,6 +33,12 @@ struct CollectionStats {
 // count when already known, else -1.
 void countRecord(CollectionStats& stats, std::string_view fields, std::string_view opcodes,
                  int pieces = -1);
+
+// Up to eight bytes after "bm ", to the next ";" or blank, packed in a number with its top
+// bit set; kRawNoBm without a bm opcode, kRawLong when the text is longer.
+inline constexpr std::uint64_t kRawNoBm = 1;
+inline constexpr std::uint64_t kRawLong = 2;
+std::uint64_t rawStipulation(std::string_view opcodes);
 
 // The stipulation after "bm " packed in a number: up to four genre letters, the mark "#" or
 // "=" and a move count up to 999 ("h#2", "#3", "=2", "s#12"); 0 when the record has no bm

@@ -57,25 +57,6 @@ std::uint64_t keyHash(std::string_view key) {
     return fold(fold(a ^ k1, b ^ k2 ^ h) ^ k0, n ^ k1) | 1;
 }
 
-// How many bytes at the start of the key equal those of the EPD line: fields, " ", opcodes.
-// Usually the whole key: the fields and the stipulation up to its mark.
-std::size_t sharedBytes(std::string_view key, std::string_view fields, std::string_view opcodes) {
-    const std::size_t f = fields.size();
-    if (key.size() > f && key[f] == ' ' && std::memcmp(key.data(), fields.data(), f) == 0) {
-        const std::size_t tail = key.size() - f - 1;
-        if (tail <= opcodes.size() && std::memcmp(key.data() + f + 1, opcodes.data(), tail) == 0) {
-            return key.size();
-        }
-    }
-    std::size_t n = 0;
-    while (n < key.size() && n < f && key[n] == fields[n]) ++n;
-    if (n < f || opcodes.empty() || n == key.size() || key[n] != ' ') return n;
-    ++n;
-    std::size_t i = 0;
-    while (n + i < key.size() && i < opcodes.size() && key[n + i] == opcodes[i]) ++i;
-    return n + i;
-}
-
 // Copies the EPD line from byte `from` on.
 void copyLineFrom(char* out, std::size_t from, std::string_view fields, std::string_view opcodes) {
     if (from < fields.size()) {
@@ -96,13 +77,12 @@ void copyLineFrom(char* out, std::size_t from, std::string_view fields, std::str
 constexpr std::size_t kFilterBits = std::size_t{1} << 16;
 std::size_t filterBit(std::uint64_t hash) { return std::size_t(hash >> 48); }
 
-}  // namespace
-
-void addOrigin(OriginIndex& index, std::uint32_t file, std::int64_t line, std::string_view key,
-               std::string_view fields, std::string_view opcodes) {
+// Stores an entry whose key shares its first `shared` bytes with the EPD line (fields, then a
+// blank and the opcodes when there are any), so that only the rest of the line is copied.
+void storeEntry(OriginIndex& index, std::uint32_t file, std::int64_t line, std::string_view key,
+                std::size_t shared, std::string_view fields, std::string_view opcodes) {
     const std::size_t textBytes = fields.size() + (opcodes.empty() ? 0 : 1 + opcodes.size());
     if (key.size() > kMaxBytes || textBytes > kMaxBytes || file > 0xFFFF) return;
-    const std::size_t shared = sharedBytes(key, fields, opcodes);
     const std::size_t need = kHeaderBytes + textBytes - shared;
     // Room is left for the zero hash that ends the entries.
     if (index.blocks.empty() || index.used + need + 8 > kBlockBytes) {
@@ -119,6 +99,29 @@ void addOrigin(OriginIndex& index, std::uint32_t file, std::int64_t line, std::s
     index.used += need;
     writeAt(entry + need, kHashAt, std::uint64_t{0});
     ++index.entries;
+}
+
+}  // namespace
+
+void addOrigin(OriginIndex& index, std::uint32_t file, std::int64_t line, std::string_view key,
+               std::string_view fields, std::string_view opcodes) {
+    // The key is the fields and " bm " with the stipulation up to its mark, which is usually
+    // where the opcodes start; or the fields and " bm #" when they have no stipulation.
+    const std::size_t f = fields.size();
+    std::size_t shared = f;
+    if (key.size() > f && !opcodes.empty() && key[f] == ' ' &&
+        key.size() - f - 1 <= opcodes.size() &&
+        std::memcmp(key.data() + f + 1, opcodes.data(), key.size() - f - 1) == 0) {
+        shared = key.size();
+    }
+    storeEntry(index, file, line, key, key.size() < shared ? key.size() : shared, fields, opcodes);
+}
+
+void addDatabaseOrigin(OriginIndex& index, std::uint32_t file, std::int64_t line,
+                       std::string_view key, std::string_view text) {
+    std::size_t shared = 0;
+    while (shared < key.size() && shared < text.size() && key[shared] == text[shared]) ++shared;
+    storeEntry(index, file, line, key, shared, text, {});
 }
 
 std::vector<Origin> findOrigins(const OriginIndex& index, const std::vector<std::string>& keys) {

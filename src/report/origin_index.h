@@ -26,10 +26,14 @@ struct OriginIndex {
 };
 
 // Notes a stored key: the record at `line` of file `file`, whose EPD line is `fields`, then a
-// blank and `opcodes` when there are any. Each key is noted once, when the set stores it.
-// Records longer than 64 KiB are left out.
+// blank and `opcodes` when there are any, and whose key is those fields followed by its
+// stipulation part. Each key is noted once, when the set stores it. Records longer than
+// 64 KiB are left out.
 void addOrigin(OriginIndex& index, std::uint32_t file, std::int64_t line, std::string_view key,
                std::string_view fields, std::string_view opcodes);
+// The same for a database line and the key the preload made of it.
+void addDatabaseOrigin(OriginIndex& index, std::uint32_t file, std::int64_t line,
+                       std::string_view key, std::string_view text);
 
 // For every wanted key, the first noted record with that key (told apart by a 64-bit hash).
 std::vector<Origin> findOrigins(const OriginIndex& index, const std::vector<std::string>& keys);

@@ -4,6 +4,8 @@ namespace vestrel {
 
 namespace {
 
+constexpr std::size_t kKeptTextBytes = 4096;
+
 SetAsideGroup& groupOf(Report& report, std::string_view word) {
     for (SetAsideGroup& group : report.groups) {
         if (group.word == word) return group;
@@ -39,14 +41,16 @@ void reportRecord(Report& report, const ReportRecord& record) {
     SetAsideGroup& group = groupOf(report, verdictWord(record.tag));
     ++group.total;
     if (group.shown.size() >= report.limit) return;
+    // The page shows the first 2,000 bytes of a text: no need to keep more of a huge record.
     group.shown.push_back({report.file, record.line, std::string(record.fields),
-                           std::string(record.opcodes), std::string(record.key),
-                           std::string(record.tag)});
+                           std::string(record.opcodes.substr(0, kKeptTextBytes)),
+                           std::string(record.key),
+                           std::string(record.tag.substr(0, kKeptTextBytes))});
 }
 
 void reportDatabaseLine(Report& report, std::int64_t line, std::string_view key,
                         std::string_view text) {
-    addOrigin(report.origins, report.file, line, key, text, {});
+    addDatabaseOrigin(report.origins, report.file, line, key, text);
 }
 
 }  // namespace vestrel

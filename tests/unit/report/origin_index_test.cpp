@@ -18,14 +18,16 @@ TEST(FindOrigins, GivesTheFirstRecordOfEachKeyWithItsWholeLine) {
     addOrigin(index, 0, 7, "8/8/8/8/8/8/8/K1k5 b - - bm #", "8/8/8/8/8/8/8/K1k5 b - -", "");
     addOrigin(index, 0, 9, "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #", "kbK5/pp6/1P6/8/8/8/8/R7 w - -",
               "bm #3; id \"later\";");
-    // A database line is handed over whole.
-    addOrigin(index, 1, 2, "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#",
-              "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#2; 02:15; --:--;", "");
+    // A database line is handed over whole, with or without a stipulation in its key.
+    addDatabaseOrigin(index, 1, 2, "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#",
+                      "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#2; 02:15; --:--;");
+    addDatabaseOrigin(index, 1, 3, "8/8/8/8/8/8/8/k1K5 w - - bm #",
+                      "8/8/8/8/8/8/8/k1K5 w - - id \"x\";");
     const std::vector<std::string> keys = {
         "k7/8/8/8/8/8/8/1Q5K w - - bm #",     "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #",
         "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#",  "8/8/8/8/8/8/8/K1k5 b - - bm #",
         "8/8/8/8/8/8/8/K1k5 w - - bm #",      "",
-        "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #",
+        "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #", "8/8/8/8/8/8/8/k1K5 w - - bm #",
     };
     const std::vector<Origin> origins = findOrigins(index, keys);
     ASSERT_EQ(origins.size(), keys.size());
@@ -43,6 +45,7 @@ TEST(FindOrigins, GivesTheFirstRecordOfEachKeyWithItsWholeLine) {
         {false, 0, 0, ""},
         {false, 0, 0, ""},
         {true, 0, 5, "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #2; 00:04; id \"Morphy\";"},
+        {true, 1, 3, "8/8/8/8/8/8/8/k1K5 w - - id \"x\";"},
     };
     for (std::size_t i = 0; i < keys.size(); ++i) {
         SCOPED_TRACE(keys[i]);
