@@ -4,10 +4,12 @@
 #include <cstring>
 #include <unordered_map>
 
+#include "base/platform.h"
+
 namespace vestrel {
 namespace {
 
-constexpr std::size_t kBlockBytes = std::size_t{4} << 20;
+constexpr std::size_t kBlockBytes = std::size_t{32} << 20;
 constexpr std::size_t kMaxBytes = 0xFFFF;
 
 // An entry: the key's hash (never 0; a zero hash ends a block's entries), line, file, how many
@@ -86,7 +88,9 @@ void storeEntry(OriginIndex& index, std::uint32_t file, std::int64_t line, std::
     const std::size_t need = kHeaderBytes + textBytes - shared;
     // Room is left for the zero hash that ends the entries.
     if (index.blocks.empty() || index.used + need + 8 > kBlockBytes) {
-        index.blocks.emplace_back(new char[kBlockBytes]);
+        void* block = allocateZeroed(kBlockBytes);
+        if (block == nullptr) return;
+        index.blocks.emplace_back(static_cast<char*>(block));
         index.used = 0;
     }
     char* entry = index.blocks.back().get() + index.used;
@@ -102,6 +106,8 @@ void storeEntry(OriginIndex& index, std::uint32_t file, std::int64_t line, std::
 }
 
 }  // namespace
+
+void OriginBlockRelease::operator()(char* block) const { releaseZeroed(block, kBlockBytes); }
 
 void addOrigin(OriginIndex& index, std::uint32_t file, std::int64_t line, std::string_view key,
                std::string_view fields, std::string_view opcodes) {
@@ -135,7 +141,7 @@ std::vector<Origin> findOrigins(const OriginIndex& index, const std::vector<std:
         filter->set(filterBit(hash));
     }
     std::size_t open = wanted.size();
-    for (const std::unique_ptr<char[]>& block : index.blocks) {
+    for (const auto& block : index.blocks) {
         for (const char* entry = block.get(); open != 0;) {
             const std::uint64_t hash = readAt<std::uint64_t>(entry, kHashAt);
             if (hash == 0) break;

@@ -19,8 +19,12 @@ struct Origin {
     std::string text;  // the record's EPD line (position fields and opcodes)
 };
 
+struct OriginBlockRelease {
+    void operator()(char* block) const;
+};
+
 struct OriginIndex {
-    std::vector<std::unique_ptr<char[]>> blocks;
+    std::vector<std::unique_ptr<char[], OriginBlockRelease>> blocks;
     std::size_t used = 0;  // bytes used in the last block
     std::size_t entries = 0;
 };
