@@ -20,7 +20,7 @@ void preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
         if (rewrite != nullptr) rewriteLine(*rewrite, line);
         if (databaseLineKey(line, state.scratch)) {
             state.marking.seen.preload(state.scratch);
-            if (state.report) reportDatabaseLine(*state.report, number, state.scratch, line);
+            if (state.report) reportDatabaseLine(*state.report, number, state.scratch);
         }
     }
 }

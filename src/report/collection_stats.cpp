@@ -124,16 +124,15 @@ std::vector<std::pair<std::uint64_t, std::int64_t>> sortedStipulations(
     return sorted;
 }
 
-TimeClass timeClass(std::string_view opcodes) {
-    // The first "mm:ss" field; "--:--" is a problem not solved.
-    const std::size_t colon = opcodes.find(':');
-    if (colon == std::string_view::npos || colon < 2 || colon + 2 >= opcodes.size()) {
-        return TimeClass::None;
-    }
+namespace {
+
+// The class of the time whose colon stands at `colon` (two bytes in, at least two after).
+TimeClass timeAt(std::string_view opcodes, std::size_t colon) {
     const std::string_view t = opcodes.substr(colon - 2, 5);
     if (t == "--:--") return TimeClass::Unsolved;
-    if (!isDigit(t[0]) || !isDigit(t[1]) || !isDigit(t[3]) || !isDigit(t[4]))
+    if (!isDigit(t[0]) || !isDigit(t[1]) || !isDigit(t[3]) || !isDigit(t[4])) {
         return TimeClass::None;
+    }
     if (colon + 3 < opcodes.size() && opcodes[colon + 3] == ':') return TimeClass::Hours;
     const int minutes = (t[0] - '0') * 10 + (t[1] - '0');
     const int seconds = (t[3] - '0') * 10 + (t[4] - '0');
@@ -141,6 +140,17 @@ TimeClass timeClass(std::string_view opcodes) {
     if (minutes >= 10) return TimeClass::TenMinutes;
     if (minutes >= 1) return TimeClass::Minutes;
     return seconds >= 10 ? TimeClass::TenSeconds : TimeClass::Seconds;
+}
+
+}  // namespace
+
+TimeClass timeClass(std::string_view opcodes) {
+    // The first "mm:ss" field; "--:--" is a problem not solved.
+    const std::size_t colon = opcodes.find(':');
+    if (colon == std::string_view::npos || colon < 2 || colon + 2 >= opcodes.size()) {
+        return TimeClass::None;
+    }
+    return timeAt(opcodes, colon);
 }
 
 std::string_view timeClassText(TimeClass c) {

@@ -30,10 +30,7 @@ void beginReportFile(Report& report, std::string_view name, bool database) {
 
 void reportRecord(Report& report, const ReportRecord& record) {
     ++report.records;
-    if (record.stored) {
-        addOrigin(report.origins, report.file, record.line, record.key, record.fields,
-                  record.opcodes);
-    }
+    if (record.stored) addOrigin(report.origins, report.file, record.line, record.key);
     if (!record.marked) {
         countRecord(report.passed, record.fields, record.opcodes, record.pieces);
         return;
@@ -48,9 +45,8 @@ void reportRecord(Report& report, const ReportRecord& record) {
                            std::string(record.tag.substr(0, kKeptTextBytes))});
 }
 
-void reportDatabaseLine(Report& report, std::int64_t line, std::string_view key,
-                        std::string_view text) {
-    addDatabaseOrigin(report.origins, report.file, line, key, text);
+void reportDatabaseLine(Report& report, std::int64_t line, std::string_view key) {
+    addOrigin(report.origins, report.file, line, key);
 }
 
 }  // namespace vestrel

@@ -74,9 +74,8 @@ void startReport(Report& report, const RunSettings& settings);
 // Records and database lines from now on come from this file.
 void beginReportFile(Report& report, std::string_view name, bool database = false);
 void reportRecord(Report& report, const ReportRecord& record);
-// A database line whose key the preload stored.
-void reportDatabaseLine(Report& report, std::int64_t line, std::string_view key,
-                        std::string_view text);
+// A line of the database whose key the preload stored.
+void reportDatabaseLine(Report& report, std::int64_t line, std::string_view key);
 
 // Writes the page. The date is today's, in UTC.
 void writeReportPage(const Report& report, const RunSettings& settings,

@@ -2,11 +2,13 @@
 
 #include <algorithm>
 #include <chrono>
+#include <optional>
 
 #include "position/rule_breach.h"
 #include "report/chart.h"
 #include "report/diagram.h"
 #include "report/html_text.h"
+#include "report/line_fetch.h"
 #include "report/report.h"
 #include "text/text.h"
 
@@ -109,7 +111,7 @@ std::string_view positionFieldsOf(std::string_view key) {
 
 void appendRepeatEntry(std::string& out, const Report& report, const SetAsideGroup& group,
                        const SetAsideRecord& record, const Origin& origin,
-                       std::string_view earlierKey) {
+                       const std::optional<std::string>& earlierLine, std::string_view earlierKey) {
     const std::string here = whereText(report, record.file, record.line);
     const std::string text = epdLine(record.fields, record.opcodes);
     const bool pawns = hasPawn(record.fields);
@@ -135,8 +137,9 @@ void appendRepeatEntry(std::string& out, const Report& report, const SetAsideGro
         // The earlier position is drawn from its key, which the record's key leads to.
         const std::string_view fields = positionFieldsOf(earlierKey);
         if (origin.found) {
+            // The earlier line as its file holds it; its position fields when it is gone.
             appendSide(out, "Earlier: " + whereText(report, origin.file, origin.line), fields,
-                       origin.text, 0);
+                       earlierLine ? std::string_view(*earlierLine) : fields, 0);
         } else {
             appendSide(out, "Earlier position", fields, fields, 0);
         }
@@ -276,9 +279,15 @@ std::string groupAnchor(std::size_t index) {
     return "k" + decimalText(static_cast<long long>(index) + 1);
 }
 
+// What the page knows about the earlier records, in the order of their keys.
+struct Earlier {
+    std::vector<std::string> keys;
+    std::vector<Origin> origins;
+    std::vector<std::optional<std::string>> lines;
+};
+
 void appendGroupSection(std::string& out, const Report& report, std::size_t index,
-                        const SetAsideGroup& group, const std::vector<Origin>& origins,
-                        const std::vector<std::string>& earlierKeys, std::size_t firstKey) {
+                        const SetAsideGroup& group, const Earlier& earlier, std::size_t firstKey) {
     out.append("<section id=\"");
     out.append(groupAnchor(index));
     out.append("\"><h2>");
@@ -299,7 +308,8 @@ void appendGroupSection(std::string& out, const Report& report, std::size_t inde
     std::size_t key = firstKey;
     for (const SetAsideRecord& record : group.shown) {
         if (repeatsEarlier(group.kind)) {
-            appendRepeatEntry(out, report, group, record, origins[key], earlierKeys[key]);
+            appendRepeatEntry(out, report, group, record, earlier.origins[key], earlier.lines[key],
+                              earlier.keys[key]);
             ++key;
         } else {
             appendReasonEntry(out, report, group, record);
@@ -500,6 +510,29 @@ std::vector<std::string> earlierKeys(const Report& report) {
     return keys;
 }
 
+// The lines of the earlier records, read again from their files, in the order of `origins`.
+std::vector<std::optional<std::string>> fetchEarlierLines(const Report& report,
+                                                          const std::vector<Origin>& origins) {
+    std::vector<std::optional<std::string>> texts(origins.size());
+    for (std::uint32_t file = 0; file < report.files.size(); ++file) {
+        std::vector<std::int64_t> lines;
+        for (const Origin& origin : origins) {
+            if (origin.found && origin.file == file) lines.push_back(origin.line);
+        }
+        if (lines.empty()) continue;
+        std::sort(lines.begin(), lines.end());
+        lines.erase(std::unique(lines.begin(), lines.end()), lines.end());
+        // One byte over the shown length, so that a longer line is shown cut.
+        const auto fetched = fetchLines(report.files[file].name, lines, kShownTextBytes + 1);
+        for (std::size_t i = 0; i < origins.size(); ++i) {
+            if (!origins[i].found || origins[i].file != file) continue;
+            const auto at = std::lower_bound(lines.begin(), lines.end(), origins[i].line);
+            texts[i] = fetched[std::size_t(at - lines.begin())];
+        }
+    }
+    return texts;
+}
+
 // Writes what is gathered once it is large.
 void pass(std::string& page, BufferedWriter& out, bool last = false) {
     if (!last && page.size() < (std::size_t{1} << 16)) return;
@@ -521,15 +554,17 @@ void writeReportPage(const Report& report, const RunSettings& settings,
     page.append(kLineEnd);
     appendPlots(page, report, settings);
     pass(page, out);
-    const std::vector<std::string> keys = earlierKeys(report);
-    const std::vector<Origin> origins = findOrigins(report.origins, keys);
+    Earlier earlier;
+    earlier.keys = earlierKeys(report);
+    earlier.origins = findOrigins(report.origins, earlier.keys);
+    earlier.lines = fetchEarlierLines(report, earlier.origins);
     std::vector<std::size_t> firstKey(report.groups.size(), 0);
     for (std::size_t i = 0, key = 0; i < report.groups.size(); ++i) {
         firstKey[i] = key;
         if (repeatsEarlier(report.groups[i].kind)) key += report.groups[i].shown.size();
     }
     for (std::size_t i : groupOrder(report)) {
-        appendGroupSection(page, report, i, report.groups[i], origins, keys, firstKey[i]);
+        appendGroupSection(page, report, i, report.groups[i], earlier, firstKey[i]);
         pass(page, out);
     }
     if (report.groups.empty()) {

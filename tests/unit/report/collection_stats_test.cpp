@@ -82,10 +82,18 @@ TEST(TimeClass, SortsTheFirstRecordedTime) {
         {"bm h#2; --:--;", TimeClass::Unsolved},
         {"bm #2; id \"x\";", TimeClass::None},
         {"bm #2; a:b;", TimeClass::None},
+        {"bm a:b; 00:04;", TimeClass::None},  // the first colon decides
+        {"bm #2; 1:23:45;", TimeClass::None},
+        {"bm #2;00:04;", TimeClass::Seconds},
+        {"id \"x\"; bm #2; 02:00;", TimeClass::Minutes},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.opcodes);
         EXPECT_EQ(timeClass(c.opcodes), c.time);
+        // Counting a record finds the same time, by whatever way it looks.
+        CollectionStats stats;
+        countRecord(stats, "8/8/8/8/8/8/8/K1k5 w - -", c.opcodes);
+        EXPECT_EQ(stats.times[std::size_t(c.time)], 1);
     }
 }
 
