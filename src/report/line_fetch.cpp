@@ -24,9 +24,9 @@ struct Fetch {
     const std::vector<std::int64_t>& lines;
     std::size_t limit;
     std::vector<std::optional<std::string>> texts;
-    std::size_t next = 0;       // the wanted line looked for
-    std::int64_t line = 1;      // the line the next byte belongs to
-    std::string current;        // the wanted line so far
+    std::size_t next = 0;   // the wanted line looked for
+    std::int64_t line = 1;  // the line the next byte belongs to
+    std::string current;    // the wanted line so far
     bool done() const { return next == lines.size(); }
 };
 

@@ -65,8 +65,10 @@ TEST(ReportPage, EscapesHostileRecordsFileNamesAndArguments) {
     settings.report.arguments = {"a<b>.epd", std::string(kBreakout), "--report=x.html"};
     Report report;
     startReport(report, settings);
-    beginReportFile(report, "<script>.epd");
+    // The earlier record's line is read again from its file.
     const std::string hostileId = "bm #2; id \"" + std::string(kScript) + "\";";
+    testing::writeFile("hostile&'.epd", "k7/8/8/8/8/8/8/1Q5K w - - " + hostileId + "\r\n");
+    beginReportFile(report, "hostile&'.epd");
     const std::string breakoutId = "bm #3; id \"" + std::string(kBreakout) + "\";";
     const std::string key = "k7/8/8/8/8/8/8/1Q5K w - - bm #";
     reportRecord(report, {"k7/8/8/8/8/8/8/1Q5K w - -", hostileId, key, 1, true, false, ""});
@@ -85,7 +87,7 @@ TEST(ReportPage, EscapesHostileRecordsFileNamesAndArguments) {
     for (std::string_view text :
          {std::string_view("id &quot;&lt;script&gt;alert(1)&lt;/script&gt;"),
           std::string_view("&quot;&gt;&lt;img src=x onerror=alert(2)&gt;"),
-          std::string_view("&lt;script&gt;.epd, line 2"), std::string_view("a&lt;b&gt;.epd"),
+          std::string_view("hostile&amp;&#39;.epd, line 2"), std::string_view("a&lt;b&gt;.epd"),
           std::string_view("&lt;b&gt;two kings&lt;/b&gt; &amp; &quot;more&quot;"),
           std::string_view("cooked: &lt;script&gt;")}) {
         EXPECT_NE(page.find(text), std::string::npos) << text;
