@@ -12,16 +12,20 @@ namespace vestrel {
 namespace {
 
 constexpr std::size_t kLogBuffer = std::size_t{64} << 10;
+constexpr std::size_t kReportBuffer = std::size_t{1} << 20;
 
 // Reads every database line into the seen set, copying each line when a rewrite is open.
 // With --canonical the keys are canonical, as the records' keys are.
 void preload(LineReader& reader, RunState& state, Rewrite* rewrite, bool canonical) {
     std::string_view line;
+    std::int64_t number = 0;
     while (nextLine(reader, line)) {
+        ++number;
         if (rewrite != nullptr) rewriteLine(*rewrite, line);
         if (!databaseLineKey(line, state.scratch)) continue;
         if (canonical) dropUnusableEnPassant(state.scratch);
         state.marking.seen.preload(state.scratch);
+        if (state.report) reportDatabaseLine(*state.report, number, state.scratch);
     }
 }
 
@@ -77,6 +81,7 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
     }
     LineReader reader;
     ReadEnd end = ReadEnd::Failed;
+    if (state.report) beginReportFile(*state.report, database, true);
     if (openLineReader(reader, database)) {
         skipByteOrderMark(reader);
         preload(reader, state, rewriting ? &rewrite : nullptr, settings.canonicalKeys);
@@ -109,6 +114,48 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
         rewriting = false;
     }
     return verdict;
+}
+
+ReportFile::~ReportFile() {
+    if (out.fd == kNoFile) return;
+    (void)closeFile(out.fd);
+    if (!finished) (void)removeFile(path);
+}
+
+FileVerdict createReportFile(const RunSettings& settings, ReportFile& report) {
+    const std::string& path = settings.report.file;
+    if (path == inputFileName(settings) || sameFile(path, inputFileName(settings))) {
+        return FileVerdict::ReportIsInput;
+    }
+    const DatabaseMode mode = settings.databaseMode;
+    const auto names = [&path](const std::string& name) {
+        return upperCase(path) == upperCase(name) || sameFile(path, name);
+    };
+    if ((mode == DatabaseMode::Compare || mode == DatabaseMode::Update) &&
+        names(settings.databaseFileName())) {
+        return FileVerdict::ReportIsDatabase;
+    }
+    if (mode == DatabaseMode::Update && names(settings.backupFileName())) {
+        return FileVerdict::ReportIsBackup;
+    }
+    if (upperCase(path) == upperCase(kLogFileName) || sameFile(path, std::string(kLogFileName))) {
+        return FileVerdict::ReportIsLog;
+    }
+    if (outputGoesTo(fileIdOf(path))) return FileVerdict::OutputIsReport;
+    const int fd = createFile(path);
+    if (fd == kNoFile) return FileVerdict::ReportNotWritten;
+    report.path = path;
+    openWriter(report.out, fd, kReportBuffer);
+    return FileVerdict::Ok;
+}
+
+bool finishReportFile(ReportFile& report) {
+    const bool written = flushWriter(report.out);
+    const bool closed = closeFile(report.out.fd);
+    report.out.fd = kNoFile;
+    report.finished = written && closed;
+    if (!report.finished) (void)removeFile(report.path);
+    return report.finished;
 }
 
 void openLogFile(RunState& state) {

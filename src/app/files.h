@@ -26,6 +26,12 @@ enum class FileVerdict {
     DatabaseInUse,           // another run is rewriting the database
     DatabaseTextAfterCtrlZ,  // a database to rewrite holds text after a Ctrl-Z byte
     LineTooLong,             // a database line over the line limit
+    ReportNotWritten,        // the --report file cannot be created
+    ReportIsInput,           // the --report file is the input file
+    ReportIsDatabase,        // the --report file is the database of /u= or /u+
+    ReportIsBackup,          // the --report file is the database backup of /u+
+    ReportIsLog,             // the --report file is the log file
+    OutputIsReport,          // standard output is the --report file
 };
 
 // The input file name to use: the one given, or the default.
@@ -40,6 +46,24 @@ FileVerdict openInputFile(const RunSettings& settings, LineReader& input, InputK
 // it and takes the new records.
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
                             bool& rewriting);
+
+// The file of --report: created before anything is read, removed again when the run ends
+// without finishing it.
+struct ReportFile {
+    std::string path;
+    BufferedWriter out;
+    bool finished = false;
+    ReportFile() = default;
+    ReportFile(const ReportFile&) = delete;
+    ReportFile& operator=(const ReportFile&) = delete;
+    ~ReportFile();
+};
+
+// Refuses a report file that is the input, the database, its backup or the log file, or that
+// standard output writes into; creates it.
+FileVerdict createReportFile(const RunSettings& settings, ReportFile& report);
+// Writes what is left of the report and closes it; false when any of it was lost.
+bool finishReportFile(ReportFile& report);
 
 // Creates or truncates the log file. One that cannot be created fails the first log line.
 void openLogFile(RunState& state);

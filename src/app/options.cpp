@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
 #include "app/range_parse.h"
 #include "base/platform.h"
@@ -328,6 +329,26 @@ bool namesInputFile(std::string_view argument) {
     return isRegularFile(std::string(argument));
 }
 
+constexpr std::string_view kReportOption = "--report=";
+constexpr std::string_view kReportLimitOption = "--report-limit=";
+
+bool isReportOption(std::string_view argument) {
+    return argument.starts_with(kReportOption) || argument.starts_with(kReportLimitOption);
+}
+
+// --report=FILE needs a name; --report-limit=N a number from 0 on.
+bool storeReportOption(std::string_view argument, ReportSetting& report) {
+    if (argument.starts_with(kReportOption)) {
+        report.file = std::string(argument.substr(kReportOption.size()));
+        return report.on();
+    }
+    const std::optional<std::int32_t> limit =
+        parseOperandNumber(argument.substr(kReportLimitOption.size()));
+    if (!limit || *limit < 0) return false;
+    report.limit = *limit;
+    return true;
+}
+
 }  // namespace
 
 OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings) {
@@ -341,6 +362,12 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
             (argument == "--legal" ? settings.fullLegalityTest : settings.canonicalKeys) = true;
             continue;
         }
+        if (isReportOption(argument)) {
+            if (storeReportOption(argument, settings.report)) continue;
+            result.verdict = OptionVerdict::Illegal;
+            result.argument = std::string(argument);
+            return result;
+        }
         if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
             settings.inputFile = std::string(argument);
             continue;
@@ -353,6 +380,7 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
             return result;
         }
     }
+    if (settings.report.on()) settings.report.arguments.assign(arguments.begin(), arguments.end());
     return result;
 }
 

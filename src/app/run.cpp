@@ -23,6 +23,7 @@
 #include "input/mate_info.h"
 #include "input/record_reader.h"
 #include "input/stipulation_phrase.h"
+#include "report/report.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -260,13 +261,15 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
     std::size_t count = 0;
     std::string_view line;
     while (!tooLong && count < state.pending.size()) {
-        if (!nextLine(input, line)) {
+        if (nextLine(input, line)) {
+            ++state.lines;
+        } else {
             if (!recordWaiting(state.reader)) break;
             line = {};  // the end of the input ends the last header
         }
         const FilterVerdict verdict = filterRecord(line, settings, state, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
-            ++count;
+            state.pendingLines[count++] = state.lines;
         } else if (verdict == FilterVerdict::TooLong) {
             tooLong = true;
         } else if (!progress.pending.empty()) {
@@ -298,6 +301,18 @@ LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState
     return LoopEnd::Done;
 }
 
+// Hands a record that met the tests to the report: whether the seen set stored its key (it
+// held `stored` keys before), whether it was set aside and why.
+void reportTested(const RunSettings& settings, const RunState& state, const PendingRecord& record,
+                  std::size_t queued, std::int32_t stored, MarkVerdict verdict) {
+    const bool scanned = settings.legalityTest || state.marking.seen.readsBoards();
+    reportRecord(*state.report,
+                 {record.split.positionFields, record.split.opcodeText, record.key,
+                  state.pendingLines[queued], state.marking.seen.size() > stored,
+                  verdict == MarkVerdict::Marked, state.marking.tag,
+                  scanned && record.board.board ? int(record.board.pieceCount) : -1});
+}
+
 // Marks the queued records in order and writes those accepted; a lost log line ends the run.
 LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
                    BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
@@ -306,7 +321,10 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
     for (std::size_t count; (count = fillQueue(settings, state, input, progress, tooLong)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
-            if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
+            const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
+            const MarkVerdict verdict = markRecord(record, settings, state.marking, state.log);
+            if (state.report) reportTested(settings, state, record, i, stored, verdict);
+            if (verdict == MarkVerdict::Marked) {
                 if (state.log.failed) return LoopEnd::LogFailed;
                 if (!progress.pending.empty()) pendProgress(progress);
                 continue;
@@ -365,6 +383,20 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
             return databaseTextAfterCtrlZ(settings);
         case FileVerdict::LineTooLong:
             return std::string(kLineTooLong);
+        case FileVerdict::ReportNotWritten:
+            return "ERROR: Report file " + quoted(settings.report.file) + " could not be written !";
+        case FileVerdict::ReportIsInput:
+            return "ERROR: Report file is the input file " + quoted(inputFileName(settings)) + " !";
+        case FileVerdict::ReportIsDatabase:
+            return "ERROR: Report file is the database file " +
+                   quoted(settings.databaseFileName()) + " !";
+        case FileVerdict::ReportIsBackup:
+            return "ERROR: Report file is the database backup " +
+                   quoted(settings.backupFileName()) + " !";
+        case FileVerdict::ReportIsLog:
+            return "ERROR: Report file is the log file " + quoted(kLogFileName) + " !";
+        case FileVerdict::OutputIsReport:
+            return "ERROR: Output file is the report file " + quoted(settings.report.file) + " !";
         case FileVerdict::Ok:
         case FileVerdict::InputIsDatabase:
         case FileVerdict::DatabaseNotFound:
@@ -373,11 +405,34 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
     return databaseNotFound(settings);
 }
 
+// With --report: creates its file, before anything is read, and the state it gathers.
+FileVerdict startReportRun(const RunSettings& settings, RunState& state, ReportFile& file) {
+    if (!settings.report.on()) return FileVerdict::Ok;
+    const FileVerdict created = createReportFile(settings, file);
+    if (created != FileVerdict::Ok) return created;
+    state.report = std::make_unique<Report>();
+    startReport(*state.report, settings);
+    return FileVerdict::Ok;
+}
+
+// Writes the --report page with the counts of the closing report; false when it was lost.
+bool writeReport(const RunSettings& settings, const RunState& state, ReportFile& file,
+                 Clock::time_point start) {
+    ReportSummary summary{state.lines, state.output, state.marking.duplicates,
+                          state.marking.illegal, ""};
+    appendElapsedSeconds(summary.elapsed, start);
+    writeReportPage(*state.report, settings, summary, file.out);
+    return finishReportFile(file);
+}
+
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     LineReader input;
     const FileVerdict opened = openInputFile(settings, input, state.reader.input);
     if (opened != FileVerdict::Ok) return errorExit(fileErrorMessage(opened, settings));
+    ReportFile report;
+    const FileVerdict reporting = startReportRun(settings, state, report);
+    if (reporting != FileVerdict::Ok) return errorExit(fileErrorMessage(reporting, settings));
     state.marking.seen = SeenSet(seenPolicy(settings));
 
     Rewrite database;
@@ -395,6 +450,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         if (prepared != FileVerdict::Ok) return errorExit(fileErrorMessage(prepared, settings));
     }
 
+    if (state.report) beginReportFile(*state.report, inputFileName(settings));
     openLogFile(state);
     skipByteOrderMark(input);  // the first read of the input, after every check
     const std::string_view missingColumn = readInputHeader(input, state.reader);
@@ -429,6 +485,9 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         return errorExit(databaseNotWritten(settings));
     }
     closeLineReader(input);
+    if (state.report && !writeReport(settings, state, report, start)) {
+        return errorExit(fileErrorMessage(FileVerdict::ReportNotWritten, settings));
+    }
     writeClosingReport(settings, state, start);
     if (settings.words) {
         writeError(countText(state.withoutStipulation, " EPD-line", " without stipulation"));
@@ -463,6 +522,11 @@ int runCommandLine(int argc, char** argv) {
     const Clock::time_point start = Clock::now();
     if (fixed.databaseMode == DatabaseMode::Sort ||
         fixed.databaseMode == DatabaseMode::TimeUpdate) {
+        // These modes read no records: there is nothing to report.
+        if (fixed.report.on()) {
+            return errorExit("ERROR: Illegal program option " +
+                             quoted("--report=" + fixed.report.file) + " !");
+        }
         return runDatabaseMode(fixed, start);
     }
     return recordRun(fixed, start);

@@ -72,6 +72,14 @@ struct Replacement {
     std::string to;
 };
 
+// --report=FILE and --report-limit=N: an HTML report of the run besides its normal outputs.
+struct ReportSetting {
+    std::string file;                    // empty: no report
+    std::int64_t limit = 500;            // diagrams shown per kind of set-aside record
+    std::vector<std::string> arguments;  // the command line as typed, for the report's header
+    bool on() const { return !file.empty(); }
+};
+
 struct RunSettings {
     std::string inputFile;  // empty: the default "Vandrelo.epd"
 
@@ -108,6 +116,7 @@ struct RunSettings {
     ParamsSetting params;  // /@ and /q
 
     bool words = false;  // --words: stipulations read as phrases, number words included
+    ReportSetting report;  // --report, --report-limit
 
     // Derived once: does any step need the mate-info conversion?
     bool convertsMateInfo() const { return mateInfo || mateRange.kind != RangeKind::None; }

@@ -152,6 +152,7 @@ MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings,
     } else {
         return MarkVerdict::Passed;
     }
+    marking.tag.assign(tag);
     // The database modes drop marked records without a trace.
     if (settings.databaseMode == DatabaseMode::Compare ||
         settings.databaseMode == DatabaseMode::Update) {
