@@ -4,6 +4,7 @@
 #include <cstdlib>
 
 #include "app/range_parse.h"
+#include "app/verify_options.h"
 #include "base/platform.h"
 #include "text/text.h"
 
@@ -336,6 +337,12 @@ bool namesInputFile(std::string_view argument) {
 OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings) {
     OptionResult result;
     for (std::string_view argument : arguments) {
+        if (isVerifyOption(argument)) {
+            if (applyVerifyOption(argument, settings.verify)) continue;
+            result.verdict = OptionVerdict::Illegal;
+            result.argument = std::string(argument);
+            return result;
+        }
         if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
             settings.inputFile = std::string(argument);
             continue;

@@ -9,10 +9,11 @@ src=${1:-src}
 
 allowed() {
     case $1 in
-        app) echo "app input filter database position text base" ;;
+        app) echo "app input filter database solver position text base" ;;
         filter) echo "filter input position text base" ;;
         input) echo "input position text base" ;;
         database) echo "database position text base" ;;
+        solver) echo "solver position text base" ;;
         position) echo "position text base" ;;
         base) echo "base text" ;;
         text) echo "text" ;;

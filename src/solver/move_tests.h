@@ -1,0 +1,44 @@
+#pragma once
+// The quick tests a solver asks of moves and positions: does a move give check, has the side
+// to move any legal move, has a goal been reached; and the order in which to try moves.
+
+#include <array>
+
+#include "position/bitboard.h"
+#include "position/movegen.h"
+#include "position/position.h"
+#include "solver/stipulation.h"
+
+namespace vestrel {
+
+// For the side to move: the squares from which each of its piece types would check the
+// enemy king, and its pieces that would give a discovered check by leaving their line.
+struct CheckInfo {
+    Square king = kNoSquare;  // the enemy king
+    std::array<Bitboard, 7> squares{};
+    Bitboard discoverers = 0;
+};
+
+CheckInfo checkInfo(const Position& position);
+// True when the legal move gives check.
+bool givesCheck(const Position& position, Move move, const CheckInfo& info);
+
+// True when the side to move has a legal move; tries the king's steps before generating.
+bool hasLegalMove(const Position& position);
+
+// True when the side to move is mated (Mate) or stalemated (Stalemate).
+inline bool goalReached(const Position& position, Goal goal) {
+    return inCheck(position) == (goal == Goal::Mate) && !hasLegalMove(position);
+}
+
+// Puts the preferred moves first (in their given order), then, with `checks`, the checking
+// moves, then captures of the most valuable pieces, then the rest, each group in generation
+// order.
+void orderMoves(const Position& position, MoveList& list, const Move* preferred, int preferredCount,
+                const CheckInfo* checks);
+
+// Sorts moves for listing: by destination square from h8 down to a1, then by origin the same
+// way, then queen, rook, bishop and knight promotions.
+bool listsBefore(Move a, Move b);
+
+}  // namespace vestrel
