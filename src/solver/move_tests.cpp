@@ -1,5 +1,7 @@
 #include "solver/move_tests.h"
 
+#include "solver/mate_in_one.h"
+
 namespace vestrel {
 
 CheckInfo checkInfo(const Position& p) {
@@ -39,11 +41,124 @@ bool hasLegalMove(const Position& p) {
     const Square king = p.kingSquare(us);
     const Bitboard withoutKing = p.occupied() ^ squareBit(king);
     for (Bitboard to = kingAttacks(king) & ~p.pieces(us); to != 0;) {
-        if ((attackersTo(p, popLowest(to), withoutKing) & p.pieces(~us)) == 0) return true;
+        if (!isAttacked(p, popLowest(to), p.pieces(~us), withoutKing)) return true;
     }
     MoveList list;
     generateLegalMoves(p, list);
     return list.size != 0;
+}
+
+namespace {
+
+// The squares on the diagonals and on the rank and file of each square, on an empty board.
+struct Lines {
+    std::array<Bitboard, 64> diagonal{};
+    std::array<Bitboard, 64> straight{};
+};
+
+constexpr Lines kLines = [] {
+    Lines lines;
+    for (int s = 0; s < 64; ++s) {
+        for (int t = 0; t < 64; ++t) {
+            const int df = (t & 7) - (s & 7);
+            const int dr = (t >> 3) - (s >> 3);
+            if (s == t) continue;
+            if (df == dr || df == -dr) lines.diagonal[std::size_t(s)] |= Bitboard{1} << t;
+            if (df == 0 || dr == 0) lines.straight[std::size_t(s)] |= Bitboard{1} << t;
+        }
+    }
+    return lines;
+}();
+
+}  // namespace
+
+bool isAttacked(const Position& p, Square s, Bitboard them, Bitboard occupied) {
+    const Bitboard white = p.pieces(Color::White);
+    if ((knightAttacks(s) & them & p.types[index(PieceType::Knight)]) != 0) return true;
+    if ((kingAttacks(s) & them & p.types[index(PieceType::King)]) != 0) return true;
+    const Bitboard pawns = them & p.types[index(PieceType::Pawn)];
+    if ((pawnAttacks(Color::Black, s) & pawns & white) != 0) return true;
+    if ((pawnAttacks(Color::White, s) & pawns & ~white) != 0) return true;
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    const Bitboard diagonal = them & (p.types[index(PieceType::Bishop)] | queens);
+    const Bitboard straight = them & (p.types[index(PieceType::Rook)] | queens);
+    // Empty-board lines first: most squares see no slider at all.
+    if ((diagonal & kLines.diagonal[s]) != 0 && (bishopAttacks(s, occupied) & diagonal) != 0) {
+        return true;
+    }
+    return (straight & kLines.straight[s]) != 0 && (rookAttacks(s, occupied) & straight) != 0;
+}
+
+namespace {
+
+// The squares the piece on `from` may move to by its kind of move, before pins and checks.
+Bitboard reachable(const Position& p, Square from) {
+    const Color us = p.sideToMove;
+    const Bitboard occupied = p.occupied();
+    switch (typeOf(p.pieceOn(from))) {
+        case PieceType::Pawn: {
+            Bitboard to = pawnAttacks(us, from) & p.pieces(~us);
+            const Square one = pawnPush(us, from);
+            if ((occupied & squareBit(one)) == 0) {
+                to |= squareBit(one);
+                const Square two = pawnPush(us, one);
+                if (rankOf(from) == relativeRank(us, kRank2) && (occupied & squareBit(two)) == 0) {
+                    to |= squareBit(two);
+                }
+            }
+            return to;
+        }
+        case PieceType::Knight:
+            return knightAttacks(from);
+        case PieceType::Bishop:
+            return bishopAttacks(from, occupied);
+        case PieceType::Rook:
+            return rookAttacks(from, occupied);
+        case PieceType::Queen:
+            return bishopAttacks(from, occupied) | rookAttacks(from, occupied);
+        default:
+            return kingAttacks(from);
+    }
+}
+
+}  // namespace
+
+bool isLegalMove(const Position& p, Move move) {
+    const Color us = p.sideToMove;
+    const Square from = move.from();
+    const Square to = move.to();
+    const Piece piece = p.pieceOn(from);
+    if (piece == Piece::None || colorOf(piece) != us || move.bits == 0) return false;
+    if (move.kind() == MoveKind::Castling || move.kind() == MoveKind::EnPassant) return false;
+    const bool promotes =
+        typeOf(piece) == PieceType::Pawn && rankOf(to) == relativeRank(us, kRank8);
+    if (promotes != (move.kind() == MoveKind::Promotion)) return false;
+    if ((reachable(p, from) & ~p.pieces(us) & squareBit(to)) == 0) return false;
+    if (typeOf(p.pieceOn(to)) == PieceType::King) return false;
+    // The own king must not stand attacked afterwards; a taken piece attacks nothing.
+    const Bitboard occupied = (p.occupied() ^ squareBit(from)) | squareBit(to);
+    const Square king = typeOf(piece) == PieceType::King ? to : p.kingSquare(us);
+    return !isAttacked(p, king, p.pieces(~us) & ~squareBit(to), occupied);
+}
+
+bool goalReached(const Position& p, Goal goal) {
+    if (goal == Goal::Mate) return inCheck(p) && !hasEvasion(p);
+    return !inCheck(p) && !hasLegalMove(p);
+}
+
+void preferMoves(MoveList& list, const Move* preferred, int preferredCount) {
+    int front = 0;
+    for (int k = 0; k < preferredCount; ++k) {
+        const Move move = preferred[k];
+        if (move.bits == 0) continue;
+        for (int i = front; i < list.size; ++i) {
+            if (list.moves[i] == move) {
+                for (int j = i; j > front; --j) list.moves[j] = list.moves[j - 1];
+                list.moves[front++] = move;
+                break;
+            }
+        }
+    }
 }
 
 namespace {

@@ -27,15 +27,24 @@ bool givesCheck(const Position& position, Move move, const CheckInfo& info);
 bool hasLegalMove(const Position& position);
 
 // True when the side to move is mated (Mate) or stalemated (Stalemate).
-inline bool goalReached(const Position& position, Goal goal) {
-    return inCheck(position) == (goal == Goal::Mate) && !hasLegalMove(position);
-}
+bool goalReached(const Position& position, Goal goal);
 
 // Puts the preferred moves first (in their given order), then, with `checks`, the checking
 // moves, then captures of the most valuable pieces, then the rest, each group in generation
 // order.
 void orderMoves(const Position& position, MoveList& list, const Move* preferred, int preferredCount,
                 const CheckInfo* checks);
+
+// True when the side to move may legally play the move. Castling and en passant are left to
+// the move list: false for them.
+bool isLegalMove(const Position& position, Move move);
+
+// True when one of the pieces `by` attacks the square, with `occupied` as the occupied squares.
+bool isAttacked(const Position& position, Square s, Bitboard by, Bitboard occupied);
+
+// Moves the preferred moves that the list holds to its front, in their order; the others keep
+// theirs.
+void preferMoves(MoveList& list, const Move* preferred, int preferredCount);
 
 // Sorts moves for listing: by destination square from h8 down to a1, then by origin the same
 // way, then queen, rook, bishop and knight promotions.

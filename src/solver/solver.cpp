@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "solver/mate_in_one.h"
 #include "solver/move_tests.h"
 
 namespace vestrel {
@@ -27,6 +28,10 @@ struct Search {
     bool stopped = false;  // out of nodes, or enough helpmate lines counted
     std::array<std::array<Move, 2>, kMaxPly + 2> killers{};  // the last refutations by ply
     std::array<Move, kMaxPly + 2> line{};                    // the helpmate line being played
+    // Move lists by ply, built once per record: a list on the stack would be cleared at
+    // every node.
+    std::array<MoveList, kMaxPly + 2> lists;
+    MoveList mates;
 };
 
 // Counts a position visited; false (and stopped) once the budget is spent.
@@ -63,26 +68,29 @@ void remember(Search& s, std::uint64_t key, int depth, bool success, Move move) 
     Bounds b = unpack(probeTable(s.table, key));
     if (success) {
         if (b.proven == 0 || depth < b.proven) b.proven = depth;
-        b.move = move;
     } else if (depth > b.refuted) {
         b.refuted = depth;
     }
+    if (move.bits != 0) b.move = move;
     storeTable(s.table, key,
                std::uint32_t(b.proven) | (std::uint32_t(b.refuted) << 8) |
                    (std::uint32_t(b.move.bits) << 16));
 }
 
-// The side to move reaches the goal with one move.
-bool goalInOne(const Position& p, const MoveList& list, Search& s) {
-    if (s.goal == Goal::Mate) {
-        const CheckInfo info = checkInfo(p);
-        for (Move m : list) {
-            if (!givesCheck(p, m, info)) continue;
-            if (!spend(s)) return false;
-            if (!hasLegalMove(afterMove(p, m))) return true;
-        }
+// The side to move mates at once, by the dedicated test.
+bool mateInOne(const Position& p, Search& s) {
+    const bool found = findMates(p, s.mates, true, s.nodes) != 0;
+    if (s.nodes > s.budget) {
+        s.stopped = true;
+        s.result.kind = SolveKind::OutOfNodes;
         return false;
     }
+    return found;
+}
+
+// The side to move reaches the goal with one move; `list` holds its legal moves.
+bool goalInOne(const Position& p, const MoveList& list, Search& s) {
+    if (s.goal == Goal::Mate) return mateInOne(p, s);
     for (Move m : list) {
         if (!spend(s)) return false;
         const Position q = afterMove(p, m);
@@ -93,10 +101,18 @@ bool goalInOne(const Position& p, const MoveList& list, Search& s) {
 
 bool defend(const Position& q, int n, int ply, Search& s);
 
+// A defence that escapes: remembered as the node's refutation and as a killer of its ply.
+bool refuted(Search& s, std::uint64_t key, int n, int ply, Move r) {
+    if (!s.stopped) addKiller(s, ply, r);
+    if (n >= 2) remember(s, key, n, false, r);
+    return false;
+}
+
 // Direct play: the side to move forces the goal within n of its moves (n >= 1).
 bool attack(const Position& p, int n, int ply, Search& s) {
-    MoveList list;
+    MoveList& list = s.lists[std::size_t(ply)];
     if (n == 1) {
+        if (s.goal == Goal::Mate) return mateInOne(p, s);
         generateLegalMoves(p, list);
         return goalInOne(p, list, s);
     }
@@ -130,19 +146,35 @@ bool attack(const Position& p, int n, int ply, Search& s) {
 // Direct play, the defender to move: every defence loses within n attacking moves; with no
 // defence at all, the goal must be reached already.
 bool defend(const Position& q, int n, int ply, Search& s) {
-    MoveList list;
+    MoveList& list = s.lists[std::size_t(ply)];
+    if (n == 0) {
+        generateLegalMoves(q, list);
+        return list.size == 0 && inCheck(q) == (s.goal == Goal::Mate);
+    }
+    const std::uint64_t key = n >= 2 ? zobristHash(q) ^ s.searchKey : 0;
+    const Bounds known = n >= 2 ? unpack(probeTable(s.table, key)) : Bounds{};
+    if (known.proven != 0 && known.proven <= n) return true;
+    if (known.refuted >= n) return false;
+    // The refutations that worked before are tried before the move list is built.
+    const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
+    const Move preferred[3] = {known.move, killers[0], killers[1]};
+    Move tried[3];
+    int triedCount = 0;
+    for (Move r : preferred) {
+        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
+        if (!isLegalMove(q, r)) continue;
+        tried[triedCount++] = r;
+        if (!spend(s)) return false;
+        if (!attack(afterMove(q, r), n, ply + 1, s)) return refuted(s, key, n, ply, r);
+    }
     generateLegalMoves(q, list);
     if (list.size == 0) return inCheck(q) == (s.goal == Goal::Mate);
-    if (n == 0) return false;
-    const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
-    orderMoves(q, list, killers.data(), 2, nullptr);
     for (Move r : list) {
+        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
         if (!spend(s)) return false;
-        if (!attack(afterMove(q, r), n, ply + 1, s)) {
-            if (!s.stopped) addKiller(s, ply, r);
-            return false;
-        }
+        if (!attack(afterMove(q, r), n, ply + 1, s)) return refuted(s, key, n, ply, r);
     }
+    if (n >= 2) remember(s, key, n, true, Move{});
     return true;
 }
 
@@ -155,7 +187,7 @@ bool selfAttack(const Position& p, int n, int ply, Search& s) {
     const Bounds known = unpack(probeTable(s.table, key));
     if (known.proven != 0 && known.proven <= n) return true;
     if (known.refuted >= n) return false;
-    MoveList list;
+    MoveList& list = s.lists[std::size_t(ply)];
     generateLegalMoves(p, list);
     const CheckInfo info = checkInfo(p);
     const Move preferred[3] = {known.move, s.killers[std::size_t(ply)][0],
@@ -177,7 +209,7 @@ bool selfAttack(const Position& p, int n, int ply, Search& s) {
 // Selfplay, the defender to move: it has a move, and each of its moves either reaches the
 // goal against the attacker or leaves a position the attacker still wins with n - 1 moves.
 bool selfDefend(const Position& q, int n, int ply, Search& s) {
-    MoveList list;
+    MoveList& list = s.lists[std::size_t(ply)];
     generateLegalMoves(q, list);
     if (list.size == 0) return false;
     if (n == 1 && s.goal == Goal::Mate) {
@@ -188,7 +220,7 @@ bool selfDefend(const Position& q, int n, int ply, Search& s) {
         }
     }
     const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
-    orderMoves(q, list, killers.data(), 2, nullptr);
+    preferMoves(list, killers.data(), 2);
     for (Move r : list) {
         if (!spend(s)) return false;
         const Position p = afterMove(q, r);
@@ -217,21 +249,26 @@ void recordLine(Search& s, int length) {
 // Helpplay: both sides play together so that the last of `k` plies reaches the goal against
 // the side that moves after it. Counts every such line.
 void help(const Position& p, int k, int ply, Search& s) {
-    MoveList list;
-    generateLegalMoves(p, list);
+    MoveList& list = s.lists[std::size_t(ply)];
     if (k == 1) {
-        const CheckInfo info = checkInfo(p);
-        for (Move m : list) {
-            if (s.goal == Goal::Mate && !givesCheck(p, m, info)) continue;
-            if (!spend(s)) return;
-            if (goalReached(afterMove(p, m), s.goal)) {
-                s.line[std::size_t(ply)] = m;
-                recordLine(s, ply + 1);
-                if (s.stopped) return;
+        if (s.goal == Goal::Mate) {
+            findMates(p, list, false, s.nodes);
+        } else {
+            MoveList& moves = s.lists[std::size_t(ply) + 1];
+            generateLegalMoves(p, moves);
+            for (Move m : moves) {
+                if (spend(s) && goalReached(afterMove(p, m), s.goal)) list.add(m);
             }
+        }
+        if (!spend(s)) return;
+        for (Move m : list) {
+            s.line[std::size_t(ply)] = m;
+            recordLine(s, ply + 1);
+            if (s.stopped) return;
         }
         return;
     }
+    generateLegalMoves(p, list);
     const std::uint64_t key = zobristHash(p) ^ s.searchKey;
     const std::uint32_t noLine = std::uint32_t{1} << k;  // no line of k plies from here
     if ((probeTable(s.table, key) & noLine) != 0) return;
@@ -247,7 +284,7 @@ void help(const Position& p, int k, int ply, Search& s) {
 
 // The keys at depth `moves`: each first move that succeeds, in listing order.
 void listKeys(const Position& p, const Stipulation& st, int moves, Search& s) {
-    MoveList list;
+    MoveList list;  // the root's own: the searches below use every ply's list
     generateLegalMoves(p, list);
     std::sort(list.moves, list.moves + list.size, listsBefore);
     for (Move m : list) {
