@@ -30,8 +30,8 @@ struct Search {
     std::array<Move, kMaxPly + 2> line{};                    // the helpmate line being played
     // Move lists by ply, built once per record: a list on the stack would be cleared at
     // every node.
-    std::array<MoveList, kMaxPly + 2> lists;
-    MoveList mates;
+    std::array<MoveList, kMaxPly + 2> lists{};
+    MoveList mates{};
 };
 
 // Counts a position visited; false (and stopped) once the budget is spent.
@@ -256,6 +256,7 @@ void help(const Position& p, int k, int ply, Search& s) {
         } else {
             MoveList& moves = s.lists[std::size_t(ply) + 1];
             generateLegalMoves(p, moves);
+            list.size = 0;
             for (Move m : moves) {
                 if (spend(s) && goalReached(afterMove(p, m), s.goal)) list.add(m);
             }
