@@ -1,7 +1,7 @@
 #!/bin/sh
 # Fails when a source file includes a header from a folder above its own. The folders form
-# layers: app on top; input, filter and database below it; then position; text and base at the
-# bottom. Filter may use input's record types; nothing else looks sideways or up.
+# layers: app on top; input, filter, database and solver below it; then position; text and base
+# at the bottom. Filter may use input's record types; nothing else looks sideways or up.
 #
 #   check_includes.sh <source root>
 set -u
