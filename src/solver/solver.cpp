@@ -169,6 +169,12 @@ bool defend(const Position& q, int n, int ply, Search& s) {
     }
     generateLegalMoves(q, list);
     if (list.size == 0) return inCheck(q) == (s.goal == Goal::Mate);
+    // Deeper down, checks and captures first: they leave the attacker the fewest moves, so
+    // they refute at the least cost.
+    if (n >= 2) {
+        const CheckInfo info = checkInfo(q);
+        orderMoves(q, list, nullptr, 0, &info);
+    }
     for (Move r : list) {
         if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
         if (!spend(s)) return false;
