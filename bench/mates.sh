@@ -87,9 +87,9 @@ printf '\n%-6s %9s %14s %14s %8s   %s\n' set positions "stockfish/pos" "vestrel/
 bad=0
 for n in 2 3; do
     read -r start end <vestrel$n.time
-    awk -F'\t' -v start="$start" -v end="$end" -v n="$n" -v log="run$n/Vestrel.log" '
+    awk -F'\t' -v start="$start" -v end="$end" -v n="$n" -v logfile="run$n/Vestrel.log" '
         BEGIN {
-            while ((getline line < log) > 0) {
+            while ((getline line < logfile) > 0) {
                 fields = line; sub(/ id ".*/, "", fields)
                 verdict = line; sub(/.* id "/, "", verdict); sub(/[:"].*/, "", verdict)
                 v[fields] = verdict

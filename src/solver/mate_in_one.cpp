@@ -11,8 +11,8 @@ Bitboard pinnedPieces(const Position& p, Color us) {
     const Color them = ~us;
     const Square king = p.kingSquare(us);
     const Bitboard queens = p.pieces(them, PieceType::Queen);
-    Bitboard snipers = (rookAttacks(king, 0) & (p.pieces(them, PieceType::Rook) | queens)) |
-                       (bishopAttacks(king, 0) & (p.pieces(them, PieceType::Bishop) | queens));
+    Bitboard snipers = (kLines.straight[king] & (p.pieces(them, PieceType::Rook) | queens)) |
+                       (kLines.diagonal[king] & (p.pieces(them, PieceType::Bishop) | queens));
     const Bitboard occupied = p.occupied();
     Bitboard pinned = 0;
     while (snipers != 0) {
@@ -79,11 +79,63 @@ struct MateSearch {
     Square ownKing;
     Bitboard pinned;
     CheckInfo info;
+    bool flightsKnown = false;
+    Bitboard flights = 0;  // the enemy king's squares that no piece of ours attacks now
 };
+
+Bitboard attacksOf(PieceType type, Square s, Bitboard occupied) {
+    switch (type) {
+        case PieceType::Knight:
+            return knightAttacks(s);
+        case PieceType::Bishop:
+            return bishopAttacks(s, occupied);
+        case PieceType::Rook:
+            return rookAttacks(s, occupied);
+        case PieceType::Queen:
+            return bishopAttacks(s, occupied) | rookAttacks(s, occupied);
+        default:
+            return kingAttacks(s);
+    }
+}
+
+// True when the checking move surely leaves the enemy king a square to go to: one of its
+// free squares stays unattacked with the moved piece on its new square. Saves playing most
+// checks out. The king's own square counts as empty, as the king steps off the check line.
+bool leavesFlight(MateSearch& m, Move move) {
+    const Position& p = m.p;
+    const Color us = p.sideToMove;
+    if (!m.flightsKnown) {
+        m.flightsKnown = true;
+        const Bitboard throughKing = p.occupied() ^ squareBit(m.info.king);
+        for (Bitboard b = kingAttacks(m.info.king) & ~p.pieces(~us); b != 0;) {
+            const Square s = popLowest(b);
+            if (!isAttacked(p, s, p.pieces(us), throughKing)) m.flights |= squareBit(s);
+        }
+    }
+    const Square from = move.from();
+    const Square to = move.to();
+    // A checking piece next to the king may be taken: play such moves out.
+    Bitboard open = m.flights & ~squareBit(to);
+    if (open == 0) return false;
+    const PieceType arriving =
+        move.kind() == MoveKind::Promotion ? move.promotion() : typeOf(p.pieceOn(from));
+    const Bitboard occupied =
+        ((p.occupied() ^ squareBit(from)) | squareBit(to)) & ~squareBit(m.info.king);
+    open &= arriving == PieceType::Pawn ? ~pawnAttacks(us, to) : ~attacksOf(arriving, to, occupied);
+    const Bitboard others = p.pieces(us) & ~squareBit(from);
+    while (open != 0) {
+        if (!isAttacked(p, popLowest(open), others, occupied)) return true;
+    }
+    return false;
+}
 
 // Plays a checking move that is legal and notes it when it mates; true to stop.
 bool tryCheck(MateSearch& m, Move move) {
     ++m.nodes;
+    if (move.kind() != MoveKind::Castling && move.kind() != MoveKind::EnPassant &&
+        leavesFlight(m, move)) {
+        return false;
+    }
     if (hasEvasion(afterMove(m.p, move))) return false;
     m.mates.add(move);
     return m.firstOnly;
@@ -104,19 +156,6 @@ bool pieceChecks(MateSearch& m, Square from, Bitboard targets) {
         }
     }
     return false;
-}
-
-Bitboard attacksOf(PieceType type, Square s, Bitboard occupied) {
-    switch (type) {
-        case PieceType::Knight:
-            return knightAttacks(s);
-        case PieceType::Bishop:
-            return bishopAttacks(s, occupied);
-        case PieceType::Rook:
-            return rookAttacks(s, occupied);
-        default:
-            return bishopAttacks(s, occupied) | rookAttacks(s, occupied);
-    }
 }
 
 // A pawn's move to `to`, with each promotion that gives check.

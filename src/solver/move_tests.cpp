@@ -18,8 +18,8 @@ CheckInfo checkInfo(const Position& p) {
     info.squares[index(PieceType::Queen)] =
         info.squares[index(PieceType::Bishop)] | info.squares[index(PieceType::Rook)];
     const Bitboard queens = p.pieces(us, PieceType::Queen);
-    Bitboard snipers = (rookAttacks(king, 0) & (p.pieces(us, PieceType::Rook) | queens)) |
-                       (bishopAttacks(king, 0) & (p.pieces(us, PieceType::Bishop) | queens));
+    Bitboard snipers = (kLines.straight[king] & (p.pieces(us, PieceType::Rook) | queens)) |
+                       (kLines.diagonal[king] & (p.pieces(us, PieceType::Bishop) | queens));
     while (snipers != 0) {
         const Bitboard between = betweenBits(king, popLowest(snipers)) & occupied;
         if (between != 0 && !hasMoreThanOne(between)) info.discoverers |= between & p.pieces(us);
@@ -47,30 +47,6 @@ bool hasLegalMove(const Position& p) {
     generateLegalMoves(p, list);
     return list.size != 0;
 }
-
-namespace {
-
-// The squares on the diagonals and on the rank and file of each square, on an empty board.
-struct Lines {
-    std::array<Bitboard, 64> diagonal{};
-    std::array<Bitboard, 64> straight{};
-};
-
-constexpr Lines kLines = [] {
-    Lines lines;
-    for (int s = 0; s < 64; ++s) {
-        for (int t = 0; t < 64; ++t) {
-            const int df = (t & 7) - (s & 7);
-            const int dr = (t >> 3) - (s >> 3);
-            if (s == t) continue;
-            if (df == dr || df == -dr) lines.diagonal[std::size_t(s)] |= Bitboard{1} << t;
-            if (df == 0 || dr == 0) lines.straight[std::size_t(s)] |= Bitboard{1} << t;
-        }
-    }
-    return lines;
-}();
-
-}  // namespace
 
 bool isAttacked(const Position& p, Square s, Bitboard them, Bitboard occupied) {
     const Bitboard white = p.pieces(Color::White);

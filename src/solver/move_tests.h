@@ -11,6 +11,26 @@
 
 namespace vestrel {
 
+// The squares on the diagonals and on the rank and file of each square, on an empty board.
+struct Lines {
+    std::array<Bitboard, 64> diagonal{};
+    std::array<Bitboard, 64> straight{};
+};
+
+inline constexpr Lines kLines = [] {
+    Lines lines;
+    for (int s = 0; s < 64; ++s) {
+        for (int t = 0; t < 64; ++t) {
+            const int df = (t & 7) - (s & 7);
+            const int dr = (t >> 3) - (s >> 3);
+            if (s == t) continue;
+            if (df == dr || df == -dr) lines.diagonal[std::size_t(s)] |= Bitboard{1} << t;
+            if (df == 0 || dr == 0) lines.straight[std::size_t(s)] |= Bitboard{1} << t;
+        }
+    }
+    return lines;
+}();
+
 // For the side to move: the squares from which each of its piece types would check the
 // enemy king, and its pieces that would give a discovered check by leaving their line.
 struct CheckInfo {

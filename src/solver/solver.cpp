@@ -100,12 +100,37 @@ bool goalInOne(const Position& p, const MoveList& list, Search& s) {
 }
 
 bool defend(const Position& q, int n, int ply, Search& s);
+bool attack(const Position& p, int n, int ply, Search& s);
 
 // A defence that escapes: remembered as the node's refutation and as a killer of its ply.
 bool refuted(Search& s, std::uint64_t key, int n, int ply, Move r) {
     if (!s.stopped) addKiller(s, ply, r);
     if (n >= 2) remember(s, key, n, false, r);
     return false;
+}
+
+// The defender to move, the attacker to reach the goal with its next move. The last
+// refutations are tried before the move list is built: one of them usually escapes.
+bool defendLastMove(const Position& q, int ply, Search& s) {
+    const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
+    Move tried[2];
+    int triedCount = 0;
+    for (Move r : killers) {
+        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
+        if (!isLegalMove(q, r)) continue;
+        tried[triedCount++] = r;
+        if (!spend(s)) return false;
+        if (!attack(afterMove(q, r), 1, ply + 1, s)) return refuted(s, 0, 1, ply, r);
+    }
+    MoveList& list = s.lists[std::size_t(ply)];
+    generateLegalMoves(q, list);
+    if (list.size == 0) return inCheck(q) == (s.goal == Goal::Mate);
+    for (Move r : list) {
+        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
+        if (!spend(s)) return false;
+        if (!attack(afterMove(q, r), 1, ply + 1, s)) return refuted(s, 0, 1, ply, r);
+    }
+    return true;
 }
 
 // Direct play: the side to move forces the goal within n of its moves (n >= 1).
@@ -151,36 +176,26 @@ bool defend(const Position& q, int n, int ply, Search& s) {
         generateLegalMoves(q, list);
         return list.size == 0 && inCheck(q) == (s.goal == Goal::Mate);
     }
-    const std::uint64_t key = n >= 2 ? zobristHash(q) ^ s.searchKey : 0;
-    const Bounds known = n >= 2 ? unpack(probeTable(s.table, key)) : Bounds{};
+    if (n == 1) return defendLastMove(q, ply, s);
+    const std::uint64_t key = zobristHash(q) ^ s.searchKey;
+    const Bounds known = unpack(probeTable(s.table, key));
     if (known.proven != 0 && known.proven <= n) return true;
     if (known.refuted >= n) return false;
-    // The refutations that worked before are tried before the move list is built.
-    const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
-    const Move preferred[3] = {known.move, killers[0], killers[1]};
-    Move tried[3];
-    int triedCount = 0;
-    for (Move r : preferred) {
-        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
-        if (!isLegalMove(q, r)) continue;
-        tried[triedCount++] = r;
-        if (!spend(s)) return false;
-        if (!attack(afterMove(q, r), n, ply + 1, s)) return refuted(s, key, n, ply, r);
-    }
     generateLegalMoves(q, list);
     if (list.size == 0) return inCheck(q) == (s.goal == Goal::Mate);
-    // Deeper down, checks and captures first: they leave the attacker the fewest moves, so
-    // they refute at the least cost.
-    if (n >= 2) {
-        const CheckInfo info = checkInfo(q);
-        orderMoves(q, list, nullptr, 0, &info);
-    }
+    // Checks first, then the refutations that worked before, then captures: a check leaves
+    // the attacker the fewest moves, so it refutes at the least cost.
+    const CheckInfo info = checkInfo(q);
+    const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
+    const Move preferred[3] = {known.move, killers[0], killers[1]};
+    orderMoves(q, list, preferred, 3, &info);
+    std::stable_partition(list.moves, list.moves + list.size,
+                          [&](Move r) { return givesCheck(q, r, info); });
     for (Move r : list) {
-        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
         if (!spend(s)) return false;
         if (!attack(afterMove(q, r), n, ply + 1, s)) return refuted(s, key, n, ply, r);
     }
-    if (n >= 2) remember(s, key, n, true, Move{});
+    remember(s, key, n, true, Move{});
     return true;
 }
 

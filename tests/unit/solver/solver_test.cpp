@@ -245,7 +245,7 @@ TEST(Solve, AgreesWithThePlainSolverOnSpecialMoves) {
         "2k5/8/8/8/8/8/8/R3K2R w KQ -",     "8/8/8/8/8/8/2k5/R3K2R w KQ -",
         "8/8/8/2k5/3Pp3/8/8/4K3 b - d3",    "8/8/8/1k6/1pP5/8/8/4K2R b K c3",
         "8/8/8/8/k2Pp2Q/8/8/4K3 b - d3",    "3k4/1P6/3K4/8/8/8/8/8 w - -",
-        "8/2P1k3/3K4/8/8/8/8/8 w - -",      "1r5k/P7/8/8/8/8/8/K7 w - -",
+        "8/2P1k3/8/3K4/8/8/8/8 w - -",      "1r5k/P7/8/8/8/8/8/K7 w - -",
         "4k3/8/8/8/8/8/8/R3K2R w KQ -",     "4k2r/6PP/8/8/8/8/8/4K3 w k -",
     };
     const Stipulation kinds[] = {
@@ -257,6 +257,7 @@ TEST(Solve, AgreesWithThePlainSolverOnSpecialMoves) {
     for (std::string_view fields : positions) {
         const std::optional<Position> p = positionFromFields(fields);
         ASSERT_TRUE(p.has_value()) << fields;
+        ASSERT_TRUE(isUsable(*p)) << fields;
         for (const Stipulation& st : kinds) {
             SCOPED_TRACE(std::string(fields) + " " + stipulationText(st));
             expectAgreement(*p, st, solve(*p, st, kBudget, state));
