@@ -56,13 +56,13 @@ bool hasEvasion(const Position& p) {
     for (Bitboard to = kingAttacks(king) & ~p.pieces(us); to != 0;) {
         if (!isAttacked(p, popLowest(to), p.pieces(them), withoutKing)) return true;
     }
-    const Bitboard checking = attackersTo(p, king, them);
+    const Bitboard checking = attackersAmong(p, king, p.pieces(them), occupied);
     if (hasMoreThanOne(checking)) return false;
     // En passant may take the checker or block its line: leave that to the generator.
     if (p.enPassant != kNoSquare) return hasLegalMove(p);
     const Square checker = lowestSquare(checking);
     const Bitboard movers = p.pieces(us) & ~squareBit(king) & ~pinnedPieces(p, us);
-    if ((attackersTo(p, checker, occupied) & movers) != 0) return true;
+    if (attackersAmong(p, checker, movers, occupied) != 0) return true;
     for (Bitboard between = betweenBits(king, checker); between != 0;) {
         if (canReachEmpty(p, us, popLowest(between), movers)) return true;
     }
@@ -235,7 +235,7 @@ int findMates(const Position& p, MoveList& mates, bool firstOnly, std::uint64_t&
     mates.size = 0;
     const Color us = p.sideToMove;
     MateSearch m{p, mates, firstOnly, nodes, p.kingSquare(us), 0, checkInfo(p)};
-    if (inCheck(p)) return findMatesByList(m, false);
+    if (isAttacked(p, m.ownKing, p.pieces(~us), p.occupied())) return findMatesByList(m, false);
     m.pinned = pinnedPieces(p, us);
     const Bitboard occupied = p.occupied();
     const Bitboard targets = ~p.pieces(us);

@@ -117,6 +117,21 @@ bool isLegalMove(const Position& p, Move move) {
     return !isAttacked(p, king, p.pieces(~us) & ~squareBit(to), occupied);
 }
 
+Bitboard attackersAmong(const Position& p, Square s, Bitboard by, Bitboard occupied) {
+    const Bitboard white = p.pieces(Color::White);
+    const Bitboard pawns = by & p.types[index(PieceType::Pawn)];
+    Bitboard found = (knightAttacks(s) & by & p.types[index(PieceType::Knight)]) |
+                     (kingAttacks(s) & by & p.types[index(PieceType::King)]) |
+                     (pawnAttacks(Color::Black, s) & pawns & white) |
+                     (pawnAttacks(Color::White, s) & pawns & ~white);
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    const Bitboard diagonal = by & (p.types[index(PieceType::Bishop)] | queens);
+    const Bitboard straight = by & (p.types[index(PieceType::Rook)] | queens);
+    if ((diagonal & kLines.diagonal[s]) != 0) found |= bishopAttacks(s, occupied) & diagonal;
+    if ((straight & kLines.straight[s]) != 0) found |= rookAttacks(s, occupied) & straight;
+    return found;
+}
+
 bool goalReached(const Position& p, Goal goal) {
     if (goal == Goal::Mate) return inCheck(p) && !hasEvasion(p);
     return !inCheck(p) && !hasLegalMove(p);

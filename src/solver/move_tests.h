@@ -61,6 +61,9 @@ bool isLegalMove(const Position& position, Move move);
 
 // True when one of the pieces `by` attacks the square, with `occupied` as the occupied squares.
 bool isAttacked(const Position& position, Square s, Bitboard by, Bitboard occupied);
+// Those of the pieces `by` that attack the square; sliders are looked at only when one stands
+// on a line through it.
+Bitboard attackersAmong(const Position& position, Square s, Bitboard by, Bitboard occupied);
 
 // Moves the preferred moves that the list holds to its front, in their order; the others keep
 // theirs.
