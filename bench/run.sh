@@ -8,6 +8,8 @@
 #   /u- sort, 1M-line database  vs  LC_ALL=C sort -o
 #   /u+ 1M lines into 1M        vs  an awk script that appends the new positions
 #   /0, 1M EPD lines            vs  the default run
+#   --legal, 1M EPD lines       vs  /p                      (this binary only)
+#   --canonical, 1M EPD lines   vs  the default run         (this binary only)
 #
 # and the peak memory of every vestrel run, then bench/progress.sh and bench/flood.sh where
 # they exist, and the seen-position set benchmark.
@@ -144,6 +146,12 @@ vestrel_round() { # side binary
     timed "default_epd.$side" "$bin" "../../$epd"
     timed "xyp_epd.$side" "$bin" "../../$epd" /xy /p
     timed "zero_epd.$side" "$bin" "../../$epd" /0
+    # Options an older binary may not know are measured for this one alone.
+    if [ "$side" = after ]; then
+        timed "p_epd.$side" "$bin" "../../$epd" /p
+        timed "legal_epd.$side" "$bin" "../../$epd" --legal
+        timed "canonical_epd.$side" "$bin" "../../$epd" --canonical
+    fi
     timed "default_pgn.$side" "$bin" "../../$pgn"
     timed "headers_pgn.$side" "$bin" "../../$pgn_headers"
     rm -f Vandrelo.epd Vandrelo.bak Vandrelo.epd.new
@@ -264,6 +272,13 @@ row_self() { # label own base-label goal
     echo "$line"
 }
 
+# A row of this binary alone against another of its runs.
+row_vs() { # label own base base-label goal
+    label=$1 own=$2 base=$3 base_label=$4 goal=$5
+    v=$(verdict "$(ratio "$(median "$own.after" 1)" "$(median "$base.after" 1)")" "$goal" max)
+    echo "| $label | $(figure "$own.after"), $(peak_mib "$own.after") MiB | $base_label $(figure "$base.after") | $(ratios "$own.after" "$base.after") its time | <= ${goal}x: $v |${before:+ | |}"
+}
+
 # 1000000 as "1M", 200000 as "200k".
 short() { # count
     awk -v n="$1" 'BEGIN {
@@ -290,6 +305,8 @@ fi
 row "/u- sort, $(short $db_lines)-line database" sort_db gnu_sort "LC_ALL=C sort" slower 1.0
 row "/u+ $lines EPD lines into $(short $db_lines)" update_db awk_update "awk update script" faster 10
 row_self "/0, $lines EPD lines" zero_epd "default run" 1.0
+row_vs "--legal, $lines EPD lines" legal_epd p_epd "/p" 1.5
+row_vs "--canonical, $lines EPD lines" canonical_epd default_epd "default run" 1.3
 
 echo
 echo "| vestrel run | peak MiB | goal <= 150 MiB |${before:+ before, MiB |}"
@@ -305,6 +322,9 @@ echo "full PGN file: vestrel $(figure default_pgn.after), cat $(figure cat_pgn);
 echo "default EPD run: $(tr -d '\r\a' <"$res/default_epd.after.err" | grep -v '^$' | tail -n 1)"
 echo "/u- run:         $(tr -d '\r\a' <"$res/sort_db.after.err" | grep -v '^$' | tail -n 1)"
 echo "/u+ run:         $(tr -d '\r\a' <"$res/update_db.after.err" | grep -v '^$' | tail -n 1)"
+echo "/p run:          $(tr -d '\r\a' <"$res/p_epd.after.err" | grep -v '^$' | tail -n 1)"
+echo "--legal run:     $(tr -d '\r\a' <"$res/legal_epd.after.err" | grep -v '^$' | tail -n 1)"
+echo "--canonical run: $(tr -d '\r\a' <"$res/canonical_epd.after.err" | grep -v '^$' | tail -n 1)"
 
 # The /0 counter in its own detail, and the hash-flooding input, where those scripts exist.
 if [ -f "$root/bench/progress.sh" ]; then

@@ -2,6 +2,7 @@
 
 #include "base/platform.h"
 #include "filter/marking.h"
+#include "position/canonical.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -11,11 +12,14 @@ namespace {
 constexpr std::size_t kLogBuffer = std::size_t{64} << 10;
 
 // Reads every database line into the seen set, copying each line when a rewrite is open.
-void preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
+// With --canonical the keys are canonical, as the records' keys are.
+void preload(LineReader& reader, RunState& state, Rewrite* rewrite, bool canonical) {
     std::string_view line;
     while (nextLine(reader, line)) {
         if (rewrite != nullptr) rewriteLine(*rewrite, line);
-        if (databaseLineKey(line, state.scratch)) state.marking.seen.preload(state.scratch);
+        if (!databaseLineKey(line, state.scratch)) continue;
+        if (canonical) dropUnusableEnPassant(state.scratch);
+        state.marking.seen.preload(state.scratch);
     }
 }
 
@@ -73,7 +77,7 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
     ReadEnd end = ReadEnd::Failed;
     if (openLineReader(reader, database)) {
         skipByteOrderMark(reader);
-        preload(reader, state, rewriting ? &rewrite : nullptr);
+        preload(reader, state, rewriting ? &rewrite : nullptr, settings.canonicalKeys);
         if (rewriting) {
             end = databaseReadEnd(reader);
         } else if (reader.lineTooLong || reader.readFailed) {

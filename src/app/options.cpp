@@ -343,6 +343,10 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
             result.argument = std::string(argument);
             return result;
         }
+        if (argument == "--legal" || argument == "--canonical") {
+            (argument == "--legal" ? settings.fullLegalityTest : settings.canonicalKeys) = true;
+            continue;
+        }
         if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
             settings.inputFile = std::string(argument);
             continue;

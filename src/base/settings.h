@@ -89,9 +89,11 @@ struct RunSettings {
     TextList skip;                          // /s (any), /S (all)
     std::vector<Replacement> replacements;  // /r, in list order
 
-    bool legalityTest = false;  // /p without operand
-    Range pieceRange;           // /p with operand
-    Range mateRange;            // /m
+    bool legalityTest = false;      // /p without operand
+    bool fullLegalityTest = false;  // --legal: the /p test, then checks, last move, material
+    bool canonicalKeys = false;     // --canonical: unusable e.p. squares, colour-reversed twins
+    Range pieceRange;               // /p with operand
+    Range mateRange;                // /m
     CastlingEdit castlingEdit = CastlingEdit::None;
     bool mateInfo = false;  // /#
 

@@ -3,6 +3,10 @@
 #include <array>
 
 #include "position/board.h"
+#include "position/canonical.h"
+#include "position/legality.h"
+#include "position/mirror.h"
+#include "position/placement.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -17,6 +21,20 @@ constexpr std::array<std::string_view, 9> kSeenTags = {
     "mirror-d", "mirror-dx", "mirror-dy", "mirror-dxy",
 };
 
+// The same for a record that matches the colour-reversed twin of a stored key (--canonical).
+constexpr std::array<std::string_view, 9> kTwinTags = {
+    "",          "mirror-c",   "mirror-cx",  "mirror-cy",   "mirror-cxy",
+    "mirror-cd", "mirror-cdx", "mirror-cdy", "mirror-cdxy",
+};
+
+// --canonical: a key without pawns also matches its colour-reversed twin (and, with /xy,
+// the twin's images). The twin is never stored.
+SeenVerdict twinVerdict(std::string_view key, Marking& marking) {
+    if (hasPawn(key.substr(0, key.find(' ')))) return SeenVerdict::New;
+    colourReversedImage(key, marking.twin);
+    return marking.seen.lookUp(marking.twin);
+}
+
 // Where the solution part of the text ends: just after the first "#" (or, with no "#", the
 // first "=") when it follows the first " bm " directly or after one letter ("#3", "h#2").
 std::size_t solutionEnd(std::string_view text) {
@@ -30,10 +48,12 @@ std::size_t solutionEnd(std::string_view text) {
     return mark + 1;
 }
 
-void writeLogLine(BufferedWriter& log, std::string_view positionFields, std::string_view tag) {
+void writeLogLine(BufferedWriter& log, std::string_view positionFields, std::string_view tag,
+                  std::string_view reason) {
     writeBytes(log, positionFields);
     writeBytes(log, " id \"");
     writeBytes(log, tag);
+    writeBytes(log, reason);
     writeBytes(log, "\";");
     writeBytes(log, kLineEnd);
 }
@@ -88,9 +108,16 @@ bool databaseLineKey(std::string_view line, std::string& key) {
 }
 
 void prepareMark(PendingRecord& record, const RunSettings& settings, const Marking& marking) {
-    buildPositionKey(record.split.positionFields, record.split.opcodeText, record.key);
+    const std::string_view fields = record.split.positionFields;
+    buildPositionKey(fields, record.split.opcodeText, record.key);
+    // The key begins with the fields: an en-passant square ends both. "-" costs nothing.
+    if (settings.canonicalKeys && !fields.empty() && fields.back() != '-') {
+        dropUnusableEnPassant(record.key);
+    }
     // The key begins with the position fields, so one scan serves both tests.
-    if (settings.legalityTest || marking.seen.readsBoards()) scanBoard(record.key, record.board);
+    if (settings.legalityTest || settings.fullLegalityTest || marking.seen.readsBoards()) {
+        scanBoard(record.key, record.board);
+    }
     marking.seen.prepare(record.key, record.board, record.ticket);
 }
 
@@ -98,12 +125,24 @@ MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings,
                        BufferedWriter& log) {
     const std::string_view fields = record.split.positionFields;
     std::string_view tag;
+    std::string_view reason;  // --legal: why the position is illegal
+    bool duplicate = true;    // a duplicate or mirror image, else illegal
     const SeenVerdict seen = marking.seen.mark(record.key, record.ticket);
+    const SeenVerdict twin = seen == SeenVerdict::New && settings.canonicalKeys
+                                 ? twinVerdict(record.key, marking)
+                                 : SeenVerdict::New;
     if (seen != SeenVerdict::New) {
         tag = kSeenTags[std::size_t(seen)];
+    } else if (twin != SeenVerdict::New) {
+        tag = kTwinTags[std::size_t(twin)];
+    } else if (settings.fullLegalityTest &&
+               !(reason = illegalReason(record.board, fields)).empty()) {
+        tag = "illegal: ";
+        duplicate = false;
     } else if (settings.legalityTest &&
                validatePosition(record.board, fields) != PositionRule::Legal) {
         tag = "illegal";
+        duplicate = false;
     } else {
         return MarkVerdict::Passed;
     }
@@ -112,8 +151,8 @@ MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings,
         settings.databaseMode == DatabaseMode::Update) {
         return MarkVerdict::Marked;
     }
-    ++(seen == SeenVerdict::New ? marking.illegal : marking.duplicates);
-    writeLogLine(log, fields, tag);
+    ++(duplicate ? marking.duplicates : marking.illegal);
+    writeLogLine(log, fields, tag, reason);
     return MarkVerdict::Marked;
 }
 

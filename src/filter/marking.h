@@ -20,6 +20,7 @@ struct Marking {
     SeenSet seen;
     std::int64_t duplicates = 0;  // records marked as duplicates or mirror images
     std::int64_t illegal = 0;
+    std::string twin;  // --canonical: the colour-reversed twin of the key being marked
 };
 
 // A record that passed the filters, with its position key built before its turn to be marked.

@@ -493,6 +493,17 @@ SeenVerdict SeenSet::mark(std::string_view key) {
     return mark(key, ticket);
 }
 
+SeenVerdict SeenSet::lookUp(std::string_view key) {
+    if (!tables_ || tables_->policy.mode == LookupMode::None) return SeenVerdict::New;
+    Tables& t = *tables_;
+    if (t.find(key, t.hashOf(key))) return SeenVerdict::Duplicate;
+    if (!t.policy.mirrorTest || key.find(" - -") == std::string_view::npos) {
+        return SeenVerdict::New;
+    }
+    t.prepareImages(key);
+    return t.matchImages();
+}
+
 void SeenSet::preload(std::string_view key) {
     if (!tables_ || tables_->policy.mode == LookupMode::None) return;
     Tables& t = *tables_;

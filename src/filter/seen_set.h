@@ -72,6 +72,11 @@ public:
     // The same in one step.
     SeenVerdict mark(std::string_view key);
 
+    // The verdict on a key that is never stored (the colour-reversed twin of --canonical):
+    // Duplicate when it is stored, else under the mirror test, for a key with " - -", the
+    // first of its images that is.
+    SeenVerdict lookUp(std::string_view key);
+
     // Stores a database key without looking it up; ignored when the set is full.
     void preload(std::string_view key);
 

@@ -10,7 +10,14 @@ struct Step {
 
 // The eight directions in the order of the ray table.
 constexpr std::array<Step, 8> kDirections = {{
-    {0, 1}, {1, 1}, {1, 0}, {-1, 1}, {0, -1}, {-1, -1}, {-1, 0}, {1, -1},
+    {0, 1},
+    {1, 1},
+    {1, 0},
+    {-1, 1},
+    {0, -1},
+    {-1, -1},
+    {-1, 0},
+    {1, -1},
 }};
 
 constexpr Bitboard stepTargets(Square s, const Step* steps, std::size_t count) {
@@ -34,7 +41,8 @@ constexpr Bitboard rayFrom(Square s, Step d) {
 }
 
 constexpr AttackTables makeTables() {
-    constexpr Step knight[] = {{1, 2}, {2, 1}, {2, -1}, {1, -2}, {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+    constexpr Step knight[] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
+                               {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
     constexpr Step whitePawn[] = {{-1, 1}, {1, 1}};
     constexpr Step blackPawn[] = {{-1, -1}, {1, -1}};
     AttackTables t;
@@ -45,6 +53,8 @@ constexpr AttackTables makeTables() {
         t.pawn[0][s] = stepTargets(s, whitePawn, 2);
         t.pawn[1][s] = stepTargets(s, blackPawn, 2);
         for (std::size_t d = 0; d < 8; ++d) t.rays[d][s] = rayFrom(s, kDirections[d]);
+        for (std::size_t d = 0; d < 8; d += 2) t.rookLines[s] |= t.rays[d][s];
+        for (std::size_t d = 1; d < 8; d += 2) t.bishopLines[s] |= t.rays[d][s];
     }
     for (int a = 0; a < 64; ++a) {
         for (std::size_t d = 0; d < 8; ++d) {

@@ -4,6 +4,7 @@
 #include <cstdint>
 
 #include "position/placement.h"
+#include "position/types.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -20,14 +21,6 @@ constexpr int kKing = 6;
 
 constexpr int kWhite = 1;
 constexpr int kBlack = -1;
-
-// Squares on the grid, rank by rank from the eighth, file a first.
-constexpr std::size_t kA8 = 0;
-constexpr std::size_t kE8 = 4;
-constexpr std::size_t kH8 = 7;
-constexpr std::size_t kA1 = 56;
-constexpr std::size_t kE1 = 60;
-constexpr std::size_t kH1 = 63;
 
 // Pieces counted in one word, a byte per letter: white "PNBRQK" in bytes 1 to 6, black
 // "pnbrqk" in bytes 9 to 14. No count on a board passes 64.
@@ -70,8 +63,8 @@ bool promotionsAreLegal(const PieceCounts& counts) {
 
 bool pawnOnEdge(const SquareGrid& grid) {
     for (std::size_t file = 0; file < 8; ++file) {
-        const char top = grid[kA8 + file];
-        const char bottom = grid[kA1 + file];
+        const char top = grid[placementIndex(kA8) + file];
+        const char bottom = grid[placementIndex(kA1) + file];
         if (top == 'P' || top == 'p' || bottom == 'P' || bottom == 'p') return true;
     }
     return false;
@@ -86,10 +79,10 @@ struct CastlingRight {
 };
 
 constexpr std::array<CastlingRight, 4> kCastlingRights = {{
-    {'K', 'K', 'R', kE1, kH1},
-    {'Q', 'K', 'R', kE1, kA1},
-    {'k', 'k', 'r', kE8, kH8},
-    {'q', 'k', 'r', kE8, kA8},
+    {'K', 'K', 'R', placementIndex(kE1), placementIndex(kH1)},
+    {'Q', 'K', 'R', placementIndex(kE1), placementIndex(kA1)},
+    {'k', 'k', 'r', placementIndex(kE8), placementIndex(kH8)},
+    {'q', 'k', 'r', placementIndex(kE8), placementIndex(kA8)},
 }};
 
 // One castling letter: "-", or a right whose king and rook stand on their home squares.
@@ -115,7 +108,8 @@ bool enPassantIsLegal(std::string_view field, int sideToMove, const SquareGrid& 
     }
     // The pawn stands one rank beyond the square, seen from the side that moved it.
     const char expectedRank = sideToMove == kBlack ? '3' : '6';
-    const std::size_t target = std::size_t('8' - rankDigit) * 8 + std::size_t(fileLetter - 'a');
+    const std::size_t target =
+        placementIndex(makeSquare(File(fileLetter - 'a'), Rank(rankDigit - '1')));
     const std::size_t pawn = sideToMove == kBlack ? target - 8 : target + 8;
     const std::size_t from = sideToMove == kBlack ? target + 8 : target - 8;
     return rankDigit == expectedRank && grid[target] == kEmpty &&

@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "position/placement.h"
+#include "position/types.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -36,10 +37,12 @@ bool reflectDiagonal(std::string_view key, std::string& out) {
     const std::string_view placement = cutField(rest, &space);
     SquareGrid grid;
     if (space.empty() || !fillSquareGrid(placement, grid)) return false;
-    // File f, rank k goes to file k, rank f: cell (r, c) changes places with (7 - c, 7 - r).
-    for (std::size_t r = 0; r < 7; ++r) {
-        for (std::size_t c = 0; c + r < 7; ++c) {
-            std::swap(grid[r * 8 + c], grid[(7 - c) * 8 + (7 - r)]);
+    // File f, rank k goes to file k, rank f: each square right of the diagonal changes
+    // places with its image.
+    for (int i = 0; i < 64; ++i) {
+        const Square s = Square(i);
+        if (int(fileOf(s)) > int(rankOf(s))) {
+            std::swap(grid[placementIndex(s)], grid[placementIndex(flipDiagonal(s))]);
         }
     }
     out.clear();

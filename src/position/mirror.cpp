@@ -140,4 +140,10 @@ void mirrorImages(std::string_view key, MirrorImages& images) {
     buildImage(parts, MirrorKind::XY, images[2]);
 }
 
+void colourReversedImage(std::string_view key, std::string& image) {
+    KeyParts parts = splitKey(key);
+    parts.pawns = true;  // exchange the colours whatever stands on the board
+    buildImage(parts, MirrorKind::Y, image);
+}
+
 }  // namespace vestrel

@@ -14,4 +14,8 @@ using MirrorImages = std::array<std::string, 3>;
 // exchange the colours and hand the move over; only the "y" image keeps castling rights.
 void mirrorImages(std::string_view key, MirrorImages& images);
 
+// The key of the colour-reversed twin: the board turned top to bottom, colours, move and
+// castling rights exchanged, as the "y" image of a position with pawns is, for any key.
+void colourReversedImage(std::string_view key, std::string& image);
+
 }  // namespace vestrel

@@ -30,7 +30,8 @@ void appendDisambiguation(std::string& out, const Position& position, Move move)
     bool sameFile = false;
     bool sameRank = false;
     for (Move other : list) {
-        if (other.to() != move.to() || other.from() == from || position.pieceOn(other.from()) != piece) {
+        if (other.to() != move.to() || other.from() == from ||
+            position.pieceOn(other.from()) != piece) {
             continue;
         }
         rival = true;

@@ -97,8 +97,7 @@ bool enPassantIsLegal(const Position& p, Square from) {
     const Color us = p.sideToMove;
     const Square to = p.enPassant;
     const Square taken = Square(to ^ 8);
-    const Bitboard occupied =
-        (p.occupied() ^ squareBit(from) ^ squareBit(taken)) | squareBit(to);
+    const Bitboard occupied = (p.occupied() ^ squareBit(from) ^ squareBit(taken)) | squareBit(to);
     return (attackersTo(p, p.kingSquare(us), occupied) & p.pieces(~us) & ~squareBit(taken)) == 0;
 }
 
@@ -191,12 +190,19 @@ bool MoveList::contains(Move m) const {
 
 Bitboard attackersTo(const Position& p, Square s, Bitboard occupied) {
     const Bitboard queens = p.types[index(PieceType::Queen)];
-    return (pawnAttacks(Color::White, s) & p.pieces(Color::Black, PieceType::Pawn)) |
-           (pawnAttacks(Color::Black, s) & p.pieces(Color::White, PieceType::Pawn)) |
-           (knightAttacks(s) & p.types[index(PieceType::Knight)]) |
-           (kingAttacks(s) & p.types[index(PieceType::King)]) |
-           (bishopAttacks(s, occupied) & (p.types[index(PieceType::Bishop)] | queens)) |
-           (rookAttacks(s, occupied) & (p.types[index(PieceType::Rook)] | queens));
+    Bitboard attackers = (pawnAttacks(Color::White, s) & p.pieces(Color::Black, PieceType::Pawn)) |
+                         (pawnAttacks(Color::Black, s) & p.pieces(Color::White, PieceType::Pawn)) |
+                         (knightAttacks(s) & p.types[index(PieceType::Knight)]) |
+                         (kingAttacks(s) & p.types[index(PieceType::King)]);
+    // A slider on one of the square's lines attacks it when nothing stands between them;
+    // few sliders share a line with any one square, so this beats following the rays.
+    Bitboard sliders = ((p.types[index(PieceType::Rook)] | queens) & rookLines(s)) |
+                       ((p.types[index(PieceType::Bishop)] | queens) & bishopLines(s));
+    while (sliders != 0) {
+        const Square from = popLowest(sliders);
+        if ((betweenBits(s, from) & occupied) == 0) attackers |= squareBit(from);
+    }
+    return attackers;
 }
 
 void generateLegalMoves(const Position& p, MoveList& list) {
@@ -236,9 +242,9 @@ Position afterMove(const Position& position, Move move) {
             p.remove(to);
         }
         p.remove(from);
-        p.put(move.kind() == MoveKind::Promotion ? makePiece(p.sideToMove, move.promotion())
-                                                 : moved,
-              to);
+        p.put(
+            move.kind() == MoveKind::Promotion ? makePiece(p.sideToMove, move.promotion()) : moved,
+            to);
         if (typeOf(moved) == PieceType::Pawn && (from > to ? from - to : to - from) == 16) {
             p.enPassant = Square((from + to) / 2);
         }

@@ -38,11 +38,16 @@ constexpr ZobristKeys kZobrist = [] {
 
 constexpr std::uint8_t castlingBit(char letter) {
     switch (letter) {
-        case 'K': return kWhiteShort;
-        case 'Q': return kWhiteLong;
-        case 'k': return kBlackShort;
-        case 'q': return kBlackLong;
-        default: return kNoCastling;
+        case 'K':
+            return kWhiteShort;
+        case 'Q':
+            return kWhiteLong;
+        case 'k':
+            return kBlackShort;
+        case 'q':
+            return kBlackLong;
+        default:
+            return kNoCastling;
     }
 }
 
@@ -74,13 +79,12 @@ Position positionFromScan(const BoardScan& scan, std::string_view fields) {
         const PieceOn& on = scan.pieces[i];
         p.put(pieceFromLetter(on.letter), flipRank(Square(on.square)));
     }
-    std::string_view rest = fields.substr(scan.length + 1);
-    p.sideToMove = rest[0] == 'w' ? Color::White : Color::Black;
-    rest.remove_prefix(2);  // the letter and whatever separates it from the castling field
-    const std::size_t space = rest.find(' ');
-    for (char letter : rest.substr(0, space)) p.castling |= castlingBit(letter);
-    rest.remove_prefix(space + 1);
-    const std::optional<Square> square = squareFromName(rest.substr(0, rest.find(' ')));
+    // The fields passed the static test: a side letter and one byte after it, a castling
+    // field ended by a space, then "-" or a square name.
+    std::size_t at = scan.length + 1;
+    p.sideToMove = fields[at] == 'w' ? Color::White : Color::Black;
+    for (at += 2; fields[at] != ' '; ++at) p.castling |= castlingBit(fields[at]);
+    const std::optional<Square> square = squareFromName(fields.substr(at + 1, 2));
     p.enPassant = square ? *square : kNoSquare;
     return p;
 }

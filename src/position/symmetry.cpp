@@ -5,6 +5,7 @@
 #include <cstring>
 
 #include "position/placement.h"
+#include "position/types.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -87,12 +88,11 @@ std::uint64_t rowOf(const SquareGrid& grid, std::size_t r) {
     return row;
 }
 
+// True when every square holds what its image under the board symmetry holds.
 template <typename Map>
 bool gridInvariant(const SquareGrid& g, Map map) {
-    for (std::size_t r = 0; r < 8; ++r) {
-        for (std::size_t c = 0; c < 8; ++c) {
-            if (g[r * 8 + c] != g[map(r, c)]) return false;
-        }
+    for (std::size_t i = 0; i < 64; ++i) {
+        if (g[i] != g[placementIndex(map(squareAtPlacementIndex(i)))]) return false;
     }
     return true;
 }
@@ -152,16 +152,17 @@ BoardImage selfImageOf(std::string_view placement, const SquareGrid& grid, bool 
     if (gridXY && isPalindrome(placement)) return BoardImage::XY;
     if (pawns) return BoardImage::None;
     // The reflection in the diagonal is written with the fewest digits, so its text can equal
-    // the key's only when the key's is too, and then the grids decide. The reflection puts
-    // the square (r, c) on (7 - c, 7 - r).
+    // the key's only when the key's is too, and then the grids decide. The reflection turned
+    // left to right or top to bottom is a quarter turn, and a board that one quarter turn
+    // keeps the other keeps too.
     BoardImage image = BoardImage::None;
-    if (gridInvariant(grid, [](std::size_t r, std::size_t c) { return (7 - c) * 8 + (7 - r); })) {
+    if (gridInvariant(grid, [](Square s) { return flipDiagonal(s); })) {
         image = BoardImage::D;
-    } else if (gridInvariant(grid, [](std::size_t r, std::size_t c) { return c * 8 + (7 - r); })) {
+    } else if (gridInvariant(grid, [](Square s) { return flipFile(flipDiagonal(s)); })) {
         image = BoardImage::DX;
-    } else if (gridInvariant(grid, [](std::size_t r, std::size_t c) { return (7 - c) * 8 + r; })) {
+    } else if (gridInvariant(grid, [](Square s) { return flipRank(flipDiagonal(s)); })) {
         image = BoardImage::DY;
-    } else if (gridInvariant(grid, [](std::size_t r, std::size_t c) { return c * 8 + r; })) {
+    } else if (gridInvariant(grid, [](Square s) { return flipRank(flipFile(flipDiagonal(s))); })) {
         image = BoardImage::DXY;
     }
     return image != BoardImage::None && hasAdjacentRuns(placement) ? BoardImage::None : image;

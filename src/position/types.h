@@ -5,6 +5,7 @@
 // Squares count from a1 = 0 along the ranks to h8 = 63. A placement text lists rank 8 first;
 // flipRank(square) is a square's place in that order (a8 = 0, h1 = 63).
 
+#include <array>
 #include <cstdint>
 #include <optional>
 #include <string_view>
@@ -54,24 +55,17 @@ constexpr char pieceLetter(Piece p) {
 // The upper-case letter of a piece type ("N" for a knight), " " for none.
 constexpr char typeLetter(PieceType t) { return " PNBRQK"[index(t)]; }
 
-// The piece a FEN letter stands for; None for any other byte.
-constexpr Piece pieceFromLetter(char c) {
-    switch (c) {
-        case 'P': return Piece::WhitePawn;
-        case 'N': return Piece::WhiteKnight;
-        case 'B': return Piece::WhiteBishop;
-        case 'R': return Piece::WhiteRook;
-        case 'Q': return Piece::WhiteQueen;
-        case 'K': return Piece::WhiteKing;
-        case 'p': return Piece::BlackPawn;
-        case 'n': return Piece::BlackKnight;
-        case 'b': return Piece::BlackBishop;
-        case 'r': return Piece::BlackRook;
-        case 'q': return Piece::BlackQueen;
-        case 'k': return Piece::BlackKing;
-        default: return Piece::None;
+// The piece each FEN letter stands for; None for any other byte.
+inline constexpr std::array<Piece, 256> kPieceOfLetter = [] {
+    std::array<Piece, 256> table{};
+    constexpr std::string_view kLetters = "PNBRQK";
+    for (std::uint8_t t = 1; t <= 6; ++t) {
+        table[std::uint8_t(kLetters[t - 1])] = makePiece(Color::White, PieceType(t));
+        table[std::uint8_t(kLetters[t - 1] + 32)] = makePiece(Color::Black, PieceType(t));
     }
-}
+    return table;
+}();
+constexpr Piece pieceFromLetter(char c) { return kPieceOfLetter[std::uint8_t(c)]; }
 
 enum File : std::uint8_t { kFileA, kFileB, kFileC, kFileD, kFileE, kFileF, kFileG, kFileH };
 enum Rank : std::uint8_t { kRank1, kRank2, kRank3, kRank4, kRank5, kRank6, kRank7, kRank8 };
@@ -98,6 +92,11 @@ constexpr bool isSquare(int s) { return s >= 0 && s < 64; }
 constexpr Square flipRank(Square s) { return Square(s ^ 56); }
 // a1 and h1 exchanged: the board turned left to right.
 constexpr Square flipFile(Square s) { return Square(s ^ 7); }
+// The reflection in the long diagonal a1-h8: file and rank numbers exchanged (e1 goes to a5).
+constexpr Square flipDiagonal(Square s) { return Square(((s & 7) << 3) | (s >> 3)); }
+// A square's place in a placement text, which lists rank 8 first (a8 = 0, h1 = 63), and back.
+constexpr std::size_t placementIndex(Square s) { return flipRank(s); }
+constexpr Square squareAtPlacementIndex(std::size_t i) { return flipRank(Square(i)); }
 // The rank as the given side sees it: rank 2 of black is rank 7.
 constexpr Rank relativeRank(Color c, Rank r) { return c == Color::White ? r : Rank(7 - r); }
 // The square one rank forward for the given side.

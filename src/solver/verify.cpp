@@ -2,7 +2,7 @@
 
 #include <array>
 
-#include "position/board.h"
+#include "position/legality.h"
 #include "position/move_text.h"
 
 namespace vestrel {
@@ -68,13 +68,13 @@ RecordVerdict verifyRecord(std::string_view positionFields, std::string_view opc
         case StipulationRead::TooLong:
             return unchecked("over the limit");
     }
-    Position position;
-    if (readPosition(positionFields, position) != PositionRule::Legal) return unchecked("illegal");
-    // The side that has just moved cannot be left in check.
-    const Color moved = ~position.sideToMove;
-    if (attackersTo(position, position.kingSquare(moved), position.sideToMove) != 0) {
-        return unchecked("illegal");
-    }
+    // The full legality test: the static rules, then checks and what the game behind the
+    // position must have been. A king in check with the other side to move could be taken.
+    BoardScan scan;
+    scanBoard(positionFields, scan);
+    const std::string_view reason = illegalReason(scan, positionFields);
+    if (!reason.empty()) return unchecked("illegal: " + std::string(reason));
+    const Position position = positionFromScan(scan, positionFields);
     const SolveResult result = solve(position, stipulation, limits.nodeBudget, state);
     RecordVerdict v;
     v.nodes = result.nodes;

@@ -101,6 +101,11 @@ RunSettings withFlags(bool noDuplicateTest, bool mirrorTest, bool legalityTest,
     return s;
 }
 
+RunSettings canonical(RunSettings s) {
+    s.canonicalKeys = true;
+    return s;
+}
+
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
     std::ostringstream text;
@@ -231,6 +236,53 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
           {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #1;", kPassed}},
          "",
          0,
+         0},
+        {"--canonical: an en-passant square no pawn can use is left out of the key",
+         canonical(withFlags(false, false, false)),
+         {},
+         {{"4k3/8/8/3p4/8/8/8/4K3 w - d6", "bm #3;", kPassed},
+          {"4k3/8/8/3p4/8/8/8/4K3 w - -", "bm #2;", kMarked},
+          {"6bk/8/8/2pP4/8/8/K7/8 w - c6", "bm #3;", kPassed},  // the taker is pinned
+          {"6bk/8/8/2pP4/8/8/K7/8 w - -", "bm #3;", kMarked},
+          {"4k3/8/8/3pP3/8/8/8/4K3 w - d6", "bm #3;", kPassed},  // a usable square stays
+          {"4k3/8/8/3pP3/8/8/8/4K3 w - -", "bm #3;", kPassed}},
+         "4k3/8/8/3p4/8/8/8/4K3 w - - id \"duplicate\";\r\n"
+         "6bk/8/8/2pP4/8/8/K7/8 w - - id \"duplicate\";\r\n",
+         2,
+         0},
+        {"without --canonical the en-passant square counts",
+         withFlags(false, false, false),
+         {},
+         {{"4k3/8/8/3p4/8/8/8/4K3 w - d6", "bm #3;", kPassed},
+          {"4k3/8/8/3p4/8/8/8/4K3 w - -", "bm #2;", kPassed},
+          {"1q5k/8/8/8/8/8/8/K7 b - -", "bm #2;", kPassed},
+          {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", kPassed}},
+         "",
+         0,
+         0},
+        {"--canonical: a pawnless position matches its colour-reversed twin",
+         canonical(withFlags(false, false, false)),
+         {"4k3/8/8/8/8/8/8/R3K3 w Q - bm #"},
+         {{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", kPassed},
+          {"1q5k/8/8/8/8/8/8/K7 b - -", "bm #3;", kMarked},
+          {"1q5k/8/8/8/8/8/8/K7 b - -", "bm h#2;", kPassed},
+          {"r3k3/8/8/8/8/8/8/4K3 b q -", "bm #4;", kMarked},
+          {"4k3/4p3/8/8/8/8/8/4K3 w - -", "bm #2;", kPassed},  // pawns: no twin
+          {"4k3/8/8/8/8/8/4P3/4K3 b - -", "bm #2;", kPassed},
+          {"k5q1/8/8/8/8/8/8/7K b - -", "bm #2;", kPassed}},  // an image of the twin
+         "1q5k/8/8/8/8/8/8/K7 b - - id \"mirror-c\";\r\n"
+         "r3k3/8/8/8/8/8/8/4K3 b q - id \"mirror-c\";\r\n",
+         2,
+         0},
+        {"--canonical with /xy: the twin's images too",
+         canonical(withFlags(false, true, false)),
+         {},
+         {{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", kPassed},
+          {"k5q1/8/8/8/8/8/8/7K b - -", "bm #2;", kMarked},
+          {"7K/8/8/8/8/8/8/k5q1 b - -", "bm #2;", kMarked}},
+         "k5q1/8/8/8/8/8/8/7K b - - id \"mirror-cx\";\r\n"
+         "7K/8/8/8/8/8/8/k5q1 b - - id \"mirror-y\";\r\n",
+         2,
          0},
         {"database update drops silently",
          withFlags(false, false, false, DatabaseMode::Update),

@@ -102,5 +102,26 @@ TEST(MirrorImage, TreatsMissingFieldsAsEmpty) {
     }
 }
 
+// The twin of --canonical: ranks reversed, colours, move and castling rights exchanged.
+TEST(ColourReversedImage, ExchangesColoursWithoutPawnsToo) {
+    struct Case {
+        std::string_view key, twin;
+    };
+    const Case cases[] = {
+        {"k7/8/8/8/8/8/8/1Q5K w - - bm #", "1q5k/8/8/8/8/8/8/K7 b - - bm #"},
+        {"r3k3/8/8/8/8/8/8/4K2R b Kq - bm h#", "4k2r/8/8/8/8/8/8/R3K3 w Qk - bm h#"},
+        {"4k3/8/8/8/8/8/4P3/4K3 w - e3 bm #", "4k3/4p3/8/8/8/8/8/4K3 b - e6 bm #"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.key);
+        std::string twin = "stale";
+        colourReversedImage(c.key, twin);
+        EXPECT_EQ(twin, c.twin);
+        std::string back;
+        colourReversedImage(twin, back);
+        EXPECT_EQ(back, c.key);
+    }
+}
+
 }  // namespace
 }  // namespace vestrel

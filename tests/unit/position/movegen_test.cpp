@@ -33,8 +33,7 @@ TEST(Perft, MatchesTheKnownCounts) {
         std::vector<std::uint64_t> counts;
     };
     const Case cases[] = {
-        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -",
-         {20, 400, 8902, 197281, 4865609}},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq -", {20, 400, 8902, 197281, 4865609}},
         {"r3k2r/p1ppqpb1/bn2pnp1/3PN3/1p2P3/2N2Q1p/PPPBBPPP/R3K2R w KQkq -",
          {48, 2039, 97862, 4085603}},
         {"8/2p5/3p4/KP5r/1R3p1k/8/4P1P1/8 w - -", {14, 191, 2812, 43238, 674624}},
@@ -127,10 +126,8 @@ TEST(LegalMoves, PromotesToEachPiece) {
         std::string_view fields;
     };
     const Case cases[] = {
-        {"a7b8q", "1Q5k/8/8/8/8/8/8/7K b - -"},
-        {"a7b8r", "1R5k/8/8/8/8/8/8/7K b - -"},
-        {"a7b8b", "1B5k/8/8/8/8/8/8/7K b - -"},
-        {"a7b8n", "1N5k/8/8/8/8/8/8/7K b - -"},
+        {"a7b8q", "1Q5k/8/8/8/8/8/8/7K b - -"}, {"a7b8r", "1R5k/8/8/8/8/8/8/7K b - -"},
+        {"a7b8b", "1B5k/8/8/8/8/8/8/7K b - -"}, {"a7b8n", "1N5k/8/8/8/8/8/8/7K b - -"},
         {"a7a8q", "Qn5k/8/8/8/8/8/8/7K b - -"},
     };
     for (const Case& c : cases) {
@@ -170,11 +167,11 @@ TEST(InCheck, SeesEveryKindOfChecker) {
         int checkers;
     };
     const Case cases[] = {
-        {"4k3/8/8/8/8/8/8/4K3 w - -", 0},     {"4k3/8/8/8/8/8/3p4/4K3 w - -", 1},
-        {"4k3/8/8/8/8/8/4p3/4K3 w - -", 0},   {"4k3/8/8/8/8/5n2/8/4K3 w - -", 1},
-        {"4k3/8/8/b7/8/8/8/4K3 w - -", 1},    {"4k3/8/8/b7/8/2P5/8/4K3 w - -", 0},
-        {"4r3/8/8/8/8/8/8/k3K3 w - -", 1},    {"4k3/8/8/8/8/8/8/q3K2r w - -", 2},
-        {"4k3/8/8/8/8/8/4K3/8 b - -", 0},     {"8/8/8/8/8/3k4/4K3/8 w - -", 1},
+        {"4k3/8/8/8/8/8/8/4K3 w - -", 0},   {"4k3/8/8/8/8/8/3p4/4K3 w - -", 1},
+        {"4k3/8/8/8/8/8/4p3/4K3 w - -", 0}, {"4k3/8/8/8/8/5n2/8/4K3 w - -", 1},
+        {"4k3/8/8/b7/8/8/8/4K3 w - -", 1},  {"4k3/8/8/b7/8/2P5/8/4K3 w - -", 0},
+        {"4r3/8/8/8/8/8/8/k3K3 w - -", 1},  {"4k3/8/8/8/8/8/8/q3K2r w - -", 2},
+        {"4k3/8/8/8/8/8/4K3/8 b - -", 0},   {"8/8/8/8/8/3k4/4K3/8 w - -", 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fields);

@@ -158,8 +158,8 @@ TEST(VerifyRecord, SolvesTheProblemsOfEachKind) {
         {"6k1/5ppp/8/8/8/8/8/R5K1 w - - bm #5;", "unchecked: over the limit", ""},
         {"6k1/5ppp/8/8/8/8/8/R5K1 w - - bm Ra8#;", "unchecked: no stipulation", ""},
         {"6k1/5ppp/8/8/8/8/8/R5K1 w - - bm; id \"x\";", "unchecked: no stipulation", ""},
-        {"6k1/5ppp/8/8/8/8/8/R7K w - - bm #1;", "unchecked: illegal", ""},  // nine files
-        {"k7/8/1K6/8/8/8/8/7Q w - - bm #1;", "unchecked: illegal", ""},     // black in check
+        {"6k1/5ppp/8/8/8/8/8/R7K w - - bm #1;", "unchecked: illegal: placement", ""},
+        {"k7/8/1K6/8/8/8/8/7Q w - - bm #1;", "unchecked: illegal: opposite check", ""},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.record);

@@ -1,0 +1,338 @@
+#include "position/legality.h"
+
+#include <algorithm>
+#include <array>
+#include <utility>
+
+#include "position/movegen.h"
+#include "text/text.h"
+
+namespace vestrel {
+namespace {
+
+constexpr int kNoWay = 99;  // more captures than any game can hold
+
+// ---- The last move -------------------------------------------------------------------------
+
+// The side to move in the position before a move of the other side: its king must not have
+// been attacked there.
+bool kingWasSafe(const Position& before) {
+    const Color us = before.sideToMove;
+    return attackersTo(before, before.kingSquare(us), ~us) == 0;
+}
+
+// The position with the piece on `to` taken back to `from` as `before`; with `uncapture` a
+// man of the side to move stands on `to` again. Which man it was does not matter here: it
+// can only block lines to its own king.
+bool safeBefore(const Position& p, Square to, Square from, Piece before, bool uncapture) {
+    Position pre = p;
+    pre.remove(to);
+    pre.put(before, from);
+    if (uncapture) pre.put(makePiece(p.sideToMove, PieceType::Knight), to);
+    return kingWasSafe(pre);
+}
+
+Bitboard reverseSteps(PieceType t, Square s, Bitboard occupied) {
+    switch (t) {
+        case PieceType::Knight:
+            return knightAttacks(s);
+        case PieceType::Bishop:
+            return bishopAttacks(s, occupied);
+        case PieceType::Rook:
+            return rookAttacks(s, occupied);
+        case PieceType::Queen:
+            return bishopAttacks(s, occupied) | rookAttacks(s, occupied);
+        default:
+            return kingAttacks(s);
+    }
+}
+
+// A pawn's last move taken back: one or two squares straight, a capture, or en passant.
+bool pawnMoveFits(const Position& p, Square to, bool canUncapture) {
+    const Color us = p.sideToMove;
+    const Color them = ~us;
+    const Piece pawn = makePiece(them, PieceType::Pawn);
+    const Bitboard empty = ~p.occupied();
+    const Rank rank = relativeRank(them, rankOf(to));
+    if (rank < kRank3) return false;  // a pawn on its first rank has not moved
+    const Square back = pawnPush(us, to);
+    if ((empty & squareBit(back)) != 0) {
+        if (safeBefore(p, to, back, pawn, false)) return true;
+        const Square start = pawnPush(us, back);
+        if (rank == kRank4 && (empty & squareBit(start)) != 0 &&
+            safeBefore(p, to, start, pawn, false)) {
+            return true;
+        }
+    }
+    for (Bitboard from = pawnAttacks(us, to) & empty; from != 0;) {
+        const Square f = popLowest(from);
+        if (canUncapture && safeBefore(p, to, f, pawn, true)) return true;
+        // En passant: the taken pawn stood behind `to`, which was empty.
+        if (canUncapture && rank == kRank6 && (empty & squareBit(back)) != 0) {
+            Position pre = p;
+            pre.remove(to);
+            pre.put(pawn, f);
+            pre.put(makePiece(us, PieceType::Pawn), back);
+            if (kingWasSafe(pre)) return true;
+        }
+    }
+    return false;
+}
+
+// A castling taken back: king and rook home again.
+bool castlingFits(const Position& p, Square king) {
+    const Color them = ~p.sideToMove;
+    const Rank home = relativeRank(them, kRank1);
+    if (rankOf(king) != home) return false;
+    const Bitboard empty = ~p.occupied();
+    const Square e = makeSquare(kFileE, home);
+    const bool isShort = fileOf(king) == kFileG;
+    if (!isShort && fileOf(king) != kFileC) return false;
+    const Square rookNow = makeSquare(isShort ? kFileF : kFileD, home);
+    const Square rookHome = makeSquare(isShort ? kFileH : kFileA, home);
+    const Piece rook = makePiece(them, PieceType::Rook);
+    if (p.pieceOn(rookNow) != rook || (empty & squareBit(e)) == 0 ||
+        (empty & squareBit(rookHome)) == 0) {
+        return false;
+    }
+    Position pre = p;
+    pre.remove(rookNow);
+    pre.put(rook, rookHome);
+    pre.remove(king);
+    pre.put(makePiece(them, PieceType::King), e);
+    return kingWasSafe(pre);
+}
+
+// The moves of one non-pawn piece taken back, a promotion among them.
+bool pieceMoveFits(const Position& p, Square to, bool canUncapture) {
+    const Color us = p.sideToMove;
+    const Piece piece = p.pieceOn(to);
+    const PieceType type = typeOf(piece);
+    const Bitboard empty = ~p.occupied();
+    for (Bitboard from = reverseSteps(type, to, p.occupied()) & empty; from != 0;) {
+        if (safeBefore(p, to, popLowest(from), piece, canUncapture)) return true;
+    }
+    if (type == PieceType::King) return castlingFits(p, to);
+    if (relativeRank(~us, rankOf(to)) != kRank8) return false;
+    const Piece pawn = makePiece(~us, PieceType::Pawn);
+    const Square straight = pawnPush(us, to);
+    if ((empty & squareBit(straight)) != 0 && safeBefore(p, to, straight, pawn, false)) {
+        return true;
+    }
+    for (Bitboard from = pawnAttacks(us, to) & empty; canUncapture && from != 0;) {
+        if (safeBefore(p, to, popLowest(from), pawn, true)) return true;
+    }
+    return false;
+}
+
+// True when some move of the side that has just moved can have given the two checks the side
+// to move stands in: before it, the side to move was not in check. A capture is taken back
+// whenever the side to move has lost a man; what else the game allows is not asked, so no
+// position a game can reach is refused.
+bool checksHaveALastMove(const Position& p, Bitboard checking) {
+    const Color them = ~p.sideToMove;
+    const bool canUncapture = popCount(p.pieces(p.sideToMove)) < 16;
+    // Two checks uncovered through the one square a piece left would share a line, so the
+    // piece that moved gives one of them, unless it is the king (castling) or a pawn that
+    // took en passant and cleared two squares.
+    const Bitboard movers =
+        checking | p.pieces(them, PieceType::King) |
+        (p.pieces(them, PieceType::Pawn) & rankBits(relativeRank(them, kRank6)));
+    for (Bitboard pieces = movers; pieces != 0;) {
+        const Square s = popLowest(pieces);
+        const bool fits = typeOf(p.pieceOn(s)) == PieceType::Pawn
+                              ? pawnMoveFits(p, s, canUncapture)
+                              : pieceMoveFits(p, s, canUncapture);
+        if (fits) return true;
+    }
+    return false;
+}
+
+// With an en-passant square, the last move was the double step behind it: taken back, the
+// side to move must not have been in check.
+bool enPassantFits(const Position& p) {
+    const Color them = ~p.sideToMove;
+    const Square passed = p.enPassant;
+    Position pre = p;
+    pre.remove(pawnPush(them, passed));
+    pre.put(makePiece(them, PieceType::Pawn), pawnPush(p.sideToMove, passed));
+    return kingWasSafe(pre);
+}
+
+// ---- Material ------------------------------------------------------------------------------
+
+// Pieces beyond the initial set, each standing for a promoted pawn; bishops by square colour.
+int promotedPieces(const Position& p, Color c) {
+    const Bitboard bishops = p.pieces(c, PieceType::Bishop);
+    return maxOf(popCount(p.pieces(c, PieceType::Queen)) - 1, 0) +
+           maxOf(popCount(p.pieces(c, PieceType::Rook)) - 2, 0) +
+           maxOf(popCount(p.pieces(c, PieceType::Knight)) - 2, 0) +
+           maxOf(popCount(bishops & kLightSquares) - 1, 0) +
+           maxOf(popCount(bishops & ~kLightSquares) - 1, 0);
+}
+
+// A pawn and how far it may have left its file: one file per capture, one capture per rank
+// it has advanced.
+struct PawnReach {
+    int file;
+    int reach;
+};
+
+int distance(int a, int b) { return a > b ? a - b : b - a; }
+
+// The fewest captures that bring the pawns, in file order, to distinct free starting files
+// kept in the same order: `bound.first` without reaches, exact then (kNoWay when no order
+// fits), `bound.second` with every pawn within its reach, an upper bound then.
+std::pair<int, int> inOrderCaptures(const PawnReach* pawns, int n, unsigned freeFiles) {
+    // Index j: the pawns so far on starting files below j.
+    std::array<int, 9> free{};
+    std::array<int, 9> reached{};
+    for (int i = 0; i < n; ++i) {
+        std::array<int, 9> nextFree;
+        std::array<int, 9> nextReached;
+        nextFree[0] = nextReached[0] = kNoWay;
+        for (int j = 1; j <= 8; ++j) {
+            const int cost = distance(pawns[i].file, j - 1);
+            int f = nextFree[std::size_t(j - 1)];
+            int r = nextReached[std::size_t(j - 1)];
+            if (((freeFiles >> (j - 1)) & 1) != 0) {
+                f = std::min(f, free[std::size_t(j - 1)] + cost);
+                if (cost <= pawns[i].reach) r = std::min(r, reached[std::size_t(j - 1)] + cost);
+            }
+            nextFree[std::size_t(j)] = f;
+            nextReached[std::size_t(j)] = r;
+        }
+        free = nextFree;
+        reached = nextReached;
+    }
+    return {free[8], reached[8]};
+}
+
+// The exact fewest captures with reaches, over every choice of free starting files.
+int exactCaptures(const PawnReach* pawns, int n, unsigned freeFiles) {
+    std::array<int, 256> best;
+    best.fill(kNoWay);
+    const unsigned taken = ~freeFiles & 255u;
+    best[taken] = 0;
+    int result = kNoWay;
+    for (unsigned used = taken; used < 256; ++used) {
+        if (best[used] >= kNoWay || (used & taken) != taken) continue;
+        const int i = popCount(used & freeFiles);
+        if (i == n) {
+            result = std::min(result, best[used]);
+            continue;
+        }
+        for (int s = 0; s < 8; ++s) {
+            const int cost = distance(pawns[i].file, s);
+            if (((used >> s) & 1) != 0 || cost > pawns[i].reach) continue;
+            int& to = best[used | (1u << s)];
+            to = std::min(to, best[used] + cost);
+        }
+    }
+    return result;
+}
+
+// True when the pawns of `c` need more captures than the other side has lost men. A pawn on
+// its second rank has never moved and keeps its file; the others are matched to the files
+// left, first by quick bounds, and only when they disagree exactly.
+bool pawnCapturesFail(const Position& p, Color c) {
+    const Bitboard pawns = p.pieces(c, PieceType::Pawn);
+    Bitboard files = pawns | (pawns >> 32);
+    files |= files >> 16;
+    files |= files >> 8;
+    if (popCount(files & 0xFF) == popCount(pawns)) return false;  // each pawn on its own file
+    const int lost = 16 - popCount(p.pieces(~c));
+    std::array<PawnReach, 8> movers{};
+    int n = 0;
+    unsigned freeFiles = 255;
+    for (int f = kFileA; f <= kFileH; ++f) {
+        for (Bitboard b = pawns & fileBits(File(f)); b != 0;) {
+            const int reach = relativeRank(c, rankOf(popLowest(b))) - kRank2;
+            if (reach == 0) {
+                freeFiles &= ~(1u << f);
+            } else {
+                movers[std::size_t(n++)] = {f, reach};
+            }
+        }
+    }
+    const auto [fewest, fitting] = inOrderCaptures(movers.data(), n, freeFiles);
+    if (fitting <= lost) return false;
+    if (fewest > lost) return true;
+    return exactCaptures(movers.data(), n, freeFiles) > lost;
+}
+
+}  // namespace
+
+GameRule checkGameRules(const Position& p) {
+    const Color us = p.sideToMove;
+    if (attackersTo(p, p.kingSquare(~us), us) != 0) return GameRule::OppositeCheck;
+    const Bitboard checking = checkers(p);
+    if (popCount(checking) > 2) return GameRule::TripleCheck;
+    if (popCount(checking) == 2 && !checksHaveALastMove(p, checking)) {
+        return GameRule::ImpossibleDoubleCheck;
+    }
+    if (p.enPassant != kNoSquare && !enPassantFits(p)) return GameRule::ImpossibleEnPassant;
+    for (Color c : {Color::White, Color::Black}) {
+        // At most every piece but the king is promoted: with nine men or fewer nothing fails.
+        if (popCount(p.pieces(c)) > 9 &&
+            promotedPieces(p, c) + popCount(p.pieces(c, PieceType::Pawn)) > 8) {
+            return GameRule::BishopColours;
+        }
+    }
+    if (pawnCapturesFail(p, Color::White) || pawnCapturesFail(p, Color::Black)) {
+        return GameRule::PawnCaptures;
+    }
+    return GameRule::Legal;
+}
+
+std::string_view ruleReason(PositionRule rule) {
+    switch (rule) {
+        case PositionRule::Legal:
+            break;
+        case PositionRule::Placement:
+            return "placement";
+        case PositionRule::PieceCounts:
+            return "piece count";
+        case PositionRule::Promotions:
+            return "promoted pieces";
+        case PositionRule::PawnOnEdge:
+            return "pawn on edge rank";
+        case PositionRule::SideToMove:
+            return "side to move";
+        case PositionRule::CastlingField:
+            return "castling field";
+        case PositionRule::CastlingRight:
+            return "castling rights";
+        case PositionRule::EnPassant:
+            return "en passant";
+    }
+    return {};
+}
+
+std::string_view ruleReason(GameRule rule) {
+    switch (rule) {
+        case GameRule::Legal:
+            break;
+        case GameRule::OppositeCheck:
+            return "opposite check";
+        case GameRule::TripleCheck:
+            return "triple check";
+        case GameRule::ImpossibleDoubleCheck:
+            return "impossible double check";
+        case GameRule::ImpossibleEnPassant:
+            return "impossible en passant";
+        case GameRule::BishopColours:
+            return "bishop colours";
+        case GameRule::PawnCaptures:
+            return "pawn captures";
+    }
+    return {};
+}
+
+std::string_view illegalReason(const BoardScan& scan, std::string_view fields) {
+    const PositionRule rule = validatePosition(scan, fields);
+    if (rule != PositionRule::Legal) return ruleReason(rule);
+    return ruleReason(checkGameRules(positionFromScan(scan, fields)));
+}
+
+}  // namespace vestrel
