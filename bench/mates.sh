@@ -85,6 +85,7 @@ done
 printf '\n%-6s %9s %14s %14s %8s   %s\n' set positions "stockfish/pos" "vestrel/pos" ratio \
     "vestrel's verdicts where Stockfish proved the mate"
 bad=0
+: >totals.txt
 for n in 2 3; do
     read -r start end <vestrel$n.time
     awk -F'\t' -v start="$start" -v end="$end" -v n="$n" -v logfile="run$n/Vestrel.log" '
@@ -98,6 +99,7 @@ for n in 2 3; do
         { count++; sf += $4; if ($3 > 0) { proved++; k = ($1 in v) ? v[$1] : "sound"; c[k]++ } }
         END {
             ours = (end - start) * 1e6 / count
+            printf "%d %.0f %.0f\n", count, sf, (end - start) * 1e6 >> "totals.txt"
             printf "#%-5s %9d %11.0f us %11.0f us %7.1fx   ", n, count, sf / count, ours, \
                 (sf / count) / ours
             printf "%d proved: %d sound, %d cooked, %d short, %d unsound, %d unchecked\n", \
@@ -106,4 +108,6 @@ for n in 2 3; do
         }' stockfish$n.tsv || bad=1
     tail -n 1 "run$n/err.txt" | tr -d '\r'
 done
+awk '{ n += $1; sf += $2; ours += $3 }
+    END { printf "both   %9d %11.0f us %11.0f us %7.1fx\n", n, sf / n, ours / n, sf / ours }' totals.txt
 [ "$bad" -eq 0 ] || { echo "mates.sh: a position Stockfish proved was called unsound" >&2; exit 1; }
