@@ -5,6 +5,7 @@
 #include <optional>
 
 #include "app/range_parse.h"
+#include "app/verify_options.h"
 #include "base/platform.h"
 #include "input/record_reader.h"
 #include "text/text.h"
@@ -357,6 +358,12 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
         if (argument == "--words") {
             settings.words = true;
             continue;
+        }
+        if (isVerifyOption(argument)) {
+            if (applyVerifyOption(argument, settings.verify)) continue;
+            result.verdict = OptionVerdict::Illegal;
+            result.argument = std::string(argument);
+            return result;
         }
         if (argument == "--legal" || argument == "--canonical") {
             (argument == "--legal" ? settings.fullLegalityTest : settings.canonicalKeys) = true;

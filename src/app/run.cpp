@@ -4,11 +4,13 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/files.h"
 #include "app/options.h"
 #include "app/run_state.h"
+#include "app/verify_run.h"
 #include "base/line_reader.h"
 #include "base/output.h"
 #include "base/platform.h"
@@ -281,7 +283,7 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
 
 // Writes one accepted record: the progress count with /0, else its output line and the
 // database copy.
-LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState& state,
+LoopEnd writeRecord(const RunSettings& settings, SplitRecord& record, RunState& state,
                     BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
     ++state.output;
     if (settings.words && !statesStipulation(record.split.opcodeText)) ++state.withoutStipulation;
@@ -290,8 +292,7 @@ LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState
         pendProgress(progress);
         return LoopEnd::Done;
     }
-    buildOutputLine(record.split.positionFields, record.split.opcodeText, settings, state.line,
-                    state.scratch);
+    buildOutputLine(record.positionFields, record.opcodeText, settings, state.line, state.scratch);
     if (database != nullptr) {
         rewriteLine(*database, state.line);
         if (database->out.failed) return LoopEnd::DatabaseFailed;
@@ -313,14 +314,81 @@ void reportTested(const RunSettings& settings, const RunState& state, const Pend
                   scanned && record.board.board ? int(record.board.pieceCount) : -1});
 }
 
+// Where the records of a run go after marking: straight out, or through the verify batch.
+struct RecordSink {
+    BufferedWriter& out;
+    Rewrite* database;
+    ProgressCounter& progress;
+    VerifyRun* verify;  // with --verify
+};
+
+// Solves the verify batch and writes it in input order: the log lines of marked records, and
+// for each accepted record its verdict's log line and the record itself.
+LoopEnd writeBatch(const RunSettings& settings, RunState& state, RecordSink& sink,
+                   const LineReader& input) {
+    VerifyRun& verify = *sink.verify;
+    solveBatch(verify);
+    const std::size_t used = std::exchange(verify.used, 0);
+    for (std::size_t i = 0; i < used; ++i) {
+        VerifyEntry& entry = verify.batch[i];
+        if (!entry.accepted) writeBytes(state.log, entry.markLog);
+        if (entry.accepted) writeVerdictLog(entry, state.log);
+        if (state.log.failed) return LoopEnd::LogFailed;
+        if (!entry.accepted) {
+            if (!sink.progress.pending.empty()) pendProgress(sink.progress);
+            continue;
+        }
+        const LoopEnd end =
+            writeRecord(settings, entry.split, state, sink.out, sink.database, sink.progress);
+        if (end != LoopEnd::Done) return end;
+    }
+    showVerifyProgress(verify, input, false);
+    return LoopEnd::Done;
+}
+
+// With --verify: marks the record into the batch, a marked record's log line kept for its
+// turn, and writes the batch when it is full.
+LoopEnd queueForVerify(const RunSettings& settings, PendingRecord& record, std::size_t queued,
+                       RunState& state, RecordSink& sink, const LineReader& input) {
+    VerifyEntry& entry = nextEntry(*sink.verify);
+    BufferedWriter capture;  // never drains: its bytes wait in the entry
+    capture.fd = state.log.fd;
+    capture.capacity = std::string::npos;
+    capture.buffer.swap(entry.markLog);
+    const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
+    const MarkVerdict verdict = markRecord(record, settings, state.marking, capture);
+    if (state.report) reportTested(settings, state, record, queued, stored, verdict);
+    const bool marked = verdict == MarkVerdict::Marked;
+    entry.markLog.swap(capture.buffer);
+    if (capture.failed) {
+        --sink.verify->used;  // the log is lost: write what came before, then stop
+        const LoopEnd end = writeBatch(settings, state, sink, input);
+        return end == LoopEnd::Done ? LoopEnd::LogFailed : end;
+    }
+    if (!marked) {
+        entry.accepted = true;
+        entry.split.positionFields.assign(record.split.positionFields);
+        entry.split.opcodeText.assign(record.split.opcodeText);
+    }
+    return batchFull(*sink.verify) ? writeBatch(settings, state, sink, input) : LoopEnd::Done;
+}
+
 // Marks the queued records in order and writes those accepted; a lost log line ends the run.
 LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
-                   BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
+                   RecordSink& sink) {
+    BufferedWriter& out = sink.out;
+    Rewrite* database = sink.database;
+    ProgressCounter& progress = sink.progress;
     state.output = 0;
     bool tooLong = false;  // a record that replacements would grow past the limit
     for (std::size_t count; (count = fillQueue(settings, state, input, progress, tooLong)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
+            if (sink.verify != nullptr) {
+                const LoopEnd end = queueForVerify(settings, record, i, state, sink, input);
+                if (end != LoopEnd::Done) return end;
+                continue;
+            }
             const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
             const MarkVerdict verdict = markRecord(record, settings, state.marking, state.log);
             if (state.report) reportTested(settings, state, record, i, stored, verdict);
@@ -329,9 +397,13 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
                 if (!progress.pending.empty()) pendProgress(progress);
                 continue;
             }
-            const LoopEnd end = writeRecord(settings, record, state, out, database, progress);
+            const LoopEnd end = writeRecord(settings, record.split, state, out, database, progress);
             if (end != LoopEnd::Done) return end;
         }
+    }
+    if (sink.verify != nullptr) {
+        const LoopEnd end = writeBatch(settings, state, sink, input);
+        if (end != LoopEnd::Done) return end;
     }
     if (tooLong || input.lineTooLong) return LoopEnd::LineTooLong;
     if (!flushWriter(out)) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
@@ -458,10 +530,14 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     BufferedWriter out;
     openWriter(out, kStandardOutput, kStdoutBuffer);
     ProgressCounter progress;
-    LoopEnd end = missingColumn.empty() ? recordLoop(settings, state, input, out,
-                                                     rewriting ? &database : nullptr, progress)
-                                        : LoopEnd::ColumnMissing;
+    VerifyRun verify;
+    if (settings.verify.maxMoves > 0) startVerifyRun(settings, input.fd, verify);
+    RecordSink sink{out, rewriting ? &database : nullptr, progress,
+                    settings.verify.maxMoves > 0 ? &verify : nullptr};
+    LoopEnd end =
+        missingColumn.empty() ? recordLoop(settings, state, input, sink) : LoopEnd::ColumnMissing;
     writeProgress(progress);
+    if (sink.verify != nullptr) showVerifyProgress(verify, input, true);
     if (!closeLogFile(state) && end == LoopEnd::Done) end = LoopEnd::LogFailed;
     if (end != LoopEnd::Done) {
         if (rewriting) abandonRewrite(database);
@@ -495,6 +571,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     if (state.reader.shortLines != 0) {
         writeError(countText(state.reader.shortLines, " CSV-line", " with too few fields skipped"));
     }
+    if (sink.verify != nullptr) writeError(verdictCountLine(verify));
     return kExitOk;
 }
 

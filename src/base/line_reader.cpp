@@ -21,6 +21,7 @@ bool refill(LineReader& reader) {
         return false;
     }
     reader.end = static_cast<std::size_t>(n);
+    reader.bytesRead += std::uint64_t(n);
     return true;
 }
 
@@ -83,6 +84,7 @@ void skipByteOrderMark(LineReader& reader) {
             break;
         }
         reader.end += static_cast<std::size_t>(n);
+        reader.bytesRead += std::uint64_t(n);
     }
     if (std::string_view(reader.block.data(), reader.end).starts_with(kMark)) {
         reader.begin = kMark.size();

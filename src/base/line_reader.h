@@ -3,6 +3,7 @@
 // never part of a line, a Ctrl-Z byte ends the file, a last line without LF counts. A line
 // longer than the limit ends the reading with `lineTooLong` set.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,8 +20,9 @@ struct LineReader {
     std::vector<char> block;
     std::size_t begin = 0;
     std::size_t end = 0;
-    bool atEof = false;  // no more bytes to read from fd
-    bool ended = false;  // Ctrl-Z seen or all lines handed out
+    std::uint64_t bytesRead = 0;  // read from fd so far
+    bool atEof = false;           // no more bytes to read from fd
+    bool ended = false;           // Ctrl-Z seen or all lines handed out
     bool readFailed = false;
     bool lineTooLong = false;
     bool ctrlZ = false;  // the reading ended at a Ctrl-Z byte

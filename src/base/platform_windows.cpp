@@ -142,6 +142,8 @@ bool isRegularFile(const std::string& path) {
 
 bool isRegularFileDescriptor(int fd) { return isRegularFileHandle(handleOf(fd)); }
 
+bool isTerminal(int fd) { return ::_isatty(fd) != 0; }
+
 bool isFolder(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

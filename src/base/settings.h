@@ -80,6 +80,16 @@ struct ReportSetting {
     bool on() const { return !file.empty(); }
 };
 
+// What --verify asks: the longest stipulation to solve (0: no verification), the solver
+// threads (0: one per core) and the positions one record may visit.
+inline constexpr int kDefaultVerifyMoves = 3;
+inline constexpr std::uint64_t kDefaultVerifyNodes = 20'000'000;
+struct VerifySetting {
+    int maxMoves = 0;
+    int threads = 0;
+    std::uint64_t nodes = kDefaultVerifyNodes;
+};
+
 struct RunSettings {
     std::string inputFile;  // empty: the default "Vandrelo.epd"
 
@@ -117,6 +127,7 @@ struct RunSettings {
 
     bool words = false;  // --words: stipulations read as phrases, number words included
     ReportSetting report;  // --report, --report-limit
+    VerifySetting verify;  // --verify, --threads, --verify-nodes
 
     // Derived once: does any step need the mate-info conversion?
     bool convertsMateInfo() const { return mateInfo || mateRange.kind != RangeKind::None; }
