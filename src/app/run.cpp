@@ -286,7 +286,7 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
 LoopEnd writeRecord(const RunSettings& settings, SplitRecord& record, RunState& state,
                     BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
     ++state.output;
-    if (settings.words && !statesStipulation(record.split.opcodeText)) ++state.withoutStipulation;
+    if (settings.words && !statesStipulation(record.opcodeText)) ++state.withoutStipulation;
     if (settings.noOutput) {
         countProgress(progress);
         pendProgress(progress);
