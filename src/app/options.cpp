@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 
+#include "app/argument_kinds.h"
 #include "app/range_parse.h"
 #include "base/platform.h"
 #include "text/text.h"
@@ -321,16 +322,6 @@ bool applyOption(std::string_view argument, RunSettings& settings, bool& known) 
     }
 }
 
-// An absolute name of an existing EPD, FEN or PGN file is the input file, not an option.
-bool namesInputFile(std::string_view argument) {
-    const std::string_view ending = rightPart(argument, 4);
-    if (!equalsIgnoreCase(ending, ".EPD") && !equalsIgnoreCase(ending, ".FEN") &&
-        !equalsIgnoreCase(ending, ".PGN")) {
-        return false;
-    }
-    return isRegularFile(std::string(argument));
-}
-
 }  // namespace
 
 OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings) {
@@ -341,7 +332,11 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
             continue;
         }
         bool known = true;
-        const bool legal = applyOption(argument, settings, known);
+        // File names keep the command line's text; what is matched against records takes the
+        // records' code page.
+        const bool legal = argument.starts_with("/u")
+                               ? applyOption(argument, settings, known)
+                               : applyOption(recordCodePage(argument), settings, known);
         if (!known || !legal) {
             result.verdict = known ? OptionVerdict::Illegal : OptionVerdict::Unknown;
             result.argument = std::string(argument);

@@ -6,6 +6,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/argument_kinds.h"
 #include "app/files.h"
 #include "app/options.h"
 #include "app/run_state.h"
@@ -90,7 +91,7 @@ int errorExit(std::string_view text) {
 
 // Writes a whole answer (--help, --version) to standard output.
 int writeToOutput(std::string_view text) {
-    switch (writeAll(kStandardOutput, text)) {
+    switch (writeText(kStandardOutput, text)) {
         case WriteResult::Ok:
             return kExitOk;
         case WriteResult::BrokenPipe:
@@ -114,6 +115,16 @@ std::string databaseNotWritten(const RunSettings& settings) {
 
 std::string databaseInUse(const RunSettings& settings) {
     return "ERROR: Database " + quoted(settings.databaseFileName()) + " is in use by another run !";
+}
+
+// A temporary file that no run removes blocks the database: named, with what to do.
+std::string databaseBlocked(const RunSettings& settings, bool ownerGone) {
+    Rewrite files;
+    nameRewriteFiles(files, settings.databaseStem);
+    return "ERROR: Database " + quoted(settings.databaseFileName()) + " is blocked by " +
+           quoted(files.tempPath) +
+           (ownerGone ? ", left by a run that ended: remove that file !"
+                      : ": unless another run is using the database, remove that file !");
 }
 
 std::string databaseTextAfterCtrlZ(const RunSettings& settings) {
@@ -247,6 +258,13 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
     return count;
 }
 
+// How standard output stands. A database update goes on when the reader of the output has
+// gone (vestrel in.epd /u+ | head): the database is what the run is for.
+LoopEnd outputEnd(const BufferedWriter& out, bool updating) {
+    if (!out.failed || (out.brokenPipe && updating)) return LoopEnd::Done;
+    return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
+}
+
 // Writes one accepted record: the progress count with /0, else its output line and the
 // database copy.
 LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState& state,
@@ -264,8 +282,7 @@ LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState
         if (database->out.failed) return LoopEnd::DatabaseFailed;
     }
     writeLine(out, state.line);
-    if (out.failed) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
-    return LoopEnd::Done;
+    return outputEnd(out, database != nullptr);
 }
 
 // Marks the queued records in order and writes those accepted; a lost log line ends the run.
@@ -286,8 +303,8 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
         }
     }
     if (tooLong || input.lineTooLong) return LoopEnd::LineTooLong;
-    if (!flushWriter(out)) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
-    return LoopEnd::Done;
+    (void)flushWriter(out);
+    return outputEnd(out, database != nullptr);
 }
 
 int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
@@ -306,6 +323,9 @@ int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
             return errorExit(databaseNotWritten(settings));
         case DatabaseResult::InUse:
             return errorExit(databaseInUse(settings));
+        case DatabaseResult::Leftover:
+        case DatabaseResult::LockUnknown:
+            return errorExit(databaseBlocked(settings, result == DatabaseResult::Leftover));
         case DatabaseResult::TextAfterCtrlZ:
             return errorExit(databaseTextAfterCtrlZ(settings));
         case DatabaseResult::LineTooLong:
@@ -331,6 +351,12 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
                    quoted(settings.databaseFileName()) + " !";
         case FileVerdict::DatabaseInUse:
             return databaseInUse(settings);
+        case FileVerdict::DatabaseLeftover:
+        case FileVerdict::DatabaseLockUnknown:
+            return databaseBlocked(settings, verdict == FileVerdict::DatabaseLeftover);
+        case FileVerdict::LogIsLink:
+            return "ERROR: Log file " + quoted(kLogFileName) +
+                   " is a link, not followed: remove it !";
         case FileVerdict::DatabaseTextAfterCtrlZ:
             return databaseTextAfterCtrlZ(settings);
         case FileVerdict::LineTooLong:
@@ -365,7 +391,9 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         if (prepared != FileVerdict::Ok) return errorExit(fileErrorMessage(prepared, settings));
     }
 
-    openLogFile(state);
+    if (openLogFile(state) != FileVerdict::Ok) {
+        return errorExit(fileErrorMessage(FileVerdict::LogIsLink, settings));
+    }
     skipByteOrderMark(input);  // the first read of the input, after every check
     if (settings.noOutput) writeError(kLineEnd);
     BufferedWriter out;
@@ -402,9 +430,10 @@ int runCommandLine(int argc, char** argv) {
         writeError(kUsage);
         return kExitOk;
     }
-    std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> texts = commandLineArguments(argc, argv);
+    const std::vector<std::string_view> arguments(texts.begin(), texts.end());
     for (std::string_view argument : arguments) {
-        if (argument == "--help") return writeToOutput(utf8Usage());
+        if (asksForHelp(argument)) return writeToOutput(utf8Usage());
         if (argument == "--version") {
             return writeToOutput("vestrel " + std::string(kVersion) + "\n");
         }
@@ -417,6 +446,8 @@ int runCommandLine(int argc, char** argv) {
     if (parsed.verdict == OptionVerdict::Unknown) {
         return errorExit("ERROR: Unknown program option " + quoted(parsed.argument) + " !");
     }
+    const std::string misplaced = inputForDatabaseMode(arguments, settings);
+    if (!misplaced.empty()) return errorExit(misplaced);
     const RunSettings& fixed = settings;
     const Clock::time_point start = Clock::now();
     if (fixed.databaseMode == DatabaseMode::Sort ||
