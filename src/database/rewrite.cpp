@@ -173,16 +173,19 @@ RewriteStart lockDatabase(Rewrite& rewrite) {
 }
 
 // The new file has the database name: the backup takes its name, or, when it cannot, the old
-// database its own name back. False when the old database is not back in place.
-bool completeBackup(const Rewrite& rewrite) {
-    if (renameReplacing(rewrite.backupTempPath, rewrite.backupPath)) {
+// database its own name back. Closes the new file, whose lock kept other runs away until now;
+// false when the backup did not take its name.
+bool completeBackup(Rewrite& rewrite) {
+    const bool ok = renameReplacing(rewrite.backupTempPath, rewrite.backupPath);
+    // Some systems move no file onto a name that is open.
+    (void)closeFile(rewrite.out.fd);
+    rewrite.out.fd = kNoFile;
+    if (ok) {
         syncFolderOf(rewrite.backupPath);
-        return true;
-    }
-    if (renameReplacing(rewrite.backupTempPath, rewrite.databasePath)) {
+    } else if (renameReplacing(rewrite.backupTempPath, rewrite.databasePath)) {
         syncFolderOf(rewrite.databasePath);
     }
-    return false;
+    return ok;
 }
 
 }  // namespace
@@ -213,6 +216,8 @@ RewriteStart beginRewrite(Rewrite& rewrite, std::string_view stem) {
     removeOnInterrupt(rewrite.tempPath);
     // Only now, under the lock, is the database's state the one this run works on.
     rewrite.databaseExisted = nameTaken(rewrite.databasePath);
+    // Before the database is opened: Windows removes no name of a file that is open.
+    settleBackup(rewrite);
     RewriteStart verdict = RewriteStart::Ok;
     if (rewrite.databaseExisted) {
         verdict = lockDatabase(rewrite);
@@ -221,12 +226,8 @@ RewriteStart beginRewrite(Rewrite& rewrite, std::string_view stem) {
             verdict = RewriteStart::NotFound;
         }
     }
-    if (verdict != RewriteStart::Ok) {
-        abandonRewrite(rewrite);
-        return verdict;
-    }
-    settleBackup(rewrite);
-    return RewriteStart::Ok;
+    if (verdict != RewriteStart::Ok) abandonRewrite(rewrite);
+    return verdict;
 }
 
 RewriteStart beginDatabaseRewrite(Rewrite& rewrite, LineReader& reader, std::string_view stem) {
@@ -265,7 +266,7 @@ bool commitRewrite(Rewrite& rewrite) {
         removeOnInterrupt("");  // the temporary name has gone: it is the database now
         syncFolderOf(rewrite.databasePath);
         ok = !existed || completeBackup(rewrite);
-        (void)closeFile(fd);
+        (void)closeFile(rewrite.out.fd);
         rewrite.out.fd = kNoFile;
     } else {
         if (backup) (void)removeFile(rewrite.backupTempPath);
