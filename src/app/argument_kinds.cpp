@@ -47,7 +47,8 @@ bool asksForHelp(std::string_view argument) {
 std::string inputForDatabaseMode(const std::vector<std::string_view>& arguments,
                                  const RunSettings& settings) {
     const bool sort = settings.databaseMode == DatabaseMode::Sort;
-    if (settings.inputFile.empty() || (!sort && settings.databaseMode != DatabaseMode::TimeUpdate)) {
+    if (settings.inputFile.empty() ||
+        (!sort && settings.databaseMode != DatabaseMode::TimeUpdate)) {
         return "";
     }
     std::string mode = sort ? "/u-" : "/u:";

@@ -78,6 +78,22 @@ TEST(AsksForHelp, KnowsTheHabitsOfBothPlatformsInAnyCase) {
     }
 }
 
+// The usage text's sign stands for "+" or "-" and is no operand itself: typed as the console
+// byte 0xF1 or in UTF-8 from the help text, it is refused in the same places.
+TEST(ParseArguments, TakesThePlusMinusSignInNoEncoding) {
+    for (std::string_view sign : {"\xF1", "\xC2\xB1"}) {
+        for (std::string_view option : {"/m", "/p", "/c", "/h", "/t", "/@C"}) {
+            std::string argument(option);
+            argument.append(sign);
+            argument.append(option == "/h" ? "Event" : option == "/t" ? "01:00" : "1");
+            RunSettings settings;
+            const std::vector<std::string_view> arguments = {"in.epd", argument};
+            EXPECT_EQ(parseArguments(arguments, settings).verdict, OptionVerdict::Illegal)
+                << argument;
+        }
+    }
+}
+
 TEST(InputForDatabaseMode, NamesTheFormThatWasMeant) {
     struct Case {
         std::vector<std::string_view> arguments;
