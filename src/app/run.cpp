@@ -211,7 +211,15 @@ void pendProgress(ProgressCounter& progress) {
     }
 }
 
-enum class LoopEnd { Done, OutputFailed, PipeClosed, DatabaseFailed, LogFailed, LineTooLong };
+enum class LoopEnd {
+    Done,
+    OutputFailed,
+    PipeClosed,
+    DatabaseFailed,
+    LogFailed,
+    LineTooLong,
+    InputFailed,  // a read of the input file failed: its rest would be missing
+};
 
 enum class FilterVerdict { Queued, Dropped, TooLong };
 
@@ -303,6 +311,7 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
         }
     }
     if (tooLong || input.lineTooLong) return LoopEnd::LineTooLong;
+    if (input.readFailed) return LoopEnd::InputFailed;
     (void)flushWriter(out);
     return outputEnd(out, database != nullptr);
 }
@@ -414,6 +423,10 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
             return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
         }
         if (end == LoopEnd::LineTooLong) return errorExit(kLineTooLong);
+        if (end == LoopEnd::InputFailed) {
+            return errorExit("ERROR: File " + quoted(inputFileName(settings)) +
+                             " could not be read !");
+        }
         return errorExit("ERROR: Output could not be written !");
     }
     if (rewriting && !commitRewrite(database)) {

@@ -130,11 +130,11 @@ void setModificationHourToday(const std::string& path, int hour);
 
 // A test seam, set by tests alone: file-system calls fail on demand, as a full disk, a lost
 // permission or a kill would make them. Nothing in the program plans faults.
-enum class FileCall { Create, Write, Sync, Rename, Link, Remove, Permissions, Lock };
+enum class FileCall { Create, Write, Sync, Rename, Link, Remove, Permissions, Lock, Read };
 // Calls of one kind fail, from the first-th to the last-th counted from now (1-based; last 0:
 // every one from the first-th on).
 void failFileCalls(FileCall call, int first, int last);
-// From the n-th call that changes a file on (every kind but Lock), counted from now, every
+// From the n-th call that changes a file on (every kind but Lock and Read), counted from now, every
 // such call fails: the files stay as a kill just before that call would leave them.
 void dieAtFileChange(int n);
 // Ends every planned fault; returns the calls that changed files (or tried to) since the last

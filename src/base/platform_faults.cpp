@@ -9,7 +9,7 @@ namespace vestrel {
 
 namespace {
 
-constexpr std::size_t kCallKinds = 8;
+constexpr std::size_t kCallKinds = 9;
 
 struct FaultPlan {
     bool active = false;
@@ -55,7 +55,7 @@ bool fileCallFails(FileCall call) {
     if (!p.active) return false;
     const auto kind = static_cast<std::size_t>(call);
     const int n = ++p.made[kind];
-    if (call != FileCall::Lock) {
+    if (call != FileCall::Lock && call != FileCall::Read) {
         ++p.changes;
         if (p.dieAt > 0 && p.changes >= p.dieAt) return true;
     }

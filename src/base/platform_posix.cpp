@@ -267,6 +267,7 @@ std::uint64_t fileSize(int fd) {
 }
 
 long long readSome(int fd, char* buffer, std::size_t size) {
+    if (fileCallFails(FileCall::Read)) return -1;
     while (true) {
         const ssize_t n = ::read(fd, buffer, size);
         if (n < 0 && errno == EINTR) continue;

@@ -398,6 +398,7 @@ std::uint64_t fileSize(int fd) {
 }
 
 long long readSome(int fd, char* buffer, std::size_t size) {
+    if (fileCallFails(FileCall::Read)) return -1;
     const HANDLE handle = handleOf(fd);
     if (handle == INVALID_HANDLE_VALUE) return -1;
     DWORD got = 0;
@@ -419,8 +420,11 @@ WriteResult writeAll(int fd, std::string_view bytes) {
         DWORD wrote = 0;
         const DWORD chunk = static_cast<DWORD>(left < kMaxTransfer ? left : kMaxTransfer);
         if (!::WriteFile(handle, p, chunk, &wrote, nullptr)) {
+            // Only a pipe can have lost its reader: a file that fails to take the bytes is
+            // an error to report, whatever code the system gives.
             const DWORD error = ::GetLastError();
-            return pipeGone(error) ? WriteResult::BrokenPipe : WriteResult::Failed;
+            const bool pipe = ::GetFileType(handle) == FILE_TYPE_PIPE;
+            return pipe && pipeGone(error) ? WriteResult::BrokenPipe : WriteResult::Failed;
         }
         if (wrote == 0) return WriteResult::Failed;
         p += wrote;
