@@ -15,10 +15,8 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_PACKAGE ONLY)
 
-# One self-contained .exe: no libstdc++, libgcc or winpthread DLLs beside it; a release build
-# is stripped (half the size), as make install strips the native program.
+# One self-contained .exe: no libstdc++, libgcc or winpthread DLLs beside it.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static -static-libgcc -static-libstdc++")
-set(CMAKE_EXE_LINKER_FLAGS_RELEASE_INIT "-s")
 
 # Test programs built here run through Wine (ctest and GoogleTest's discovery use this).
 set(CMAKE_CROSSCOMPILING_EMULATOR wine)

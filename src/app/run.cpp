@@ -378,6 +378,30 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
     return databaseNotFound(settings);
 }
 
+// The end of a record loop that stopped early: its message and exit status.
+int loopEndExit(LoopEnd end, const RunSettings& settings, BufferedWriter& out) {
+    switch (end) {
+        case LoopEnd::Done:
+            return kExitOk;
+        case LoopEnd::PipeClosed:
+            return endOnClosedPipe();
+        case LoopEnd::DatabaseFailed:
+            return errorExit(databaseNotWritten(settings));
+        case LoopEnd::LogFailed:
+            // The records accepted before the loss still reach standard output.
+            (void)flushWriter(out);
+            return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
+        case LoopEnd::LineTooLong:
+            return errorExit(kLineTooLong);
+        case LoopEnd::InputFailed:
+            return errorExit("ERROR: File " + quoted(inputFileName(settings)) +
+                             " could not be read !");
+        case LoopEnd::OutputFailed:
+            break;
+    }
+    return errorExit("ERROR: Output could not be written !");
+}
+
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     LineReader input;
@@ -400,8 +424,10 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         if (prepared != FileVerdict::Ok) return errorExit(fileErrorMessage(prepared, settings));
     }
 
-    if (openLogFile(state) != FileVerdict::Ok) {
-        return errorExit(fileErrorMessage(FileVerdict::LogIsLink, settings));
+    const FileVerdict logged = openLogFile(state);
+    if (logged != FileVerdict::Ok) {
+        closeLineReader(input);
+        return errorExit(fileErrorMessage(logged, settings));
     }
     skipByteOrderMark(input);  // the first read of the input, after every check
     if (settings.noOutput) writeError(kLineEnd);
@@ -415,19 +441,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     if (end != LoopEnd::Done) {
         if (rewriting) abandonRewrite(database);
         closeLineReader(input);
-        if (end == LoopEnd::PipeClosed) return endOnClosedPipe();
-        if (end == LoopEnd::DatabaseFailed) return errorExit(databaseNotWritten(settings));
-        if (end == LoopEnd::LogFailed) {
-            // The records accepted before the loss still reach standard output.
-            (void)flushWriter(out);
-            return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
-        }
-        if (end == LoopEnd::LineTooLong) return errorExit(kLineTooLong);
-        if (end == LoopEnd::InputFailed) {
-            return errorExit("ERROR: File " + quoted(inputFileName(settings)) +
-                             " could not be read !");
-        }
-        return errorExit("ERROR: Output could not be written !");
+        return loopEndExit(end, settings, out);
     }
     if (rewriting && !commitRewrite(database)) {
         closeLineReader(input);

@@ -47,7 +47,8 @@ TEST(RunProgram, ReportsAnInputThatFailsToRead) {
     testing::ScratchDir dir;
     ASSERT_TRUE(dir.ok());
     const std::string database = "k7/8/8/8/8/8/8/1Q5K w - - bm #3;\r\n";
-    writeFile("in.epd", "k7/8/1K6/8/8/8/8/7Q w - - bm #2;\r\n4k3/8/4K3/8/8/8/8/R7 w - - bm #3;\r\n");
+    writeFile("in.epd",
+              "k7/8/1K6/8/8/8/8/7Q w - - bm #2;\r\n4k3/8/4K3/8/8/8/8/R7 w - - bm #3;\r\n");
     writeFile("Vandrelo.epd", database);
     struct Case {
         std::vector<std::string> arguments;
