@@ -88,8 +88,8 @@ test:
 # The tests, then the long rounds of the safety tests (for CI): many runs sharing, and runs
 # killed while they rewrite, large databases.
 test-long: test
-	@sh tests/safety/concurrent_runs.sh $(BUILD)/vestrel 20 100000
-	@sh tests/safety/kill_runs.sh $(BUILD)/vestrel $(BUILD)/libno_link.so 30 200000
+	@sh tests/safety/concurrent_runs.sh $(abspath $(BUILD))/vestrel 20 100000
+	@sh tests/safety/kill_runs.sh $(abspath $(BUILD))/vestrel $(abspath $(BUILD))/libno_link.so 30 200000
 
 # The whole test suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize:
