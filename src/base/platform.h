@@ -37,7 +37,8 @@ bool namesFoldCase();
 // file before it ends the program; an empty name sets none. POSIX ends the program by the
 // signal (exit status 130 after Ctrl-C), Windows with STATUS_CONTROL_C_EXIT.
 void removeOnInterrupt(const std::string& path);
-// Interrupts wait while held (a commit moves files) and take effect when released.
+// Interrupts wait while held (a commit moves files) and take effect when the last hold is
+// released; holds nest.
 void holdInterrupts();
 void releaseInterrupts();
 

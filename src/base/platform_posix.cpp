@@ -28,6 +28,8 @@ constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
 
 // The file an interrupt removes, written only while interrupts are blocked; empty: none.
 char interruptPath[4096];
+// How many holds are open: interrupts come through when the last one is released.
+int interruptHolds = 0;
 
 void onInterrupt(int signal) {
     if (interruptPath[0] != '\0') (void)::unlink(interruptPath);
@@ -99,9 +101,11 @@ void removeOnInterrupt(const std::string& path) {
 void holdInterrupts() {
     const sigset_t set = interruptSet();
     sigprocmask(SIG_BLOCK, &set, nullptr);
+    ++interruptHolds;
 }
 
 void releaseInterrupts() {
+    if (interruptHolds > 0 && --interruptHolds > 0) return;
     const sigset_t set = interruptSet();
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }

@@ -210,10 +210,14 @@ void nameRewriteFiles(Rewrite& rewrite, std::string_view stem) {
 RewriteStart beginRewrite(Rewrite& rewrite, std::string_view stem) {
     nameRewriteFiles(rewrite, stem);
     int fd = kNoFile;
+    // An interrupt between the creation and the arming would leave the file behind; one
+    // before the creation must not remove another run's file of that name.
+    holdInterrupts();
     const RewriteStart start = lockTemporary(rewrite.tempPath, rewrite.databasePath, fd);
+    if (start == RewriteStart::Ok) removeOnInterrupt(rewrite.tempPath);
+    releaseInterrupts();
     if (start != RewriteStart::Ok) return start;
     openWriter(rewrite.out, fd, kWriteBuffer);
-    removeOnInterrupt(rewrite.tempPath);
     // Only now, under the lock, is the database's state the one this run works on.
     rewrite.databaseExisted = nameTaken(rewrite.databasePath);
     // Before the database is opened: Windows removes no name of a file that is open.
@@ -279,9 +283,12 @@ bool commitRewrite(Rewrite& rewrite) {
 void abandonRewrite(Rewrite& rewrite) {
     releaseDatabaseLock(rewrite);
     if (rewrite.out.fd == kNoFile) return;
-    // Removed while still locked: once the lock is gone the name may be another run's.
+    // Removed while still locked: once the lock is gone the name may be another run's, and
+    // no interrupt may remove it then.
+    holdInterrupts();
     (void)removeFile(rewrite.tempPath);
     removeOnInterrupt("");
+    releaseInterrupts();
     (void)closeFile(rewrite.out.fd);
     rewrite.out.fd = kNoFile;
     rewrite.out.buffer.clear();

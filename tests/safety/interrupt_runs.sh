@@ -60,7 +60,7 @@ if [ -z "$launcher" ]; then
         done
         [ -e Vandrelo.epd.new ] || fail "SIG$name: the run never started its rewrite"
         kill -"$name" $pid
-        wait $pid
+        wait $pid 2>/dev/null
         status=$?
         kill $writer 2>/dev/null
         wait $writer 2>/dev/null
@@ -86,7 +86,7 @@ while [ $rounds -lt 5 ] && [ $caught -lt 2 ]; do
         i=$((i + 1))
     done
     kill -INT $pid
-    wait $pid
+    wait $pid 2>/dev/null
     status=$?
     if cmp -s Vandrelo.epd base.epd; then
         after "Ctrl-C during /u-" $status any
