@@ -54,14 +54,17 @@ FileVerdict openInputFile(const RunSettings& settings, LineReader& input, InputK
     return FileVerdict::Ok;
 }
 
+bool inputIsDatabase(const std::string& input, const std::string& database) {
+    if (sameFile(input, database)) return true;
+    return namesFoldCase() && upperCase(input) == upperCase(database);
+}
+
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
                             bool& rewriting) {
     rewriting = false;
     const std::string input = inputFileName(settings);
     const std::string database = settings.databaseFileName();
-    if (upperCase(input) == upperCase(database) || sameFile(input, database)) {
-        return FileVerdict::InputIsDatabase;
-    }
+    if (inputIsDatabase(input, database)) return FileVerdict::InputIsDatabase;
     if (outputGoesTo(fileIdOf(database))) return FileVerdict::OutputIsDatabase;
     const bool update = settings.databaseMode == DatabaseMode::Update;
     if (update && !settings.noOutput) {
@@ -70,6 +73,10 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
                 return FileVerdict::DatabaseInUse;
             case RewriteStart::NotFound:
                 return FileVerdict::DatabaseNotFound;
+            case RewriteStart::Leftover:
+                return FileVerdict::DatabaseLeftover;
+            case RewriteStart::LockUnknown:
+                return FileVerdict::DatabaseLockUnknown;
             case RewriteStart::Ok:
                 break;
         }
@@ -82,7 +89,7 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
     LineReader reader;
     ReadEnd end = ReadEnd::Failed;
     if (state.report) beginReportFile(*state.report, database, true);
-    if (openLineReader(reader, database)) {
+    if (openLineReader(reader, database, true)) {
         skipByteOrderMark(reader);
         preload(reader, state, rewriting ? &rewrite : nullptr, settings.canonicalKeys);
         if (rewriting) {
@@ -158,8 +165,10 @@ bool finishReportFile(ReportFile& report) {
     return report.finished;
 }
 
-void openLogFile(RunState& state) {
-    openWriter(state.log, createFile(std::string(kLogFileName)), kLogBuffer);
+FileVerdict openLogFile(RunState& state) {
+    const int fd = createUnlinkedFile(std::string(kLogFileName));
+    openWriter(state.log, fd == kIsLink ? kNoFile : fd, kLogBuffer);
+    return fd == kIsLink ? FileVerdict::LogIsLink : FileVerdict::Ok;
 }
 
 bool closeLogFile(RunState& state) {

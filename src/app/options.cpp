@@ -4,6 +4,7 @@
 #include <cstdlib>
 #include <optional>
 
+#include "app/argument_kinds.h"
 #include "app/range_parse.h"
 #include "app/verify_options.h"
 #include "base/platform.h"
@@ -324,12 +325,6 @@ bool applyOption(std::string_view argument, RunSettings& settings, bool& known) 
     }
 }
 
-// An absolute name of an existing EPD, FEN, PGN or CSV file is the input file, not an option.
-bool namesInputFile(std::string_view argument) {
-    if (!inputKindOf(argument)) return false;
-    return isRegularFile(std::string(argument));
-}
-
 constexpr std::string_view kReportOption = "--report=";
 constexpr std::string_view kReportLimitOption = "--report-limit=";
 
@@ -380,7 +375,11 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
             continue;
         }
         bool known = true;
-        const bool legal = applyOption(argument, settings, known);
+        // File names keep the command line's text; what is matched against records takes the
+        // records' code page.
+        const bool legal = argument.starts_with("/u")
+                               ? applyOption(argument, settings, known)
+                               : applyOption(recordCodePage(argument), settings, known);
         if (!known || !legal) {
             result.verdict = known ? OptionVerdict::Illegal : OptionVerdict::Unknown;
             result.argument = std::string(argument);

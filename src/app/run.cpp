@@ -7,6 +7,7 @@
 #include <utility>
 #include <vector>
 
+#include "app/argument_kinds.h"
 #include "app/files.h"
 #include "app/options.h"
 #include "app/run_state.h"
@@ -98,7 +99,7 @@ int errorExit(std::string_view text) {
 
 // Writes a whole answer (--help, --version) to standard output.
 int writeToOutput(std::string_view text) {
-    switch (writeAll(kStandardOutput, text)) {
+    switch (writeText(kStandardOutput, text)) {
         case WriteResult::Ok:
             return kExitOk;
         case WriteResult::BrokenPipe:
@@ -122,6 +123,16 @@ std::string databaseNotWritten(const RunSettings& settings) {
 
 std::string databaseInUse(const RunSettings& settings) {
     return "ERROR: Database " + quoted(settings.databaseFileName()) + " is in use by another run !";
+}
+
+// A temporary file that no run removes blocks the database: named, with what to do.
+std::string databaseBlocked(const RunSettings& settings, bool ownerGone) {
+    Rewrite files;
+    nameRewriteFiles(files, settings.databaseStem);
+    return "ERROR: Database " + quoted(settings.databaseFileName()) + " is blocked by " +
+           quoted(files.tempPath) +
+           (ownerGone ? ", left by a run that ended: remove that file !"
+                      : ": unless another run is using the database, remove that file !");
 }
 
 std::string databaseTextAfterCtrlZ(const RunSettings& settings) {
@@ -227,6 +238,7 @@ enum class LoopEnd {
     LogFailed,
     LineTooLong,
     ColumnMissing,  // a CSV input without a needed column: the loop never started
+    InputFailed,  // a read of the input file failed: its rest would be missing
 };
 
 enum class FilterVerdict { Queued, Dropped, TooLong };
@@ -281,6 +293,13 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
     return count;
 }
 
+// How standard output stands. A database update goes on when the reader of the output has
+// gone (vestrel in.epd /u+ | head): the database is what the run is for.
+LoopEnd outputEnd(const BufferedWriter& out, bool updating) {
+    if (!out.failed || (out.brokenPipe && updating)) return LoopEnd::Done;
+    return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
+}
+
 // Writes one accepted record: the progress count with /0, else its output line and the
 // database copy.
 LoopEnd writeRecord(const RunSettings& settings, SplitRecord& record, RunState& state,
@@ -298,8 +317,7 @@ LoopEnd writeRecord(const RunSettings& settings, SplitRecord& record, RunState& 
         if (database->out.failed) return LoopEnd::DatabaseFailed;
     }
     writeLine(out, state.line);
-    if (out.failed) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
-    return LoopEnd::Done;
+    return outputEnd(out, database != nullptr);
 }
 
 // Hands a record that met the tests to the report: whether the seen set stored its key (it
@@ -406,8 +424,9 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
         if (end != LoopEnd::Done) return end;
     }
     if (tooLong || input.lineTooLong) return LoopEnd::LineTooLong;
-    if (!flushWriter(out)) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
-    return LoopEnd::Done;
+    if (input.readFailed) return LoopEnd::InputFailed;
+    (void)flushWriter(out);
+    return outputEnd(out, database != nullptr);
 }
 
 int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
@@ -426,6 +445,9 @@ int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
             return errorExit(databaseNotWritten(settings));
         case DatabaseResult::InUse:
             return errorExit(databaseInUse(settings));
+        case DatabaseResult::Leftover:
+        case DatabaseResult::LockUnknown:
+            return errorExit(databaseBlocked(settings, result == DatabaseResult::Leftover));
         case DatabaseResult::TextAfterCtrlZ:
             return errorExit(databaseTextAfterCtrlZ(settings));
         case DatabaseResult::LineTooLong:
@@ -451,6 +473,12 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
                    quoted(settings.databaseFileName()) + " !";
         case FileVerdict::DatabaseInUse:
             return databaseInUse(settings);
+        case FileVerdict::DatabaseLeftover:
+        case FileVerdict::DatabaseLockUnknown:
+            return databaseBlocked(settings, verdict == FileVerdict::DatabaseLeftover);
+        case FileVerdict::LogIsLink:
+            return "ERROR: Log file " + quoted(kLogFileName) +
+                   " is a link, not followed: remove it !";
         case FileVerdict::DatabaseTextAfterCtrlZ:
             return databaseTextAfterCtrlZ(settings);
         case FileVerdict::LineTooLong:
@@ -497,6 +525,34 @@ bool writeReport(const RunSettings& settings, const RunState& state, ReportFile&
     return finishReportFile(file);
 }
 
+// The end of a record loop that stopped early: its message and exit status.
+int loopEndExit(LoopEnd end, const RunSettings& settings, BufferedWriter& out,
+                std::string_view missingColumn) {
+    switch (end) {
+        case LoopEnd::Done:
+            return kExitOk;
+        case LoopEnd::PipeClosed:
+            return endOnClosedPipe();
+        case LoopEnd::DatabaseFailed:
+            return errorExit(databaseNotWritten(settings));
+        case LoopEnd::LogFailed:
+            // The records accepted before the loss still reach standard output.
+            (void)flushWriter(out);
+            return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
+        case LoopEnd::LineTooLong:
+            return errorExit(kLineTooLong);
+        case LoopEnd::InputFailed:
+            return errorExit("ERROR: File " + quoted(inputFileName(settings)) +
+                             " could not be read !");
+        case LoopEnd::ColumnMissing:
+            return errorExit("ERROR: Column " + quoted(missingColumn) + " not found in " +
+                             quoted(inputFileName(settings)) + " !");
+        case LoopEnd::OutputFailed:
+            break;
+    }
+    return errorExit("ERROR: Output could not be written !");
+}
+
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     LineReader input;
@@ -523,7 +579,11 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     }
 
     if (state.report) beginReportFile(*state.report, inputFileName(settings));
-    openLogFile(state);
+    const FileVerdict logged = openLogFile(state);
+    if (logged != FileVerdict::Ok) {
+        closeLineReader(input);
+        return errorExit(fileErrorMessage(logged, settings));
+    }
     skipByteOrderMark(input);  // the first read of the input, after every check
     const std::string_view missingColumn = readInputHeader(input, state.reader);
     if (settings.noOutput) writeError(kLineEnd);
@@ -542,19 +602,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     if (end != LoopEnd::Done) {
         if (rewriting) abandonRewrite(database);
         closeLineReader(input);
-        if (end == LoopEnd::PipeClosed) return endOnClosedPipe();
-        if (end == LoopEnd::DatabaseFailed) return errorExit(databaseNotWritten(settings));
-        if (end == LoopEnd::LogFailed) {
-            // The records accepted before the loss still reach standard output.
-            (void)flushWriter(out);
-            return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
-        }
-        if (end == LoopEnd::LineTooLong) return errorExit(kLineTooLong);
-        if (end == LoopEnd::ColumnMissing) {
-            return errorExit("ERROR: Column " + quoted(missingColumn) + " not found in " +
-                             quoted(inputFileName(settings)) + " !");
-        }
-        return errorExit("ERROR: Output could not be written !");
+        return loopEndExit(end, settings, out, missingColumn);
     }
     if (rewriting && !commitRewrite(database)) {
         closeLineReader(input);
@@ -580,9 +628,10 @@ int runCommandLine(int argc, char** argv) {
         writeError(kUsage);
         return kExitOk;
     }
-    std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> texts = commandLineArguments(argc, argv);
+    const std::vector<std::string_view> arguments(texts.begin(), texts.end());
     for (std::string_view argument : arguments) {
-        if (argument == "--help") return writeToOutput(utf8Usage());
+        if (asksForHelp(argument)) return writeToOutput(utf8Usage());
         if (argument == "--version") {
             return writeToOutput("vestrel " + std::string(kVersion) + "\n");
         }
@@ -595,6 +644,8 @@ int runCommandLine(int argc, char** argv) {
     if (parsed.verdict == OptionVerdict::Unknown) {
         return errorExit("ERROR: Unknown program option " + quoted(parsed.argument) + " !");
     }
+    const std::string misplaced = inputForDatabaseMode(arguments, settings);
+    if (!misplaced.empty()) return errorExit(misplaced);
     const RunSettings& fixed = settings;
     const Clock::time_point start = Clock::now();
     if (fixed.databaseMode == DatabaseMode::Sort ||

@@ -57,8 +57,8 @@ const char* findLineStop(const char* p, std::size_t n) {
 
 }  // namespace
 
-bool openLineReader(LineReader& reader, const std::string& path) {
-    const int fd = openForReading(path);
+bool openLineReader(LineReader& reader, const std::string& path, bool regularOnly) {
+    const int fd = regularOnly ? openRegularForReading(path) : openForReading(path);
     if (fd == kNoFile) return false;
     reader.fd = fd;
     // A small file needs a block of its own size only, plus a byte to meet its end.

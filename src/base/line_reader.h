@@ -29,8 +29,9 @@ struct LineReader {
     std::string carry;   // a line that spans blocks or holds CR bytes
 };
 
-// Opens a file for reading; false when it cannot be opened (a directory counts as such).
-bool openLineReader(LineReader& reader, const std::string& path);
+// Opens a file for reading; false when it cannot be opened (a directory counts as such). With
+// `regularOnly` a pipe or device counts as such too, and is never waited on.
+bool openLineReader(LineReader& reader, const std::string& path, bool regularOnly = false);
 // Drops a UTF-8 byte-order mark (EF BB BF) at the very start of a file just opened.
 void skipByteOrderMark(LineReader& reader);
 // Next line without its line end; the view stays valid until the next call.
