@@ -480,7 +480,7 @@ SeenVerdict SeenSet::lookUp(std::string_view key) {
         return SeenVerdict::New;
     }
     t.prepareImages(key);
-    return t.matchImages();
+    return t.matchImages(key);
 }
 
 void SeenSet::preload(std::string_view key) {
