@@ -333,6 +333,10 @@ LoopEnd writeBatch(const RunSettings& settings, RunState& state, RecordSink& sin
         VerifyEntry& entry = verify.batch[i];
         if (!entry.accepted) writeBytes(state.log, entry.markLog);
         if (entry.accepted) writeVerdictLog(entry, state.log);
+        if (entry.accepted && state.report) {
+            reportVerdict(*state.report, entry.line, entry.split.positionFields,
+                          entry.split.opcodeText, entry.verdict.text);
+        }
         if (state.log.failed) return LoopEnd::LogFailed;
         if (!entry.accepted) {
             if (!sink.progress.pending.empty()) pendProgress(sink.progress);
@@ -367,6 +371,7 @@ LoopEnd queueForVerify(const RunSettings& settings, PendingRecord& record, std::
     }
     if (!marked) {
         entry.accepted = true;
+        entry.line = state.pendingLines[queued];
         entry.split.positionFields.assign(record.split.positionFields);
         entry.split.opcodeText.assign(record.split.opcodeText);
     }
