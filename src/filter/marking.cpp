@@ -153,6 +153,7 @@ MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings,
         return MarkVerdict::Passed;
     }
     marking.tag.assign(tag);
+    marking.tag.append(reason);  // the id text as the log writes it
     // The database modes drop marked records without a trace.
     if (settings.databaseMode == DatabaseMode::Compare ||
         settings.databaseMode == DatabaseMode::Update) {
