@@ -24,9 +24,6 @@ enum class DatabaseResult {
 // The result of a database rewrite that stopped at the end of its reading.
 DatabaseResult resultOfRead(ReadEnd end);
 
-// The 22-character sort key of one database line.
-std::string sortKey(std::string_view line);
-
 // Sorts the database file of the settings' stem, keeping the old one as ".bak". Writes the
 // progress words and the closing line to standard error; error messages are the caller's.
 DatabaseResult sortDatabase(const RunSettings& settings,

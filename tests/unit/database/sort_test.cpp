@@ -11,6 +11,7 @@
 #include <string>
 #include <vector>
 
+#include "database/sort_key.h"
 #include "database_files.h"
 #include "text/text.h"
 
