@@ -1,21 +1,25 @@
 #include "filter/counted_table.h"
 
+#include <new>
+
 namespace vestrel {
 
-void CountedTable::allocate(std::size_t maxKeys) {
-    entries.growTo(maxKeys + 1);
+void CountedTable::allocate() {
+    entries.growTo(1);
     buckets.growTo(std::size_t(kBucketMask) + 1);
 }
 
-void CountedTable::add(std::int32_t n, TextRef text, std::uint32_t hash) {
-    entries[std::size_t(n)] = {text, 0, hash};
+void CountedTable::add(TextPlace text, std::uint32_t hash) {
+    const std::size_t n = entries.size();
+    if (n > UINT32_MAX) throw std::bad_alloc();  // entries are numbered in 32 bits
+    entries.push({text, 0, hash});
     Bucket& bucket = buckets[hash & kBucketMask];
     if (bucket.tail == 0) {
-        bucket.head = n;
+        bucket.head = std::uint32_t(n);
     } else {
-        entries[std::size_t(bucket.tail)].next = n;
+        entries[bucket.tail].next = std::uint32_t(n);
     }
-    bucket.tail = n;
+    bucket.tail = std::uint32_t(n);
 }
 
 }  // namespace vestrel

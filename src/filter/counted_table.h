@@ -20,40 +20,37 @@ inline std::uint32_t djb2(std::string_view key) {
     return h;
 }
 
-// Entry n holds key n with its link in its bucket and its full hash, so a look-up passes over
-// the other keys of the bucket without reading their texts.
+// Entry n holds the n-th key stored with its link in its bucket and its full hash, so a
+// look-up passes over the other keys of the bucket without reading their texts.
 struct CountedTable {
     struct Entry {
-        TextRef text;
-        std::int32_t next;  // next key of the same bucket, in insertion order; 0 at the end
+        TextPlace text;
+        std::uint32_t next;  // next key of the same bucket, in insertion order; 0 at the end
         std::uint32_t hash;
     };
     struct Bucket {
-        std::int32_t head;
-        std::int32_t tail;
+        std::uint32_t head;
+        std::uint32_t tail;
     };
-    ZeroedArray<Entry> entries;  // entry 0 is never used
+    ZeroedArray<Entry> entries;  // entry 0 is never used; grows with the keys
     ZeroedArray<Bucket> buckets;
     std::int64_t comparisons = 0;
 
-    void allocate(std::size_t maxKeys);
+    void allocate();
     const Bucket& bucketOf(std::uint64_t hash) const { return buckets[hash & kBucketMask]; }
 
     bool find(const TextStore& store, std::string_view key, std::uint32_t hash) {
-        for (std::int32_t n = bucketOf(hash).head; n != 0;) {
+        for (std::uint32_t n = bucketOf(hash).head; n != 0;) {
             ++comparisons;  // every stored key of the bucket counts as compared
-            const Entry& entry = entries[std::size_t(n)];
-            if (entry.hash == hash && entry.text.size == key.size() &&
-                store.text(entry.text) == key) {
-                return true;
-            }
+            const Entry& entry = entries[n];
+            if (entry.hash == hash && store.text(entry.text) == key) return true;
             n = entry.next;
         }
         return false;
     }
 
-    // Stores key n at the end of its bucket.
-    void add(std::int32_t n, TextRef text, std::uint32_t hash);
+    // Stores the next key at the end of its bucket.
+    void add(TextPlace text, std::uint32_t hash);
 };
 
 }  // namespace vestrel

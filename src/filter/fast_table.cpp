@@ -1,7 +1,12 @@
 #include "filter/fast_table.h"
 
+#include <bit>
 #include <chrono>
+#include <cstring>
+#include <limits>
+#include <new>
 #include <random>
+#include <utility>
 
 namespace vestrel {
 
@@ -44,30 +49,82 @@ inline void readTail(const char* p, std::size_t n, std::uint64_t& a, std::uint64
     }
 }
 
+// The first table: small, so that a short collection costs little.
+constexpr unsigned kFirstSlotBits = 10;
+// The most slots made in advance (128 MiB, for 12.5 million keys): a guess from a huge file
+// must not ask for memory that the keys may never need.
+constexpr std::size_t kMostSlotsReserved = std::size_t{1} << 24;
+
 }  // namespace
 
 void FastTable::allocate() {
-    slots.growTo(std::size_t{1} << kSlotBits);
+    slots_.growTo(std::size_t{1} << kFirstSlotBits);
+    shift_ = 64 - kFirstSlotBits;
     std::random_device device;
     const auto now = std::uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
-    for (std::uint64_t& s : secret) {
+    for (std::uint64_t& s : secret_) {
         s = (std::uint64_t(device()) << 32 | device()) ^ now ^ reinterpret_cast<std::uintptr_t>(&s);
         s |= 1;
     }
 }
 
+// The hash is odd, so that its tag is never 0.
 std::uint64_t FastTable::hashOf(std::string_view key) const {
     const char* p = key.data();
     std::size_t n = key.size();
-    std::uint64_t h = secret[0];
+    std::uint64_t h = secret_[0];
     for (; n > 16; n -= 16, p += 16) {
-        h = foldedProduct(read64(p) ^ secret[1], read64(p + 8) ^ secret[2] ^ h);
+        h = foldedProduct(read64(p) ^ secret_[1], read64(p + 8) ^ secret_[2] ^ h);
     }
     std::uint64_t a;
     std::uint64_t b;
     readTail(p, n, a, b);
-    h = foldedProduct(a ^ secret[1], b ^ secret[2] ^ h);
-    return foldedProduct(h ^ secret[0], key.size() ^ secret[1]) | 1;
+    h = foldedProduct(a ^ secret_[1], b ^ secret_[2] ^ h);
+    return foldedProduct(h ^ secret_[0], key.size() ^ secret_[1]) | 1;
+}
+
+// The table is full beyond three quarters of its slots.
+bool FastTable::crowded(std::size_t count, std::size_t slots) { return count > slots / 4 * 3; }
+
+void FastTable::insert(std::size_t slot, std::uint64_t hash, TextPlace place,
+                       const TextStore& store) {
+    slots_[slot] = (hash & kTagMask) << kPlaceBits | place;
+    ++count_;
+    if (crowded(count_, slots_.size())) rebuild(2 * slots_.size(), store);
+}
+
+void FastTable::reserve(std::size_t keys, const TextStore& store) {
+    std::size_t slots = slots_.size();
+    while (crowded(keys, slots) && slots < kMostSlotsReserved) slots *= 2;
+    if (slots > slots_.size()) rebuild(slots, store);
+}
+
+// Puts every stored text into a new table of `slots` slots, walking the store in order. The
+// hashes of a batch of texts are worked out first and their slots fetched together, so that
+// the memory waits overlap.
+void FastTable::rebuild(std::size_t slots, const TextStore& store) {
+    if (slots > (std::numeric_limits<std::size_t>::max() >> 1)) throw std::bad_alloc();
+    ZeroedArray<std::uint64_t> larger;
+    larger.growTo(slots);
+    slots_ = std::move(larger);
+    shift_ = 64 - unsigned(std::countr_zero(slots));
+    constexpr std::size_t kBatch = 16;
+    std::array<std::uint64_t, kBatch> hashes;
+    std::array<TextPlace, kBatch> places;
+    std::size_t pending = 0;
+    const auto flush = [&] {
+        for (std::size_t k = 0; k < pending; ++k) {
+            slots_[emptySlot(hashes[k])] = (hashes[k] & kTagMask) << kPlaceBits | places[k];
+        }
+        pending = 0;
+    };
+    store.forEach([&](TextPlace place, std::string_view key) {
+        hashes[pending] = hashOf(key);
+        places[pending] = place;
+        __builtin_prefetch(firstLine(hashes[pending]));
+        if (++pending == kBatch) flush();
+    });
+    flush();
 }
 
 }  // namespace vestrel

@@ -1,5 +1,6 @@
 #include "filter/seen_set.h"
 
+#include <algorithm>
 #include <array>
 #include <string>
 
@@ -20,7 +21,7 @@ namespace {
 // One bit per symmetry signature.
 constexpr std::uint32_t kSignatureBits = 1u << 24;
 
-enum class Lookup { Found, Stored, Full };
+enum class Lookup { Found, Stored };
 
 constexpr std::array<SeenVerdict, 3> kMirrorVerdicts = {SeenVerdict::MirrorX, SeenVerdict::MirrorY,
                                                         SeenVerdict::MirrorXY};
@@ -54,7 +55,8 @@ SeenVerdict selfVerdict(BoardImage self) {
 
 struct SeenSet::Tables {
     SeenPolicy policy;
-    std::int32_t count = 0;
+    std::int64_t count = 0;
+    std::uint64_t expected = 0;  // keys the run said to expect, stored ones included
     TextStore store;
     FastTable fast;        // Hashed
     CountedTable counted;  // Hashed under countComparisons
@@ -87,40 +89,41 @@ struct SeenSet::Tables {
     const void* firstLine(std::uint64_t hash) const {
         if (policy.mode != LookupMode::Hashed) return nullptr;
         if (counting()) return &counted.bucketOf(hash);
-        return &fast.slots[FastTable::home(hash)];
+        return fast.firstLine(hash);
     }
 
     // True when the key is seen; never stores it.
     bool find(std::string_view key, std::uint64_t hash) {
         if (policy.mode == LookupMode::Prefix) return prefix.find(key);
         if (counting()) return counted.find(store, key, std::uint32_t(hash));
-        return fast.slots[fast.probe(store, key, hash)].hash != 0;
+        return fast.holds(fast.probe(store, key, hash));
     }
 
-    // Stores the key without looking it up, while there is room.
-    bool add(std::string_view key, std::uint64_t hash, std::size_t slot) {
-        TextRef text;
-        if (count >= kMaxKeys || !store.add(key, text)) return false;
+    // Stores the key without looking it up; in the fast table at `slot`, the empty slot found
+    // for its hash. Throws std::bad_alloc when memory runs out.
+    void add(std::string_view key, std::uint64_t hash, std::size_t slot) {
+        const TextPlace text = store.add(key);
         ++count;
         if (policy.mode == LookupMode::Prefix) {
             prefix.keys->insert(store.text(text));
         } else if (counting()) {
-            counted.add(count, text, std::uint32_t(hash));
+            counted.add(text, std::uint32_t(hash));
         } else {
-            fast.slots[slot] = {hash, text};
+            fast.insert(slot, hash, text, store);
         }
-        return true;
     }
 
-    // Finds the key, or stores it while there is room.
+    // Finds the key, or stores it.
     Lookup findOrStore(std::string_view key, std::uint64_t hash) {
         if (policy.mode == LookupMode::Hashed && !counting()) {
             const std::size_t slot = fast.probe(store, key, hash);
-            if (fast.slots[slot].hash != 0) return Lookup::Found;
-            return add(key, hash, slot) ? Lookup::Stored : Lookup::Full;
+            if (fast.holds(slot)) return Lookup::Found;
+            add(key, hash, slot);
+            return Lookup::Stored;
         }
         if (find(key, hash)) return Lookup::Found;
-        return add(key, hash, 0) ? Lookup::Stored : Lookup::Full;
+        add(key, hash, 0);
+        return Lookup::Stored;
     }
 
     std::uint64_t* signatureWord(std::uint32_t signature) {
@@ -175,15 +178,12 @@ SeenVerdict SeenSet::Tables::markWithMirrors(std::string_view key, const SeenTic
     if (signed_ && !hasSignature(symmetry.signature)) {
         // No stored key shares the signature, so no stored key is an image of this one: only
         // the key itself, once stored, can be.
-        const Lookup lookup = findOrStore(key, ticket.hash);
-        if (lookup == Lookup::Found) return SeenVerdict::Duplicate;
-        if (lookup == Lookup::Full) return SeenVerdict::New;
+        if (findOrStore(key, ticket.hash) == Lookup::Found) return SeenVerdict::Duplicate;
         markSignature(symmetry.signature);
         return selfVerdict(symmetry.self);
     }
-    const Lookup lookup = findOrStore(key, ticket.hash);
-    if (lookup == Lookup::Found) return SeenVerdict::Duplicate;
-    if (lookup == Lookup::Stored && signed_) markSignature(symmetry.signature);
+    if (findOrStore(key, ticket.hash) == Lookup::Found) return SeenVerdict::Duplicate;
+    if (signed_) markSignature(symmetry.signature);
     prepareImages(key);
     return matchImages();
 }
@@ -196,7 +196,7 @@ SeenSet::SeenSet(const SeenPolicy& policy) : tables_(std::make_unique<Tables>())
     if (policy.mode == LookupMode::Prefix) t.prefix.allocate();
     if (policy.mode != LookupMode::Hashed) return;
     if (policy.countComparisons) {
-        t.counted.allocate(std::size_t(kMaxKeys));
+        t.counted.allocate();
     } else {
         t.fast.allocate();
     }
@@ -256,13 +256,21 @@ void SeenSet::preload(std::string_view key) {
     Tables& t = *tables_;
     const std::uint64_t hash = t.hashOf(key);
     const bool fast = t.policy.mode == LookupMode::Hashed && !t.counting();
-    if (!t.add(key, hash, fast ? t.fast.emptySlot(hash) : 0) || !t.signaturesOn) return;
+    t.add(key, hash, fast ? t.fast.emptySlot(hash) : 0);
+    if (!t.signaturesOn) return;
     const KeySymmetry symmetry = analyseSymmetry(key);
     if (symmetry.imagesShareSignature) t.markSignature(symmetry.signature);
 }
 
+void SeenSet::expectKeys(std::uint64_t more) {
+    if (!tables_ || tables_->policy.mode != LookupMode::Hashed || tables_->counting()) return;
+    Tables& t = *tables_;
+    t.expected = std::max(t.expected, std::uint64_t(t.count)) + more;
+    t.fast.reserve(std::size_t(t.expected), t.store);
+}
+
 std::int64_t SeenSet::comparisons() const { return tables_ ? tables_->counted.comparisons : 0; }
 
-std::int32_t SeenSet::size() const { return tables_ ? tables_->count : 0; }
+std::int64_t SeenSet::size() const { return tables_ ? tables_->count : 0; }
 
 }  // namespace vestrel
