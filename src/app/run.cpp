@@ -299,9 +299,6 @@ int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
             return kExitOk;
         case DatabaseResult::NotFound:
             return errorExit(databaseNotFound(settings));
-        case DatabaseResult::TooManyLines:
-            return errorExit("ERROR: Database " + quoted(settings.databaseFileName()) +
-                             " contains too many FEN-Lines !");
         case DatabaseResult::WriteFailed:
             return errorExit(databaseNotWritten(settings));
         case DatabaseResult::InUse:

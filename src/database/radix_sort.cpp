@@ -1,6 +1,7 @@
 #include "database/radix_sort.h"
 
 #include <algorithm>
+#include <new>
 
 #include "text/text.h"
 
@@ -25,7 +26,6 @@ int compareLinesUpper(std::string_view a, std::string_view b, std::size_t skip) 
     }
     return a.size() < b.size() ? -1 : (a.size() > b.size() ? 1 : 0);
 }
-
 
 // Byte `depth` (0 to 23) of the item's head.
 unsigned headByte(const SortItem& item, std::size_t depth) {
@@ -181,6 +181,8 @@ void addEntry(EntryTable& table, std::string_view line, std::string& work) {
         item.head[2 * w] = static_cast<std::uint32_t>(word >> 32);
         item.head[2 * w + 1] = static_cast<std::uint32_t>(word);
     }
+    // Entries are numbered in 32 bits, and so are the ranks of the order replay.
+    if (table.items.size() >= UINT32_MAX) throw std::bad_alloc();
     item.entry = static_cast<std::uint32_t>(table.items.size());
     table.items.append(&item, 1);
     table.lines.append(line.data(), line.size());

@@ -15,18 +15,22 @@ namespace vestrel {
 
 namespace {
 
-constexpr std::uint32_t kMaxEntries = 999999;
+// The bytes a problem line takes at the least, in practice: room for the entries of a file of
+// a given size is made at once for this length; shorter lines grow the table as they come.
+constexpr std::uint64_t kLineBytesGuess = 32;
 
 // The database's own header line: "% " and the default name.
 bool isHeaderLine(std::string_view line) {
     return line.starts_with("% ") && line.substr(2).starts_with(kDefaultStem);
 }
 
-// Room for the lines of a file of `bytes` bytes and for the most entries a database may hold.
+// Room for the lines of a file of `bytes` bytes and for their entries. Memory that is reserved
+// but never filled costs nothing.
 void reserveTable(EntryTable& table, std::uint64_t bytes) {
+    const auto entries = static_cast<std::size_t>(bytes / kLineBytesGuess);
     table.lines.reserve(static_cast<std::size_t>(bytes) + 1);
-    table.lineStart.reserve(std::size_t{kMaxEntries} + 1);
-    table.items.reserve(std::size_t{kMaxEntries});
+    table.lineStart.reserve(entries + 1);
+    table.items.reserve(entries);
     const std::uint64_t zero = 0;
     table.lineStart.append(&zero, 1);
 }
@@ -64,24 +68,19 @@ DatabaseResult sortDatabase(const RunSettings& settings,
     std::string header;
     std::string work;
     std::string_view line;
-    bool tooMany = false;
     while (nextLine(reader, line)) {
         if (isHeaderLine(line)) {
             header.assign(line);
             continue;
         }
         if (line.empty() || line[0] == '%') continue;
-        if (table.size() >= kMaxEntries) {
-            tooMany = true;
-            break;
-        }
         addEntry(table, line, work);
     }
-    const ReadEnd readEnd = tooMany ? ReadEnd::Ok : databaseReadEnd(reader);
+    const ReadEnd readEnd = databaseReadEnd(reader);
     closeLineReader(reader);
-    if (tooMany || readEnd != ReadEnd::Ok) {
+    if (readEnd != ReadEnd::Ok) {
         abandonRewrite(rewrite);
-        return tooMany ? DatabaseResult::TooManyLines : resultOfRead(readEnd);
+        return resultOfRead(readEnd);
     }
 
     writeError("\nSorting ... ");

@@ -14,7 +14,6 @@ namespace vestrel {
 enum class DatabaseResult {
     Done,
     NotFound,
-    TooManyLines,
     WriteFailed,
     InUse,           // another run holds the database's lock
     TextAfterCtrlZ,  // the database holds text after a Ctrl-Z byte
@@ -24,7 +23,8 @@ enum class DatabaseResult {
 // The result of a database rewrite that stopped at the end of its reading.
 DatabaseResult resultOfRead(ReadEnd end);
 
-// Sorts the database file of the settings' stem, keeping the old one as ".bak". Writes the
+// Sorts the database file of the settings' stem, keeping the old one as ".bak". Holds every
+// line in memory, as many as memory allows (std::bad_alloc when it runs out). Writes the
 // progress words and the closing line to standard error; error messages are the caller's.
 DatabaseResult sortDatabase(const RunSettings& settings,
                             std::chrono::steady_clock::time_point start);
