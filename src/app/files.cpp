@@ -19,39 +19,17 @@ void preload(LineReader& reader, RunState& state, Rewrite* rewrite) {
     }
 }
 
-// Standard output is a regular file with this identity, so the run would write into it.
+}  // namespace
+
 bool outputGoesTo(const FileId& file) {
     return isRegularFileDescriptor(kStandardOutput) &&
            sameFileId(fileIdOfDescriptor(kStandardOutput), file);
 }
 
-}  // namespace
-
-std::string inputFileName(const RunSettings& settings) {
-    return settings.inputFile.empty() ? std::string(kDefaultStem) + ".epd" : settings.inputFile;
-}
-
-FileVerdict openInputFile(const RunSettings& settings, LineReader& input, bool& pgnMode) {
-    const std::string name = inputFileName(settings);
-    const std::string ending = upperCase(rightPart(name, 4));
-    if (ending != ".EPD" && ending != ".FEN" && ending != ".PGN") return FileVerdict::WrongType;
-    pgnMode = ending == ".PGN";
-    if (!openLineReader(input, name)) return FileVerdict::InputNotFound;
-    if (outputGoesTo(fileIdOfDescriptor(input.fd))) {
-        closeLineReader(input);
-        return FileVerdict::OutputIsInput;
-    }
-    return FileVerdict::Ok;
-}
-
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
                             bool& rewriting) {
     rewriting = false;
-    const std::string input = inputFileName(settings);
     const std::string database = settings.databaseFileName();
-    if (upperCase(input) == upperCase(database) || sameFile(input, database)) {
-        return FileVerdict::InputIsDatabase;
-    }
     if (outputGoesTo(fileIdOf(database))) return FileVerdict::OutputIsDatabase;
     const bool update = settings.databaseMode == DatabaseMode::Update;
     if (update && !settings.noOutput) {
@@ -72,6 +50,7 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
     LineReader reader;
     ReadEnd end = ReadEnd::Failed;
     if (openLineReader(reader, database)) {
+        state.marking.seen.expectKeys(fileSize(reader.fd) / kLineBytesGuess);
         skipByteOrderMark(reader);
         preload(reader, state, rewriting ? &rewrite : nullptr);
         if (rewriting) {

@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <utility>
 
 #include "app/range_parse.h"
 #include "base/platform.h"
@@ -331,17 +332,45 @@ bool namesInputFile(std::string_view argument) {
     return isRegularFile(std::string(argument));
 }
 
+// --type=epd|fen|pgn: the type of standard input.
+bool storeInputType(std::string_view argument, RunSettings& settings) {
+    constexpr std::pair<std::string_view, InputType> kTypes[] = {{"--type=epd", InputType::Epd},
+                                                                 {"--type=fen", InputType::Fen},
+                                                                 {"--type=pgn", InputType::Pgn}};
+    for (const auto& [text, type] : kTypes) {
+        if (argument == text) {
+            settings.standardInputType = type;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Adds an input file to the list; false for a second "-", as standard input is read once.
+bool addInputFile(std::string_view argument, RunSettings& settings) {
+    if (argument == kStandardInputName) {
+        for (const std::string& name : settings.inputFiles) {
+            if (name == kStandardInputName) return false;
+        }
+    }
+    settings.inputFiles.emplace_back(argument);
+    return true;
+}
+
 }  // namespace
 
 OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings) {
     OptionResult result;
     for (std::string_view argument : arguments) {
-        if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
-            settings.inputFile = std::string(argument);
-            continue;
-        }
         bool known = true;
-        const bool legal = applyOption(argument, settings, known);
+        bool legal = true;
+        if (argument.starts_with("--type")) {
+            legal = storeInputType(argument, settings);
+        } else if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
+            legal = addInputFile(argument, settings);
+        } else {
+            legal = applyOption(argument, settings, known);
+        }
         if (!known || !legal) {
             result.verdict = known ? OptionVerdict::Illegal : OptionVerdict::Unknown;
             result.argument = std::string(argument);

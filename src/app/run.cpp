@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "app/files.h"
+#include "app/input_files.h"
 #include "app/options.h"
 #include "app/run_state.h"
 #include "base/line_reader.h"
@@ -200,7 +201,15 @@ void pendProgress(ProgressCounter& progress) {
     }
 }
 
-enum class LoopEnd { Done, OutputFailed, PipeClosed, DatabaseFailed, LogFailed, LineTooLong };
+enum class LoopEnd {
+    Done,
+    OutputFailed,
+    PipeClosed,
+    DatabaseFailed,
+    LogFailed,
+    LineTooLong,
+    InputNotFound,  // a later input file could not be opened when its turn came
+};
 
 enum class FilterVerdict { Queued, Dropped, TooLong };
 
@@ -230,11 +239,11 @@ FilterVerdict filterRecord(std::string_view line, const RunSettings& settings, R
 }
 
 // Fills the queue with the next records that pass the filters; how many it holds.
-std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& input,
+std::size_t fillQueue(const RunSettings& settings, RunState& state, InputStream& input,
                       ProgressCounter& progress, bool& tooLong) {
     std::size_t count = 0;
     std::string_view line;
-    while (!tooLong && count < state.pending.size() && nextLine(input, line)) {
+    while (!tooLong && count < state.pending.size() && nextInputLine(input, state.reader, line)) {
         const FilterVerdict verdict = filterRecord(line, settings, state, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
             ++count;
@@ -269,7 +278,7 @@ LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState
 }
 
 // Marks the queued records in order and writes those accepted; a lost log line ends the run.
-LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
+LoopEnd recordLoop(const RunSettings& settings, RunState& state, InputStream& input,
                    BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
     state.output = 0;
     bool tooLong = false;  // a record that replacements would grow past the limit
@@ -286,6 +295,7 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
         }
     }
     if (tooLong || input.lineTooLong) return LoopEnd::LineTooLong;
+    if (!input.failed.empty()) return LoopEnd::InputNotFound;
     if (!flushWriter(out)) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
     return LoopEnd::Done;
 }
@@ -311,16 +321,20 @@ int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
     return kExitError;
 }
 
-// The error message of a file check that failed.
-std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
+std::string inputNotFound(std::string_view name) {
+    return "ERROR: File " + quoted(name) + " not found (or access denied) !";
+}
+
+// The error message of a file check that failed; `input` names the input file at fault.
+std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings,
+                             std::string_view input = {}) {
     switch (verdict) {
         case FileVerdict::WrongType:
             return "ERROR: Wrong file type (no EPD/FEN/PGN) !";
         case FileVerdict::InputNotFound:
-            return "ERROR: File " + quoted(inputFileName(settings)) +
-                   " not found (or access denied) !";
+            return inputNotFound(input);
         case FileVerdict::OutputIsInput:
-            return "ERROR: Output file is the input file " + quoted(inputFileName(settings)) + " !";
+            return "ERROR: Output file is the input file " + quoted(input) + " !";
         case FileVerdict::DatabaseNotWritten:
             return databaseNotWritten(settings);
         case FileVerdict::OutputIsDatabase:
@@ -333,7 +347,6 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
         case FileVerdict::LineTooLong:
             return std::string(kLineTooLong);
         case FileVerdict::Ok:
-        case FileVerdict::InputIsDatabase:
         case FileVerdict::DatabaseNotFound:
             break;
     }
@@ -342,28 +355,32 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
 
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
-    LineReader input;
-    const FileVerdict opened = openInputFile(settings, input, state.reader.pgnMode);
-    if (opened != FileVerdict::Ok) return errorExit(fileErrorMessage(opened, settings));
+    InputStream input;
+    std::string failedInput;
+    const FileVerdict checked = checkInputFiles(settings, input, failedInput);
+    if (checked != FileVerdict::Ok) {
+        return errorExit(fileErrorMessage(checked, settings, failedInput));
+    }
     state.marking.seen = SeenSet(seenPolicy(settings));
+    state.marking.seen.expectKeys(expectedInputKeys(input));
 
     Rewrite database;
     bool rewriting = false;
     const DatabaseMode dbMode = settings.databaseMode;
     if (dbMode == DatabaseMode::Compare || dbMode == DatabaseMode::Update) {
-        const FileVerdict prepared = prepareDatabase(settings, state, database, rewriting);
-        if (prepared == FileVerdict::InputIsDatabase) {
+        if (inputIsDatabase(input, settings.databaseFileName())) {
             writeMessage(std::string(dbMode == DatabaseMode::Compare ? "0 EPD-lines missing in "
                                                                      : "0 EPD-lines updated to ") +
                              quoted(settings.databaseFileName()),
                          false);
             return kExitOk;
         }
+        const FileVerdict prepared = prepareDatabase(settings, state, database, rewriting);
         if (prepared != FileVerdict::Ok) return errorExit(fileErrorMessage(prepared, settings));
     }
 
     openLogFile(state);
-    skipByteOrderMark(input);  // the first read of the input, after every check
+    beginInput(input, state.reader);  // the first read of the input, after every check
     if (settings.noOutput) writeError(kLineEnd);
     BufferedWriter out;
     openWriter(out, kStandardOutput, kStdoutBuffer);
@@ -374,8 +391,9 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     if (!closeLogFile(state) && end == LoopEnd::Done) end = LoopEnd::LogFailed;
     if (end != LoopEnd::Done) {
         if (rewriting) abandonRewrite(database);
-        closeLineReader(input);
+        closeLineReader(input.reader);
         if (end == LoopEnd::PipeClosed) return endOnClosedPipe();
+        if (end == LoopEnd::InputNotFound) return errorExit(inputNotFound(input.failed));
         if (end == LoopEnd::DatabaseFailed) return errorExit(databaseNotWritten(settings));
         if (end == LoopEnd::LogFailed) {
             // The records accepted before the loss still reach standard output.
@@ -385,11 +403,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         if (end == LoopEnd::LineTooLong) return errorExit(kLineTooLong);
         return errorExit("ERROR: Output could not be written !");
     }
-    if (rewriting && !commitRewrite(database)) {
-        closeLineReader(input);
-        return errorExit(databaseNotWritten(settings));
-    }
-    closeLineReader(input);
+    if (rewriting && !commitRewrite(database)) return errorExit(databaseNotWritten(settings));
     writeClosingReport(settings, state, start);
     return kExitOk;
 }

@@ -142,6 +142,14 @@ bool isRegularFile(const std::string& path) {
 
 bool isRegularFileDescriptor(int fd) { return isRegularFileHandle(handleOf(fd)); }
 
+bool isTerminal(int fd) {
+    // _isatty also answers for the NUL device; only a console has a console mode.
+    DWORD mode = 0;
+    return ::GetConsoleMode(handleOf(fd), &mode) != 0;
+}
+
+std::string_view endOfTerminalInput() { return "Ctrl-Z and Enter"; }
+
 bool isFolder(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesA(path.c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;

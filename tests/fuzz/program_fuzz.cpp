@@ -154,11 +154,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     const bool parsed = !answers && parseArguments(views, settings).verdict == OptionVerdict::Ok;
 
-    const std::string inputName =
-        settings.inputFile.empty() ? std::string("Vandrelo.epd") : settings.inputFile;
+    std::vector<std::string> inputs = settings.inputFiles;
+    if (inputs.empty()) inputs.emplace_back("Vandrelo.epd");
     const std::string databaseName = settings.databaseFileName();
     const std::string backupName = settings.backupFileName();
-    if (inputName.find('/') != std::string::npos || databaseName.find('/') != std::string::npos) {
+    const auto leavesFolder = [](const std::string& name) {
+        return name.find('/') != std::string::npos;
+    };
+    if (std::any_of(inputs.begin(), inputs.end(), leavesFolder) || leavesFolder(databaseName)) {
         return 0;
     }
     // Input and database may be one file; the database content then wins.
@@ -179,8 +182,11 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const DatabaseMode mode = settings.databaseMode;
     // A record run on the database itself changes nothing; /u- and /u: read no input file.
     std::error_code noFile;
-    const bool inputIsDatabase = upperCase(inputName) == upperCase(databaseName) ||
-                                 fs::equivalent(inputName, databaseName, noFile);
+    const bool inputIsDatabase =
+        std::any_of(inputs.begin(), inputs.end(), [&](const std::string& input) {
+            return upperCase(input) == upperCase(databaseName) ||
+                   fs::equivalent(input, databaseName, noFile);
+        });
     const bool rewrites =
         parsed && ((mode == DatabaseMode::Update && !settings.noOutput && !inputIsDatabase) ||
                    mode == DatabaseMode::Sort || mode == DatabaseMode::TimeUpdate);

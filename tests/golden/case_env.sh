@@ -59,11 +59,23 @@ run_binary() {
     done
     exec $runner ${VESTREL_LAUNCHER:-} "$bin" "$@"
 }
+# Standard input: a file of the working directory through a pipe, or nothing.
+stdin_file=""
+if [ -f "$case_dir/stdin" ]; then
+    stdin_file="$work/run/$(cat "$case_dir/stdin")"
+fi
+run_fed() {
+    if [ -n "$stdin_file" ]; then
+        cat "$stdin_file" | (run_binary "$@")
+    else
+        (run_binary "$@") </dev/null
+    fi
+}
 if [ -f "$case_dir/stdout-append" ]; then
     appended="$work/run/$(cat "$case_dir/stdout-append")"
-    (run_binary "$@") </dev/null >>"$appended" 2>"$work/out/stderr.raw"
+    run_fed "$@" >>"$appended" 2>"$work/out/stderr.raw"
 else
-    (run_binary "$@") </dev/null >"$stdout_target" 2>"$work/out/stderr.raw"
+    run_fed "$@" >"$stdout_target" 2>"$work/out/stderr.raw"
 fi
 status=$?
 sed 's/([0-9][0-9]*\.[0-9][0-9] sec)/(T sec)/g' "$work/out/stderr.raw" >"$work/out/stderr"

@@ -18,6 +18,8 @@
 #   close-fds     optional: descriptors (0, 1, 2) closed for the run
 #   stdout-to     optional: a path that replaces the captured stdout (e.g. /dev/full)
 #   stdout-append optional: a file in the working directory that stdout is appended to (>>)
+#   stdin         optional: a file in the working directory piped into standard input; without
+#                 it standard input is /dev/null
 #   expect/exit   the exit status
 #   expect/stdout, expect/stderr
 #   expect/absent optional: names of files that must not exist afterwards

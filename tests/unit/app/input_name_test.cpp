@@ -2,6 +2,7 @@
 
 #include <filesystem>
 #include <string>
+#include <vector>
 
 #include "../database/database_files.h"
 #include "app/options.h"
@@ -39,7 +40,8 @@ TEST(ParseArguments, TakesAbsoluteNamesOfExistingInputFiles) {
         const std::string argument = here + "/" + c.name;
         RunSettings settings;
         parseArguments({argument}, settings);
-        EXPECT_EQ(settings.inputFile, c.input ? argument : "");
+        EXPECT_EQ(settings.inputFiles,
+                  c.input ? std::vector<std::string>{argument} : std::vector<std::string>{});
     }
 }
 

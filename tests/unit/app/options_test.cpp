@@ -144,7 +144,7 @@ TEST(ParseArguments, LastSettingWinsAndFileNamesAreNotOptions) {
     RunSettings settings;
     ASSERT_EQ(parse({"a.epd", "/fx", "-f", "/Fy,z", "/0x", "/hc", "/xy", "/h"}, settings).verdict,
               OptionVerdict::Ok);
-    EXPECT_EQ(settings.inputFile, "-f");
+    EXPECT_EQ(settings.inputFiles, (std::vector<std::string>{"a.epd", "-f"}));
     EXPECT_EQ(settings.find.match, ListMatch::All);
     EXPECT_EQ(settings.find.items, (std::vector<std::string>{"y", "z"}));
     EXPECT_TRUE(settings.noOutput && settings.hashCount && settings.mirrorTest);
