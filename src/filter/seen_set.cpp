@@ -18,8 +18,12 @@ namespace vestrel {
 
 namespace {
 
-// One bit per symmetry signature.
-constexpr std::uint32_t kSignatureBits = 1u << 24;
+// Bits for the symmetry signatures: at least 2^24, and 16 a key expected, so that a clear bit
+// stays likely (1M expected keys: 2^24 bits; 10M: 2^28, 32 MiB) and most keys skip the image
+// look-ups; at most one per signature.
+constexpr std::uint64_t kFewestSignatureBits = std::uint64_t{1} << 24;
+constexpr std::uint64_t kSignatureBitsPerKey = 16;
+constexpr std::uint64_t kMostSignatureBits = std::uint64_t{1} << 32;
 
 enum class Lookup { Found, Stored };
 
@@ -66,6 +70,7 @@ struct SeenSet::Tables {
     // mirror test may skip look-ups: Hashed, mirror test on, comparisons not counted.
     bool signaturesOn = false;
     ZeroedArray<std::uint64_t> signatures;
+    std::uint32_t signatureMask = 0;  // the bits of a signature that pick its bit
 
     // The images of the key being marked and their hashes, in look-up order: "x", "y",
     // "xy", the diagonal reflection, then its "x", "y", "xy".
@@ -127,13 +132,19 @@ struct SeenSet::Tables {
     }
 
     std::uint64_t* signatureWord(std::uint32_t signature) {
-        return &signatures[(signature & (kSignatureBits - 1)) >> 6];
+        return &signatures[(signature & signatureMask) >> 6];
     }
     bool hasSignature(std::uint32_t signature) {
         return (*signatureWord(signature) >> (signature & 63)) & 1;
     }
     void markSignature(std::uint32_t signature) {
         *signatureWord(signature) |= std::uint64_t{1} << (signature & 63);
+    }
+
+    void allocateSignatures(std::uint64_t bits) {
+        signatures = ZeroedArray<std::uint64_t>();
+        signatures.growTo(bits / 64);
+        signatureMask = std::uint32_t(bits - 1);
     }
 
     void prepareImages(std::string_view key);
@@ -202,7 +213,7 @@ SeenSet::SeenSet(const SeenPolicy& policy) : tables_(std::make_unique<Tables>())
     }
     // Skipped look-ups would not be counted, so no shortcut under countComparisons.
     if (policy.mirrorTest && !policy.countComparisons) {
-        t.signatures.growTo(kSignatureBits / 64);
+        t.allocateSignatures(kFewestSignatureBits);
         t.signaturesOn = true;
         readsBoards_ = true;
     }
@@ -233,8 +244,7 @@ void SeenSet::prepare(std::string_view key, const BoardScan& scan, SeenTicket& t
     ticket.symmetry = analyseSymmetry(scan, key);
     ticket.mirrorTest =
         ticket.symmetry.imagesShareSignature || key.find(" - -") != std::string_view::npos;
-    const std::uint32_t bit = ticket.symmetry.signature & (kSignatureBits - 1);
-    __builtin_prefetch(&t.signatures[bit >> 6]);
+    __builtin_prefetch(&t.signatures[(ticket.symmetry.signature & t.signatureMask) >> 6]);
 }
 
 SeenVerdict SeenSet::mark(std::string_view key, const SeenTicket& ticket) {
@@ -267,6 +277,12 @@ void SeenSet::expectKeys(std::uint64_t more) {
     Tables& t = *tables_;
     t.expected = std::max(t.expected, std::uint64_t(t.count)) + more;
     t.fast.reserve(std::size_t(t.expected), t.store);
+    // The signatures of stored keys are not kept, so their bits can be spread only while none
+    // is stored.
+    if (!t.signaturesOn || t.count != 0) return;
+    std::uint64_t bits = kFewestSignatureBits;
+    while (bits < kMostSignatureBits && bits < t.expected * kSignatureBitsPerKey) bits *= 2;
+    if (bits > std::uint64_t(t.signatureMask) + 1) t.allocateSignatures(bits);
 }
 
 std::int64_t SeenSet::comparisons() const { return tables_ ? tables_->counted.comparisons : 0; }
