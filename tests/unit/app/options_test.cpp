@@ -170,6 +170,37 @@ TEST(ParseArguments, LastSettingWinsAndFileNamesAreNotOptions) {
     EXPECT_EQ(presence.append, OpcodeChoice::All);
 }
 
+// Every file name counts, in order; "-" (standard input) once; --type gives its type.
+TEST(ParseArguments, KeepsEveryInputFileAndTheTypeOfStandardInput) {
+    struct Case {
+        std::vector<std::string_view> arguments;
+        OptionVerdict verdict;
+        std::vector<std::string> files;
+        InputType type;
+    };
+    const Case cases[] = {
+        {{"a.epd", "/xy", "b.pgn", "a.epd"},
+         OptionVerdict::Ok,
+         {"a.epd", "b.pgn", "a.epd"},
+         InputType::Epd},
+        {{"-", "--type=pgn", "c.fen"}, OptionVerdict::Ok, {"-", "c.fen"}, InputType::Pgn},
+        {{"--type=fen", "--type=epd"}, OptionVerdict::Ok, {}, InputType::Epd},
+        {{"--type=fen"}, OptionVerdict::Ok, {}, InputType::Fen},
+        {{"-", "a.epd", "-"}, OptionVerdict::Illegal, {"-", "a.epd"}, InputType::Epd},
+        {{"--type=PGN"}, OptionVerdict::Illegal, {}, InputType::Epd},
+        {{"--type"}, OptionVerdict::Illegal, {}, InputType::Epd},
+        {{"--types=pgn"}, OptionVerdict::Illegal, {}, InputType::Epd},
+    };
+    for (const Case& c : cases) {
+        RunSettings settings;
+        const OptionResult result = parseArguments(c.arguments, settings);
+        SCOPED_TRACE(result.argument);
+        EXPECT_EQ(result.verdict, c.verdict);
+        EXPECT_EQ(settings.inputFiles, c.files);
+        EXPECT_EQ(settings.standardInputType, c.type);
+    }
+}
+
 TEST(ParseArguments, CutsFindAndSkipListsAtCommas) {
     struct Case {
         std::string_view argument;
