@@ -2,7 +2,6 @@
 
 #include "base/platform.h"
 #include "filter/marking.h"
-#include "text/text.h"
 
 namespace vestrel {
 

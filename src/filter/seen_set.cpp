@@ -20,10 +20,11 @@ namespace {
 
 // Bits for the symmetry signatures: at least 2^24, and 16 a key expected, so that a clear bit
 // stays likely (1M expected keys: 2^24 bits; 10M: 2^28, 32 MiB) and most keys skip the image
-// look-ups; at most one per signature.
+// look-ups. No more than 2^28 in advance: a guess from a huge file must not ask for memory
+// that the keys may never need.
 constexpr std::uint64_t kFewestSignatureBits = std::uint64_t{1} << 24;
 constexpr std::uint64_t kSignatureBitsPerKey = 16;
-constexpr std::uint64_t kMostSignatureBits = std::uint64_t{1} << 32;
+constexpr std::uint64_t kMostSignatureBits = std::uint64_t{1} << 28;
 
 enum class Lookup { Found, Stored };
 
