@@ -83,48 +83,26 @@ std::uint64_t FastTable::hashOf(std::string_view key) const {
     return foldedProduct(h ^ secret_[0], key.size() ^ secret_[1]) | 1;
 }
 
+std::uint64_t FastTable::hashOf(std::uint32_t value) const {
+    return foldedProduct(foldedProduct(value ^ secret_[1], secret_[2]) ^ secret_[0], secret_[1]) |
+           1;
+}
+
 // The table is full beyond three quarters of its slots.
 bool FastTable::crowded(std::size_t count, std::size_t slots) { return count > slots / 4 * 3; }
 
-void FastTable::insert(std::size_t slot, std::uint64_t hash, TextPlace place,
-                       const TextStore& store) {
-    slots_[slot] = (hash & kTagMask) << kPlaceBits | place;
-    ++count_;
-    if (crowded(count_, slots_.size())) rebuild(2 * slots_.size(), store);
-}
-
-void FastTable::reserve(std::size_t keys, const TextStore& store) {
+std::size_t FastTable::slotsFor(std::size_t keys) const {
     std::size_t slots = slots_.size();
     while (crowded(keys, slots) && slots < kMostSlotsReserved) slots *= 2;
-    if (slots > slots_.size()) rebuild(slots, store);
+    return slots;
 }
 
-// Puts every stored text into a new table of `slots` slots, walking the store in order. The
-// hashes of a batch of texts are worked out first and their slots fetched together, so that
-// the memory waits overlap.
-void FastTable::rebuild(std::size_t slots, const TextStore& store) {
+void FastTable::renew(std::size_t slots) {
     if (slots > (std::numeric_limits<std::size_t>::max() >> 1)) throw std::bad_alloc();
-    ZeroedArray<std::uint64_t> larger;
-    larger.growTo(slots);
-    slots_ = std::move(larger);
+    ZeroedArray<std::uint64_t> empty;
+    empty.growTo(slots);
+    slots_ = std::move(empty);
     shift_ = 64 - unsigned(std::countr_zero(slots));
-    constexpr std::size_t kBatch = 16;
-    std::array<std::uint64_t, kBatch> hashes;
-    std::array<TextPlace, kBatch> places;
-    std::size_t pending = 0;
-    const auto flush = [&] {
-        for (std::size_t k = 0; k < pending; ++k) {
-            slots_[emptySlot(hashes[k])] = (hashes[k] & kTagMask) << kPlaceBits | places[k];
-        }
-        pending = 0;
-    };
-    store.forEach([&](TextPlace place, std::string_view key) {
-        hashes[pending] = hashOf(key);
-        places[pending] = place;
-        __builtin_prefetch(firstLine(hashes[pending]));
-        if (++pending == kBatch) flush();
-    });
-    flush();
 }
 
 }  // namespace vestrel

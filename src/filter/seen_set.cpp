@@ -3,8 +3,8 @@
 #include <algorithm>
 #include <array>
 #include <string>
+#include <vector>
 
-#include "base/zeroed_array.h"
 #include "filter/counted_table.h"
 #include "filter/fast_table.h"
 #include "filter/prefix_index.h"
@@ -17,14 +17,6 @@
 namespace vestrel {
 
 namespace {
-
-// Bits for the symmetry signatures: at least 2^24, and 16 a key expected, so that a clear bit
-// stays likely (1M expected keys: 2^24 bits; 10M: 2^28, 32 MiB) and most keys skip the image
-// look-ups. No more than 2^28 in advance: a guess from a huge file must not ask for memory
-// that the keys may never need.
-constexpr std::uint64_t kFewestSignatureBits = std::uint64_t{1} << 24;
-constexpr std::uint64_t kSignatureBitsPerKey = 16;
-constexpr std::uint64_t kMostSignatureBits = std::uint64_t{1} << 28;
 
 enum class Lookup { Found, Stored };
 
@@ -67,11 +59,12 @@ struct SeenSet::Tables {
     CountedTable counted;  // Hashed under countComparisons
     PrefixIndex prefix;    // Prefix
 
-    // A clear bit proves that no stored key has that symmetry signature. Kept only when the
-    // mirror test may skip look-ups: Hashed, mirror test on, comparisons not counted.
-    bool signaturesOn = false;
-    ZeroedArray<std::uint64_t> signatures;
-    std::uint32_t signatureMask = 0;  // the bits of a signature that pick its bit
+    // With the mirror test in the fast table, a key whose images share its symmetry signature
+    // is filed under the signature: the key and all its images share one probe run, and a
+    // key whose run holds no key of its signature has no image stored, so that most keys are
+    // marked with one look-up and without building their images.
+    bool byClass = false;
+    std::vector<std::string_view> classmates;  // the stored keys of the class being marked
 
     // The images of the key being marked and their hashes, in look-up order: "x", "y",
     // "xy", the diagonal reflection, then its "x", "y", "xy".
@@ -87,6 +80,15 @@ struct SeenSet::Tables {
     std::uint64_t hashOf(std::string_view key) const {
         if (policy.mode != LookupMode::Hashed) return 0;
         return counting() ? djb2(key) : fast.hashOf(key);
+    }
+
+    // The hash a key is filed under: its class's when it has one, else its own.
+    std::uint64_t filingHash(std::string_view key, const KeySymmetry& symmetry) const {
+        if (byClass && symmetry.imagesShareSignature) return fast.hashOf(symmetry.signature);
+        return hashOf(key);
+    }
+    std::uint64_t filingHash(std::string_view key) const {
+        return byClass ? filingHash(key, analyseSymmetry(key)) : hashOf(key);
     }
 
     // The table line a look-up of the key starts with; nullptr outside the hashed mode. The
@@ -115,7 +117,8 @@ struct SeenSet::Tables {
         } else if (counting()) {
             counted.add(text, std::uint32_t(hash));
         } else {
-            fast.insert(slot, hash, text, store);
+            fast.insert(slot, hash, text, store,
+                        [this](std::string_view stored) { return filingHash(stored); });
         }
     }
 
@@ -132,37 +135,30 @@ struct SeenSet::Tables {
         return Lookup::Stored;
     }
 
-    std::uint64_t* signatureWord(std::uint32_t signature) {
-        return &signatures[(signature & signatureMask) >> 6];
-    }
-    bool hasSignature(std::uint32_t signature) {
-        return (*signatureWord(signature) >> (signature & 63)) & 1;
-    }
-    void markSignature(std::uint32_t signature) {
-        *signatureWord(signature) |= std::uint64_t{1} << (signature & 63);
-    }
-
-    void allocateSignatures(std::uint64_t bits) {
-        signatures = ZeroedArray<std::uint64_t>();
-        signatures.growTo(bits / 64);
-        signatureMask = std::uint32_t(bits - 1);
-    }
-
+    void buildImages(std::string_view key);
     void prepareImages(std::string_view key);
     SeenVerdict matchImages();
+    SeenVerdict matchClass(std::string_view key) const;
+    SeenVerdict markInClass(std::string_view key, const SeenTicket& ticket);
     SeenVerdict markWithMirrors(std::string_view key, const SeenTicket& ticket);
 };
+
+// Builds the images of the key: "x", "y", "xy", and without pawns the diagonal reflection and
+// its images.
+void SeenSet::Tables::buildImages(std::string_view key) {
+    mirrorImages(key, images);
+    // Pawns cannot be reflected in the diagonal.
+    hasReflection = !hasPawn(key.substr(0, key.find(' '))) && reflectDiagonal(key, reflected);
+    if (hasReflection) mirrorImages(reflected, reflectedImages);
+}
 
 // Builds every image and asks for its table line before the first look-up, so that the
 // memory waits of the image look-ups overlap.
 void SeenSet::Tables::prepareImages(std::string_view key) {
-    mirrorImages(key, images);
+    buildImages(key);
     for (std::size_t i = 0; i < 3; ++i) imageHashes[i] = hashOf(images[i]);
-    // Pawns cannot be reflected in the diagonal.
-    hasReflection = !hasPawn(key.substr(0, key.find(' '))) && reflectDiagonal(key, reflected);
     if (hasReflection) {
         imageHashes[3] = hashOf(reflected);
-        mirrorImages(reflected, reflectedImages);
         for (std::size_t i = 0; i < 3; ++i) imageHashes[4 + i] = hashOf(reflectedImages[i]);
     }
     const std::size_t count = hasReflection ? 7 : 3;
@@ -184,18 +180,42 @@ SeenVerdict SeenSet::Tables::matchImages() {
     return SeenVerdict::New;
 }
 
-SeenVerdict SeenSet::Tables::markWithMirrors(std::string_view key, const SeenTicket& ticket) {
-    const KeySymmetry& symmetry = ticket.symmetry;
-    const bool signed_ = signaturesOn && symmetry.imagesShareSignature;
-    if (signed_ && !hasSignature(symmetry.signature)) {
-        // No stored key shares the signature, so no stored key is an image of this one: only
-        // the key itself, once stored, can be.
-        if (findOrStore(key, ticket.hash) == Lookup::Found) return SeenVerdict::Duplicate;
-        markSignature(symmetry.signature);
-        return selfVerdict(symmetry.self);
+// The first image, in look-up order, that is the key itself (stored just before) or one of the
+// stored keys of its class.
+SeenVerdict SeenSet::Tables::matchClass(std::string_view key) const {
+    const auto stored = [&](std::string_view image) {
+        return image == key ||
+               std::find(classmates.begin(), classmates.end(), image) != classmates.end();
+    };
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (stored(images[i])) return kMirrorVerdicts[i];
     }
+    if (!hasReflection) return SeenVerdict::New;
+    if (stored(reflected)) return SeenVerdict::MirrorD;
+    for (std::size_t i = 0; i < 3; ++i) {
+        if (stored(reflectedImages[i])) return kDiagonalVerdicts[i];
+    }
+    return SeenVerdict::New;
+}
+
+// Marks a key filed under its class: only the stored keys of its class can be the key or one
+// of its images.
+SeenVerdict SeenSet::Tables::markInClass(std::string_view key, const SeenTicket& ticket) {
+    classmates.clear();
+    const std::size_t end = fast.collect(store, ticket.hash, classmates);
+    if (std::find(classmates.begin(), classmates.end(), key) != classmates.end()) {
+        return SeenVerdict::Duplicate;
+    }
+    add(key, ticket.hash, end);  // the classmates' texts stay where they are
+    // No stored key of the class: only the key itself, now stored, can be one of its images.
+    if (classmates.empty()) return selfVerdict(ticket.symmetry.self);
+    buildImages(key);
+    return matchClass(key);
+}
+
+SeenVerdict SeenSet::Tables::markWithMirrors(std::string_view key, const SeenTicket& ticket) {
+    if (byClass && ticket.symmetry.imagesShareSignature) return markInClass(key, ticket);
     if (findOrStore(key, ticket.hash) == Lookup::Found) return SeenVerdict::Duplicate;
-    if (signed_) markSignature(symmetry.signature);
     prepareImages(key);
     return matchImages();
 }
@@ -212,10 +232,9 @@ SeenSet::SeenSet(const SeenPolicy& policy) : tables_(std::make_unique<Tables>())
     } else {
         t.fast.allocate();
     }
-    // Skipped look-ups would not be counted, so no shortcut under countComparisons.
+    // Skipped look-ups would not be counted, so no classes under countComparisons.
     if (policy.mirrorTest && !policy.countComparisons) {
-        t.allocateSignatures(kFewestSignatureBits);
-        t.signaturesOn = true;
+        t.byClass = true;
         readsBoards_ = true;
     }
 }
@@ -233,19 +252,18 @@ void SeenSet::prepare(std::string_view key, SeenTicket& ticket) const {
 void SeenSet::prepare(std::string_view key, const BoardScan& scan, SeenTicket& ticket) const {
     if (!tables_) return;
     const Tables& t = *tables_;
-    ticket.hash = t.hashOf(key);
-    if (const void* line = t.firstLine(ticket.hash)) __builtin_prefetch(line);
-    if (!t.policy.mirrorTest) return;
     // The mirror test takes keys with " - -" anywhere: no castling rights, no e.p. square. A
     // key whose images share its signature has " - -" as its third and fourth fields.
-    if (!t.signaturesOn) {
-        ticket.mirrorTest = key.find(" - -") != std::string_view::npos;
-        return;
+    if (t.byClass) {
+        ticket.symmetry = analyseSymmetry(scan, key);
+        ticket.mirrorTest =
+            ticket.symmetry.imagesShareSignature || key.find(" - -") != std::string_view::npos;
+        ticket.hash = t.filingHash(key, ticket.symmetry);
+    } else {
+        ticket.mirrorTest = t.policy.mirrorTest && key.find(" - -") != std::string_view::npos;
+        ticket.hash = t.hashOf(key);
     }
-    ticket.symmetry = analyseSymmetry(scan, key);
-    ticket.mirrorTest =
-        ticket.symmetry.imagesShareSignature || key.find(" - -") != std::string_view::npos;
-    __builtin_prefetch(&t.signatures[(ticket.symmetry.signature & t.signatureMask) >> 6]);
+    if (const void* line = t.firstLine(ticket.hash)) __builtin_prefetch(line);
 }
 
 SeenVerdict SeenSet::mark(std::string_view key, const SeenTicket& ticket) {
@@ -265,25 +283,17 @@ SeenVerdict SeenSet::mark(std::string_view key) {
 void SeenSet::preload(std::string_view key) {
     if (!tables_ || tables_->policy.mode == LookupMode::None) return;
     Tables& t = *tables_;
-    const std::uint64_t hash = t.hashOf(key);
+    const std::uint64_t hash = t.filingHash(key);
     const bool fast = t.policy.mode == LookupMode::Hashed && !t.counting();
     t.add(key, hash, fast ? t.fast.emptySlot(hash) : 0);
-    if (!t.signaturesOn) return;
-    const KeySymmetry symmetry = analyseSymmetry(key);
-    if (symmetry.imagesShareSignature) t.markSignature(symmetry.signature);
 }
 
 void SeenSet::expectKeys(std::uint64_t more) {
     if (!tables_ || tables_->policy.mode != LookupMode::Hashed || tables_->counting()) return;
     Tables& t = *tables_;
     t.expected = std::max(t.expected, std::uint64_t(t.count)) + more;
-    t.fast.reserve(std::size_t(t.expected), t.store);
-    // The signatures of stored keys are not kept, so their bits can be spread only while none
-    // is stored.
-    if (!t.signaturesOn || t.count != 0) return;
-    std::uint64_t bits = kFewestSignatureBits;
-    while (bits < kMostSignatureBits && bits < t.expected * kSignatureBitsPerKey) bits *= 2;
-    if (bits > std::uint64_t(t.signatureMask) + 1) t.allocateSignatures(bits);
+    t.fast.reserve(std::size_t(t.expected), t.store,
+                   [&t](std::string_view stored) { return t.filingHash(stored); });
 }
 
 std::int64_t SeenSet::comparisons() const { return tables_ ? tables_->counted.comparisons : 0; }

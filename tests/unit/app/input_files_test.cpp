@@ -73,7 +73,10 @@ std::vector<std::string> streamLines(const std::vector<std::string_view>& argume
 TEST(NextInputLine, ReadsEachFileAsIfAlone) {
     ScratchDir dir;
     ASSERT_TRUE(dir.ok());
-    writeFile("a.epd", "\xEF\xBB\xBF" "a1\r\na2\x1A" "after Ctrl-Z\r\n");
+    writeFile("a.epd",
+              "\xEF\xBB\xBF"
+              "a1\r\na2\x1A"
+              "after Ctrl-Z\r\n");
     writeFile("b.pgn", "\xEF\xBB\xBF[Event]");
     writeFile("c.fen", "c1\n");
     const std::vector<std::string> expected = {"epd a1 |", "epd a2 |left over", "pgn [Event] |",
