@@ -43,7 +43,7 @@ enum class SeenVerdict {
 struct SeenTicket {
     std::uint64_t hash = 0;
     bool mirrorTest = false;  // the key takes the mirror test
-    KeySymmetry symmetry;     // worked out only when signatures are kept
+    KeySymmetry symmetry;     // worked out only when keys are filed by class (readsBoards)
 };
 
 class SeenSet {
