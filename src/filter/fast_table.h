@@ -61,14 +61,16 @@ public:
 
     // Puts a stored text into the empty slot that probe or emptySlot found for the hash it is
     // filed under. When that fills three quarters of the table, the table doubles and takes
-    // every text of the store again, filed under filingHash(text): the table holds exactly the
-    // texts of `store`.
+    // every text of the store again, filed under filingHash(text), and the call returns true:
+    // the table then holds exactly the texts of `store`.
     template <typename FilingHash>
-    void insert(std::size_t slot, std::uint64_t hash, TextPlace place, const TextStore& store,
+    bool insert(std::size_t slot, std::uint64_t hash, TextPlace place, const TextStore& store,
                 const FilingHash& filingHash) {
         slots_[slot] = entry(hash, place);
         ++count_;
-        if (crowded(count_, slots_.size())) rebuild(2 * slots_.size(), store, filingHash);
+        if (!crowded(count_, slots_.size())) return false;
+        rebuild(2 * slots_.size(), store, filingHash);
+        return true;
     }
 
     // Makes room for `keys` keys in all at once, so that a large collection does not grow the
@@ -100,6 +102,7 @@ private:
     template <typename FilingHash>
     void rebuild(std::size_t slots, const TextStore& store, const FilingHash& filingHash) {
         renew(slots);
+        count_ = 0;
         constexpr std::size_t kBatch = 16;
         std::array<std::uint64_t, kBatch> hashes;
         std::array<TextPlace, kBatch> places;
@@ -108,6 +111,7 @@ private:
             for (std::size_t k = 0; k < pending; ++k) {
                 slots_[emptySlot(hashes[k])] = entry(hashes[k], places[k]);
             }
+            count_ += pending;
             pending = 0;
         };
         store.forEach([&](TextPlace place, std::string_view text) {
