@@ -37,13 +37,6 @@ void reserveTable(EntryTable& table, std::uint64_t bytes) {
 
 }  // namespace
 
-std::string sortKey(std::string_view line) {
-    KeyBuffer key;
-    std::string work;
-    buildSortKey(key, line, work);
-    return std::string(key.bytes, key.size);
-}
-
 DatabaseResult resultOfStart(RewriteStart start) {
     switch (start) {
         case RewriteStart::Ok:

@@ -60,11 +60,13 @@ std::vector<std::string> streamLines(const std::vector<std::string_view>& argume
     beginInput(input, state);
     std::vector<std::string> lines;
     std::string_view line;
-    while (nextInputLine(input, state, line)) {
-        lines.push_back((state.pgnMode ? "pgn " : "epd ") + std::string(line) + " |" +
-                        state.headerMateInfo);
-        state.headerMateInfo = "left over";
-    }
+    do {
+        while (nextInputLine(input, state, line)) {
+            lines.push_back((state.input == InputKind::Pgn ? "pgn " : "epd ") + std::string(line) +
+                            " |" + state.headerMateInfo);
+            state.headerMateInfo = "left over";
+        }
+    } while (openNextInput(input, state));
     EXPECT_EQ(input.failed, "");
     EXPECT_FALSE(input.lineTooLong);
     return lines;
@@ -99,6 +101,7 @@ TEST(NextInputLine, ReportsAFileGoneBeforeItsTurn) {
     ASSERT_TRUE(nextInputLine(input, state, line));
     EXPECT_EQ(line, "a1");
     EXPECT_FALSE(nextInputLine(input, state, line));
+    EXPECT_FALSE(openNextInput(input, state));
     EXPECT_EQ(input.failed, "b.epd");
 }
 

@@ -178,7 +178,7 @@ TEST(ParseArguments, WordsIsALongOptionOnlyWhenWrittenWhole) {
     RunSettings other;
     ASSERT_EQ(parse({"--Words", "-words"}, other).verdict, OptionVerdict::Ok);
     EXPECT_FALSE(other.words);
-    EXPECT_EQ(other.inputFiles, std::vector<std::string>{"-words"});
+    EXPECT_EQ(other.inputFiles, (std::vector<std::string>{"--Words", "-words"}));
 }
 
 // Every file name counts, in order; "-" (standard input) once; --type gives its type.
