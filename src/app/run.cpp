@@ -293,7 +293,7 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, InputStream&
         state.lines += input.lineNumber - before;
         const FilterVerdict verdict = filterRecord(line, settings, state, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
-            state.pendingLines[count++] = state.lines;
+            state.pendingLines[count++] = input.lineNumber;
         } else if (verdict == FilterVerdict::TooLong) {
             tooLong = true;
         } else if (!progress.pending.empty()) {
