@@ -4,6 +4,7 @@
 # bytes in every run.
 #
 #   thread_identity.sh <vestrel> <source dir>
+# VESTREL_LAUNCHER in the environment is put before the binary (e.g. "wine" for vestrel.exe).
 set -u
 bin=$1
 src=$2
@@ -16,7 +17,7 @@ failed=0
 for threads in 1 3 default; do
     arg=--threads=$threads
     [ "$threads" = default ] && arg=--verify
-    "$bin" mixed.epd --verify "$arg" >"out-$threads" 2>"err-raw-$threads" || failed=1
+    ${VESTREL_LAUNCHER:-} "$bin" mixed.epd --verify "$arg" >"out-$threads" 2>"err-raw-$threads" || failed=1
     sed 's/([0-9][0-9]*\.[0-9][0-9] sec)/(T sec)/' "err-raw-$threads" >"err-$threads"
     mv Vestrel.log "log-$threads"
 done
