@@ -9,6 +9,7 @@
 #include "app/files.h"
 #include "app/options.h"
 #include "app/run_state.h"
+#include "app/step_settings.h"
 #include "base/line_reader.h"
 #include "base/output.h"
 #include "base/platform.h"
@@ -231,32 +232,33 @@ enum class FilterVerdict { Queued, Dropped, TooLong };
 // Runs one record through the steps before marking; Queued when it reaches the seen-position
 // test, its key built and its look-up asked for; TooLong when replacements would grow it past
 // the limit.
-FilterVerdict filterRecord(std::string_view line, const RunSettings& settings, RunState& state,
-                           PendingRecord& pending) {
+FilterVerdict filterRecord(std::string_view line, const RunSettings& settings,
+                           const StepSettings& steps, RunState& state, PendingRecord& pending) {
     constexpr FilterVerdict kDrop = FilterVerdict::Dropped;
-    if (!recordFromLine(line, settings, state.reader, state.record)) return kDrop;
-    if (!passesFindFilter(state.record, settings)) return kDrop;
-    if (!passesSkipFilter(state.record, settings)) return kDrop;
-    if (!settings.replacements.empty() &&
-        !applyReplacements(state.record, settings, state.scratch)) {
+    const SelectionSettings& selection = steps.selection;
+    if (!recordFromLine(line, steps.reader, state.reader, state.record)) return kDrop;
+    if (!passesFindFilter(state.record, selection)) return kDrop;
+    if (!passesSkipFilter(state.record, selection)) return kDrop;
+    if (!selection.replacements.empty() &&
+        !applyReplacements(state.record, selection, state.scratch)) {
         return FilterVerdict::TooLong;
     }
     SplitRecord& split = pending.split;
-    if (!splitRecord(state.record, settings, split)) return kDrop;
+    if (!splitRecord(state.record, steps.split, split)) return kDrop;
     pending.illegalMove = state.reader.illegalMove;
     if (settings.convertsMateInfo()) {
-        const int mateLength = convertMateInfo(split.opcodeText, settings);
-        if (!passesMateFilter(mateLength, settings)) return kDrop;
+        const int mateLength = convertMateInfo(split.opcodeText, steps.mateInfo);
+        if (!passesMateFilter(mateLength, selection)) return kDrop;
     }
-    if (!passesTimeFilter(split.opcodeText, settings, state.scratch)) return kDrop;
-    if (!passesParamsFilter(split.opcodeText, settings, state.scratch)) return kDrop;
-    prepareMark(pending, settings, state.marking);
+    if (!passesTimeFilter(split.opcodeText, selection, state.scratch)) return kDrop;
+    if (!passesParamsFilter(split.opcodeText, selection, state.scratch)) return kDrop;
+    prepareMark(pending, steps.marking, state.marking);
     return FilterVerdict::Queued;
 }
 
 // Fills the queue with the next records that pass the filters; how many it holds.
-std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& input,
-                      ProgressCounter& progress, bool& tooLong) {
+std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, RunState& state,
+                      LineReader& input, ProgressCounter& progress, bool& tooLong) {
     std::size_t count = 0;
     std::string_view line;
     while (!tooLong && count < state.pending.size()) {
@@ -264,7 +266,8 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
             if (!recordWaiting(state.reader)) break;
             line = {};  // the end of the input ends the last header
         }
-        const FilterVerdict verdict = filterRecord(line, settings, state, state.pending[count]);
+        const FilterVerdict verdict =
+            filterRecord(line, settings, steps, state, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
             ++count;
         } else if (verdict == FilterVerdict::TooLong) {
@@ -278,8 +281,9 @@ std::size_t fillQueue(const RunSettings& settings, RunState& state, LineReader& 
 
 // Writes one accepted record: the progress count with /0, else its output line and the
 // database copy.
-LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState& state,
-                    BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
+LoopEnd writeRecord(const RunSettings& settings, const OutputLineSettings& output,
+                    PendingRecord& record, RunState& state, BufferedWriter& out, Rewrite* database,
+                    ProgressCounter& progress) {
     ++state.output;
     if (settings.words && !statesStipulation(record.split.opcodeText)) ++state.withoutStipulation;
     if (settings.noOutput) {
@@ -287,7 +291,7 @@ LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState
         pendProgress(progress);
         return LoopEnd::Done;
     }
-    buildOutputLine(record.split.positionFields, record.split.opcodeText, settings, state.line,
+    buildOutputLine(record.split.positionFields, record.split.opcodeText, output, state.line,
                     state.scratch);
     if (database != nullptr) {
         rewriteLine(*database, state.line);
@@ -302,16 +306,20 @@ LoopEnd writeRecord(const RunSettings& settings, PendingRecord& record, RunState
 LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
                    BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
     state.output = 0;
+    const StepSettings steps = stepSettings(settings);
     bool tooLong = false;  // a record that replacements would grow past the limit
-    for (std::size_t count; (count = fillQueue(settings, state, input, progress, tooLong)) != 0;) {
+    std::size_t count;
+    while ((count = fillQueue(settings, steps, state, input, progress, tooLong)) != 0) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
-            if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
+            if (markRecord(record, steps.marking, state.marking, state.log) ==
+                MarkVerdict::Marked) {
                 if (state.log.failed) return LoopEnd::LogFailed;
                 if (!progress.pending.empty()) pendProgress(progress);
                 continue;
             }
-            const LoopEnd end = writeRecord(settings, record, state, out, database, progress);
+            const LoopEnd end =
+                writeRecord(settings, steps.output, record, state, out, database, progress);
             if (end != LoopEnd::Done) return end;
         }
     }

@@ -50,7 +50,7 @@ void completePositionText(std::string& text) {
     }
 }
 
-bool splitRecord(std::string_view record, const RunSettings& settings, SplitRecord& out) {
+bool splitRecord(std::string_view record, const SplitSettings& settings, SplitRecord& out) {
     std::size_t space = record.find(' ');
     if (space == std::string_view::npos) return false;
     std::string_view placement = record.substr(0, space);

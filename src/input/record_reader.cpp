@@ -85,7 +85,7 @@ void takeWaitingRecord(ReaderState& state, std::string& record) {
 // PGN with --words, on the trimmed line in `record`. Every tag of a header may state its
 // stipulation, so a FEN tag's record waits for the end of the header; a second FEN tag in
 // one header lets the first go with what the tags before it said.
-bool pgnWordsRecord(const RunSettings& settings, ReaderState& state, std::string& record) {
+bool pgnWordsRecord(const ReaderSettings& settings, ReaderState& state, std::string& record) {
     if (!isHeaderLine(record)) {
         const bool waiting = state.fenWaiting;
         if (waiting) takeWaitingRecord(state, record);
@@ -101,7 +101,7 @@ bool pgnWordsRecord(const RunSettings& settings, ReaderState& state, std::string
         if (waiting) record.swap(state.work);
         return waiting;
     }
-    examineHeaderWords(record, settings, state.headerWords, state.work, state.scratch);
+    examineHeaderWords(record, settings.headerTags, state.headerWords, state.work, state.scratch);
     return false;
 }
 
@@ -168,7 +168,7 @@ std::optional<InputKind> inputKindOf(std::string_view fileName) {
     return std::nullopt;
 }
 
-bool recordFromLine(std::string_view line, const RunSettings& settings, ReaderState& state,
+bool recordFromLine(std::string_view line, const ReaderSettings& settings, ReaderState& state,
                     std::string& record) {
     if (state.input == InputKind::Csv) return csvRecord(line, state, record);
     collapseSpaces(trimText(line), record);
@@ -199,7 +199,8 @@ bool recordFromLine(std::string_view line, const RunSettings& settings, ReaderSt
         return true;
     }
     if (state.headerMateInfo.empty()) {
-        examineHeaderLine(record, settings, state.headerMateInfo, state.work, state.scratch);
+        examineHeaderLine(record, settings.headerTags, state.headerMateInfo, state.work,
+                          state.scratch);
         return false;
     }
     // Once the header has mate info the tag is handed on as it stands; its "[" fails the
