@@ -112,7 +112,6 @@ struct RunSettings {
     // Derived once: does any step need the mate-info conversion?
     bool convertsMateInfo() const { return mateInfo || mateRange.kind != RangeKind::None; }
     std::string databaseFileName() const { return databaseStem + ".epd"; }
-    std::string backupFileName() const { return databaseStem + ".bak"; }
 };
 
 }  // namespace vestrel

@@ -157,7 +157,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string inputName =
         settings.inputFile.empty() ? std::string("Vandrelo.epd") : settings.inputFile;
     const std::string databaseName = settings.databaseFileName();
-    const std::string backupName = settings.backupFileName();
+    const std::string backupName = settings.databaseStem + ".bak";
     if (inputName.find('/') != std::string::npos || databaseName.find('/') != std::string::npos) {
         return 0;
     }

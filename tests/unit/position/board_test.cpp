@@ -5,6 +5,8 @@
 #include <string>
 #include <string_view>
 
+#include "board_text.h"
+
 namespace vestrel {
 namespace {
 
