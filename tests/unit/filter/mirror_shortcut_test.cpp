@@ -201,6 +201,9 @@ TEST(SelfImage, FindsTheFirstImageThatIsTheKey) {
         {"3k4/8/8/8/8/8/3p4/4k3 w - - bm #", BoardImage::None},
         {"7k/8/8/8/8/8/8/K43 w - - bm #", BoardImage::None},  // not in compressed form
         {"1k6/8/8/8/8/8/8/6QK w - - bm #", BoardImage::None},
+        // The squares match their images, the rank texts ("71" and "17") do not.
+        {"k6k/8/8/8/71/8/8/k6k w - - bm #", BoardImage::None},
+        {"k6k/8/8/71/8/8/8/k6k w - - bm #", BoardImage::None},
     };
     for (const Case& c : cases) {
         EXPECT_EQ(analyseSymmetry(c.key).self, c.self) << c.key;

@@ -23,6 +23,13 @@ TEST(EditCastlingField, DerivesRightsFromKingOnEFileAndCornerRook) {
         {"R3K2R/8/8/8/8/8/8/r3k2r", "-"},
         {"r3k2r/8/8/8/8/8/8/r3k2r", "kq"},
         {"3rk2r/8/8/8/8/8/8/3RK3", "k"},
+        // A king beside its home square, next to the corner rook or not, has no rights.
+        {"4k3/8/8/8/8/8/8/6KR", "-"},
+        {"4k3/8/8/8/8/8/8/R4K1R", "-"},
+        {"4k3/8/8/8/8/8/8/RK6", "-"},
+        {"r2k3r/8/8/8/8/8/8/4K3", "-"},
+        {"6kr/8/8/8/8/8/8/4K3", "-"},
+        {"rk6/8/8/8/8/8/8/4K3", "-"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.placement);
