@@ -14,7 +14,7 @@ FUZZ_SECONDS ?= 60
 # No "Entering directory" lines from the make that CMake runs underneath.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all program run test test-sanitize bench fuzz format install clean
+.PHONY: all program run test test-long test-sanitize bench bench-mates fuzz format install uninstall clean
 .PHONY: windows test-windows
 
 # Configures the build directory $(1) with the CMake options $(2) and builds the targets $(3)
@@ -28,6 +28,17 @@ define cmake_build
 	    cat $(1)/build.log; echo "Build failed; the log is $(1)/build.log"; exit 1; \
 	fi
 	@if grep -q 'warning:' $(1)/build.log; then grep -A3 'warning:' $(1)/build.log; fi
+endef
+
+# Runs every test of the build directory $(1), with the command $(2) put before ctest (Wine's
+# setup for the Windows build). All that ctest says goes to $(1)/test.log; shown are what did
+# not pass, in full, and ctest's closing lines.
+define quiet_ctest
+	@status=0; $(2) ctest --test-dir $(1) --output-on-failure -j $(JOBS) >$(1)/test.log 2>&1 || \
+	    status=$$?; \
+	grep -v -e '^ *Start  *[0-9]*: ' -e 'Test  *#[0-9]*: .* Passed ' -e '^Test project ' \
+	    -e '^Internal ctest changing' $(1)/test.log; \
+	exit $$status
 endef
 
 # Makes sure that CMake finds GoogleTest for the build directory $(1). When it does not, root on
@@ -72,18 +83,28 @@ run: program
 test:
 	$(call need_gtest,$(BUILD))
 	$(call cmake_build,$(BUILD),-DCMAKE_BUILD_TYPE=Release -DVESTREL_TESTS=ON,)
-	@ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS)
+	$(call quiet_ctest,$(BUILD),)
+
+# The tests, then the long rounds of the safety tests (for CI): many runs sharing, and runs
+# killed while they rewrite, large databases.
+test-long: test
+	@sh tests/safety/concurrent_runs.sh $(abspath $(BUILD))/vestrel 20 100000
+	@sh tests/safety/kill_runs.sh $(abspath $(BUILD))/vestrel $(abspath $(BUILD))/libno_link.so 30 200000
 
 # The whole test suite again, built with AddressSanitizer and UndefinedBehaviorSanitizer.
 test-sanitize:
 	$(call need_gtest,build-sanitize)
 	$(call cmake_build,build-sanitize,-DCMAKE_BUILD_TYPE=Debug -DVESTREL_SANITIZE=ON -DVESTREL_TESTS=ON,)
-	@ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1 \
-	  ctest --test-dir build-sanitize --output-on-failure -j $(JOBS)
+	$(call quiet_ctest,build-sanitize,env ASAN_OPTIONS=detect_leaks=1 UBSAN_OPTIONS=print_stacktrace=1)
 
 bench:
 	$(call cmake_build,build-bench,-DCMAKE_BUILD_TYPE=Release -DVESTREL_BENCH=ON,)
 	sh bench/run.sh build-bench
+
+# vestrel --verify against Stockfish on 5,000 mates in 2 and 1,000 mates in 3.
+bench-mates:
+	$(call cmake_build,build-bench,-DCMAKE_BUILD_TYPE=Release -DVESTREL_BENCH=ON,)
+	sh bench/mates.sh build-bench
 
 # Every libFuzzer target (clang, with the sanitizers) for FUZZ_SECONDS each, from its seeds;
 # each target's last line tells how many inputs it ran.
@@ -100,19 +121,16 @@ fuzz:
 	  echo "$$target: $$(grep -h '^Done' build-fuzz/$$name.log)"; \
 	done
 
-# A static Windows build-windows/vestrel.exe cross-compiled with mingw-w64; its tests run
-# under Wine.
-WINDOWS_CMAKE = cmake -S . -B build-windows -DCMAKE_BUILD_TYPE=Release \
-	  -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
+# A static, stripped Windows build-windows/vestrel.exe cross-compiled with mingw-w64; its
+# tests run under Wine.
+WINDOWS_FLAGS = -DCMAKE_BUILD_TYPE=Release -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake
 
 windows:
-	$(WINDOWS_CMAKE)
-	cmake --build build-windows -j $(JOBS) --target vestrel
+	$(call cmake_build,build-windows,$(WINDOWS_FLAGS),vestrel)
 
 test-windows:
-	$(WINDOWS_CMAKE) -DVESTREL_TESTS=ON
-	cmake --build build-windows -j $(JOBS)
-	sh tests/tools/with_wine.sh ctest --test-dir build-windows --output-on-failure -j $(JOBS)
+	$(call cmake_build,build-windows,$(WINDOWS_FLAGS) -DVESTREL_TESTS=ON,)
+	$(call quiet_ctest,build-windows,sh tests/tools/with_wine.sh)
 
 format:
 	clang-format -i $$(git ls-files '*.cpp' '*.h')
@@ -120,6 +138,12 @@ format:
 # The stripped program, the manual page, README.md and the examples, under $(DESTDIR)$(PREFIX).
 install: program
 	@DESTDIR=$(DESTDIR) cmake --install $(BUILD) --prefix $(PREFIX) --strip
+
+# Removes what make install put under $(DESTDIR)$(PREFIX).
+uninstall:
+	@rm -f $(DESTDIR)$(PREFIX)/bin/vestrel $(DESTDIR)$(PREFIX)/share/man/man1/vestrel.1
+	@rm -rf $(DESTDIR)$(PREFIX)/share/doc/vestrel
+	@echo "Removed vestrel, vestrel.1 and share/doc/vestrel from $(DESTDIR)$(PREFIX)"
 
 clean:
 	rm -rf build build-sanitize build-bench build-fuzz build-windows

@@ -11,8 +11,8 @@
 #   --legal, 1M EPD lines       vs  /p                      (this binary only)
 #   --canonical, 1M EPD lines   vs  the default run         (this binary only)
 #
-# and the peak memory of every vestrel run, then bench/progress.sh and bench/flood.sh where
-# they exist, and the seen-position set benchmark.
+# and the peak memory of every vestrel run, then bench/progress.sh, bench/flood.sh and
+# bench/report.sh (the cost of --report) where they exist, and the seen-position set benchmark.
 #
 #     sh bench/run.sh [build dir] [older vestrel binary]     (make bench)
 #
@@ -334,6 +334,10 @@ fi
 if [ -f "$root/bench/flood.sh" ]; then
     echo
     sh "$root/bench/flood.sh" "$vestrel" "$peak"
+fi
+if [ -f "$root/bench/report.sh" ]; then
+    echo
+    sh "$root/bench/report.sh" "$build" "$cache/$epd"
 fi
 
 echo

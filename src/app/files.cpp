@@ -12,16 +12,20 @@ namespace vestrel {
 namespace {
 
 constexpr std::size_t kLogBuffer = std::size_t{64} << 10;
+constexpr std::size_t kReportBuffer = std::size_t{1} << 20;
 
 // Reads every database line into the seen set, copying each line when a rewrite is open.
 // With --canonical the keys are canonical, as the records' keys are.
 void preload(LineReader& reader, RunState& state, Rewrite* rewrite, bool canonical) {
     std::string_view line;
+    std::int64_t number = 0;
     while (nextLine(reader, line)) {
+        ++number;
         if (rewrite != nullptr) rewriteLine(*rewrite, line);
         if (!databaseLineKey(line, state.scratch)) continue;
         if (canonical) dropUnusableEnPassant(state.scratch);
         state.marking.seen.preload(state.scratch);
+        if (state.report) reportDatabaseLine(*state.report, number, state.scratch);
     }
 }
 
@@ -50,14 +54,17 @@ FileVerdict openInputFile(const RunSettings& settings, LineReader& input, InputK
     return FileVerdict::Ok;
 }
 
+bool inputIsDatabase(const std::string& input, const std::string& database) {
+    if (sameFile(input, database)) return true;
+    return namesFoldCase() && upperCase(input) == upperCase(database);
+}
+
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
                             bool& rewriting) {
     rewriting = false;
     const std::string input = inputFileName(settings);
     const std::string database = settings.databaseFileName();
-    if (upperCase(input) == upperCase(database) || sameFile(input, database)) {
-        return FileVerdict::InputIsDatabase;
-    }
+    if (inputIsDatabase(input, database)) return FileVerdict::InputIsDatabase;
     if (outputGoesTo(fileIdOf(database))) return FileVerdict::OutputIsDatabase;
     const bool update = settings.databaseMode == DatabaseMode::Update;
     if (update && !settings.noOutput) {
@@ -66,6 +73,10 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
                 return FileVerdict::DatabaseInUse;
             case RewriteStart::NotFound:
                 return FileVerdict::DatabaseNotFound;
+            case RewriteStart::Leftover:
+                return FileVerdict::DatabaseLeftover;
+            case RewriteStart::LockUnknown:
+                return FileVerdict::DatabaseLockUnknown;
             case RewriteStart::Ok:
                 break;
         }
@@ -77,7 +88,8 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
     }
     LineReader reader;
     ReadEnd end = ReadEnd::Failed;
-    if (openLineReader(reader, database)) {
+    if (state.report) beginReportFile(*state.report, database, true);
+    if (openLineReader(reader, database, true)) {
         skipByteOrderMark(reader);
         preload(reader, state, rewriting ? &rewrite : nullptr, settings.canonicalKeys);
         if (rewriting) {
@@ -111,8 +123,52 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
     return verdict;
 }
 
-void openLogFile(RunState& state) {
-    openWriter(state.log, createFile(std::string(kLogFileName)), kLogBuffer);
+ReportFile::~ReportFile() {
+    if (out.fd == kNoFile) return;
+    (void)closeFile(out.fd);
+    if (!finished) (void)removeFile(path);
+}
+
+FileVerdict createReportFile(const RunSettings& settings, ReportFile& report) {
+    const std::string& path = settings.report.file;
+    if (path == inputFileName(settings) || sameFile(path, inputFileName(settings))) {
+        return FileVerdict::ReportIsInput;
+    }
+    const DatabaseMode mode = settings.databaseMode;
+    const auto names = [&path](const std::string& name) {
+        return upperCase(path) == upperCase(name) || sameFile(path, name);
+    };
+    if ((mode == DatabaseMode::Compare || mode == DatabaseMode::Update) &&
+        names(settings.databaseFileName())) {
+        return FileVerdict::ReportIsDatabase;
+    }
+    if (mode == DatabaseMode::Update && names(settings.backupFileName())) {
+        return FileVerdict::ReportIsBackup;
+    }
+    if (upperCase(path) == upperCase(kLogFileName) || sameFile(path, std::string(kLogFileName))) {
+        return FileVerdict::ReportIsLog;
+    }
+    if (outputGoesTo(fileIdOf(path))) return FileVerdict::OutputIsReport;
+    const int fd = createFile(path);
+    if (fd == kNoFile) return FileVerdict::ReportNotWritten;
+    report.path = path;
+    openWriter(report.out, fd, kReportBuffer);
+    return FileVerdict::Ok;
+}
+
+bool finishReportFile(ReportFile& report) {
+    const bool written = flushWriter(report.out);
+    const bool closed = closeFile(report.out.fd);
+    report.out.fd = kNoFile;
+    report.finished = written && closed;
+    if (!report.finished) (void)removeFile(report.path);
+    return report.finished;
+}
+
+FileVerdict openLogFile(RunState& state) {
+    const int fd = createUnlinkedFile(std::string(kLogFileName));
+    openWriter(state.log, fd == kIsLink ? kNoFile : fd, kLogBuffer);
+    return fd == kIsLink ? FileVerdict::LogIsLink : FileVerdict::Ok;
 }
 
 bool closeLogFile(RunState& state) {

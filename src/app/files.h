@@ -24,8 +24,17 @@ enum class FileVerdict {
     OutputIsInput,           // standard output is the input file
     OutputIsDatabase,        // standard output is the database file of /u= or /u+
     DatabaseInUse,           // another run is rewriting the database
+    DatabaseLeftover,        // a temporary file of an ended run blocks the database
+    DatabaseLockUnknown,     // a temporary file blocks the database, its writer unknown
     DatabaseTextAfterCtrlZ,  // a database to rewrite holds text after a Ctrl-Z byte
     LineTooLong,             // a database line over the line limit
+    ReportNotWritten,        // the --report file cannot be created
+    ReportIsInput,           // the --report file is the input file
+    ReportIsDatabase,        // the --report file is the database of /u= or /u+
+    ReportIsBackup,          // the --report file is the database backup of /u+
+    ReportIsLog,             // the --report file is the log file
+    OutputIsReport,          // standard output is the --report file
+    LogIsLink,               // the log file's name is a link, which is never followed
 };
 
 // The input file name to use: the one given, or the default.
@@ -35,14 +44,37 @@ std::string inputFileName(const RunSettings& settings);
 // Refuses an input that standard output would write into.
 FileVerdict openInputFile(const RunSettings& settings, LineReader& input, InputKind& kind);
 
+// The input and the database are one file: one file under both names or, where the file
+// system folds case, two names that differ only in letter case.
+bool inputIsDatabase(const std::string& input, const std::string& database);
+
 // For /u= and /u+: refuses the database as input or as standard output, loads its keys into the
 // seen set and, for /u+ without /0, takes the database's lock and starts the rewrite that copies
 // it and takes the new records.
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
                             bool& rewriting);
 
-// Creates or truncates the log file. One that cannot be created fails the first log line.
-void openLogFile(RunState& state);
+// The file of --report: created before anything is read, removed again when the run ends
+// without finishing it.
+struct ReportFile {
+    std::string path;
+    BufferedWriter out;
+    bool finished = false;
+    ReportFile() = default;
+    ReportFile(const ReportFile&) = delete;
+    ReportFile& operator=(const ReportFile&) = delete;
+    ~ReportFile();
+};
+
+// Refuses a report file that is the input, the database, its backup or the log file, or that
+// standard output writes into; creates it.
+FileVerdict createReportFile(const RunSettings& settings, ReportFile& report);
+// Writes what is left of the report and closes it; false when any of it was lost.
+bool finishReportFile(ReportFile& report);
+
+// Creates or truncates the log file. One that cannot be created fails the first log line; a
+// link under its name is refused at once (LogIsLink), since it could lead anywhere.
+FileVerdict openLogFile(RunState& state);
 // Writes what is left of the log and closes it; false when a log line was lost.
 bool closeLogFile(RunState& state);
 

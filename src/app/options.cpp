@@ -2,8 +2,11 @@
 
 #include <cmath>
 #include <cstdlib>
+#include <optional>
 
+#include "app/argument_kinds.h"
 #include "app/range_parse.h"
+#include "app/verify_options.h"
 #include "base/platform.h"
 #include "input/record_reader.h"
 #include "text/text.h"
@@ -322,10 +325,24 @@ bool applyOption(std::string_view argument, RunSettings& settings, bool& known) 
     }
 }
 
-// An absolute name of an existing EPD, FEN, PGN or CSV file is the input file, not an option.
-bool namesInputFile(std::string_view argument) {
-    if (!inputKindOf(argument)) return false;
-    return isRegularFile(std::string(argument));
+constexpr std::string_view kReportOption = "--report=";
+constexpr std::string_view kReportLimitOption = "--report-limit=";
+
+bool isReportOption(std::string_view argument) {
+    return argument.starts_with(kReportOption) || argument.starts_with(kReportLimitOption);
+}
+
+// --report=FILE needs a name; --report-limit=N a number from 0 on.
+bool storeReportOption(std::string_view argument, ReportSetting& report) {
+    if (argument.starts_with(kReportOption)) {
+        report.file = std::string(argument.substr(kReportOption.size()));
+        return report.on();
+    }
+    const std::optional<std::int32_t> limit =
+        parseOperandNumber(argument.substr(kReportLimitOption.size()));
+    if (!limit || *limit < 0) return false;
+    report.limit = *limit;
+    return true;
 }
 
 }  // namespace
@@ -337,22 +354,39 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
             settings.words = true;
             continue;
         }
+        if (isVerifyOption(argument)) {
+            if (applyVerifyOption(argument, settings.verify)) continue;
+            result.verdict = OptionVerdict::Illegal;
+            result.argument = std::string(argument);
+            return result;
+        }
         if (argument == "--legal" || argument == "--canonical") {
             (argument == "--legal" ? settings.fullLegalityTest : settings.canonicalKeys) = true;
             continue;
+        }
+        if (isReportOption(argument)) {
+            if (storeReportOption(argument, settings.report)) continue;
+            result.verdict = OptionVerdict::Illegal;
+            result.argument = std::string(argument);
+            return result;
         }
         if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
             settings.inputFile = std::string(argument);
             continue;
         }
         bool known = true;
-        const bool legal = applyOption(argument, settings, known);
+        // File names keep the command line's text; what is matched against records takes the
+        // records' code page.
+        const bool legal = argument.starts_with("/u")
+                               ? applyOption(argument, settings, known)
+                               : applyOption(recordCodePage(argument), settings, known);
         if (!known || !legal) {
             result.verdict = known ? OptionVerdict::Illegal : OptionVerdict::Unknown;
             result.argument = std::string(argument);
             return result;
         }
     }
+    if (settings.report.on()) settings.report.arguments.assign(arguments.begin(), arguments.end());
     return result;
 }
 

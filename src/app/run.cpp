@@ -4,12 +4,15 @@
 #include <new>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "app/argument_kinds.h"
 #include "app/files.h"
 #include "app/options.h"
 #include "app/run_state.h"
 #include "app/step_settings.h"
+#include "app/verify_run.h"
 #include "base/line_reader.h"
 #include "base/output.h"
 #include "base/platform.h"
@@ -24,6 +27,7 @@
 #include "input/mate_info.h"
 #include "input/record_reader.h"
 #include "input/stipulation_phrase.h"
+#include "report/report.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -97,7 +101,7 @@ int errorExit(std::string_view text) {
 
 // Writes a whole answer (--help, --version) to standard output.
 int writeToOutput(std::string_view text) {
-    switch (writeAll(kStandardOutput, text)) {
+    switch (writeText(kStandardOutput, text)) {
         case WriteResult::Ok:
             return kExitOk;
         case WriteResult::BrokenPipe:
@@ -121,6 +125,16 @@ std::string databaseNotWritten(const RunSettings& settings) {
 
 std::string databaseInUse(const RunSettings& settings) {
     return "ERROR: Database " + quoted(settings.databaseFileName()) + " is in use by another run !";
+}
+
+// A temporary file that no run removes blocks the database: named, with what to do.
+std::string databaseBlocked(const RunSettings& settings, bool ownerGone) {
+    Rewrite files;
+    nameRewriteFiles(files, settings.databaseStem);
+    return "ERROR: Database " + quoted(settings.databaseFileName()) + " is blocked by " +
+           quoted(files.tempPath) +
+           (ownerGone ? ", left by a run that ended: remove that file !"
+                      : ": unless another run is using the database, remove that file !");
 }
 
 std::string databaseTextAfterCtrlZ(const RunSettings& settings) {
@@ -228,6 +242,7 @@ enum class LoopEnd {
     LogFailed,
     LineTooLong,
     ColumnMissing,  // a CSV input without a needed column: the loop never started
+    InputFailed,  // a read of the input file failed: its rest would be missing
 };
 
 enum class FilterVerdict { Queued, Dropped, TooLong };
@@ -265,14 +280,16 @@ std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, Ru
     std::size_t count = 0;
     std::string_view line;
     while (!tooLong && count < state.pending.size()) {
-        if (!nextLine(input, line)) {
+        if (nextLine(input, line)) {
+            ++state.lines;
+        } else {
             if (!recordWaiting(state.reader)) break;
             line = {};  // the end of the input ends the last header
         }
         const FilterVerdict verdict =
             filterRecord(line, settings, steps, state, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
-            ++count;
+            state.pendingLines[count++] = state.lines;
         } else if (verdict == FilterVerdict::TooLong) {
             tooLong = true;
         } else if (!progress.pending.empty()) {
@@ -282,32 +299,114 @@ std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, Ru
     return count;
 }
 
+// How standard output stands. A database update goes on when the reader of the output has
+// gone (vestrel in.epd /u+ | head): the database is what the run is for.
+LoopEnd outputEnd(const BufferedWriter& out, bool updating) {
+    if (!out.failed || (out.brokenPipe && updating)) return LoopEnd::Done;
+    return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
+}
+
 // Writes one accepted record: the progress count with /0, else its output line and the
 // database copy.
-LoopEnd writeRecord(const RunSettings& settings, const OutputLineSettings& output,
-                    PendingRecord& record, RunState& state, BufferedWriter& out, Rewrite* database,
+LoopEnd writeRecord(const RunSettings& settings, const StepSettings& steps, SplitRecord& record,
+                    RunState& state, BufferedWriter& out, Rewrite* database,
                     ProgressCounter& progress) {
     ++state.output;
-    if (settings.words && !statesStipulation(record.split.opcodeText)) ++state.withoutStipulation;
+    if (settings.words && !statesStipulation(record.opcodeText)) ++state.withoutStipulation;
     if (settings.noOutput) {
         countProgress(progress);
         pendProgress(progress);
         return LoopEnd::Done;
     }
-    buildOutputLine(record.split.positionFields, record.split.opcodeText, output, state.line,
+    buildOutputLine(record.positionFields, record.opcodeText, steps.output, state.line,
                     state.scratch);
     if (database != nullptr) {
         rewriteLine(*database, state.line);
         if (database->out.failed) return LoopEnd::DatabaseFailed;
     }
     writeLine(out, state.line);
-    if (out.failed) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
+    return outputEnd(out, database != nullptr);
+}
+
+// Hands a record that met the tests to the report: whether the seen set stored its key (it
+// held `stored` keys before), whether it was set aside and why.
+void reportTested(const RunSettings& settings, const RunState& state, const PendingRecord& record,
+                  std::size_t queued, std::int32_t stored, MarkVerdict verdict) {
+    const bool scanned = settings.legalityTest || state.marking.seen.readsBoards();
+    reportRecord(*state.report,
+                 {record.split.positionFields, record.split.opcodeText, record.key,
+                  state.pendingLines[queued], state.marking.seen.size() > stored,
+                  verdict == MarkVerdict::Marked, state.marking.tag,
+                  scanned && record.board.board ? int(record.board.pieceCount) : -1});
+}
+
+// Where the records of a run go after marking: straight out, or through the verify batch.
+struct RecordSink {
+    BufferedWriter& out;
+    Rewrite* database;
+    ProgressCounter& progress;
+    VerifyRun* verify;  // with --verify
+};
+
+// Solves the verify batch and writes it in input order: the log lines of marked records, and
+// for each accepted record its verdict's log line and the record itself.
+LoopEnd writeBatch(const RunSettings& settings, const StepSettings& steps, RunState& state,
+                   RecordSink& sink, const LineReader& input) {
+    VerifyRun& verify = *sink.verify;
+    solveBatch(verify);
+    const std::size_t used = std::exchange(verify.used, 0);
+    for (std::size_t i = 0; i < used; ++i) {
+        VerifyEntry& entry = verify.batch[i];
+        if (!entry.accepted) writeBytes(state.log, entry.markLog);
+        if (entry.accepted) writeVerdictLog(entry, state.log);
+        if (state.log.failed) return LoopEnd::LogFailed;
+        if (!entry.accepted) {
+            if (!sink.progress.pending.empty()) pendProgress(sink.progress);
+            continue;
+        }
+        const LoopEnd end = writeRecord(settings, steps, entry.split, state, sink.out,
+                                        sink.database, sink.progress);
+        if (end != LoopEnd::Done) return end;
+    }
+    showVerifyProgress(verify, input, false);
     return LoopEnd::Done;
+}
+
+// With --verify: marks the record into the batch, a marked record's log line kept for its
+// turn, and writes the batch when it is full.
+LoopEnd queueForVerify(const RunSettings& settings, const StepSettings& steps,
+                       PendingRecord& record, std::size_t queued, RunState& state, RecordSink& sink,
+                       const LineReader& input) {
+    VerifyEntry& entry = nextEntry(*sink.verify);
+    BufferedWriter capture;  // never drains: its bytes wait in the entry
+    capture.fd = state.log.fd;
+    capture.capacity = std::string::npos;
+    capture.buffer.swap(entry.markLog);
+    const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
+    const MarkVerdict verdict = markRecord(record, steps.marking, state.marking, capture);
+    if (state.report) reportTested(settings, state, record, queued, stored, verdict);
+    const bool marked = verdict == MarkVerdict::Marked;
+    entry.markLog.swap(capture.buffer);
+    if (capture.failed) {
+        --sink.verify->used;  // the log is lost: write what came before, then stop
+        const LoopEnd end = writeBatch(settings, steps, state, sink, input);
+        return end == LoopEnd::Done ? LoopEnd::LogFailed : end;
+    }
+    if (!marked) {
+        entry.accepted = true;
+        entry.split.positionFields.assign(record.split.positionFields);
+        entry.split.opcodeText.assign(record.split.opcodeText);
+    }
+    return batchFull(*sink.verify) ? writeBatch(settings, steps, state, sink, input)
+                                   : LoopEnd::Done;
 }
 
 // Marks the queued records in order and writes those accepted; a lost log line ends the run.
 LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
-                   BufferedWriter& out, Rewrite* database, ProgressCounter& progress) {
+                   RecordSink& sink) {
+    BufferedWriter& out = sink.out;
+    Rewrite* database = sink.database;
+    ProgressCounter& progress = sink.progress;
     state.output = 0;
     const StepSettings steps = stepSettings(settings);
     bool tooLong = false;  // a record that replacements would grow past the limit
@@ -315,20 +414,32 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
     while ((count = fillQueue(settings, steps, state, input, progress, tooLong)) != 0) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
-            if (markRecord(record, steps.marking, state.marking, state.log) ==
-                MarkVerdict::Marked) {
+            if (sink.verify != nullptr) {
+                const LoopEnd end = queueForVerify(settings, steps, record, i, state, sink, input);
+                if (end != LoopEnd::Done) return end;
+                continue;
+            }
+            const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
+            const MarkVerdict verdict = markRecord(record, steps.marking, state.marking, state.log);
+            if (state.report) reportTested(settings, state, record, i, stored, verdict);
+            if (verdict == MarkVerdict::Marked) {
                 if (state.log.failed) return LoopEnd::LogFailed;
                 if (!progress.pending.empty()) pendProgress(progress);
                 continue;
             }
             const LoopEnd end =
-                writeRecord(settings, steps.output, record, state, out, database, progress);
+                writeRecord(settings, steps, record.split, state, out, database, progress);
             if (end != LoopEnd::Done) return end;
         }
     }
+    if (sink.verify != nullptr) {
+        const LoopEnd end = writeBatch(settings, steps, state, sink, input);
+        if (end != LoopEnd::Done) return end;
+    }
     if (tooLong || input.lineTooLong) return LoopEnd::LineTooLong;
-    if (!flushWriter(out)) return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
-    return LoopEnd::Done;
+    if (input.readFailed) return LoopEnd::InputFailed;
+    (void)flushWriter(out);
+    return outputEnd(out, database != nullptr);
 }
 
 int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
@@ -347,6 +458,9 @@ int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
             return errorExit(databaseNotWritten(settings));
         case DatabaseResult::InUse:
             return errorExit(databaseInUse(settings));
+        case DatabaseResult::Leftover:
+        case DatabaseResult::LockUnknown:
+            return errorExit(databaseBlocked(settings, result == DatabaseResult::Leftover));
         case DatabaseResult::TextAfterCtrlZ:
             return errorExit(databaseTextAfterCtrlZ(settings));
         case DatabaseResult::LineTooLong:
@@ -372,10 +486,30 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
                    quoted(settings.databaseFileName()) + " !";
         case FileVerdict::DatabaseInUse:
             return databaseInUse(settings);
+        case FileVerdict::DatabaseLeftover:
+        case FileVerdict::DatabaseLockUnknown:
+            return databaseBlocked(settings, verdict == FileVerdict::DatabaseLeftover);
+        case FileVerdict::LogIsLink:
+            return "ERROR: Log file " + quoted(kLogFileName) +
+                   " is a link, not followed: remove it !";
         case FileVerdict::DatabaseTextAfterCtrlZ:
             return databaseTextAfterCtrlZ(settings);
         case FileVerdict::LineTooLong:
             return std::string(kLineTooLong);
+        case FileVerdict::ReportNotWritten:
+            return "ERROR: Report file " + quoted(settings.report.file) + " could not be written !";
+        case FileVerdict::ReportIsInput:
+            return "ERROR: Report file is the input file " + quoted(inputFileName(settings)) + " !";
+        case FileVerdict::ReportIsDatabase:
+            return "ERROR: Report file is the database file " +
+                   quoted(settings.databaseFileName()) + " !";
+        case FileVerdict::ReportIsBackup:
+            return "ERROR: Report file is the database backup " +
+                   quoted(settings.backupFileName()) + " !";
+        case FileVerdict::ReportIsLog:
+            return "ERROR: Report file is the log file " + quoted(kLogFileName) + " !";
+        case FileVerdict::OutputIsReport:
+            return "ERROR: Output file is the report file " + quoted(settings.report.file) + " !";
         case FileVerdict::Ok:
         case FileVerdict::InputIsDatabase:
         case FileVerdict::DatabaseNotFound:
@@ -384,11 +518,62 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
     return databaseNotFound(settings);
 }
 
+// With --report: creates its file, before anything is read, and the state it gathers.
+FileVerdict startReportRun(const RunSettings& settings, RunState& state, ReportFile& file) {
+    if (!settings.report.on()) return FileVerdict::Ok;
+    const FileVerdict created = createReportFile(settings, file);
+    if (created != FileVerdict::Ok) return created;
+    state.report = std::make_unique<Report>();
+    startReport(*state.report, settings);
+    return FileVerdict::Ok;
+}
+
+// Writes the --report page with the counts of the closing report; false when it was lost.
+bool writeReport(const RunSettings& settings, const RunState& state, ReportFile& file,
+                 Clock::time_point start) {
+    ReportSummary summary{state.lines, state.output, state.marking.duplicates,
+                          state.marking.illegal, ""};
+    appendElapsedSeconds(summary.elapsed, start);
+    writeReportPage(*state.report, settings, summary, file.out);
+    return finishReportFile(file);
+}
+
+// The end of a record loop that stopped early: its message and exit status.
+int loopEndExit(LoopEnd end, const RunSettings& settings, BufferedWriter& out,
+                std::string_view missingColumn) {
+    switch (end) {
+        case LoopEnd::Done:
+            return kExitOk;
+        case LoopEnd::PipeClosed:
+            return endOnClosedPipe();
+        case LoopEnd::DatabaseFailed:
+            return errorExit(databaseNotWritten(settings));
+        case LoopEnd::LogFailed:
+            // The records accepted before the loss still reach standard output.
+            (void)flushWriter(out);
+            return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
+        case LoopEnd::LineTooLong:
+            return errorExit(kLineTooLong);
+        case LoopEnd::InputFailed:
+            return errorExit("ERROR: File " + quoted(inputFileName(settings)) +
+                             " could not be read !");
+        case LoopEnd::ColumnMissing:
+            return errorExit("ERROR: Column " + quoted(missingColumn) + " not found in " +
+                             quoted(inputFileName(settings)) + " !");
+        case LoopEnd::OutputFailed:
+            break;
+    }
+    return errorExit("ERROR: Output could not be written !");
+}
+
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     LineReader input;
     const FileVerdict opened = openInputFile(settings, input, state.reader.input);
     if (opened != FileVerdict::Ok) return errorExit(fileErrorMessage(opened, settings));
+    ReportFile report;
+    const FileVerdict reporting = startReportRun(settings, state, report);
+    if (reporting != FileVerdict::Ok) return errorExit(fileErrorMessage(reporting, settings));
     state.marking.seen = SeenSet(seenPolicy(settings));
 
     Rewrite database;
@@ -406,40 +591,40 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         if (prepared != FileVerdict::Ok) return errorExit(fileErrorMessage(prepared, settings));
     }
 
-    openLogFile(state);
+    if (state.report) beginReportFile(*state.report, inputFileName(settings));
+    const FileVerdict logged = openLogFile(state);
+    if (logged != FileVerdict::Ok) {
+        closeLineReader(input);
+        return errorExit(fileErrorMessage(logged, settings));
+    }
     skipByteOrderMark(input);  // the first read of the input, after every check
     const std::string_view missingColumn = readInputHeader(input, state.reader);
     if (settings.noOutput) writeError(kLineEnd);
     BufferedWriter out;
     openWriter(out, kStandardOutput, kStdoutBuffer);
     ProgressCounter progress;
-    LoopEnd end = missingColumn.empty() ? recordLoop(settings, state, input, out,
-                                                     rewriting ? &database : nullptr, progress)
-                                        : LoopEnd::ColumnMissing;
+    VerifyRun verify;
+    if (settings.verify.maxMoves > 0) startVerifyRun(settings, input.fd, verify);
+    RecordSink sink{out, rewriting ? &database : nullptr, progress,
+                    settings.verify.maxMoves > 0 ? &verify : nullptr};
+    LoopEnd end =
+        missingColumn.empty() ? recordLoop(settings, state, input, sink) : LoopEnd::ColumnMissing;
     writeProgress(progress);
+    if (sink.verify != nullptr) showVerifyProgress(verify, input, true);
     if (!closeLogFile(state) && end == LoopEnd::Done) end = LoopEnd::LogFailed;
     if (end != LoopEnd::Done) {
         if (rewriting) abandonRewrite(database);
         closeLineReader(input);
-        if (end == LoopEnd::PipeClosed) return endOnClosedPipe();
-        if (end == LoopEnd::DatabaseFailed) return errorExit(databaseNotWritten(settings));
-        if (end == LoopEnd::LogFailed) {
-            // The records accepted before the loss still reach standard output.
-            (void)flushWriter(out);
-            return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
-        }
-        if (end == LoopEnd::LineTooLong) return errorExit(kLineTooLong);
-        if (end == LoopEnd::ColumnMissing) {
-            return errorExit("ERROR: Column " + quoted(missingColumn) + " not found in " +
-                             quoted(inputFileName(settings)) + " !");
-        }
-        return errorExit("ERROR: Output could not be written !");
+        return loopEndExit(end, settings, out, missingColumn);
     }
     if (rewriting && !commitRewrite(database)) {
         closeLineReader(input);
         return errorExit(databaseNotWritten(settings));
     }
     closeLineReader(input);
+    if (state.report && !writeReport(settings, state, report, start)) {
+        return errorExit(fileErrorMessage(FileVerdict::ReportNotWritten, settings));
+    }
     writeClosingReport(settings, state, start);
     if (settings.words) {
         writeError(countText(state.withoutStipulation, " EPD-line", " without stipulation"));
@@ -447,6 +632,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     if (state.reader.shortLines != 0) {
         writeError(countText(state.reader.shortLines, " CSV-line", " with too few fields skipped"));
     }
+    if (sink.verify != nullptr) writeError(verdictCountLine(verify));
     return kExitOk;
 }
 
@@ -455,9 +641,10 @@ int runCommandLine(int argc, char** argv) {
         writeError(kUsage);
         return kExitOk;
     }
-    std::vector<std::string_view> arguments(argv + 1, argv + argc);
+    const std::vector<std::string> texts = commandLineArguments(argc, argv);
+    const std::vector<std::string_view> arguments(texts.begin(), texts.end());
     for (std::string_view argument : arguments) {
-        if (argument == "--help") return writeToOutput(utf8Usage());
+        if (asksForHelp(argument)) return writeToOutput(utf8Usage());
         if (argument == "--version") {
             return writeToOutput("vestrel " + std::string(kVersion) + "\n");
         }
@@ -470,10 +657,17 @@ int runCommandLine(int argc, char** argv) {
     if (parsed.verdict == OptionVerdict::Unknown) {
         return errorExit("ERROR: Unknown program option " + quoted(parsed.argument) + " !");
     }
+    const std::string misplaced = inputForDatabaseMode(arguments, settings);
+    if (!misplaced.empty()) return errorExit(misplaced);
     const RunSettings& fixed = settings;
     const Clock::time_point start = Clock::now();
     if (fixed.databaseMode == DatabaseMode::Sort ||
         fixed.databaseMode == DatabaseMode::TimeUpdate) {
+        // These modes read no records: there is nothing to report.
+        if (fixed.report.on()) {
+            return errorExit("ERROR: Illegal program option " +
+                             quoted("--report=" + fixed.report.file) + " !");
+        }
         return runDatabaseMode(fixed, start);
     }
     return recordRun(fixed, start);

@@ -3,12 +3,14 @@
 
 #include <array>
 #include <cstdint>
+#include <memory>
 #include <string>
 
 #include "base/output.h"
 #include "filter/marking.h"
 #include "input/epd_line.h"
 #include "input/record_reader.h"
+#include "report/report.h"
 
 namespace vestrel {
 
@@ -21,9 +23,12 @@ struct RunState {
     std::int64_t output = 0;  // records written
     Marking marking;          // seen positions and the counts of marked records
     ReaderState reader;
-    BufferedWriter log;  // "Vestrel.log"; fd -1 when it could not be created
     // --words: records written without a stipulation
     std::int64_t withoutStipulation = 0;
+    BufferedWriter log;      // "Vestrel.log"; fd -1 when it could not be created
+    std::int64_t lines = 0;  // input lines read
+    std::array<std::int64_t, kRecordsAhead> pendingLines{};  // the line of each queued record
+    std::unique_ptr<Report> report;  // what --report gathers; none without it
 
     // Buffers reused by every record, so the hot path does not allocate.
     std::string record;

@@ -21,6 +21,7 @@ bool refill(LineReader& reader) {
         return false;
     }
     reader.end = static_cast<std::size_t>(n);
+    reader.bytesRead += std::uint64_t(n);
     return true;
 }
 
@@ -56,8 +57,8 @@ const char* findLineStop(const char* p, std::size_t n) {
 
 }  // namespace
 
-bool openLineReader(LineReader& reader, const std::string& path) {
-    const int fd = openForReading(path);
+bool openLineReader(LineReader& reader, const std::string& path, bool regularOnly) {
+    const int fd = regularOnly ? openRegularForReading(path) : openForReading(path);
     if (fd == kNoFile) return false;
     reader.fd = fd;
     // A small file needs a block of its own size only, plus a byte to meet its end.
@@ -83,6 +84,7 @@ void skipByteOrderMark(LineReader& reader) {
             break;
         }
         reader.end += static_cast<std::size_t>(n);
+        reader.bytesRead += std::uint64_t(n);
     }
     if (std::string_view(reader.block.data(), reader.end).starts_with(kMark)) {
         reader.begin = kMark.size();

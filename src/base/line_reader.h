@@ -3,6 +3,7 @@
 // never part of a line, a Ctrl-Z byte ends the file, a last line without LF counts. A line
 // longer than the limit ends the reading with `lineTooLong` set.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -19,16 +20,18 @@ struct LineReader {
     std::vector<char> block;
     std::size_t begin = 0;
     std::size_t end = 0;
-    bool atEof = false;  // no more bytes to read from fd
-    bool ended = false;  // Ctrl-Z seen or all lines handed out
+    std::uint64_t bytesRead = 0;  // read from fd so far
+    bool atEof = false;           // no more bytes to read from fd
+    bool ended = false;           // Ctrl-Z seen or all lines handed out
     bool readFailed = false;
     bool lineTooLong = false;
     bool ctrlZ = false;  // the reading ended at a Ctrl-Z byte
     std::string carry;   // a line that spans blocks or holds CR bytes
 };
 
-// Opens a file for reading; false when it cannot be opened (a directory counts as such).
-bool openLineReader(LineReader& reader, const std::string& path);
+// Opens a file for reading; false when it cannot be opened (a directory counts as such). With
+// `regularOnly` a pipe or device counts as such too, and is never waited on.
+bool openLineReader(LineReader& reader, const std::string& path, bool regularOnly = false);
 // Drops a UTF-8 byte-order mark (EF BB BF) at the very start of a file just opened.
 void skipByteOrderMark(LineReader& reader);
 // Next line without its line end; the view stays valid until the next call.

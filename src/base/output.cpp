@@ -59,7 +59,7 @@ bool flushWriter(BufferedWriter& writer) {
     return !writer.failed;
 }
 
-void writeError(std::string_view text) { (void)writeAll(kStandardError, text); }
+void writeError(std::string_view text) { (void)writeText(kStandardError, text); }
 
 void appendElapsedSeconds(std::string& out, std::chrono::steady_clock::time_point start) {
     const double seconds =

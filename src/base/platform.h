@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace vestrel {
 
@@ -22,6 +23,24 @@ inline constexpr int kStandardError = 2;
 void startProcess();
 // Ends the program the way a closed pipe ends every filter in a pipeline.
 int endOnClosedPipe();
+
+// The arguments after the program's name. POSIX: the bytes as typed. Windows: UTF-8 from the
+// wide command line, so that every file name survives; file names are UTF-8 in every call.
+std::vector<std::string> commandLineArguments(int argc, char** argv);
+// A command-line text as the bytes of the records' code page. POSIX: unchanged. Windows: the
+// UTF-8 argument in the ANSI code page, as the C runtime hands arguments to a narrow main.
+std::string recordCodePage(std::string_view argument);
+// The file system takes names that differ only in letter case for one name (Windows).
+bool namesFoldCase();
+
+// While a name is set, an interrupt (Ctrl-C, Ctrl-Break, SIGINT, SIGTERM, SIGHUP) removes that
+// file before it ends the program; an empty name sets none. POSIX ends the program by the
+// signal (exit status 130 after Ctrl-C), Windows with STATUS_CONTROL_C_EXIT.
+void removeOnInterrupt(const std::string& path);
+// Interrupts wait while held (a commit moves files) and take effect when the last hold is
+// released; holds nest.
+void holdInterrupts();
+void releaseInterrupts();
 
 // The identity of a file: device and inode, or volume and file index. Two names with equal,
 // valid identities name one file.
@@ -44,11 +63,24 @@ bool nameTaken(const std::string& path);
 bool isRegularFile(const std::string& path);
 // The open file is a regular file: not a terminal, device or pipe.
 bool isRegularFileDescriptor(int fd);
+// The open file is a terminal (a console on Windows).
+bool isTerminal(int fd);
 // The name leads to a folder.
 bool isFolder(const std::string& path);
 
 // Opens an existing file for reading; kNoFile when it cannot be opened or is a directory.
 int openForReading(const std::string& path);
+// Opens an existing regular file for reading without ever waiting: a pipe, device or folder
+// under the name gives kNoFile at once, like a name that cannot be opened.
+int openRegularForReading(const std::string& path);
+// Follows symbolic links from the name to the file they lead to: the name itself when it is no
+// link, the last name reached when a link leads nowhere.
+std::string resolveLinks(const std::string& path);
+// Creates or truncates a regular file for writing without following a link: kIsLink when the
+// name is a symbolic link or one of several hard links, kNoFile when it cannot be created or
+// something other than a regular file holds the name (a pipe is never waited on).
+inline constexpr int kIsLink = -3;
+int createUnlinkedFile(const std::string& path);
 // Creates or truncates a file for writing.
 int createFile(const std::string& path);
 // Creates or truncates a file for writing with the permissions of `modeFrom`, when that names
@@ -80,6 +112,10 @@ long long readSome(int fd, char* buffer, std::size_t size);
 enum class WriteResult { Ok, Failed, BrokenPipe };
 // Writes every byte, retrying short writes and waiting while a non-blocking file is full.
 WriteResult writeAll(int fd, std::string_view bytes);
+// Writes text meant for a person (messages, the usage text). POSIX: the bytes. Windows: to a
+// console as Unicode, reading the text as UTF-8 and any byte that is no UTF-8 in the console's
+// code page; anywhere else the bytes.
+WriteResult writeText(int fd, std::string_view text);
 
 // Makes a file's bytes durable.
 bool syncFile(int fd);
@@ -94,6 +130,21 @@ bool hardLink(const std::string& existing, const std::string& newName);
 
 // Sets a file's modification date to today at the given local hour.
 void setModificationHourToday(const std::string& path, int hour);
+
+// A test seam, set by tests alone: file-system calls fail on demand, as a full disk, a lost
+// permission or a kill would make them. Nothing in the program plans faults.
+enum class FileCall { Create, Write, Sync, Rename, Link, Remove, Permissions, Lock, Read };
+// Calls of one kind fail, from the first-th to the last-th counted from now (1-based; last 0:
+// every one from the first-th on).
+void failFileCalls(FileCall call, int first, int last);
+// From the n-th call that changes a file on (every kind but Lock and Read), counted from now, every
+// such call fails: the files stay as a kill just before that call would leave them.
+void dieAtFileChange(int n);
+// Ends every planned fault; returns the calls that changed files (or tried to) since the last
+// plan.
+int clearFileFaults();
+// Counts a call and says whether it is to fail; called by the platform's own functions.
+bool fileCallFails(FileCall call);
 
 // Large zeroed memory from the system, in huge pages where it can; nullptr when there is none.
 void* allocateZeroed(std::size_t bytes);

@@ -8,6 +8,7 @@
 
 #include <cerrno>
 #include <csignal>
+#include <cstring>
 #include <ctime>
 
 #include "base/platform.h"
@@ -20,6 +21,35 @@ constexpr std::size_t kHugePage = std::size_t{2} << 20;
 
 FileId idOf(const struct stat& st) {
     return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), true};
+}
+
+// The signals that interrupt a run: Ctrl-C, kill's default and a closed terminal.
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
+
+// The file an interrupt removes, written only while interrupts are blocked; empty: none.
+char interruptPath[4096];
+// How many holds are open: interrupts come through when the last one is released.
+int interruptHolds = 0;
+
+void onInterrupt(int signal) {
+    if (interruptPath[0] != '\0') (void)::unlink(interruptPath);
+    // The signal is blocked while this runs: it ends the program with its default action as
+    // soon as the handler returns, so the parent sees the usual status (130 after Ctrl-C).
+    std::signal(signal, SIG_DFL);
+    (void)::raise(signal);
+}
+
+sigset_t interruptSet() {
+    sigset_t set;
+    sigemptyset(&set);
+    for (int signal : kInterrupts) sigaddset(&set, signal);
+    return set;
+}
+
+// Clears O_NONBLOCK again after an open that must not wait.
+void blockingAgain(int fd) {
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags != -1) (void)::fcntl(fd, F_SETFL, flags & ~O_NONBLOCK);
 }
 
 }  // namespace
@@ -39,6 +69,45 @@ int endOnClosedPipe() {
     std::signal(SIGPIPE, SIG_DFL);
     std::raise(SIGPIPE);
     return 1;
+}
+
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    return std::vector<std::string>(argv + (argc > 0 ? 1 : 0), argv + argc);
+}
+
+std::string recordCodePage(std::string_view argument) { return std::string(argument); }
+
+bool namesFoldCase() { return false; }
+
+void removeOnInterrupt(const std::string& path) {
+    const sigset_t set = interruptSet();
+    sigset_t previous;
+    sigprocmask(SIG_BLOCK, &set, &previous);
+    const bool fits = path.size() < sizeof interruptPath;
+    std::memcpy(interruptPath, path.data(), fits ? path.size() : 0);
+    interruptPath[fits ? path.size() : 0] = '\0';
+    for (int signal : kInterrupts) {
+        struct sigaction now {};
+        // A signal ignored at the start (nohup, a background job) stays ignored.
+        if (::sigaction(signal, nullptr, &now) != 0 || now.sa_handler == SIG_IGN) continue;
+        struct sigaction handler {};
+        handler.sa_handler = onInterrupt;
+        sigemptyset(&handler.sa_mask);
+        (void)::sigaction(signal, &handler, nullptr);
+    }
+    sigprocmask(SIG_SETMASK, &previous, nullptr);
+}
+
+void holdInterrupts() {
+    const sigset_t set = interruptSet();
+    sigprocmask(SIG_BLOCK, &set, nullptr);
+    ++interruptHolds;
+}
+
+void releaseInterrupts() {
+    if (interruptHolds > 0 && --interruptHolds > 0) return;
+    const sigset_t set = interruptSet();
+    sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
 FileId fileIdOf(const std::string& path) {
@@ -81,6 +150,8 @@ bool isRegularFileDescriptor(int fd) {
     return ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
 }
 
+bool isTerminal(int fd) { return ::isatty(fd) == 1; }
+
 bool isFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
@@ -97,12 +168,58 @@ int openForReading(const std::string& path) {
     return fd;
 }
 
+int openRegularForReading(const std::string& path) {
+    // Opening a pipe for reading waits for a writer, unless told not to wait.
+    const int fd = ::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) return kNoFile;
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        ::close(fd);
+        return kNoFile;
+    }
+    blockingAgain(fd);
+    return fd;
+}
+
+std::string resolveLinks(const std::string& path) {
+    std::string name = path;
+    // As many links as the system itself follows; a longer chain fails to open later.
+    for (int hop = 0; hop < 40; ++hop) {
+        char target[4096];
+        const ssize_t n = ::readlink(name.c_str(), target, sizeof target);
+        if (n <= 0 || static_cast<std::size_t>(n) >= sizeof target) break;
+        const std::string link(target, static_cast<std::size_t>(n));
+        const std::size_t slash = name.rfind('/');
+        name =
+            link[0] == '/' || slash == std::string::npos ? link : name.substr(0, slash + 1) + link;
+    }
+    return name;
+}
+
+int createUnlinkedFile(const std::string& path) {
+    if (fileCallFails(FileCall::Create)) return kNoFile;
+    // No O_TRUNC: a second hard link of someone's file is refused before anything is cut.
+    const int fd =
+        ::open(path.c_str(), O_WRONLY | O_CREAT | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC, 0644);
+    if (fd < 0) return errno == ELOOP ? kIsLink : kNoFile;
+    struct stat st {};
+    const bool regular = ::fstat(fd, &st) == 0 && S_ISREG(st.st_mode);
+    if (!regular || st.st_nlink > 1 || ::ftruncate(fd, 0) != 0) {
+        ::close(fd);
+        return regular && st.st_nlink > 1 ? kIsLink : kNoFile;
+    }
+    blockingAgain(fd);
+    return fd;
+}
+
 int createFile(const std::string& path) {
+    if (fileCallFails(FileCall::Create)) return kNoFile;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     return fd < 0 ? kNoFile : fd;
 }
 
 int createFileLike(const std::string& path, const std::string& modeFrom) {
+    if (fileCallFails(FileCall::Create)) return kNoFile;
     const int fd = ::open(path.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0644);
     if (fd < 0) return kNoFile;
     struct stat st {};
@@ -113,6 +230,7 @@ int createFileLike(const std::string& path, const std::string& modeFrom) {
 }
 
 int createNewFile(const std::string& path, const std::string& modeFrom) {
+    if (fileCallFails(FileCall::Create)) return kNoFile;
     struct stat st {};
     const bool like = !modeFrom.empty() && ::stat(modeFrom.c_str(), &st) == 0;
     const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, like ? 0600 : 0644);
@@ -122,6 +240,7 @@ int createNewFile(const std::string& path, const std::string& modeFrom) {
 }
 
 bool copyPermissions(int fd, const std::string& from) {
+    if (fileCallFails(FileCall::Permissions)) return false;
     struct stat want {};
     struct stat have {};
     if (::stat(from.c_str(), &want) != 0 || ::fstat(fd, &have) != 0) return false;
@@ -130,6 +249,7 @@ bool copyPermissions(int fd, const std::string& from) {
 }
 
 LockResult lockFile(int fd) {
+    if (fileCallFails(FileCall::Lock)) return LockResult::Failed;
     while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
         if (errno == EINTR) continue;
         return errno == EWOULDBLOCK ? LockResult::HeldElsewhere : LockResult::Failed;
@@ -153,6 +273,7 @@ std::uint64_t fileSize(int fd) {
 }
 
 long long readSome(int fd, char* buffer, std::size_t size) {
+    if (fileCallFails(FileCall::Read)) return -1;
     while (true) {
         const ssize_t n = ::read(fd, buffer, size);
         if (n < 0 && errno == EINTR) continue;
@@ -161,6 +282,7 @@ long long readSome(int fd, char* buffer, std::size_t size) {
 }
 
 WriteResult writeAll(int fd, std::string_view bytes) {
+    if (fileCallFails(FileCall::Write)) return WriteResult::Failed;
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -184,7 +306,9 @@ WriteResult writeAll(int fd, std::string_view bytes) {
     return WriteResult::Ok;
 }
 
-bool syncFile(int fd) { return ::fsync(fd) == 0; }
+WriteResult writeText(int fd, std::string_view text) { return writeAll(fd, text); }
+
+bool syncFile(int fd) { return !fileCallFails(FileCall::Sync) && ::fsync(fd) == 0; }
 
 void syncFolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
@@ -195,14 +319,16 @@ void syncFolderOf(const std::string& path) {
     ::close(fd);
 }
 
-bool removeFile(const std::string& path) { return ::unlink(path.c_str()) == 0; }
+bool removeFile(const std::string& path) {
+    return !fileCallFails(FileCall::Remove) && ::unlink(path.c_str()) == 0;
+}
 
 bool renameReplacing(const std::string& from, const std::string& to) {
-    return ::rename(from.c_str(), to.c_str()) == 0;
+    return !fileCallFails(FileCall::Rename) && ::rename(from.c_str(), to.c_str()) == 0;
 }
 
 bool hardLink(const std::string& existing, const std::string& newName) {
-    return ::link(existing.c_str(), newName.c_str()) == 0;
+    return !fileCallFails(FileCall::Link) && ::link(existing.c_str(), newName.c_str()) == 0;
 }
 
 void setModificationHourToday(const std::string& path, int hour) {

@@ -1,14 +1,19 @@
 // The operating-system calls on Windows. Files are C runtime descriptors wrapped around Win32
 // handles, opened with every share mode (so an open file can still be renamed or removed) and
-// read and written through the handle in binary: no byte is ever translated. Names
-// are the narrow (ANSI code page) names the C runtime hands to main.
+// read and written through the handle in binary: no byte is ever translated. Names are UTF-8
+// in the program and go to the wide (UTF-16) calls, so that every name the command line can
+// carry opens.
 #define WIN32_LEAN_AND_MEAN
 #include <windows.h>
 // (windows.h first: the C runtime headers below rely on its types.)
 #include <fcntl.h>
 #include <io.h>
+#include <shellapi.h>
 
+#include <algorithm>
 #include <cstring>
+#include <string>
+#include <string_view>
 
 #include "base/platform.h"
 
@@ -34,6 +39,91 @@ int descriptorFor(HANDLE handle, int flags) {
         return kNoFile;
     }
     return fd;
+}
+
+// A name as the wide calls take it; the program's names are UTF-8.
+std::wstring wide(std::string_view text, UINT codePage = CP_UTF8) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n = ::MultiByteToWideChar(codePage, 0, text.data(), size, nullptr, 0);
+    std::wstring out(static_cast<std::size_t>(n > 0 ? n : 0), L'\0');
+    if (n > 0) ::MultiByteToWideChar(codePage, 0, text.data(), size, out.data(), n);
+    return out;
+}
+
+std::string narrow(std::wstring_view text, UINT codePage = CP_UTF8) {
+    if (text.empty()) return {};
+    const int size = static_cast<int>(text.size());
+    const int n =
+        ::WideCharToMultiByte(codePage, 0, text.data(), size, nullptr, 0, nullptr, nullptr);
+    std::string out(static_cast<std::size_t>(n > 0 ? n : 0), '\0');
+    if (n > 0)
+        ::WideCharToMultiByte(codePage, 0, text.data(), size, out.data(), n, nullptr, nullptr);
+    return out;
+}
+
+// Bytes that are UTF-8 throughout (ASCII included).
+bool isUtf8(std::string_view text) {
+    return text.empty() || ::MultiByteToWideChar(CP_UTF8, MB_ERR_INVALID_CHARS, text.data(),
+                                                 static_cast<int>(text.size()), nullptr, 0) > 0;
+}
+
+// The length of the UTF-8 sequence at the start of the text; 0 when it is none.
+std::size_t utf8SequenceAt(std::string_view text) {
+    const auto lead = static_cast<unsigned char>(text[0]);
+    const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : lead >= 0xC2 ? 2 : 0;
+    if (length == 0 || length > text.size() || lead > 0xF4) return 0;
+    return isUtf8(text.substr(0, length)) ? length : 0;
+}
+
+// Text for the console: UTF-8 where the bytes are UTF-8, any other byte in the console's code
+// page (the usage text's 0xF1).
+std::wstring consoleText(std::string_view text, UINT codePage) {
+    std::wstring out;
+    std::size_t i = 0;
+    while (i < text.size()) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        const std::size_t length = byte < 0x80 ? 0 : utf8SequenceAt(text.substr(i));
+        if (byte < 0x80) {
+            out.push_back(static_cast<wchar_t>(byte));
+            ++i;
+        } else if (length > 0) {
+            out.append(wide(text.substr(i, length)));
+            i += length;
+        } else {
+            out.append(wide(text.substr(i, 1), codePage));
+            ++i;
+        }
+    }
+    return out;
+}
+
+HANDLE openHandle(const std::string& path, DWORD access, DWORD disposition, DWORD flags) {
+    return ::CreateFileW(wide(path).c_str(), access, kShareAll, nullptr, disposition, flags,
+                         nullptr);
+}
+
+// The gate that interrupts pass: the console's handler waits at it while a commit holds it.
+struct InterruptGate {
+    CRITICAL_SECTION section;
+    std::wstring path;  // the file an interrupt removes; empty: none
+    InterruptGate() { ::InitializeCriticalSection(&section); }
+};
+
+InterruptGate& interruptGate() {
+    static InterruptGate gate;  // process-wide like the console's handler list itself
+    return gate;
+}
+
+BOOL WINAPI onConsoleEvent(DWORD event) {
+    if (event != CTRL_C_EVENT && event != CTRL_BREAK_EVENT && event != CTRL_CLOSE_EVENT) {
+        return FALSE;
+    }
+    InterruptGate& gate = interruptGate();
+    ::EnterCriticalSection(&gate.section);
+    if (!gate.path.empty()) (void)::DeleteFileW(gate.path.c_str());
+    ::ExitProcess(static_cast<UINT>(STATUS_CONTROL_C_EXIT));
+    return TRUE;
 }
 
 // Marks a file whose volume the system would not tell: the file index alone decides.
@@ -66,7 +156,7 @@ bool isRegularFileHandle(HANDLE handle) {
 // Something answers to the name; an error other than "not found" counts as something, so a
 // name that cannot be examined is never taken for free.
 bool anythingAt(const std::string& path) {
-    if (::GetFileAttributesA(path.c_str()) != INVALID_FILE_ATTRIBUTES) return true;
+    if (::GetFileAttributesW(wide(path).c_str()) != INVALID_FILE_ATTRIBUTES) return true;
     const DWORD error = ::GetLastError();
     return error != ERROR_FILE_NOT_FOUND && error != ERROR_PATH_NOT_FOUND &&
            error != ERROR_INVALID_NAME && error != ERROR_BAD_NETPATH;
@@ -88,7 +178,7 @@ void startProcess() {
     for (int fd = kStandardInput; fd <= kStandardError; ++fd) {
         const intptr_t handle = ::_get_osfhandle(fd);
         if (handle != -1 && handle != -2) continue;  // -2: no handle at the start
-        const HANDLE null = ::CreateFileA("NUL", GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
+        const HANDLE null = ::CreateFileW(L"NUL", GENERIC_READ | GENERIC_WRITE, kShareAll, nullptr,
                                           OPEN_EXISTING, 0, nullptr);
         const int nullFd = descriptorFor(null, 0);
         if (nullFd >= 0 && nullFd != fd) {
@@ -100,15 +190,56 @@ void startProcess() {
     (void)::_setmode(kStandardInput, _O_BINARY);
     (void)::_setmode(kStandardOutput, _O_BINARY);
     (void)::_setmode(kStandardError, _O_BINARY);
+    // Ctrl-C and Ctrl-Break end the program with a status that says so, after removing the
+    // temporary file of a rewrite.
+    (void)interruptGate();
+    (void)::SetConsoleCtrlHandler(onConsoleEvent, TRUE);
 }
 
 // Windows has no signal for a closed pipe: the program simply ends.
 int endOnClosedPipe() { return 1; }
 
+std::vector<std::string> commandLineArguments(int argc, char** argv) {
+    std::vector<std::string> arguments;
+    int count = 0;
+    LPWSTR* wideArguments = ::CommandLineToArgvW(::GetCommandLineW(), &count);
+    // The wide command line is this call's only when it splits into the same arguments as
+    // the narrow one the C runtime made.
+    bool same = wideArguments != nullptr && count == argc;
+    for (int i = 1; same && i < argc; ++i) {
+        arguments.push_back(narrow(wideArguments[i]));
+        same = recordCodePage(arguments.back()) == argv[i];
+    }
+    if (wideArguments != nullptr) ::LocalFree(wideArguments);
+    if (same) return arguments;
+    arguments.clear();
+    for (int i = 1; i < argc; ++i) arguments.push_back(narrow(wide(argv[i], CP_ACP)));
+    return arguments;
+}
+
+std::string recordCodePage(std::string_view argument) {
+    bool ascii = true;
+    for (char c : argument) ascii = ascii && static_cast<unsigned char>(c) < 0x80;
+    if (ascii || !isUtf8(argument)) return std::string(argument);
+    return narrow(wide(argument), CP_ACP);
+}
+
+bool namesFoldCase() { return true; }
+
+void removeOnInterrupt(const std::string& path) {
+    InterruptGate& gate = interruptGate();
+    ::EnterCriticalSection(&gate.section);
+    gate.path = wide(path);
+    ::LeaveCriticalSection(&gate.section);
+}
+
+void holdInterrupts() { ::EnterCriticalSection(&interruptGate().section); }
+
+void releaseInterrupts() { ::LeaveCriticalSection(&interruptGate().section); }
+
 FileId fileIdOf(const std::string& path) {
     // No access asked for, only the identity; folders open too with backup semantics.
-    const HANDLE handle = ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = openHandle(path, 0, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (handle == INVALID_HANDLE_VALUE) return {};
     const FileId id = idOfHandle(handle);
     ::CloseHandle(handle);
@@ -132,8 +263,7 @@ bool pathExists(const std::string& path) { return anythingAt(path); }
 bool nameTaken(const std::string& path) { return anythingAt(path); }
 
 bool isRegularFile(const std::string& path) {
-    const HANDLE handle = ::CreateFileA(path.c_str(), 0, kShareAll, nullptr, OPEN_EXISTING,
-                                        FILE_FLAG_BACKUP_SEMANTICS, nullptr);
+    const HANDLE handle = openHandle(path, 0, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
     if (handle == INVALID_HANDLE_VALUE) return false;
     const bool regular = isRegularFileHandle(handle);
     ::CloseHandle(handle);
@@ -142,22 +272,74 @@ bool isRegularFile(const std::string& path) {
 
 bool isRegularFileDescriptor(int fd) { return isRegularFileHandle(handleOf(fd)); }
 
+bool isTerminal(int fd) { return ::_isatty(fd) != 0; }
+
 bool isFolder(const std::string& path) {
-    const DWORD attributes = ::GetFileAttributesA(path.c_str());
+    const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
     return attributes != INVALID_FILE_ATTRIBUTES && (attributes & FILE_ATTRIBUTE_DIRECTORY) != 0;
 }
 
 int openForReading(const std::string& path) {
     // A folder does not open without backup semantics, so it is refused like a missing file.
-    const HANDLE handle =
-        ::CreateFileA(path.c_str(), GENERIC_READ, kShareAll, nullptr, OPEN_EXISTING,
-                      FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
+    const HANDLE handle = openHandle(path, GENERIC_READ, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
     return descriptorFor(handle, _O_RDONLY);
 }
 
+int openRegularForReading(const std::string& path) {
+    const HANDLE handle = openHandle(path, GENERIC_READ, OPEN_EXISTING,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN);
+    if (handle != INVALID_HANDLE_VALUE && !isRegularFileHandle(handle)) {
+        ::CloseHandle(handle);
+        return kNoFile;
+    }
+    return descriptorFor(handle, _O_RDONLY);
+}
+
+std::string resolveLinks(const std::string& path) {
+    const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());
+    if (attributes == INVALID_FILE_ATTRIBUTES || (attributes & FILE_ATTRIBUTE_REPARSE_POINT) == 0) {
+        return path;
+    }
+    const HANDLE handle = openHandle(path, 0, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);
+    if (handle == INVALID_HANDLE_VALUE) return path;
+    std::wstring target(32768, L'\0');
+    const DWORD n =
+        ::GetFinalPathNameByHandleW(handle, target.data(), static_cast<DWORD>(target.size()), 0);
+    ::CloseHandle(handle);
+    if (n == 0 || n >= target.size()) return path;
+    target.resize(n);
+    // "\\?\C:\x" is "C:\x", and "\\?\UNC\server\x" is "\\server\x".
+    if (target.starts_with(L"\\\\?\\UNC\\")) {
+        target = L"\\\\" + target.substr(8);
+    } else if (target.starts_with(L"\\\\?\\")) {
+        target = target.substr(4);
+    }
+    return narrow(target);
+}
+
+int createUnlinkedFile(const std::string& path) {
+    if (fileCallFails(FileCall::Create)) return kNoFile;
+    // The link itself is opened, not what it leads to; nothing is cut before it is checked.
+    const HANDLE handle = openHandle(path, GENERIC_WRITE, OPEN_ALWAYS,
+                                     FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT);
+    if (handle == INVALID_HANDLE_VALUE) return kNoFile;
+    BY_HANDLE_FILE_INFORMATION info{};
+    const bool known = ::GetFileInformationByHandle(handle, &info) != 0;
+    const bool link = known && ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0 ||
+                                info.nNumberOfLinks > 1);
+    LARGE_INTEGER start{};
+    if (link || !isRegularFileHandle(handle) ||
+        !::SetFilePointerEx(handle, start, nullptr, FILE_BEGIN) || !::SetEndOfFile(handle)) {
+        ::CloseHandle(handle);
+        return link ? kIsLink : kNoFile;
+    }
+    return descriptorFor(handle, 0);
+}
+
 int createFile(const std::string& path) {
-    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_WRITE, kShareAll, nullptr,
-                                        CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (fileCallFails(FileCall::Create)) return kNoFile;
+    const HANDLE handle = openHandle(path, GENERIC_WRITE, CREATE_ALWAYS, FILE_ATTRIBUTE_NORMAL);
     return descriptorFor(handle, 0);
 }
 
@@ -170,8 +352,9 @@ int createFileLike(const std::string& path, const std::string& /*modeFrom*/) {
 // The permissions come from the folder's access list, and a read-only attribute is never
 // copied: it would keep the new file from ever replacing the database.
 int createNewFile(const std::string& path, const std::string& /*modeFrom*/) {
-    const HANDLE handle = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, kShareAll,
-                                        nullptr, CREATE_NEW, FILE_ATTRIBUTE_NORMAL, nullptr);
+    if (fileCallFails(FileCall::Create)) return kNoFile;
+    const HANDLE handle =
+        openHandle(path, GENERIC_READ | GENERIC_WRITE, CREATE_NEW, FILE_ATTRIBUTE_NORMAL);
     if (handle == INVALID_HANDLE_VALUE) {
         const DWORD error = ::GetLastError();
         return error == ERROR_FILE_EXISTS || error == ERROR_ALREADY_EXISTS ? kNameTaken : kNoFile;
@@ -180,14 +363,19 @@ int createNewFile(const std::string& path, const std::string& /*modeFrom*/) {
 }
 
 // Windows keeps no permission bits on a file: its access list comes from the folder.
-bool copyPermissions(int /*fd*/, const std::string& /*from*/) { return true; }
+bool copyPermissions(int /*fd*/, const std::string& /*from*/) {
+    return !fileCallFails(FileCall::Permissions);
+}
 
 LockResult lockFile(int fd) {
-    // The whole file, however long it grows; Windows drops the lock when the handle closes or
-    // the process ends.
-    OVERLAPPED whole{};
-    if (::LockFileEx(handleOf(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, MAXDWORD,
-                     MAXDWORD, &whole)) {
+    if (fileCallFails(FileCall::Lock)) return LockResult::Failed;
+    // One byte far past any end the file reaches: a byte-range lock keeps every other handle
+    // from the bytes it covers, and the locked file is read through other handles. Windows
+    // drops the lock when the handle closes or the process ends.
+    OVERLAPPED beyondEnd{};
+    beyondEnd.OffsetHigh = 0x7FFFFFFF;
+    if (::LockFileEx(handleOf(fd), LOCKFILE_EXCLUSIVE_LOCK | LOCKFILE_FAIL_IMMEDIATELY, 0, 1, 0,
+                     &beyondEnd)) {
         return LockResult::Locked;
     }
     const DWORD error = ::GetLastError();
@@ -212,6 +400,7 @@ std::uint64_t fileSize(int fd) {
 }
 
 long long readSome(int fd, char* buffer, std::size_t size) {
+    if (fileCallFails(FileCall::Read)) return -1;
     const HANDLE handle = handleOf(fd);
     if (handle == INVALID_HANDLE_VALUE) return -1;
     DWORD got = 0;
@@ -224,6 +413,7 @@ long long readSome(int fd, char* buffer, std::size_t size) {
 }
 
 WriteResult writeAll(int fd, std::string_view bytes) {
+    if (fileCallFails(FileCall::Write)) return WriteResult::Failed;
     const HANDLE handle = handleOf(fd);
     if (handle == INVALID_HANDLE_VALUE) return WriteResult::Failed;
     const char* p = bytes.data();
@@ -232,8 +422,11 @@ WriteResult writeAll(int fd, std::string_view bytes) {
         DWORD wrote = 0;
         const DWORD chunk = static_cast<DWORD>(left < kMaxTransfer ? left : kMaxTransfer);
         if (!::WriteFile(handle, p, chunk, &wrote, nullptr)) {
+            // Only a pipe can have lost its reader: a file that fails to take the bytes is
+            // an error to report, whatever code the system gives.
             const DWORD error = ::GetLastError();
-            return pipeGone(error) ? WriteResult::BrokenPipe : WriteResult::Failed;
+            const bool pipe = ::GetFileType(handle) == FILE_TYPE_PIPE;
+            return pipe && pipeGone(error) ? WriteResult::BrokenPipe : WriteResult::Failed;
         }
         if (wrote == 0) return WriteResult::Failed;
         p += wrote;
@@ -242,20 +435,45 @@ WriteResult writeAll(int fd, std::string_view bytes) {
     return WriteResult::Ok;
 }
 
-bool syncFile(int fd) { return ::FlushFileBuffers(handleOf(fd)) != 0; }
+WriteResult writeText(int fd, std::string_view text) {
+    const HANDLE handle = handleOf(fd);
+    DWORD mode = 0;
+    if (handle == INVALID_HANDLE_VALUE || !::GetConsoleMode(handle, &mode)) {
+        return writeAll(fd, text);
+    }
+    const std::wstring shown = consoleText(text, ::GetConsoleOutputCP());
+    std::size_t done = 0;
+    while (done < shown.size()) {
+        DWORD wrote = 0;
+        const DWORD chunk = static_cast<DWORD>(std::min<std::size_t>(shown.size() - done, 8192));
+        if (!::WriteConsoleW(handle, shown.data() + done, chunk, &wrote, nullptr) || wrote == 0) {
+            return WriteResult::Failed;
+        }
+        done += wrote;
+    }
+    return WriteResult::Ok;
+}
+
+bool syncFile(int fd) {
+    return !fileCallFails(FileCall::Sync) && ::FlushFileBuffers(handleOf(fd)) != 0;
+}
 
 // The moves are made with MOVEFILE_WRITE_THROUGH, which makes them durable on their own.
 void syncFolderOf(const std::string& /*path*/) {}
 
-bool removeFile(const std::string& path) { return ::DeleteFileA(path.c_str()) != 0; }
+bool removeFile(const std::string& path) {
+    return !fileCallFails(FileCall::Remove) && ::DeleteFileW(wide(path).c_str()) != 0;
+}
 
 bool renameReplacing(const std::string& from, const std::string& to) {
-    return ::MoveFileExA(from.c_str(), to.c_str(),
+    return !fileCallFails(FileCall::Rename) &&
+           ::MoveFileExW(wide(from).c_str(), wide(to).c_str(),
                          MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH) != 0;
 }
 
 bool hardLink(const std::string& existing, const std::string& newName) {
-    return ::CreateHardLinkA(newName.c_str(), existing.c_str(), nullptr) != 0;
+    return !fileCallFails(FileCall::Link) &&
+           ::CreateHardLinkW(wide(newName).c_str(), wide(existing).c_str(), nullptr) != 0;
 }
 
 void setModificationHourToday(const std::string& path, int hour) {
@@ -271,8 +489,8 @@ void setModificationHourToday(const std::string& path, int hour) {
         !::SystemTimeToFileTime(&universal, &when)) {
         return;
     }
-    const HANDLE handle = ::CreateFileA(path.c_str(), FILE_WRITE_ATTRIBUTES, kShareAll, nullptr,
-                                        OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
+    const HANDLE handle =
+        openHandle(path, FILE_WRITE_ATTRIBUTES, OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL);
     if (handle == INVALID_HANDLE_VALUE) return;
     (void)::SetFileTime(handle, nullptr, nullptr, &when);
     ::CloseHandle(handle);

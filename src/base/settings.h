@@ -72,6 +72,24 @@ struct Replacement {
     std::string to;
 };
 
+// --report=FILE and --report-limit=N: an HTML report of the run besides its normal outputs.
+struct ReportSetting {
+    std::string file;                    // empty: no report
+    std::int64_t limit = 500;            // diagrams shown per kind of set-aside record
+    std::vector<std::string> arguments;  // the command line as typed, for the report's header
+    bool on() const { return !file.empty(); }
+};
+
+// What --verify asks: the longest stipulation to solve (0: no verification), the solver
+// threads (0: one per core) and the positions one record may visit.
+inline constexpr int kDefaultVerifyMoves = 3;
+inline constexpr std::uint64_t kDefaultVerifyNodes = 20'000'000;
+struct VerifySetting {
+    int maxMoves = 0;
+    int threads = 0;
+    std::uint64_t nodes = kDefaultVerifyNodes;
+};
+
 struct RunSettings {
     std::string inputFile;  // empty: the default "Vandrelo.epd"
 
@@ -108,10 +126,13 @@ struct RunSettings {
     ParamsSetting params;  // /@ and /q
 
     bool words = false;  // --words: stipulations read as phrases, number words included
+    ReportSetting report;  // --report, --report-limit
+    VerifySetting verify;  // --verify, --threads, --verify-nodes
 
     // Derived once: does any step need the mate-info conversion?
     bool convertsMateInfo() const { return mateInfo || mateRange.kind != RangeKind::None; }
     std::string databaseFileName() const { return databaseStem + ".epd"; }
+    std::string backupFileName() const { return databaseStem + ".bak"; }
 };
 
 }  // namespace vestrel

@@ -23,6 +23,36 @@ bool nameLeadsTo(const std::string& path, int fd) {
     return sameFileId(fileIdOf(path), fileIdOfDescriptor(fd));
 }
 
+// What holds the temporary name when a run cannot take it: another run, a leftover that
+// cannot be removed or judged, or something that is no file of ours.
+RewriteStart judgeTakenName(const std::string& path) {
+    const int old = openRegularForReading(path);
+    if (old == kNoFile) {
+        if (!nameTaken(path)) return RewriteStart::Ok;  // gone meanwhile: try again
+        // A file this user may not read cannot be tested; a folder, pipe or device is no
+        // leftover of ours.
+        return isRegularFile(path) ? RewriteStart::LockUnknown : RewriteStart::NotFound;
+    }
+    RewriteStart verdict = RewriteStart::Ok;
+    switch (lockFile(old)) {
+        case LockResult::HeldElsewhere:
+            verdict = RewriteStart::InUse;
+            break;
+        case LockResult::Failed:  // no locks on this file system
+            verdict = RewriteStart::LockUnknown;
+            break;
+        case LockResult::Locked:
+            // Nobody holds it: a leftover of a run that ended. In a shared folder with the
+            // sticky bit only its owner may remove it.
+            if (nameLeadsTo(path, old) && !removeFile(path) && nameLeadsTo(path, old)) {
+                verdict = RewriteStart::Leftover;
+            }
+            break;
+    }
+    (void)closeFile(old);
+    return verdict;
+}
+
 // Creates the temporary file and locks it. A file already under its name whose lock nobody
 // holds is a leftover of a killed run and is removed.
 RewriteStart lockTemporary(const std::string& path, const std::string& modeFrom, int& fd) {
@@ -40,17 +70,8 @@ RewriteStart lockTemporary(const std::string& path, const std::string& modeFrom,
             return RewriteStart::Ok;
         }
         if (fd != kNameTaken) return RewriteStart::NotFound;
-        const int old = openForReading(path);
-        if (old == kNoFile) {
-            if (nameTaken(path)) return RewriteStart::NotFound;  // a folder, or no access
-            continue;                                            // gone meanwhile
-        }
-        if (lockFile(old) != LockResult::Locked) {
-            (void)closeFile(old);
-            return RewriteStart::InUse;
-        }
-        if (nameLeadsTo(path, old)) (void)removeFile(path);
-        (void)closeFile(old);
+        const RewriteStart taken = judgeTakenName(path);
+        if (taken != RewriteStart::Ok) return taken;
     }
     fd = kNoFile;
     return RewriteStart::InUse;
@@ -58,7 +79,7 @@ RewriteStart lockTemporary(const std::string& path, const std::string& modeFrom,
 
 // A synced copy of a file under a new name, with its permissions.
 bool copyFile(const std::string& from, const std::string& to) {
-    const int in = openForReading(from);
+    const int in = openRegularForReading(from);
     if (in == kNoFile) return false;
     const int out = createNewFile(to, from);
     if (out < 0) {
@@ -78,52 +99,145 @@ bool copyFile(const std::string& from, const std::string& to) {
     return closeFile(out) && ok;
 }
 
-// Replaces the ".bak" file with the current database in one step: a second link to it, or a
-// synced copy where links are impossible, made under a temporary name and renamed.
-bool makeBackup(const Rewrite& rewrite) {
-    (void)removeFile(rewrite.backupTempPath);  // a leftover of a killed run
-    if (!hardLink(rewrite.databasePath, rewrite.backupTempPath) &&
-        !copyFile(rewrite.databasePath, rewrite.backupTempPath)) {
-        (void)removeFile(rewrite.backupTempPath);
-        return false;
+// Two files hold the same bytes.
+bool sameContent(const std::string& a, const std::string& b) {
+    const int fa = openRegularForReading(a);
+    const int fb = openRegularForReading(b);
+    bool same = fa != kNoFile && fb != kNoFile && fileSize(fa) == fileSize(fb);
+    char blockA[kCopyBlock];
+    char blockB[kCopyBlock];
+    while (same) {
+        const long long n = readSome(fa, blockA, sizeof blockA);
+        if (n <= 0) {
+            same = n == 0 && readSome(fb, blockB, 1) == 0;
+            break;
+        }
+        std::size_t got = 0;
+        while (same && got < static_cast<std::size_t>(n)) {
+            const long long m = readSome(fb, blockB + got, static_cast<std::size_t>(n) - got);
+            same = m > 0;
+            if (same) got += static_cast<std::size_t>(m);
+        }
+        same = same && std::string_view(blockA, got) == std::string_view(blockB, got);
     }
-    const bool ok = renameReplacing(rewrite.backupTempPath, rewrite.backupPath);
-    // A rename between two links of one file leaves both names.
+    (void)closeFile(fa);
+    (void)closeFile(fb);
+    return same;
+}
+
+// A commit killed after it made the backup under its temporary name left it there. Before
+// the new database took the name it is the database itself (a link or a copy of it) and goes;
+// after that it is the old database, and becomes the backup the commit would have made.
+void settleBackup(const Rewrite& rewrite) {
+    (void)removeFile(rewrite.backupCopyPath);  // a copy never finished
+    if (!isRegularFile(rewrite.backupTempPath)) return;
+    if (rewrite.databaseExisted && (sameFile(rewrite.backupTempPath, rewrite.databasePath) ||
+                                    sameContent(rewrite.backupTempPath, rewrite.databasePath))) {
+        (void)removeFile(rewrite.backupTempPath);
+        return;
+    }
+    if (renameReplacing(rewrite.backupTempPath, rewrite.backupPath)) {
+        syncFolderOf(rewrite.backupPath);
+    }
+}
+
+// Puts the current database under the backup's temporary name: a second link to it, or a
+// synced copy (made under a name of its own, so that a copy cut short is never taken for one)
+// where links are impossible.
+bool prepareBackup(const Rewrite& rewrite) {
     (void)removeFile(rewrite.backupTempPath);
+    if (hardLink(rewrite.databasePath, rewrite.backupTempPath)) return true;
+    (void)removeFile(rewrite.backupCopyPath);
+    if (copyFile(rewrite.databasePath, rewrite.backupCopyPath) &&
+        renameReplacing(rewrite.backupCopyPath, rewrite.backupTempPath)) {
+        return true;
+    }
+    (void)removeFile(rewrite.backupCopyPath);
+    return false;
+}
+
+void releaseDatabaseLock(Rewrite& rewrite) {
+    if (rewrite.databaseLock == kNoFile) return;
+    (void)closeFile(rewrite.databaseLock);
+    rewrite.databaseLock = kNoFile;
+}
+
+// Locks the existing database file itself, so that a run through another of its names finds
+// it in use; where the file system has no locks the temporary file alone keeps runs apart.
+RewriteStart lockDatabase(Rewrite& rewrite) {
+    rewrite.databaseLock = openRegularForReading(rewrite.databasePath);
+    if (rewrite.databaseLock == kNoFile) return RewriteStart::NotFound;
+    if (lockFile(rewrite.databaseLock) == LockResult::HeldElsewhere) return RewriteStart::InUse;
+    return nameLeadsTo(rewrite.databasePath, rewrite.databaseLock) ? RewriteStart::Ok
+                                                                   : RewriteStart::InUse;
+}
+
+// The new file has the database name: the backup takes its name, or, when it cannot, the old
+// database its own name back. Closes the new file, whose lock kept other runs away until now;
+// false when the backup did not take its name.
+bool completeBackup(Rewrite& rewrite) {
+    const bool ok = renameReplacing(rewrite.backupTempPath, rewrite.backupPath);
+    // Some systems move no file onto a name that is open.
+    (void)closeFile(rewrite.out.fd);
+    rewrite.out.fd = kNoFile;
+    if (ok) {
+        syncFolderOf(rewrite.backupPath);
+    } else if (renameReplacing(rewrite.backupTempPath, rewrite.databasePath)) {
+        syncFolderOf(rewrite.databasePath);
+    }
     return ok;
 }
 
 }  // namespace
 
 Rewrite::~Rewrite() {
-    if (out.fd != kNoFile) abandonRewrite(*this);
+    if (out.fd != kNoFile || databaseLock != kNoFile) abandonRewrite(*this);
+}
+
+void nameRewriteFiles(Rewrite& rewrite, std::string_view stem) {
+    rewrite.databasePath = resolveLinks(std::string(stem) + ".epd");
+    const std::string& path = rewrite.databasePath;
+    const bool epd = path.size() >= 4 && path.compare(path.size() - 4, 4, ".epd") == 0;
+    const std::string base = epd ? path.substr(0, path.size() - 4) : path;
+    rewrite.backupPath = base + ".bak";
+    // The temporary names fit wherever the database name fits.
+    const bool shortNames = lastNameLength(path) + 4 > kNameLimit;
+    rewrite.tempPath = shortNames ? base + ".epn" : path + ".new";
+    rewrite.backupTempPath = shortNames ? base + ".bkn" : rewrite.backupPath + ".new";
+    rewrite.backupCopyPath = shortNames ? base + ".bkc" : rewrite.backupPath + ".cpy";
 }
 
 RewriteStart beginRewrite(Rewrite& rewrite, std::string_view stem) {
-    rewrite.databasePath = std::string(stem) + ".epd";
-    rewrite.backupPath = std::string(stem) + ".bak";
-    // The temporary names fit wherever the database name fits.
-    const bool shortNames = lastNameLength(rewrite.databasePath) + 4 > kNameLimit;
-    rewrite.tempPath = std::string(stem) + (shortNames ? ".epn" : ".epd.new");
-    rewrite.backupTempPath = std::string(stem) + (shortNames ? ".bkn" : ".bak.new");
+    nameRewriteFiles(rewrite, stem);
     int fd = kNoFile;
+    // An interrupt between the creation and the arming would leave the file behind; one
+    // before the creation must not remove another run's file of that name.
+    holdInterrupts();
     const RewriteStart start = lockTemporary(rewrite.tempPath, rewrite.databasePath, fd);
+    if (start == RewriteStart::Ok) removeOnInterrupt(rewrite.tempPath);
+    releaseInterrupts();
     if (start != RewriteStart::Ok) return start;
     openWriter(rewrite.out, fd, kWriteBuffer);
     // Only now, under the lock, is the database's state the one this run works on.
-    rewrite.databaseExisted = pathExists(rewrite.databasePath);
-    if (rewrite.databaseExisted && isFolder(rewrite.backupPath)) {
+    rewrite.databaseExisted = nameTaken(rewrite.databasePath);
+    // Before the database is opened: Windows removes no name of a file that is open.
+    settleBackup(rewrite);
+    RewriteStart verdict = RewriteStart::Ok;
+    if (rewrite.databaseExisted) {
+        verdict = lockDatabase(rewrite);
         // The old database could never take the backup name.
-        abandonRewrite(rewrite);
-        return RewriteStart::NotFound;
+        if (verdict == RewriteStart::Ok && isFolder(rewrite.backupPath)) {
+            verdict = RewriteStart::NotFound;
+        }
     }
-    return RewriteStart::Ok;
+    if (verdict != RewriteStart::Ok) abandonRewrite(rewrite);
+    return verdict;
 }
 
 RewriteStart beginDatabaseRewrite(Rewrite& rewrite, LineReader& reader, std::string_view stem) {
     const RewriteStart start = beginRewrite(rewrite, stem);
     if (start != RewriteStart::Ok) return start;
-    if (rewrite.databaseExisted && openLineReader(reader, rewrite.databasePath)) {
+    if (rewrite.databaseExisted && openLineReader(reader, rewrite.databasePath, true)) {
         return RewriteStart::Ok;
     }
     abandonRewrite(rewrite);
@@ -141,25 +255,40 @@ void rewriteLine(Rewrite& rewrite, std::string_view line) { writeLine(rewrite.ou
 
 bool commitRewrite(Rewrite& rewrite) {
     const int fd = rewrite.out.fd;
+    const bool existed = rewrite.databaseExisted;
     bool ok = flushWriter(rewrite.out) && syncFile(fd);
-    if (ok && rewrite.databaseExisted) ok = copyPermissions(fd, rewrite.databasePath);
-    if (ok && rewrite.databaseExisted) ok = makeBackup(rewrite);
+    if (ok && existed) ok = copyPermissions(fd, rewrite.databasePath);
+    // An interrupt now would find the files between two names: it waits for the end.
+    holdInterrupts();
+    const bool backup = ok && existed && prepareBackup(rewrite);
+    ok = ok && (!existed || backup);
+    // Some systems move no file onto a name that is open.
+    releaseDatabaseLock(rewrite);
     // The temporary file stays open, and so locked, until it holds the database name.
     ok = ok && renameReplacing(rewrite.tempPath, rewrite.databasePath);
-    if (!ok) {
+    if (ok) {
+        removeOnInterrupt("");  // the temporary name has gone: it is the database now
+        syncFolderOf(rewrite.databasePath);
+        ok = !existed || completeBackup(rewrite);
+        (void)closeFile(rewrite.out.fd);
+        rewrite.out.fd = kNoFile;
+    } else {
+        if (backup) (void)removeFile(rewrite.backupTempPath);
         abandonRewrite(rewrite);
-        return false;
     }
-    syncFolderOf(rewrite.databasePath);
-    (void)closeFile(fd);
-    rewrite.out.fd = kNoFile;
-    return true;
+    releaseInterrupts();
+    return ok;
 }
 
 void abandonRewrite(Rewrite& rewrite) {
+    releaseDatabaseLock(rewrite);
     if (rewrite.out.fd == kNoFile) return;
-    // Removed while still locked: once the lock is gone the name may be another run's.
+    // Removed while still locked: once the lock is gone the name may be another run's, and
+    // no interrupt may remove it then.
+    holdInterrupts();
     (void)removeFile(rewrite.tempPath);
+    removeOnInterrupt("");
+    releaseInterrupts();
     (void)closeFile(rewrite.out.fd);
     rewrite.out.fd = kNoFile;
     rewrite.out.buffer.clear();

@@ -1,10 +1,11 @@
 #pragma once
 // Rewriting the database file without ever losing it. One run at a time: the temporary file
-// that takes the new content is created fresh beside the database and locked, and that lock
-// is the database's lock until the rewrite is committed or abandoned. Only when every byte is
-// written and synced does the old file become the ".bak" file (a second link, or a synced copy
-// where links are impossible) and the new one take the database name. A failure or a kill
-// before that leaves the database and the previous ".bak" file as they were.
+// that takes the new content is created fresh beside the database and locked, and the
+// database file itself is locked too, so that every name of it (a link, a second hard link)
+// meets the same lock. Only when every byte is written and synced does the new file take the
+// database name, and then the old one the ".bak" name; at every moment the database is the
+// old or the new one and the backup the previous backup or the old database. A database
+// name that is a symbolic link keeps the link: the file it leads to is rewritten.
 
 #include <string>
 #include <string_view>
@@ -15,12 +16,14 @@
 namespace vestrel {
 
 struct Rewrite {
-    std::string databasePath;    // stem + ".epd"
-    std::string backupPath;      // stem + ".bak"
-    std::string tempPath;        // stem + ".epd.new", or stem + ".epn" for very long names
-    std::string backupTempPath;  // stem + ".bak.new", or stem + ".bkn"
+    std::string databasePath;    // stem + ".epd", its symbolic links followed
+    std::string backupPath;      // beside it: its name with ".bak" for ".epd"
+    std::string tempPath;        // databasePath + ".new", or ".epn" for very long names
+    std::string backupTempPath;  // backupPath + ".new", or ".bkn": the backup until it is one
+    std::string backupCopyPath;  // backupPath + ".cpy", or ".bkc": a backup copy being made
     bool databaseExisted = false;
-    BufferedWriter out;  // on the locked temporary file
+    int databaseLock = -1;  // the database file, open and locked while the rewrite runs
+    BufferedWriter out;     // on the locked temporary file
 
     Rewrite() = default;
     Rewrite(const Rewrite&) = delete;
@@ -31,12 +34,18 @@ struct Rewrite {
 
 enum class RewriteStart {
     Ok,
-    InUse,     // another run holds the database's lock
-    NotFound,  // the database cannot be read, or the temporary file cannot be created
+    InUse,        // another run holds the database's lock
+    NotFound,     // the database cannot be read (or is no regular file), or the temporary
+                  // file cannot be created
+    Leftover,     // a temporary file of a run that has ended cannot be removed
+    LockUnknown,  // a temporary file is there, and whether a run still writes it is unknown
 };
 
+// The files of a rewrite of the database with this stem, its links followed; nothing opened.
+void nameRewriteFiles(Rewrite& rewrite, std::string_view stem);
 // Takes the database's lock by creating the temporary file (a leftover one whose lock nobody
-// holds is removed first) and notes whether the database exists.
+// holds is removed first) and locking the database file, notes whether the database exists,
+// and settles a backup that a killed commit left under its temporary name.
 RewriteStart beginRewrite(Rewrite& rewrite, std::string_view stem);
 // Starts the rewrite of an existing database and opens it for reading; the database is then
 // unchanged and nothing is left behind on failure.
@@ -53,10 +62,10 @@ ReadEnd databaseReadEnd(LineReader& reader);
 
 // One line plus CR LF; failures are collected and reported by commitRewrite.
 void rewriteLine(Rewrite& rewrite, std::string_view line);
-// Flushes and syncs the new file, keeps the old one as ".bak" and moves the new one in place.
-// False when anything failed; the database file is then unchanged.
+// Flushes and syncs the new file, moves it in place and keeps the old one as ".bak". False
+// when anything failed; the database file and the ".bak" file are then as they were.
 bool commitRewrite(Rewrite& rewrite);
-// Drops the temporary file and the lock; the database file stays as it was.
+// Drops the temporary file and the locks; the database file stays as it was.
 void abandonRewrite(Rewrite& rewrite);
 
 }  // namespace vestrel

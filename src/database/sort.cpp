@@ -547,6 +547,22 @@ std::string sortKey(std::string_view line) {
     return std::string(key.bytes, key.size);
 }
 
+DatabaseResult resultOfStart(RewriteStart start) {
+    switch (start) {
+        case RewriteStart::Ok:
+            return DatabaseResult::Done;
+        case RewriteStart::InUse:
+            return DatabaseResult::InUse;
+        case RewriteStart::NotFound:
+            return DatabaseResult::NotFound;
+        case RewriteStart::Leftover:
+            return DatabaseResult::Leftover;
+        case RewriteStart::LockUnknown:
+            return DatabaseResult::LockUnknown;
+    }
+    return DatabaseResult::NotFound;
+}
+
 DatabaseResult resultOfRead(ReadEnd end) {
     switch (end) {
         case ReadEnd::Ok:
@@ -567,9 +583,7 @@ DatabaseResult sortDatabase(const RunSettings& settings,
     Rewrite rewrite;
     LineReader reader;
     const RewriteStart begun = beginDatabaseRewrite(rewrite, reader, stem);
-    if (begun != RewriteStart::Ok) {
-        return begun == RewriteStart::InUse ? DatabaseResult::InUse : DatabaseResult::NotFound;
-    }
+    if (begun != RewriteStart::Ok) return resultOfStart(begun);
     skipByteOrderMark(reader);
     writeError("\nReading ... ");
 

@@ -17,10 +17,14 @@ enum class DatabaseResult {
     TooManyLines,
     WriteFailed,
     InUse,           // another run holds the database's lock
+    Leftover,        // a temporary file of an ended run blocks the database
+    LockUnknown,     // a temporary file blocks the database; whether a run writes it is unknown
     TextAfterCtrlZ,  // the database holds text after a Ctrl-Z byte
     LineTooLong,
 };
 
+// The result of a database rewrite that could not start.
+DatabaseResult resultOfStart(RewriteStart start);
 // The result of a database rewrite that stopped at the end of its reading.
 DatabaseResult resultOfRead(ReadEnd end);
 

@@ -93,9 +93,7 @@ DatabaseResult updateSolutionTimes(const RunSettings& settings) {
     Rewrite rewrite;
     LineReader reader;
     const RewriteStart begun = beginDatabaseRewrite(rewrite, reader, stem);
-    if (begun != RewriteStart::Ok) {
-        return begun == RewriteStart::InUse ? DatabaseResult::InUse : DatabaseResult::NotFound;
-    }
+    if (begun != RewriteStart::Ok) return resultOfStart(begun);
     long long count = 0;
     std::string work;
     std::string_view line;

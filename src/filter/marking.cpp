@@ -141,6 +141,7 @@ MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings
     } else {
         return MarkVerdict::Passed;
     }
+    marking.tag.assign(tag);
     // The database modes drop marked records without a trace.
     if (settings.silent) return MarkVerdict::Marked;
     ++(duplicate ? marking.duplicates : marking.illegal);

@@ -269,29 +269,6 @@ constexpr std::array<SeenVerdict, 3> kMirrorVerdicts = {SeenVerdict::MirrorX, Se
 constexpr std::array<SeenVerdict, 3> kDiagonalVerdicts = {
     SeenVerdict::MirrorDX, SeenVerdict::MirrorDY, SeenVerdict::MirrorDXY};
 
-// The verdict on a key that is its own image.
-SeenVerdict selfVerdict(BoardImage self) {
-    switch (self) {
-        case BoardImage::None:
-            break;
-        case BoardImage::X:
-            return SeenVerdict::MirrorX;
-        case BoardImage::Y:
-            return SeenVerdict::MirrorY;
-        case BoardImage::XY:
-            return SeenVerdict::MirrorXY;
-        case BoardImage::D:
-            return SeenVerdict::MirrorD;
-        case BoardImage::DX:
-            return SeenVerdict::MirrorDX;
-        case BoardImage::DY:
-            return SeenVerdict::MirrorDY;
-        case BoardImage::DXY:
-            return SeenVerdict::MirrorDXY;
-    }
-    return SeenVerdict::New;
-}
-
 }  // namespace
 
 struct SeenSet::Tables {
@@ -376,7 +353,7 @@ struct SeenSet::Tables {
     }
 
     void prepareImages(std::string_view key);
-    SeenVerdict matchImages();
+    SeenVerdict matchImages(std::string_view key);
     SeenVerdict markWithMirrors(std::string_view key, const SeenTicket& ticket);
 };
 
@@ -398,15 +375,19 @@ void SeenSet::Tables::prepareImages(std::string_view key) {
     }
 }
 
-// Looks the prepared images up in order, never storing them.
-SeenVerdict SeenSet::Tables::matchImages() {
+// Looks the prepared images up in order, never storing them. An image that is the key itself
+// finds only the key just stored: a symmetric position mirrors nothing seen before.
+SeenVerdict SeenSet::Tables::matchImages(std::string_view key) {
+    const auto other = [&](std::string_view image, std::uint64_t hash) {
+        return image != key && find(image, hash);
+    };
     for (std::size_t i = 0; i < 3; ++i) {
-        if (find(images[i], imageHashes[i])) return kMirrorVerdicts[i];
+        if (other(images[i], imageHashes[i])) return kMirrorVerdicts[i];
     }
     if (!hasReflection) return SeenVerdict::New;
-    if (find(reflected, imageHashes[3])) return SeenVerdict::MirrorD;
+    if (other(reflected, imageHashes[3])) return SeenVerdict::MirrorD;
     for (std::size_t i = 0; i < 3; ++i) {
-        if (find(reflectedImages[i], imageHashes[4 + i])) return kDiagonalVerdicts[i];
+        if (other(reflectedImages[i], imageHashes[4 + i])) return kDiagonalVerdicts[i];
     }
     return SeenVerdict::New;
 }
@@ -415,19 +396,17 @@ SeenVerdict SeenSet::Tables::markWithMirrors(std::string_view key, const SeenTic
     const KeySymmetry& symmetry = ticket.symmetry;
     const bool signed_ = signaturesOn && symmetry.imagesShareSignature;
     if (signed_ && !hasSignature(symmetry.signature)) {
-        // No stored key shares the signature, so no stored key is an image of this one: only
-        // the key itself, once stored, can be.
+        // No stored key shares the signature, so no stored key is an image of this one.
         const Lookup lookup = findOrStore(key, ticket.hash);
         if (lookup == Lookup::Found) return SeenVerdict::Duplicate;
-        if (lookup == Lookup::Full) return SeenVerdict::New;
-        markSignature(symmetry.signature);
-        return selfVerdict(symmetry.self);
+        if (lookup == Lookup::Stored) markSignature(symmetry.signature);
+        return SeenVerdict::New;
     }
     const Lookup lookup = findOrStore(key, ticket.hash);
     if (lookup == Lookup::Found) return SeenVerdict::Duplicate;
     if (lookup == Lookup::Stored && signed_) markSignature(symmetry.signature);
     prepareImages(key);
-    return matchImages();
+    return matchImages(key);
 }
 
 SeenSet::SeenSet() = default;
@@ -501,7 +480,7 @@ SeenVerdict SeenSet::lookUp(std::string_view key) {
         return SeenVerdict::New;
     }
     t.prepareImages(key);
-    return t.matchImages();
+    return t.matchImages(key);
 }
 
 void SeenSet::preload(std::string_view key) {

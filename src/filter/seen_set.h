@@ -27,9 +27,9 @@ struct SeenPolicy {
     bool countComparisons = false;
 };
 
-// What a key is to the keys stored before it (and, for a mirror, to itself): the mirror
-// verdicts name the first image found, in the order "x", "y", "xy", then the reflection in
-// the a1-h8 diagonal ("d") and its "x", "y", "xy" images.
+// What a key is to the keys stored before it: the mirror verdicts name the first image found, in
+// the order "x", "y", "xy", then the reflection in the a1-h8 diagonal ("d") and its "x", "y", "xy"
+// images.
 enum class SeenVerdict {
     New,
     Duplicate,
@@ -67,7 +67,7 @@ public:
     bool readsBoards() const { return readsBoards_; }
 
     // The verdict on a record's key, prepared with its ticket. A new key is stored (while
-    // there is room) before its mirror images are looked up, so a key can be its own image.
+    // there is room); an image that is the key itself is no mirror of anything.
     SeenVerdict mark(std::string_view key, const SeenTicket& ticket);
     // The same in one step.
     SeenVerdict mark(std::string_view key);

@@ -155,4 +155,10 @@ PositionRule validatePosition(const BoardScan& scan, std::string_view position) 
     return checkFields(position.substr(scan.length + 1), scan.grid);
 }
 
+PositionRule validatePosition(std::string_view position) {
+    BoardScan scan;
+    scanBoard(position, scan);
+    return validatePosition(scan, position);
+}
+
 }  // namespace vestrel

@@ -21,8 +21,9 @@ enum class PositionRule {
     EnPassant,      // not "-", nor a square behind a pawn that has just moved two squares
 };
 
-// Checks a position (placement, side, castling, en passant, anything after) whose placement
-// is already scanned.
+// Checks the position (placement, side, castling, en passant, anything after).
+PositionRule validatePosition(std::string_view position);
+// The same for a position whose placement is already scanned.
 PositionRule validatePosition(const BoardScan& scan, std::string_view position);
 
 }  // namespace vestrel

@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstring>
 
 #include "position/placement.h"
 #include "position/types.h"
@@ -74,94 +73,6 @@ constexpr PieceShares kShares = [] {
     return shares;
 }();
 
-// The rank r of a grid as one word, file a in the lowest byte.
-std::uint64_t rowOf(const SquareGrid& grid, std::size_t r) {
-    std::uint64_t row;
-    std::memcpy(&row, grid.data() + r * 8, 8);
-    return row;
-}
-
-// True when every square holds what its image under the board symmetry holds.
-template <typename Map>
-bool gridInvariant(const SquareGrid& g, Map map) {
-    for (std::size_t i = 0; i < 64; ++i) {
-        if (g[i] != g[placementIndex(map(squareAtPlacementIndex(i)))]) return false;
-    }
-    return true;
-}
-
-bool isPalindrome(std::string_view text) {
-    for (std::size_t i = 0, j = text.size(); i + 1 < j; ++i, --j) {
-        if (text[i] != text[j - 1]) return false;
-    }
-    return true;
-}
-
-// The eight rank texts of a board placement, which has exactly seven "/".
-std::array<std::string_view, 8> ranksOf(std::string_view placement) {
-    std::array<std::string_view, 8> ranks;
-    for (std::size_t r = 0; r < 7; ++r) {
-        const std::size_t slash = placement.find('/');
-        ranks[r] = placement.substr(0, slash);
-        placement.remove_prefix(slash + 1);
-    }
-    ranks[7] = placement;
-    return ranks;
-}
-
-bool hasAdjacentRuns(std::string_view placement) {
-    bool lastWasRun = false;
-    for (char c : placement) {
-        const bool run = c >= '1' && c <= '8';
-        if (lastWasRun && run) return true;
-        lastWasRun = run;
-    }
-    return false;
-}
-
-// The first image, in look-up order, whose text is the key's own. An image's text can equal
-// the key's only when its grid does, so the grid rules out most images at a glance; the
-// text decides the rest. Texts alone take 6.9% more instructions on "bench.epd /xy"
-// (bench/instructions.sh).
-BoardImage selfImageOf(std::string_view placement, const SquareGrid& grid, bool pawns) {
-    bool gridX = true;
-    bool gridY = !pawns;  // with pawns the top-bottom images hand the move over
-    bool gridXY = !pawns;
-    for (std::size_t r = 0; r < 8; ++r) {
-        const std::uint64_t row = rowOf(grid, r);
-        const std::uint64_t opposite = rowOf(grid, 7 - r);
-        gridX = gridX && __builtin_bswap64(row) == row;
-        gridY = gridY && opposite == row;
-        gridXY = gridXY && __builtin_bswap64(opposite) == row;
-    }
-    if (gridX || gridY) {
-        const std::array<std::string_view, 8> ranks = ranksOf(placement);
-        bool x = gridX;
-        for (std::size_t r = 0; r < 8 && x; ++r) x = isPalindrome(ranks[r]);
-        if (x) return BoardImage::X;
-        bool y = gridY;
-        for (std::size_t r = 0; r < 4 && y; ++r) y = ranks[r] == ranks[7 - r];
-        if (y) return BoardImage::Y;
-    }
-    if (gridXY && isPalindrome(placement)) return BoardImage::XY;
-    if (pawns) return BoardImage::None;
-    // The reflection in the diagonal is written with the fewest digits, so its text can equal
-    // the key's only when the key's is too, and then the grids decide. The reflection turned
-    // left to right or top to bottom is a quarter turn, and a board that one quarter turn
-    // keeps the other keeps too.
-    BoardImage image = BoardImage::None;
-    if (gridInvariant(grid, [](Square s) { return flipDiagonal(s); })) {
-        image = BoardImage::D;
-    } else if (gridInvariant(grid, [](Square s) { return flipFile(flipDiagonal(s)); })) {
-        image = BoardImage::DX;
-    } else if (gridInvariant(grid, [](Square s) { return flipRank(flipDiagonal(s)); })) {
-        image = BoardImage::DY;
-    } else if (gridInvariant(grid, [](Square s) { return flipRank(flipFile(flipDiagonal(s))); })) {
-        image = BoardImage::DXY;
-    }
-    return image != BoardImage::None && hasAdjacentRuns(placement) ? BoardImage::None : image;
-}
-
 }  // namespace
 
 KeySymmetry analyseSymmetry(const BoardScan& scan, std::string_view key) {
@@ -180,7 +91,6 @@ KeySymmetry analyseSymmetry(const BoardScan& scan, std::string_view key) {
         sum += shares[std::size_t(kLetterIndex[std::uint8_t(piece.letter)]) * 64 + piece.square];
     }
     result.signature = static_cast<std::uint32_t>(mix(sum) ^ textValue(rest));
-    result.self = selfImageOf(key.substr(0, scan.length), scan.grid, scan.pawns);
     return result;
 }
 

@@ -32,7 +32,6 @@
 #include "base/settings.h"
 #include "reference_lines.h"
 #include "scratch_folder.h"
-#include "text/text.h"
 
 namespace {
 
@@ -102,7 +101,7 @@ std::vector<std::string> problemLines(std::string_view bytes) {
 }
 
 bool isTemporary(const std::string& name) {
-    for (std::string_view ending : {".new", ".epn", ".bkn"}) {
+    for (std::string_view ending : {".new", ".epn", ".bkn", ".cpy", ".bkc"}) {
         if (name.ends_with(ending)) return true;
     }
     return false;
@@ -157,7 +156,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string inputName =
         settings.inputFile.empty() ? std::string("Vandrelo.epd") : settings.inputFile;
     const std::string databaseName = settings.databaseFileName();
-    const std::string backupName = settings.databaseStem + ".bak";
+    const std::string backupName = settings.backupFileName();
     if (inputName.find('/') != std::string::npos || databaseName.find('/') != std::string::npos) {
         return 0;
     }
@@ -178,9 +177,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::optional<std::string> newBackup = readAll(backupName);
     const DatabaseMode mode = settings.databaseMode;
     // A record run on the database itself changes nothing; /u- and /u: read no input file.
+    // Names that differ only in letter case are two files here.
     std::error_code noFile;
-    const bool inputIsDatabase = upperCase(inputName) == upperCase(databaseName) ||
-                                 fs::equivalent(inputName, databaseName, noFile);
+    const bool inputIsDatabase = fs::equivalent(inputName, databaseName, noFile);
+    check(!fs::equivalent(databaseName, backupName, noFile));
     const bool rewrites =
         parsed && ((mode == DatabaseMode::Update && !settings.noOutput && !inputIsDatabase) ||
                    mode == DatabaseMode::Sort || mode == DatabaseMode::TimeUpdate);

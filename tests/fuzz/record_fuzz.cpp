@@ -8,7 +8,6 @@
 #include <string>
 #include <string_view>
 
-#include "../unit/position/board_text.h"
 #include "app/options.h"
 #include "app/range_parse.h"
 #include "app/run_state.h"

@@ -15,15 +15,19 @@
 #                 shadow memory needs more address space than any such limit leaves)
 #   no-links      optional: the run sees a file system without hard links (needs no_link.so)
 #   unprivileged  optional: when run as root, the run is made as the user nobody
+#   foreign       optional, with unprivileged: names that stay owned by root, in a working
+#                 directory with the sticky bit (a shared folder, another user's leftovers)
 #   close-fds     optional: descriptors (0, 1, 2) closed for the run
 #   stdout-to     optional: a path that replaces the captured stdout (e.g. /dev/full)
 #   stdout-append optional: a file in the working directory that stdout is appended to (>>)
+#   stdout-broken-pipe optional: stdout is a pipe whose reader has gone (... | head)
 #   expect/exit   the exit status
 #   expect/stdout, expect/stderr
 #   expect/absent optional: names of files that must not exist afterwards
 #   expect/<name> any other file: must exist afterwards with exactly these bytes
 #   posix-only    optional: the case injects a fault only POSIX can (like limit and stdout-to);
 #                 the Windows build leaves it out. One line saying why.
+#   windows-only  optional: the case shows what only Windows does; the POSIX build leaves it out.
 #
 # VESTREL_LAUNCHER in the environment is put before the binary (e.g. "wine" for vestrel.exe).
 set -u
@@ -33,6 +37,10 @@ limited=${3:-}
 no_link=${4:-}
 if [ "${VESTREL_SANITIZED:-0}" = 1 ] && grep -q '^as=' "$case_dir/limit" 2>/dev/null; then
     echo "skipped: an address-space limit leaves no room for the sanitizers"
+    exit 77
+fi
+if [ -f "$case_dir/foreign" ] && [ "$(id -u)" -ne 0 ]; then
+    echo "skipped: files of another user need root to make"
     exit 77
 fi
 . "$(dirname "$0")/case_env.sh"
@@ -54,7 +62,8 @@ expected_exit=$(cat "$case_dir/expect/exit" 2>/dev/null || echo 0)
 
 for name in stdout stderr; do
     if [ -f "$case_dir/expect/$name" ]; then
-        if [ "$name" = stdout ] && { [ -f "$case_dir/stdout-to" ] || [ -f "$case_dir/stdout-append" ]; }; then
+        if [ "$name" = stdout ] && { [ -f "$case_dir/stdout-to" ] || [ -f "$case_dir/stdout-append" ] ||
+            [ -f "$case_dir/stdout-broken-pipe" ]; }; then
             continue
         fi
         cmp -s "$case_dir/expect/$name" "$work/out/$name" ||
@@ -70,8 +79,10 @@ if [ -f "$case_dir/expect/absent" ]; then
 fi
 
 # A rewrite never leaves its temporary files behind (short names for very long stems).
-for left in "$work"/run/*.new "$work"/run/*.epn "$work"/run/*.bkn; do
-    [ -f "$left" ] && fail "temporary file ${left##*/} left behind"
+# Another user's leftover (foreign) is not this run's.
+for left in "$work"/run/*.new "$work"/run/*.epn "$work"/run/*.bkn "$work"/run/*.cpy "$work"/run/*.bkc; do
+    [ -f "$left" ] || continue
+    grep -qx "${left##*/}" "$case_dir/foreign" 2>/dev/null || fail "temporary file ${left##*/} left behind"
 done
 
 for expected in "$case_dir"/expect/*; do

@@ -1,7 +1,7 @@
 #!/bin/sh
 # Fails when a source file includes a header from a folder above its own. The folders form
-# layers: app on top; input, filter and database below it; then position; text and base at the
-# bottom. Filter may use input's record types; nothing else looks sideways or up.
+# layers: app on top; input, filter, database, report and solver below it; then position; text and base
+# at the bottom. Filter may use input's record types; nothing else looks sideways or up.
 #
 #   check_includes.sh <source root>
 set -u
@@ -9,10 +9,12 @@ src=${1:-src}
 
 allowed() {
     case $1 in
-        app) echo "app input filter database position text base" ;;
+        app) echo "app input filter database report solver position text base" ;;
         filter) echo "filter input position text base" ;;
         input) echo "input position text base" ;;
         database) echo "database position text base" ;;
+        report) echo "report position text base" ;;
+        solver) echo "solver position text base" ;;
         position) echo "position text base" ;;
         base) echo "base text" ;;
         text) echo "text" ;;

@@ -41,7 +41,7 @@ problems() {
 
 # No temporary file of a rewrite is left in the folder.
 no_temporaries() {
-    for left in *.new *.epn *.bkn; do
+    for left in *.new *.epn *.bkn *.cpy *.bkc; do
         [ -e "$left" ] && fail "$1: temporary file $left left behind"
     done
     return 0

@@ -38,6 +38,24 @@ for args in "in1.epd /u+" "/u-" "/u:2"; do
     rm -f Vandrelo.epd.new Vandrelo.bak
 done
 
+# One lock for every name of the database: a link to it, a second hard link and the file the
+# link leads to all meet the lock of a run through any other name.
+cp base.epd Vandrelo.epd
+ln -s Vandrelo.epd Link.epd
+ln Vandrelo.epd Hard.epd
+for stem in Link Hard; do
+    for args in "in1.epd /u+$stem" "/u-$stem" "/u=$stem /u:2"; do
+        # What a run through the name Vandrelo holds: its temporary file and the database.
+        flock Vandrelo.epd.new flock Vandrelo.epd "$bin" $args >out 2>err
+        status=$?
+        [ $status -eq 1 ] || fail "$args beside a run: exit $status"
+        in_use_message "$stem" | cmp -s - err || fail "$args beside a run: $(cat err)"
+        cmp -s base.epd Vandrelo.epd || fail "$args beside a run: database changed"
+        [ -L Link.epd ] && [ Hard.epd -ef Vandrelo.epd ] || fail "$args beside a run: names split"
+    done
+done
+rm -f Link.epd Hard.epd Vandrelo.epd.new
+
 round=1
 while [ $round -le "$rounds" ]; do
     cp base.epd Vandrelo.epd

@@ -187,29 +187,6 @@ TEST(SymmetrySignature, IsSharedByEveryImage) {
     }
 }
 
-TEST(SelfImage, FindsTheFirstImageThatIsTheKey) {
-    struct Case {
-        std::string_view key;
-        BoardImage self;
-    };
-    const Case cases[] = {
-        {"7k/8/8/8/8/8/8/K7 w - - bm #", BoardImage::D},
-        {"k7/8/8/8/8/8/8/7K w - - bm #", BoardImage::DXY},
-        {"3kk3/8/8/8/8/8/8/3KK3 w - - bm #", BoardImage::X},
-        {"3k4/8/8/8/8/8/8/3k4 w - - bm #", BoardImage::Y},
-        {"3k4/8/8/8/8/8/8/4k3 w - - bm #", BoardImage::XY},
-        {"3k4/8/8/8/8/8/3p4/4k3 w - - bm #", BoardImage::None},
-        {"7k/8/8/8/8/8/8/K43 w - - bm #", BoardImage::None},  // not in compressed form
-        {"1k6/8/8/8/8/8/8/6QK w - - bm #", BoardImage::None},
-        // The squares match their images, the rank texts ("71" and "17") do not.
-        {"k6k/8/8/8/71/8/8/k6k w - - bm #", BoardImage::None},
-        {"k6k/8/8/71/8/8/8/k6k w - - bm #", BoardImage::None},
-    };
-    for (const Case& c : cases) {
-        EXPECT_EQ(analyseSymmetry(c.key).self, c.self) << c.key;
-    }
-}
-
 // A rank of a hundred pieces is more than the analysis keeps: it reads only what it kept, and
 // the key never shares its signature with an image.
 TEST(AnalyseSymmetry, KeepsWithinItsPiecesOnAnOverfullPlacement) {

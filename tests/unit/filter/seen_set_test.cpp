@@ -154,10 +154,13 @@ TEST(SeenSet, NamesTheFirstMirrorImageFound) {
         {{"4k3/8/8/8/8/8/4P3/4K3 w - - bm #"}, "8/8/8/K5Pk/8/8/8/8 w - - bm #", SeenVerdict::New},
         // Castling rights or an e.p. square keep the mirror test away.
         {{"4k3/8/8/8/8/8/8/R3K3 w - - bm #"}, "3k4/8/8/8/8/8/8/3K3R w Q - bm #", SeenVerdict::New},
-        // A symmetric key is its own image, found as soon as it is stored.
-        {{}, "k7/8/8/8/8/8/8/7K w - - bm #", SeenVerdict::MirrorDXY},
-        {{}, "7k/8/8/8/8/8/8/K7 w - - bm #", SeenVerdict::MirrorD},
-        {{}, "3kk3/8/8/8/8/8/8/3KK3 w - - bm #", SeenVerdict::MirrorX},
+        // A symmetric key is its own image, which mirrors nothing seen before; an image of it
+        // that is another stored key still is.
+        {{}, "k7/8/8/8/8/8/8/7K w - - bm #", SeenVerdict::New},
+        {{}, "7k/8/8/8/8/8/8/K7 w - - bm #", SeenVerdict::New},
+        {{}, "3kk3/8/8/8/8/8/8/3KK3 w - - bm #", SeenVerdict::New},
+        {{}, "8/8/2k5/8/4K3/8/8/7R w - - bm #", SeenVerdict::New},
+        {{"K7/8/8/8/8/8/8/7k w - - bm #"}, "k7/8/8/8/8/8/8/7K w - - bm #", SeenVerdict::MirrorXY},
     };
     for (const SeenPolicy& policy : {kFast, kCounted, kPrefix}) {
         for (const Case& c : cases) {

@@ -5,8 +5,6 @@
 #include <string>
 #include <string_view>
 
-#include "board_text.h"
-
 namespace vestrel {
 namespace {
 

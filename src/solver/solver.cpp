@@ -1,0 +1,383 @@
+#include "solver/solver.h"
+
+#include <algorithm>
+
+#include "solver/mate_in_one.h"
+#include "solver/move_tests.h"
+
+namespace vestrel {
+
+namespace {
+
+constexpr int kMaxPly = 2 * kMaxSolveMoves + 2;
+
+// Mixed into every table key, so that the facts of one kind of search never answer another.
+constexpr std::uint64_t kSearchKeys[3][2] = {
+    {0x3c6ef372fe94f82bULL, 0xa54ff53a5f1d36f1ULL},  // direct: mate, stalemate
+    {0x510e527fade682d1ULL, 0x9b05688c2b3e6c1fULL},  // help
+    {0x1f83d9abfb41bd6bULL, 0x5be0cd19137e2179ULL},  // self
+};
+
+struct Search {
+    TranspositionTable& table;
+    Goal goal;
+    std::uint64_t searchKey;
+    std::uint64_t budget;
+    SolveResult& result;
+    std::uint64_t nodes = 0;
+    bool stopped = false;  // out of nodes, or enough helpmate lines counted
+    std::array<std::array<Move, 2>, kMaxPly + 2> killers{};  // the last refutations by ply
+    std::array<Move, kMaxPly + 2> line{};                    // the helpmate line being played
+    // Move lists by ply, built once per record: a list on the stack would be cleared at
+    // every node.
+    std::array<MoveList, kMaxPly + 2> lists{};
+    MoveList mates{};
+};
+
+// Counts a position visited; false (and stopped) once the budget is spent.
+bool spend(Search& s) {
+    if (++s.nodes > s.budget) {
+        s.stopped = true;
+        s.result.kind = SolveKind::OutOfNodes;
+    }
+    return !s.stopped;
+}
+
+void addKiller(Search& s, int ply, Move move) {
+    std::array<Move, 2>& k = s.killers[std::size_t(ply)];
+    if (k[0] == move) return;
+    k[1] = k[0];
+    k[0] = move;
+}
+
+// What the table holds for direct mates and selfmates: the smallest depth at which the
+// node's search is proven to succeed, the largest at which it is proven to fail, and the
+// move that succeeded.
+struct Bounds {
+    int proven = 0;   // 0: none
+    int refuted = 0;  // 0: none
+    Move move;
+};
+
+Bounds unpack(std::uint32_t data) {
+    return Bounds{int(data & 0xFF), int((data >> 8) & 0xFF), Move{std::uint16_t(data >> 16)}};
+}
+
+void remember(Search& s, std::uint64_t key, int depth, bool success, Move move) {
+    if (s.stopped) return;  // a search cut short proves nothing
+    Bounds b = unpack(probeTable(s.table, key));
+    if (success) {
+        if (b.proven == 0 || depth < b.proven) b.proven = depth;
+    } else if (depth > b.refuted) {
+        b.refuted = depth;
+    }
+    if (move.bits != 0) b.move = move;
+    storeTable(s.table, key,
+               std::uint32_t(b.proven) | (std::uint32_t(b.refuted) << 8) |
+                   (std::uint32_t(b.move.bits) << 16));
+}
+
+// The side to move mates at once, by the dedicated test.
+bool mateInOne(const Position& p, Search& s) {
+    const bool found = findMates(p, s.mates, true, s.nodes) != 0;
+    if (s.nodes > s.budget) {
+        s.stopped = true;
+        s.result.kind = SolveKind::OutOfNodes;
+        return false;
+    }
+    return found;
+}
+
+// The side to move reaches the goal with one move; `list` holds its legal moves.
+bool goalInOne(const Position& p, const MoveList& list, Search& s) {
+    if (s.goal == Goal::Mate) return mateInOne(p, s);
+    for (Move m : list) {
+        if (!spend(s)) return false;
+        const Position q = afterMove(p, m);
+        if (!inCheck(q) && !hasLegalMove(q)) return true;
+    }
+    return false;
+}
+
+bool defend(const Position& q, int n, int ply, Search& s);
+bool attack(const Position& p, int n, int ply, Search& s);
+
+// A defence that escapes: remembered as the node's refutation and as a killer of its ply.
+bool refuted(Search& s, std::uint64_t key, int n, int ply, Move r) {
+    if (!s.stopped) addKiller(s, ply, r);
+    if (n >= 2) remember(s, key, n, false, r);
+    return false;
+}
+
+// The defender to move, the attacker to reach the goal with its next move. The last
+// refutations are tried before the move list is built: one of them usually escapes.
+bool defendLastMove(const Position& q, int ply, Search& s) {
+    const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
+    Move tried[2];
+    int triedCount = 0;
+    for (Move r : killers) {
+        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
+        if (!isLegalMove(q, r)) continue;
+        tried[triedCount++] = r;
+        if (!spend(s)) return false;
+        if (!attack(afterMove(q, r), 1, ply + 1, s)) return refuted(s, 0, 1, ply, r);
+    }
+    MoveList& list = s.lists[std::size_t(ply)];
+    generateLegalMoves(q, list);
+    if (list.size == 0) return inCheck(q) == (s.goal == Goal::Mate);
+    for (Move r : list) {
+        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
+        if (!spend(s)) return false;
+        if (!attack(afterMove(q, r), 1, ply + 1, s)) return refuted(s, 0, 1, ply, r);
+    }
+    return true;
+}
+
+// Direct play: the side to move forces the goal within n of its moves (n >= 1).
+bool attack(const Position& p, int n, int ply, Search& s) {
+    MoveList& list = s.lists[std::size_t(ply)];
+    if (n == 1) {
+        if (s.goal == Goal::Mate) return mateInOne(p, s);
+        generateLegalMoves(p, list);
+        return goalInOne(p, list, s);
+    }
+    const std::uint64_t key = zobristHash(p) ^ s.searchKey;
+    const Bounds known = unpack(probeTable(s.table, key));
+    if (known.proven != 0 && known.proven <= n) return true;
+    if (known.refuted >= n) return false;
+    generateLegalMoves(p, list);
+    // The shortest win first: a goal in one ends the search at once.
+    if (goalInOne(p, list, s)) {
+        remember(s, key, 1, true, Move{});
+        return true;
+    }
+    const CheckInfo info = checkInfo(p);
+    const Move preferred[3] = {known.move, s.killers[std::size_t(ply)][0],
+                               s.killers[std::size_t(ply)][1]};
+    orderMoves(p, list, preferred, 3, s.goal == Goal::Mate ? &info : nullptr);
+    for (Move m : list) {
+        if (!spend(s)) return false;
+        if (defend(afterMove(p, m), n - 1, ply + 1, s)) {
+            addKiller(s, ply, m);
+            remember(s, key, n, true, m);
+            return true;
+        }
+        if (s.stopped) return false;
+    }
+    remember(s, key, n, false, Move{});
+    return false;
+}
+
+// Direct play, the defender to move: every defence loses within n attacking moves; with no
+// defence at all, the goal must be reached already.
+bool defend(const Position& q, int n, int ply, Search& s) {
+    MoveList& list = s.lists[std::size_t(ply)];
+    if (n == 0) {
+        generateLegalMoves(q, list);
+        return list.size == 0 && inCheck(q) == (s.goal == Goal::Mate);
+    }
+    if (n == 1) return defendLastMove(q, ply, s);
+    const std::uint64_t key = zobristHash(q) ^ s.searchKey;
+    const Bounds known = unpack(probeTable(s.table, key));
+    if (known.proven != 0 && known.proven <= n) return true;
+    if (known.refuted >= n) return false;
+    generateLegalMoves(q, list);
+    if (list.size == 0) return inCheck(q) == (s.goal == Goal::Mate);
+    // Checks first, then the refutations that worked before, then captures: a check leaves
+    // the attacker the fewest moves, so it refutes at the least cost.
+    const CheckInfo info = checkInfo(q);
+    const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
+    const Move preferred[3] = {known.move, killers[0], killers[1]};
+    orderMoves(q, list, preferred, 3, &info);
+    std::stable_partition(list.moves, list.moves + list.size,
+                          [&](Move r) { return givesCheck(q, r, info); });
+    for (Move r : list) {
+        if (!spend(s)) return false;
+        if (!attack(afterMove(q, r), n, ply + 1, s)) return refuted(s, key, n, ply, r);
+    }
+    remember(s, key, n, true, Move{});
+    return true;
+}
+
+bool selfDefend(const Position& q, int n, int ply, Search& s);
+
+// Selfplay: the side to move forces the other side to reach the goal against it by the other
+// side's n-th move (n >= 1).
+bool selfAttack(const Position& p, int n, int ply, Search& s) {
+    const std::uint64_t key = zobristHash(p) ^ s.searchKey;
+    const Bounds known = unpack(probeTable(s.table, key));
+    if (known.proven != 0 && known.proven <= n) return true;
+    if (known.refuted >= n) return false;
+    MoveList& list = s.lists[std::size_t(ply)];
+    generateLegalMoves(p, list);
+    const CheckInfo info = checkInfo(p);
+    const Move preferred[3] = {known.move, s.killers[std::size_t(ply)][0],
+                               s.killers[std::size_t(ply)][1]};
+    orderMoves(p, list, preferred, 3, &info);
+    for (Move m : list) {
+        if (!spend(s)) return false;
+        if (selfDefend(afterMove(p, m), n, ply + 1, s)) {
+            addKiller(s, ply, m);
+            remember(s, key, n, true, m);
+            return true;
+        }
+        if (s.stopped) return false;
+    }
+    remember(s, key, n, false, Move{});
+    return false;
+}
+
+// Selfplay, the defender to move: it has a move, and each of its moves either reaches the
+// goal against the attacker or leaves a position the attacker still wins with n - 1 moves.
+bool selfDefend(const Position& q, int n, int ply, Search& s) {
+    MoveList& list = s.lists[std::size_t(ply)];
+    generateLegalMoves(q, list);
+    if (list.size == 0) return false;
+    if (n == 1 && s.goal == Goal::Mate) {
+        // Only a checking move can mate: any other one escapes at once.
+        const CheckInfo info = checkInfo(q);
+        for (Move r : list) {
+            if (!givesCheck(q, r, info)) return false;
+        }
+    }
+    const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
+    preferMoves(list, killers.data(), 2);
+    for (Move r : list) {
+        if (!spend(s)) return false;
+        const Position p = afterMove(q, r);
+        if (goalReached(p, s.goal)) continue;
+        if (n == 1 || !selfAttack(p, n - 1, ply + 1, s)) {
+            if (!s.stopped) addKiller(s, ply, r);
+            return false;
+        }
+    }
+    return true;
+}
+
+// Counts a helpmate line of `length` plies; keeps the first ones.
+void recordLine(Search& s, int length) {
+    SolveResult& r = s.result;
+    ++r.count;
+    if (r.solutions.size() < kListedSolutions) {
+        r.solutions.emplace_back(s.line.begin(), s.line.begin() + length);
+    }
+    if (r.count >= kCountedSolutions) {
+        r.countStopped = true;
+        s.stopped = true;
+    }
+}
+
+// Helpplay: both sides play together so that the last of `k` plies reaches the goal against
+// the side that moves after it. Counts every such line.
+void help(const Position& p, int k, int ply, Search& s) {
+    MoveList& list = s.lists[std::size_t(ply)];
+    if (k == 1) {
+        if (s.goal == Goal::Mate) {
+            findMates(p, list, false, s.nodes);
+        } else {
+            MoveList& moves = s.lists[std::size_t(ply) + 1];
+            generateLegalMoves(p, moves);
+            list.size = 0;
+            for (Move m : moves) {
+                if (spend(s) && goalReached(afterMove(p, m), s.goal)) list.add(m);
+            }
+        }
+        if (!spend(s)) return;
+        for (Move m : list) {
+            s.line[std::size_t(ply)] = m;
+            recordLine(s, ply + 1);
+            if (s.stopped) return;
+        }
+        return;
+    }
+    generateLegalMoves(p, list);
+    const std::uint64_t key = zobristHash(p) ^ s.searchKey;
+    const std::uint32_t noLine = std::uint32_t{1} << k;  // no line of k plies from here
+    if ((probeTable(s.table, key) & noLine) != 0) return;
+    const std::int64_t before = s.result.count;
+    for (Move m : list) {
+        if (!spend(s)) return;
+        s.line[std::size_t(ply)] = m;
+        help(afterMove(p, m), k - 1, ply + 1, s);
+        if (s.stopped) return;
+    }
+    if (s.result.count == before) storeTable(s.table, key, probeTable(s.table, key) | noLine);
+}
+
+// The keys at depth `moves`: each first move that succeeds, in listing order.
+void listKeys(const Position& p, const Stipulation& st, int moves, Search& s) {
+    MoveList list;  // the root's own: the searches below use every ply's list
+    generateLegalMoves(p, list);
+    std::sort(list.moves, list.moves + list.size, listsBefore);
+    for (Move m : list) {
+        if (!spend(s)) return;
+        const Position q = afterMove(p, m);
+        const bool key =
+            st.play == Play::Self ? selfDefend(q, moves, 1, s) : defend(q, moves - 1, 1, s);
+        if (s.stopped) return;
+        if (!key) continue;
+        ++s.result.count;
+        if (s.result.solutions.size() < kListedSolutions) s.result.solutions.push_back({m});
+    }
+}
+
+// Direct mates and selfmates: the shortest depth that succeeds, then its keys.
+void solveForced(const Position& p, const Stipulation& st, Search& s) {
+    SolveResult& r = s.result;
+    for (int d = 1; d <= st.moves; ++d) {
+        if (d < st.moves) {
+            const bool found = st.play == Play::Self ? selfAttack(p, d, 0, s) : attack(p, d, 0, s);
+            if (s.stopped) return;
+            if (!found) continue;
+        }
+        listKeys(p, st, d, s);
+        if (s.stopped) return;
+        r.moves = d;
+        if (d < st.moves) {
+            r.kind = SolveKind::Short;
+        } else {
+            r.kind = r.count == 0   ? SolveKind::Unsound
+                     : r.count == 1 ? SolveKind::Sound
+                                    : SolveKind::Cooked;
+        }
+        return;
+    }
+}
+
+bool linesBefore(const std::vector<Move>& a, const std::vector<Move>& b) {
+    return std::lexicographical_compare(a.begin(), a.end(), b.begin(), b.end(), listsBefore);
+}
+
+}  // namespace
+
+void prepareSolver(SolverState& state) { allocateTable(state.table); }
+
+SolveResult solve(const Position& position, const Stipulation& stipulation,
+                  std::uint64_t nodeBudget, SolverState& state) {
+    SolveResult result;
+    if (state.table.entries.empty()) prepareSolver(state);
+    startGeneration(state.table);
+    const std::uint64_t searchKey =
+        kSearchKeys[std::size_t(stipulation.play)][std::size_t(stipulation.goal)];
+    Search s{state.table, stipulation.goal, searchKey, nodeBudget, result};
+    if (stipulation.moves < 1 || stipulation.moves > kMaxSolveMoves) {
+        result.kind = SolveKind::OutOfNodes;
+        return result;
+    }
+    if (stipulation.play == Play::Help) {
+        help(position, 2 * stipulation.moves, 0, s);
+        if (result.kind != SolveKind::OutOfNodes) {
+            result.moves = stipulation.moves;
+            result.kind = result.count == 0   ? SolveKind::Unsound
+                          : result.count == 1 ? SolveKind::Sound
+                                              : SolveKind::Cooked;
+        }
+        std::sort(result.solutions.begin(), result.solutions.end(), linesBefore);
+    } else {
+        solveForced(position, stipulation, s);
+    }
+    result.nodes = s.nodes;
+    return result;
+}
+
+}  // namespace vestrel

@@ -1,0 +1,44 @@
+#pragma once
+// The transposition table of one solver thread: proven facts about positions, keyed by their
+// Zobrist hash. Allocated once and reused by every record; each record starts a new
+// generation, and entries of older generations count as empty, so that a record's search
+// never depends on the records solved before it.
+
+#include <cstdint>
+#include <vector>
+
+namespace vestrel {
+
+struct TableEntry {
+    std::uint64_t key = 0;
+    std::uint32_t generation = 0;  // 0: never written
+    std::uint32_t data = 0;        // what the search stores; 0 when nothing is known
+};
+
+struct TranspositionTable {
+    std::vector<TableEntry> entries;  // a power of two of them
+    std::uint32_t generation = 0;
+};
+
+inline constexpr std::size_t kDefaultTableEntries = std::size_t{1} << 19;
+
+// Allocates the table once; `entries` must be a power of two.
+void allocateTable(TranspositionTable& table, std::size_t entries = kDefaultTableEntries);
+// Forgets every entry in constant time (clearing the memory once in four billion records).
+void startGeneration(TranspositionTable& table);
+
+// What is stored for the key in this generation; 0 when nothing.
+inline std::uint32_t probeTable(const TranspositionTable& table, std::uint64_t key) {
+    const TableEntry& e = table.entries[key & (table.entries.size() - 1)];
+    return e.generation == table.generation && e.key == key ? e.data : 0;
+}
+
+// Stores data for the key, replacing whatever held its slot.
+inline void storeTable(TranspositionTable& table, std::uint64_t key, std::uint32_t data) {
+    TableEntry& e = table.entries[key & (table.entries.size() - 1)];
+    e.key = key;
+    e.generation = table.generation;
+    e.data = data;
+}
+
+}  // namespace vestrel

@@ -1,0 +1,89 @@
+#include "report/origin_index.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "../database/database_files.h"
+#include "report/line_fetch.h"
+
+namespace vestrel {
+namespace {
+
+TEST(FindOrigins, GivesTheFileAndLineOfTheFirstRecordOfEachKey) {
+    OriginIndex index;
+    addOrigin(index, 0, 2, "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#");  // a database line
+    addOrigin(index, 1, 5, "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #");
+    addOrigin(index, 1, 6, "k7/8/8/8/8/8/8/1Q5K w - - bm #");
+    addOrigin(index, 1, 9, "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #");  // stored twice: the first counts
+    addOrigin(index, 2, 3, "8/8/8/8/8/8/8/K1k5 b - - bm #");
+    const std::vector<std::string> keys = {
+        "k7/8/8/8/8/8/8/1Q5K w - - bm #",
+        "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #",
+        "5r2/7k/8/7K/8/8/5R2/8 b - - bm h#",
+        "8/8/8/8/8/8/8/K1k5 b - - bm #",
+        "8/8/8/8/8/8/8/K1k5 w - - bm #",  // never stored
+        "",                               // no earlier key at all
+        "kbK5/pp6/1P6/8/8/8/8/R7 w - - bm #",
+    };
+    const std::vector<Origin> origins = findOrigins(index, keys);
+    ASSERT_EQ(origins.size(), keys.size());
+    const Origin expected[] = {{true, 1, 6},  {true, 1, 5},  {true, 0, 2}, {true, 2, 3},
+                               {false, 0, 0}, {false, 0, 0}, {true, 1, 5}};
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        SCOPED_TRACE(keys[i]);
+        EXPECT_EQ(origins[i].found, expected[i].found);
+        EXPECT_EQ(origins[i].file, expected[i].file);
+        EXPECT_EQ(origins[i].line, expected[i].line);
+    }
+}
+
+TEST(FindOrigins, ReadsEntriesAcrossBlocks) {
+    OriginIndex index;
+    for (int i = 0; i < 600000; ++i) {
+        addOrigin(index, i < 300000 ? 0 : 1, i + 1,
+                  "8/8/8/8/8/8/8/K1k5 w - - " + std::to_string(i));
+    }
+    EXPECT_GT(index.blocks.size(), 1u);
+    const std::vector<Origin> origins =
+        findOrigins(index, {"8/8/8/8/8/8/8/K1k5 w - - 599999", "8/8/8/8/8/8/8/K1k5 w - - 299999",
+                            "8/8/8/8/8/8/8/K1k5 w - - 300000"});
+    EXPECT_EQ(origins[0].line, 600000);
+    EXPECT_EQ(origins[0].file, 1u);
+    EXPECT_EQ(origins[1].file, 0u);
+    EXPECT_EQ(origins[2].file, 1u);
+    EXPECT_EQ(origins[2].line, 300001);
+}
+
+// The lines come back as the run read them: CR bytes dropped, the byte-order mark skipped,
+// nothing after a Ctrl-Z, a last line without LF counted, long lines cut.
+TEST(FetchLines, ReadsLinesAsTheRunReadThem) {
+    testing::ScratchDir scratch;
+    ASSERT_TRUE(scratch.ok());
+    const std::string longLine(3000000, 'x');  // spans blocks
+    testing::writeFile("in.epd",
+                       "\xEF\xBB\xBF"
+                       "first\r\nsecond\n\nfou\rrth\r\n" +
+                           longLine +
+                           "\nsixth\x1A"
+                           "after\nnever\n");
+    const auto texts = fetchLines("in.epd", {1, 2, 3, 4, 5, 6, 7}, 10);
+    ASSERT_EQ(texts.size(), 7u);
+    EXPECT_EQ(texts[0], "first");
+    EXPECT_EQ(texts[1], "second");
+    EXPECT_EQ(texts[2], "");
+    EXPECT_EQ(texts[3], "fourth");
+    EXPECT_EQ(texts[4], std::string(10, 'x'));
+    EXPECT_EQ(texts[5], "sixth");
+    EXPECT_FALSE(texts[6].has_value());
+
+    testing::writeFile("last.epd", "one\ntwo");
+    const auto last = fetchLines("last.epd", {2, 3}, 100);
+    EXPECT_EQ(last[0], "two");
+    EXPECT_FALSE(last[1].has_value());
+    EXPECT_FALSE(fetchLines("missing.epd", {1}, 100)[0].has_value());
+}
+
+}  // namespace
+}  // namespace vestrel
