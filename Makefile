@@ -68,11 +68,22 @@ program:
 
 # Runs the program in the repository's root, where it writes Vestrel.log, then says what the
 # log holds. The exit status is the program's.
+# The run wrote the log when it is newer than a stamp made before the run. A file system keeps
+# times in steps (a clock tick, up to 2 s on FAT), so a quick run could write the log within the
+# stamp's own step: the run waits until a probe file is stamped later than the stamp (a few ms,
+# at most about 3 s), and whatever is written after that is newer.
 run: program
 	$(info $$ $(BUILD)/vestrel $(ARGS))
-	@touch $(BUILD)/run.stamp; status=0; \
+	@stamp=$(BUILD)/run.stamp; probe=$(BUILD)/run.probe; \
+	[ -f Vestrel.log ] && existed=1 || existed=0; \
+	touch $$stamp; \
+	for pause in 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 0 1 1 1; do \
+	    touch $$probe && [ -z "$$(find $$probe -newer $$stamp)" ] || break; \
+	    [ $$pause = 0 ] || sleep 1; \
+	done; \
+	status=0; \
 	$(BUILD)/vestrel $(ARGS) || status=$$?; \
-	if [ -f Vestrel.log ] && [ -n "$$(find Vestrel.log -newer $(BUILD)/run.stamp)" ]; then \
+	if [ -f Vestrel.log ] && { [ $$existed = 0 ] || [ -n "$$(find Vestrel.log -newer $$stamp)" ]; }; then \
 	    n=$$(wc -l <Vestrel.log | tr -d ' '); \
 	    if [ "$$n" = 0 ]; then echo "Log: ./Vestrel.log is empty (nothing set aside)"; \
 	    elif [ "$$n" = 1 ]; then echo "Log: ./Vestrel.log lists 1 record set aside"; \

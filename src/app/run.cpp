@@ -67,9 +67,20 @@ constexpr std::string_view kUsage =
 
 constexpr std::string_view kVersion = VESTREL_VERSION;
 
-// The long options, which --help lists after the usage text.
+// The long options, which --help lists after the usage text: indented less than the others,
+// so that their longer names leave the "..." in the same column.
 constexpr std::string_view kLongOptions =
-    "        --words         ... read stipulations in words (\"Mate in two\")\r\n";
+    "\r\n"
+    "    --words             ... read stipulations in words (\"Mate in two\")\r\n"
+    "    --legal             ... /p plus check-aware legality rules\r\n"
+    "    --canonical         ... ignore unusable e.p.; match colour-reversed twins\r\n"
+    "    --report=FILE       ... write an HTML report with diagrams to FILE\r\n"
+    "    --report-limit=N    ... draw at most N records of each kind (500)\r\n"
+    "    --verify[=N]        ... solve stipulations up to N moves (3), log verdicts\r\n"
+    "    --threads=N         ... solve on N threads (one per core)\r\n"
+    "    --verify-nodes=N    ... positions one record may search (20000000)\r\n"
+    "    --help              ... show this help\r\n"
+    "    --version           ... show the version\r\n";
 
 // The usage text for a UTF-8 terminal: LF line ends and the plus-minus sign as UTF-8.
 std::string utf8Usage() {
@@ -359,6 +370,10 @@ LoopEnd writeBatch(const RunSettings& settings, const StepSettings& steps, RunSt
         VerifyEntry& entry = verify.batch[i];
         if (!entry.accepted) writeBytes(state.log, entry.markLog);
         if (entry.accepted) writeVerdictLog(entry, state.log);
+        if (entry.accepted && state.report) {
+            reportVerdict(*state.report, entry.line, entry.split.positionFields,
+                          entry.split.opcodeText, entry.verdict.text);
+        }
         if (state.log.failed) return LoopEnd::LogFailed;
         if (!entry.accepted) {
             if (!sink.progress.pending.empty()) pendProgress(sink.progress);
@@ -394,6 +409,7 @@ LoopEnd queueForVerify(const RunSettings& settings, const StepSettings& steps,
     }
     if (!marked) {
         entry.accepted = true;
+        entry.line = state.pendingLines[queued];
         entry.split.positionFields.assign(record.split.positionFields);
         entry.split.opcodeText.assign(record.split.opcodeText);
     }

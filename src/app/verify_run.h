@@ -21,6 +21,7 @@ namespace vestrel {
 // record that marking set aside, kept so the log stays in input order.
 struct VerifyEntry {
     bool accepted = false;
+    std::int64_t line = 0;  // the record's line in the input, for the report
     SplitRecord split;
     std::string markLog;
     RecordVerdict verdict;

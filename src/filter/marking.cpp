@@ -142,6 +142,7 @@ MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings
         return MarkVerdict::Passed;
     }
     marking.tag.assign(tag);
+    marking.tag.append(reason);  // the id text as the log writes it
     // The database modes drop marked records without a trace.
     if (settings.silent) return MarkVerdict::Marked;
     ++(duplicate ? marking.duplicates : marking.illegal);

@@ -232,6 +232,8 @@ int exactCaptures(const PawnReach* pawns, int n, unsigned freeFiles) {
     return result;
 }
 
+}  // namespace
+
 // True when the pawns of `c` need more captures than the other side has lost men. A pawn on
 // its second rank has never moved and keeps its file; the others are matched to the files
 // left, first by quick bounds, and only when they disagree exactly. Without the bounds
@@ -262,8 +264,6 @@ bool pawnCapturesFail(const Position& p, Color c) {
     if (fewest > lost) return true;
     return exactCaptures(movers.data(), n, freeFiles) > lost;
 }
-
-}  // namespace
 
 GameRule checkGameRules(const Position& p) {
     const Color us = p.sideToMove;

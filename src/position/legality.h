@@ -26,6 +26,9 @@ enum class GameRule {
 // The first of these rules the position breaks.
 GameRule checkGameRules(const Position& position);
 
+// True when the pawns of `side` need more captures than the other side has lost men.
+bool pawnCapturesFail(const Position& position, Color side);
+
 // Short log texts, e.g. "opposite check".
 std::string_view ruleReason(PositionRule rule);
 std::string_view ruleReason(GameRule rule);

@@ -4,6 +4,7 @@
 // the reason it was refused. One self-contained page: inline CSS and SVG, no script, nothing
 // fetched.
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -59,6 +60,9 @@ struct Report {
     OriginIndex origins;
     std::vector<SetAsideGroup> groups;  // in the order first met
     CollectionStats passed;             // records that passed the tests
+    // --verify: the verdicts on the records that passed, counted in kVerdictWords order.
+    bool verifying = false;
+    std::array<std::int64_t, kVerdictWords.size()> verdicts{};
 };
 
 // What the run flow knows at its end.
@@ -76,6 +80,10 @@ void beginReportFile(Report& report, std::string_view name, bool database = fals
 void reportRecord(Report& report, const ReportRecord& record);
 // A line of the database whose key the preload stored.
 void reportDatabaseLine(Report& report, std::int64_t line, std::string_view key);
+// The --verify verdict on a record that passed the tests, given by its id text ("sound",
+// "cooked: Qh8#, Qb7#", ...), in input order after the record itself.
+void reportVerdict(Report& report, std::int64_t line, std::string_view fields,
+                   std::string_view opcodes, std::string_view verdict);
 
 // Writes the page. The date is today's, in UTC.
 void writeReportPage(const Report& report, const RunSettings& settings,

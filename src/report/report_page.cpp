@@ -4,11 +4,11 @@
 #include <chrono>
 #include <optional>
 
-#include "position/rule_breach.h"
 #include "report/chart.h"
 #include "report/diagram.h"
 #include "report/html_text.h"
 #include "report/line_fetch.h"
+#include "report/reason_text.h"
 #include "report/report.h"
 #include "text/text.h"
 
@@ -148,118 +148,45 @@ void appendRepeatEntry(std::string& out, const Report& report, const SetAsideGro
     out.append(kLineEnd);
 }
 
-// The static test's rule, as the reader should know it.
-std::string_view ruleText(PositionRule rule) {
-    switch (rule) {
-        case PositionRule::Legal:
-            break;
-        case PositionRule::Placement:
-            return "The placement must be exactly 8 ranks of 8 squares, of piece letters and the "
-                   "digits 1 to 8.";
-        case PositionRule::PieceCounts:
-            return "Each side must have exactly one king, at most 16 pieces and at most 8 pawns.";
-        case PositionRule::Promotions:
-            return "Every piece beyond the initial set (1 queen, 2 rooks, 2 bishops, 2 knights) "
-                   "stands for a promoted pawn: pawns and such pieces may add up to 8 at most.";
-        case PositionRule::PawnOnEdge:
-            return "No pawn may stand on the first or the eighth rank.";
-        case PositionRule::SideToMove:
-            return "The side to move must be &quot;w&quot; or &quot;b&quot;.";
-        case PositionRule::CastlingField:
-            return "The castling field must hold 1 to 4 characters and be followed by the "
-                   "en-passant field.";
-        case PositionRule::CastlingRight:
-            return "A castling right needs its king and rook on their home squares: K e1 and h1, "
-                   "Q e1 and a1, k e8 and h8, q e8 and a8.";
-        case PositionRule::EnPassant:
-            return "The en-passant field must be &quot;-&quot; or the square just passed by a pawn "
-                   "of the side that has just moved it two squares, that square and the one the "
-                   "pawn came from empty.";
+// What the page adds to a record's id text: why the position is illegal (for "illegal" and
+// "unchecked: illegal: ..."), what a verdict of --verify means, and the squares to mark.
+ReasonText reasonOf(const SetAsideGroup& group, const SetAsideRecord& record) {
+    const std::string_view detail = verdictDetail(record.tag);
+    if (group.kind == SetAsideKind::Illegal) return explainIllegal(record.fields, detail);
+    ReasonText text;
+    if (!isVerdict(group.kind)) return text;
+    text.html.append("</p><p>");
+    text.html.append(verdictInWords(group.kind));
+    if (group.kind == SetAsideKind::Unchecked && !uncheckedInWords(detail).empty()) {
+        text.html.push_back(' ');
+        text.html.append(uncheckedInWords(detail));
     }
-    return "";
+    if (group.kind == SetAsideKind::Unchecked && verdictWord(detail) == "illegal") {
+        ReasonText illegal = explainIllegal(record.fields, verdictDetail(detail));
+        text.html.append(illegal.html);
+        text.squares = illegal.squares;
+    } else if (group.kind == SetAsideKind::Cooked || group.kind == SetAsideKind::Short) {
+        text.squares = keySquares(record.fields, detail);
+        if (text.squares != 0) text.html.append(" Marked: the squares each key moves from and to.");
+    }
+    return text;
 }
 
-std::string_view sideName(int side) { return side > 0 ? "White" : "Black"; }
-
-void appendSquareNames(std::string& out, std::uint64_t squares) {
-    bool first = true;
-    for (int square = 0; square < 64; ++square) {
-        if ((squares >> square & 1) == 0) continue;
-        out.append(first ? " Marked: " : ", ");
-        out.push_back(char('a' + square % 8));
-        out.push_back(char('8' - square / 8));
-        first = false;
-    }
-    if (!first) out.push_back('.');
-}
-
-// What the position shows against the rule.
-void appendBreach(std::string& out, const RuleBreach& breach) {
-    switch (breach.breach) {
-        case Breach::KingCount:
-            out.append(sideName(breach.side));
-            out.append(breach.count == 0 ? " has no king." : " has ");
-            if (breach.count != 0) {
-                appendNumber(out, breach.count);
-                out.append(" kings.");
-            }
-            break;
-        case Breach::PieceTotal:
-        case Breach::PawnTotal:
-            out.append(sideName(breach.side));
-            out.append(" has ");
-            appendNumber(out, breach.count);
-            out.append(breach.breach == Breach::PawnTotal ? " pawns." : " pieces.");
-            break;
-        case Breach::PromotedPieces:
-            out.append(sideName(breach.side));
-            out.append(": pawns and pieces beyond the initial set add up to ");
-            appendNumber(out, breach.count);
-            out.push_back('.');
-            break;
-        case Breach::CastlingLetter:
-        case Breach::CastlingPieces:
-            out.append("&quot;");
-            appendEscaped(out, std::string_view(&breach.letter, 1));
-            out.append(breach.breach == Breach::CastlingLetter
-                           ? "&quot; is no castling right."
-                           : "&quot; lacks its king or rook at home.");
-            break;
-        case Breach::EnPassantSquare:
-            out.append("The field names no square on rank 3 or 6.");
-            break;
-        default:
-            break;
-    }
-    appendSquareNames(out, breach.squares);
-}
-
-// A record refused by a test of its own: the static legality test's rule and squares, and
-// whatever reason the id text gives after its verdict word.
+// A record refused or judged by a test of its own: its id text, and what the page can say
+// about it beyond that.
 void appendReasonEntry(std::string& out, const Report& report, const SetAsideGroup& group,
                        const SetAsideRecord& record) {
     const std::string here = whereText(report, record.file, record.line);
-    const RuleBreach breach =
-        group.kind == SetAsideKind::Illegal ? explainPosition(record.fields) : RuleBreach{};
-    const std::string_view detail = verdictDetail(record.tag);
+    const ReasonText reason = reasonOf(group, record);
     out.append("<div class=\"entry\"><p><b>");
     out.append(here);
     out.append("</b>: <q>");
     appendEscapedCut(out, record.tag, kShownTextBytes);
     out.append("</q>");
-    if (breach.rule != PositionRule::Legal) {
-        out.append("</p><p>Rule: ");
-        out.append(ruleText(breach.rule));
-        if (breach.breach != Breach::None && breach.breach != Breach::NotABoard) {
-            out.append(" Here: ");
-            appendBreach(out, breach);
-        }
-    } else if (group.kind == SetAsideKind::Illegal && detail.empty()) {
-        out.append("</p><p>The static test finds no fault in this position.");
-    }
+    out.append(reason.html);
     out.append("</p><div class=\"pair\">");
-    appendSide(out, "Set aside: " + here, record.fields, epdLine(record.fields, record.opcodes),
-               breach.squares);
+    appendSide(out, std::string(isVerdict(group.kind) ? "Record: " : "Set aside: ") + here,
+               record.fields, epdLine(record.fields, record.opcodes), reason.squares);
     out.append("</div></div>");
     out.append(kLineEnd);
 }
@@ -371,6 +298,23 @@ void appendCountRow(std::string& out, std::string_view label, std::int64_t count
     out.append("</td></tr>");
 }
 
+// The --verify verdicts on the records that passed the tests: each word with its count, the
+// sections of those not sound linked.
+void appendVerdictCounts(std::string& out, const Report& report) {
+    std::int64_t verified = 0;
+    for (std::int64_t count : report.verdicts) verified += count;
+    appendCountRow(out, "Stipulations verified (--verify)", verified);
+    appendCountRow(out, "Sound: exactly one key or solution", report.verdicts[0]);
+    for (std::size_t v = 1; v < kVerdictWords.size(); ++v) {
+        const SetAsideKind kind = kindOfWord(kVerdictWords[v]);
+        std::string anchor;
+        for (std::size_t i = 0; i < report.groups.size(); ++i) {
+            if (report.groups[i].kind == kind) anchor = groupAnchor(i);
+        }
+        appendCountRow(out, kindHeading(kind, kVerdictWords[v]), report.verdicts[v], anchor);
+    }
+}
+
 void appendFacts(std::string& out, const Report& report, const RunSettings& settings,
                  const ReportSummary& summary) {
     out.append("<dl class=\"facts\"><dt>Input</dt><dd>");
@@ -419,12 +363,16 @@ void appendCounts(std::string& out, const Report& report, const RunSettings& set
             mirrors += group.total;
     }
     if (mirrors != 0) appendCountRow(out, "Mirror images of all kinds", mirrors);
+    bool setAside = false;  // a record the tests set aside, not only a verdict
     for (std::size_t i : groupOrder(report)) {
         const SetAsideGroup& group = report.groups[i];
+        if (report.verifying && isVerdict(group.kind)) continue;  // counted below
         appendCountRow(out, kindHeading(group.kind, group.word), group.total, groupAnchor(i));
+        setAside = true;
     }
+    if (report.verifying) appendVerdictCounts(out, report);
     out.append("</table>");
-    if (databaseRun(settings) && !report.groups.empty()) {
+    if (databaseRun(settings) && setAside) {
         out.append(
             "<p class=\"note\">With /u= and /u+ the records set aside are neither logged "
             "nor counted; they are shown here all the same.</p>");

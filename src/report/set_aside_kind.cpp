@@ -24,7 +24,7 @@ struct KindText {
 // inverse image of the earlier: x (files reversed) followed by d is a quarter turn clockwise,
 // y (ranks reversed) followed by d one anticlockwise, xy followed by d the reflection in the
 // other diagonal.
-constexpr std::array<KindText, 9> kKinds = {{
+constexpr std::array<KindText, 21> kKinds = {{
     {"duplicate", "Duplicates", "the same position", "the same position", "", ""},
     {"mirror-x", "Mirror images: left and right exchanged",
      "the same position mirrored left to right (files a and h exchanged)",
@@ -54,7 +54,86 @@ constexpr std::array<KindText, 9> kKinds = {{
      "the same position reflected in the a8-h1 diagonal",
      "the same position reflected in the a8-h1 diagonal", "symmetric about the a8-h1 diagonal",
      "symmetric about the a8-h1 diagonal"},
+    // The colour-reversed twin is the board turned top to bottom with White and Black and the
+    // side to move exchanged. The earlier record is an image of this record's twin, so this
+    // record is the twin of the inverse image: the twin after "x" is the board turned 180
+    // degrees, after "y" every man stays on its square, after "d" a quarter turn clockwise,
+    // after "dx" the reflection in the a1-h8 diagonal, after "dy" the other diagonal's, after
+    // "dxy" a quarter turn anticlockwise (both colours exchanged each time).
+    {"mirror-c", "Colour-reversed twins: turned top to bottom",
+     "the same position turned top to bottom (ranks 1 and 8 exchanged) with White and Black "
+     "exchanged and the other side to move",
+     "the same position turned top to bottom (ranks 1 and 8 exchanged) with White and Black "
+     "exchanged and the other side to move",
+     "unchanged when turned top to bottom with White and Black exchanged and the other side to "
+     "move",
+     "unchanged when turned top to bottom with White and Black exchanged and the other side to "
+     "move"},
+    {"mirror-cx", "Colour-reversed twins: turned 180&#176;",
+     "the same position turned 180&#176; with White and Black exchanged and the other side to move",
+     "the same position turned 180&#176; with White and Black exchanged and the other side to move",
+     "unchanged when turned 180&#176; with White and Black exchanged and the other side to move",
+     "unchanged when turned 180&#176; with White and Black exchanged and the other side to move"},
+    {"mirror-cy", "Colour-reversed twins: colours exchanged in place",
+     "the same position with White and Black exchanged on the same squares and the other side to "
+     "move",
+     "the same position with White and Black exchanged on the same squares and the other side to "
+     "move",
+     "unchanged with White and Black exchanged on the same squares and the other side to move",
+     "unchanged with White and Black exchanged on the same squares and the other side to move"},
+    {"mirror-cxy", "Colour-reversed twins: left and right exchanged",
+     "the same position mirrored left to right (files a and h exchanged) with White and Black "
+     "exchanged and the other side to move",
+     "the same position mirrored left to right (files a and h exchanged) with White and Black "
+     "exchanged and the other side to move",
+     "unchanged when mirrored left to right with White and Black exchanged and the other side to "
+     "move",
+     "unchanged when mirrored left to right with White and Black exchanged and the other side to "
+     "move"},
+    {"mirror-cd", "Colour-reversed twins: turned 90&#176; clockwise",
+     "the same position turned 90&#176; clockwise with White and Black exchanged and the other "
+     "side to move",
+     "the same position turned 90&#176; clockwise with White and Black exchanged and the other "
+     "side to move",
+     "unchanged when turned 90&#176; with White and Black exchanged and the other side to move",
+     "unchanged when turned 90&#176; with White and Black exchanged and the other side to move"},
+    {"mirror-cdx", "Colour-reversed twins: reflected in the a1-h8 diagonal",
+     "the same position reflected in the a1-h8 diagonal with White and Black exchanged and the "
+     "other side to move",
+     "the same position reflected in the a1-h8 diagonal with White and Black exchanged and the "
+     "other side to move",
+     "unchanged when reflected in the a1-h8 diagonal with White and Black exchanged and the other "
+     "side to move",
+     "unchanged when reflected in the a1-h8 diagonal with White and Black exchanged and the other "
+     "side to move"},
+    {"mirror-cdy", "Colour-reversed twins: reflected in the a8-h1 diagonal",
+     "the same position reflected in the a8-h1 diagonal with White and Black exchanged and the "
+     "other side to move",
+     "the same position reflected in the a8-h1 diagonal with White and Black exchanged and the "
+     "other side to move",
+     "unchanged when reflected in the a8-h1 diagonal with White and Black exchanged and the other "
+     "side to move",
+     "unchanged when reflected in the a8-h1 diagonal with White and Black exchanged and the other "
+     "side to move"},
+    {"mirror-cdxy", "Colour-reversed twins: turned 90&#176; anticlockwise",
+     "the same position turned 90&#176; anticlockwise with White and Black exchanged and the other "
+     "side to move",
+     "the same position turned 90&#176; anticlockwise with White and Black exchanged and the other "
+     "side to move",
+     "unchanged when turned 90&#176; with White and Black exchanged and the other side to move",
+     "unchanged when turned 90&#176; with White and Black exchanged and the other side to move"},
     {"illegal", "Illegal positions", "", "", "", ""},
+    {"cooked", "Cooked: more than one key or solution",
+     "The stipulation has more than one key (a helpmate more than one solution); the log "
+     "lists them.",
+     "", "", ""},
+    {"short", "Short: solved in fewer moves",
+     "The stipulation is met in fewer moves than it states; the log gives the shortest length "
+     "and its keys.",
+     "", "", ""},
+    {"unsound", "Unsound: no solution", "No play meets the stipulation within the moves it states.",
+     "", "", ""},
+    {"unchecked", "Unchecked: not solved", "The stipulation was not solved.", "", "", ""},
 }};
 
 const KindText* textOf(SetAsideKind kind) {
@@ -83,6 +162,13 @@ SetAsideKind kindOfWord(std::string_view word) {
 
 bool earlierKey(SetAsideKind kind, std::string_view key, std::string& out) {
     if (!repeatsEarlier(kind)) return false;
+    if (kind >= SetAsideKind::MirrorC) {
+        // The twin's image: the kind without its "c", taken from the twin's key.
+        std::string twin;
+        colourReversedImage(key, twin);
+        const auto base = SetAsideKind(std::size_t(kind) - std::size_t(SetAsideKind::MirrorC));
+        return earlierKey(base, twin, out);
+    }
     if (kind == SetAsideKind::Duplicate) {
         out.assign(key);
         return true;
@@ -125,6 +211,10 @@ std::string_view symmetryInWords(SetAsideKind kind, bool pawns) {
     const KindText* text = textOf(kind);
     if (text == nullptr) return {};
     return pawns ? text->symmetryWithPawns : text->symmetry;
+}
+
+std::string_view verdictInWords(SetAsideKind kind) {
+    return isVerdict(kind) ? textOf(kind)->words : std::string_view();
 }
 
 }  // namespace vestrel

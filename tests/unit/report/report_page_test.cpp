@@ -113,8 +113,8 @@ TEST(ReportPage, GroupsVerdictsByTheirFirstWord) {
     const std::string page = pageOf(report, settings);
     // The known kinds come first, the others in the order first met.
     const std::size_t illegal = page.find("<h2>Illegal positions (2)</h2>");
-    const std::size_t cooked = page.find("<h2>Cooked (2)</h2>");
-    const std::size_t shortSection = page.find("<h2>Short (1)</h2>");
+    const std::size_t cooked = page.find("<h2>Cooked: more than one key or solution (2)</h2>");
+    const std::size_t shortSection = page.find("<h2>Short: solved in fewer moves (1)</h2>");
     ASSERT_NE(illegal, std::string::npos);
     ASSERT_NE(cooked, std::string::npos);
     ASSERT_NE(shortSection, std::string::npos);
@@ -126,6 +126,87 @@ TEST(ReportPage, GroupsVerdictsByTheirFirstWord) {
     }
     // A position the static test passes is said to pass it.
     EXPECT_NE(page.find("The static test finds no fault"), std::string::npos);
+}
+
+// The squares marked on the first diagram after `from`, as names in the order of the page
+// ("e8 e1"): empty when the diagram marks none.
+std::string markedSquares(const std::string& page, std::size_t from) {
+    const std::size_t start = page.find("<svg class=\"bd\"", from);
+    const std::size_t end = page.find("</svg>", start);
+    std::string names;
+    for (std::size_t at = page.find("<rect class=\"hl\" x=\"", start); at < end;
+         at = page.find("<rect class=\"hl\" x=\"", at + 1)) {
+        const std::size_t x = at + 20;  // one digit each: x="f" y="r"
+        if (!names.empty()) names.push_back(' ');
+        names.push_back(char('a' + (page[x] - '0')));
+        names.push_back(char('8' - (page[x + 6] - '0')));
+    }
+    return names;
+}
+
+// --legal's reasons and --verify's verdicts: counted in the header, each entry with its id
+// text, the rule in words and the squares at fault (or the squares of the keys) marked.
+TEST(ReportPage, ShowsVerdictsAndCheckAwareReasonsWithTheirSquares) {
+    ScratchDir scratch;
+    ASSERT_TRUE(scratch.ok());
+    RunSettings settings;
+    settings.verify.maxMoves = 2;
+    Report report;
+    startReport(report, settings);
+    beginReportFile(report, "in.epd");
+    const std::string check = "4k3/8/8/8/8/8/8/4R1K1 w - -";
+    reportRecord(report,
+                 {check, "bm #2;", check + " bm #", 1, true, true, "illegal: opposite check"});
+    const std::string cooked = "k7/6Q1/1K6/8/8/8/8/8 w - -";
+    const std::string sound = "k7/8/1K6/8/8/8/8/6Q1 w - -";
+    const std::string illegal = "k7/8/1K6/8/8/8/8/7Q w - -";
+    const std::string passant = "k7/8/8/8/4P3/8/8/R3K3 b - e3";
+    const std::string shortMate = "k7/8/1K6/8/8/8/8/7R w - -";
+    int line = 2;
+    for (const std::string& fields : {cooked, sound, illegal, passant, shortMate}) {
+        reportRecord(report, {fields, "bm #2;", fields + " bm #", line++, true, false, ""});
+    }
+    reportVerdict(report, 2, cooked, "bm #1;", "cooked: Qh8#, Qb7#");
+    reportVerdict(report, 3, sound, "bm #2;", "sound");
+    reportVerdict(report, 4, illegal, "bm #1;", "unchecked: illegal: opposite check");
+    reportVerdict(report, 5, passant, "bm h#1;", "unchecked: illegal: impossible en passant");
+    reportVerdict(report, 6, shortMate, "bm #2;", "short: #1 Rh8#");
+    const std::string page = pageOf(report, settings);
+    for (std::string_view text : {
+             "<td>Stipulations verified (--verify)</td><td class=\"n\">5</td>",
+             "<td>Sound: exactly one key or solution</td><td class=\"n\">1</td>",
+             "Cooked: more than one key or solution</a></td><td class=\"n\">1</td>",
+             "Short: solved in fewer moves</a></td><td class=\"n\">1</td>",
+             "<td>Unsound: no solution</td><td class=\"n\">0</td>",
+             "Unchecked: not solved</a></td><td class=\"n\">2</td>",
+             "<h2>Unchecked: not solved (2)</h2>",
+             "Here: The black king on e8 is in check from the white rook on e1, White to move.",
+             "Here: The black king on a8 is in check from the white queen on h1, White to move.",
+             "Here: Before White's pawn went from e2 to e4, the black king on a8 stood in check "
+             "from the white rook on a1.",
+         }) {
+        EXPECT_NE(page.find(text), std::string::npos) << text;
+    }
+    // Sound records are counted, not shown.
+    EXPECT_EQ(page.find("<h2>Sound"), std::string::npos);
+    EXPECT_EQ(page.find("in.epd, line 3</b>"), std::string::npos);
+    struct Entry {
+        std::string_view start, squares;
+    };
+    const Entry entries[] = {
+        {"<b>in.epd, line 1</b>: <q>illegal: opposite check</q>", "e8 e1"},
+        {"<b>in.epd, line 2</b>: <q>cooked: Qh8#, Qb7#</q>", "h8 b7 g7"},
+        {"<b>in.epd, line 4</b>: <q>unchecked: illegal: opposite check</q>", "a8 h1"},
+        {"<b>in.epd, line 5</b>: <q>unchecked: illegal: impossible en passant</q>",
+         "a8 e4 e3 e2 a1"},
+        {"<b>in.epd, line 6</b>: <q>short: #1 Rh8#</q>", "h8 h1"},
+    };
+    for (const Entry& entry : entries) {
+        SCOPED_TRACE(entry.start);
+        const std::size_t at = page.find(entry.start);
+        ASSERT_NE(at, std::string::npos);
+        EXPECT_EQ(markedSquares(page, at), entry.squares);
+    }
 }
 
 TEST(ReportPage, ShowsAtMostTheLimitPerKindWithTheTotal) {

@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "filter/marking.h"
+#include "solver/verify.h"
 
 namespace vestrel {
 namespace {
@@ -169,6 +170,95 @@ TEST(SetAsideKind, WordsDescribeWhatTheMirrorTestFinds) {
     }
 }
 
+// --canonical: a pawnless record whose colour-reversed twin (or an image of the twin) repeats
+// an earlier record. The words name the motion from the earlier record to this one; every
+// twin also exchanges White and Black and the side to move.
+TEST(SetAsideKind, WordsDescribeWhatTheTwinTestFinds) {
+    struct Case {
+        std::string_view words;
+        Motion motion;
+        std::string_view word;
+    };
+    constexpr std::string_view kSwap = " with White and Black exchanged and the other side to move";
+    const Case cases[] = {
+        {"the same position turned top to bottom (ranks 1 and 8 exchanged)",
+         [](int f, int r) {
+             return std::array{f, 7 - r};
+         },
+         "mirror-c"},
+        {"the same position turned 180&#176;",
+         [](int f, int r) {
+             return std::array{7 - f, 7 - r};
+         },
+         "mirror-cx"},
+        {"the same position",
+         [](int f, int r) {
+             return std::array{f, r};
+         },
+         "mirror-cy"},
+        {"the same position mirrored left to right (files a and h exchanged)",
+         [](int f, int r) {
+             return std::array{7 - f, r};
+         },
+         "mirror-cxy"},
+        {"the same position turned 90&#176; clockwise",
+         [](int f, int r) {
+             return std::array{r, 7 - f};
+         },
+         "mirror-cd"},
+        {"the same position reflected in the a1-h8 diagonal",
+         [](int f, int r) {
+             return std::array{r, f};
+         },
+         "mirror-cdx"},
+        {"the same position reflected in the a8-h1 diagonal",
+         [](int f, int r) {
+             return std::array{7 - r, 7 - f};
+         },
+         "mirror-cdy"},
+        {"the same position turned 90&#176; anticlockwise",
+         [](int f, int r) {
+             return std::array{7 - r, f};
+         },
+         "mirror-cdxy"},
+    };
+    const RunSettings settings = parsedSettings({"/xy", "--canonical"});
+    const std::string placement = "k7/8/2n5/8/8/5B2/8/1Q5K";
+    const std::string earlier = placement + " w - -";
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.word);
+        const std::string record = moved(placement, c.motion, true) + " b - -";
+        Marking marking;
+        marking.seen = SeenSet(seenPolicy(settings));
+        ASSERT_EQ(markedTag(settings, marking, earlier), "");
+        ASSERT_EQ(markedTag(settings, marking, record), c.word);
+        const SetAsideKind kind = kindOfWord(c.word);
+        ASSERT_TRUE(repeatsEarlier(kind));
+        std::string words(c.words);
+        if (c.word == "mirror-cy") {
+            words.append(
+                " with White and Black exchanged on the same squares and the other side "
+                "to move");
+        } else {
+            words.append(kSwap);
+        }
+        EXPECT_EQ(kindInWords(kind, false), words);
+        std::string key;
+        ASSERT_TRUE(earlierKey(kind, record + " bm #", key));
+        EXPECT_EQ(key, earlier + " bm #");
+    }
+}
+
+// The marking step keeps the id text as the log writes it, reason and all.
+TEST(SetAsideKind, KeepsTheLegalityReasonOfTheLog) {
+    const RunSettings settings = parsedSettings({"--legal"});
+    Marking marking;
+    marking.seen = SeenSet(seenPolicy(settings));
+    EXPECT_EQ(markedTag(settings, marking, "4k3/8/8/8/8/8/8/4R1K1 w - -"),
+              "illegal: opposite check");
+    EXPECT_EQ(markedTag(settings, marking, "k7/8/8/8/8/8/8/K1K5 w - -"), "illegal: piece count");
+}
+
 TEST(SetAsideKind, ReadsTheVerdictWordOfAnyIdText) {
     struct Case {
         std::string_view tag, word, detail;
@@ -180,9 +270,13 @@ TEST(SetAsideKind, ReadsTheVerdictWordOfAnyIdText) {
         {"illegal", "illegal", "", SetAsideKind::Illegal},
         {"illegal: the side not to move is in check", "illegal", "the side not to move is in check",
          SetAsideKind::Illegal},
-        {"cooked: Qh8#, Qb7#", "cooked", "Qh8#, Qb7#", SetAsideKind::Other},
-        {"short: #1 Ra8#", "short", "#1 Ra8#", SetAsideKind::Other},
-        {"unsound", "unsound", "", SetAsideKind::Other},
+        {"mirror-cdxy", "mirror-cdxy", "", SetAsideKind::MirrorCDXY},
+        {"cooked: Qh8#, Qb7#", "cooked", "Qh8#, Qb7#", SetAsideKind::Cooked},
+        {"short: #1 Ra8#", "short", "#1 Ra8#", SetAsideKind::Short},
+        {"unsound", "unsound", "", SetAsideKind::Unsound},
+        {"unchecked: illegal: opposite check", "unchecked", "illegal: opposite check",
+         SetAsideKind::Unchecked},
+        {"sound", "sound", "", SetAsideKind::Other},
         {"mirror-z", "mirror-z", "", SetAsideKind::Other},
     };
     for (const Case& c : cases) {
@@ -192,6 +286,11 @@ TEST(SetAsideKind, ReadsTheVerdictWordOfAnyIdText) {
         EXPECT_EQ(kindOfWord(verdictWord(c.tag)), c.kind);
     }
     EXPECT_EQ(kindHeading(SetAsideKind::Other, "cooked"), "Cooked");
+    // The report counts the solver's verdicts by these words, in the solver's order.
+    for (int v = 0; v < kVerdictKinds; ++v) {
+        EXPECT_EQ(kVerdictWords[std::size_t(v)], verdictName(Verdict(v)));
+        EXPECT_EQ(isVerdict(kindOfWord(verdictName(Verdict(v)))), v != 0);
+    }
     EXPECT_EQ(kindHeading(SetAsideKind::Other, "<b>"), "&lt;b&gt;");
 }
 
