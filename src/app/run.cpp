@@ -317,11 +317,21 @@ LoopEnd outputEnd(const BufferedWriter& out, bool updating) {
     return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
 }
 
+// Where the records of a run go after marking: straight out, or through the verify batch.
+struct RecordSink {
+    BufferedWriter& out;
+    Rewrite* database;
+    ProgressCounter& progress;
+    VerifyRun* verify;  // with --verify
+};
+
 // Writes one accepted record: the progress count with /0, else its output line and the
 // database copy.
 LoopEnd writeRecord(const RunSettings& settings, const StepSettings& steps, SplitRecord& record,
-                    RunState& state, BufferedWriter& out, Rewrite* database,
-                    ProgressCounter& progress) {
+                    RunState& state, RecordSink& sink) {
+    BufferedWriter& out = sink.out;
+    Rewrite* database = sink.database;
+    ProgressCounter& progress = sink.progress;
     ++state.output;
     if (settings.words && !statesStipulation(record.opcodeText)) ++state.withoutStipulation;
     if (settings.noOutput) {
@@ -351,14 +361,6 @@ void reportTested(const RunSettings& settings, const RunState& state, const Pend
                   scanned && record.board.board ? int(record.board.pieceCount) : -1});
 }
 
-// Where the records of a run go after marking: straight out, or through the verify batch.
-struct RecordSink {
-    BufferedWriter& out;
-    Rewrite* database;
-    ProgressCounter& progress;
-    VerifyRun* verify;  // with --verify
-};
-
 // Solves the verify batch and writes it in input order: the log lines of marked records, and
 // for each accepted record its verdict's log line and the record itself.
 LoopEnd writeBatch(const RunSettings& settings, const StepSettings& steps, RunState& state,
@@ -379,8 +381,7 @@ LoopEnd writeBatch(const RunSettings& settings, const StepSettings& steps, RunSt
             if (!sink.progress.pending.empty()) pendProgress(sink.progress);
             continue;
         }
-        const LoopEnd end = writeRecord(settings, steps, entry.split, state, sink.out,
-                                        sink.database, sink.progress);
+        const LoopEnd end = writeRecord(settings, steps, entry.split, state, sink);
         if (end != LoopEnd::Done) return end;
     }
     showVerifyProgress(verify, input, false);
@@ -443,8 +444,7 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
                 if (!progress.pending.empty()) pendProgress(progress);
                 continue;
             }
-            const LoopEnd end =
-                writeRecord(settings, steps, record.split, state, out, database, progress);
+            const LoopEnd end = writeRecord(settings, steps, record.split, state, sink);
             if (end != LoopEnd::Done) return end;
         }
     }
