@@ -14,7 +14,7 @@ FUZZ_SECONDS ?= 60
 # No "Entering directory" lines from the make that CMake runs underneath.
 MAKEFLAGS += --no-print-directory
 
-.PHONY: all program run test test-long test-sanitize bench bench-mates fuzz format install uninstall clean
+.PHONY: all program run test test-long test-sanitize bench bench-mates bench-scale fuzz format install uninstall clean
 .PHONY: windows test-windows
 
 # Configures the build directory $(1) with the CMake options $(2) and builds the targets $(3)
@@ -116,6 +116,11 @@ bench:
 bench-mates:
 	$(call cmake_build,build-bench,-DCMAKE_BUILD_TYPE=Release -DVESTREL_BENCH=ON,)
 	sh bench/mates.sh build-bench
+
+# Whole collections: 1M, 3M and 10M keys, /u- and /u+ on a 10M-line database (3 GB of inputs).
+bench-scale:
+	$(call cmake_build,build-bench,-DCMAKE_BUILD_TYPE=Release -DVESTREL_BENCH=ON,)
+	sh bench/scale.sh build-bench
 
 # Every libFuzzer target (clang, with the sanitizers) for FUZZ_SECONDS each, from its seeds;
 # each target's last line tells how many inputs it ran.

@@ -45,7 +45,7 @@ bool asksForHelp(std::string_view argument) {
 std::string inputForDatabaseMode(const std::vector<std::string_view>& arguments,
                                  const RunSettings& settings) {
     const bool sort = settings.databaseMode == DatabaseMode::Sort;
-    if (settings.inputFile.empty() ||
+    if (settings.inputFiles.empty() ||
         (!sort && settings.databaseMode != DatabaseMode::TimeUpdate)) {
         return "";
     }
@@ -53,7 +53,7 @@ std::string inputForDatabaseMode(const std::vector<std::string_view>& arguments,
     for (std::string_view argument : arguments) {
         if (!sort && argument.starts_with("/u:")) mode = std::string(argument);
     }
-    const std::string& name = settings.inputFile;
+    const std::string& name = settings.inputFiles.front();
     std::string message = "ERROR: " + mode + " reads no input file, but \"" + name + "\" is given";
     if (equalsIgnoreCase(rightPart(name, 4), ".EPD")) {
         const std::string stem = name.substr(0, name.size() - 4);

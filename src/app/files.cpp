@@ -29,42 +29,17 @@ void preload(LineReader& reader, RunState& state, Rewrite* rewrite, bool canonic
     }
 }
 
-// Standard output is a regular file with this identity, so the run would write into it.
+}  // namespace
+
 bool outputGoesTo(const FileId& file) {
     return isRegularFileDescriptor(kStandardOutput) &&
            sameFileId(fileIdOfDescriptor(kStandardOutput), file);
 }
 
-}  // namespace
-
-std::string inputFileName(const RunSettings& settings) {
-    return settings.inputFile.empty() ? std::string(kDefaultStem) + ".epd" : settings.inputFile;
-}
-
-FileVerdict openInputFile(const RunSettings& settings, LineReader& input, InputKind& kind) {
-    const std::string name = inputFileName(settings);
-    const std::optional<InputKind> ending = inputKindOf(name);
-    if (!ending) return FileVerdict::WrongType;
-    kind = *ending;
-    if (!openLineReader(input, name)) return FileVerdict::InputNotFound;
-    if (outputGoesTo(fileIdOfDescriptor(input.fd))) {
-        closeLineReader(input);
-        return FileVerdict::OutputIsInput;
-    }
-    return FileVerdict::Ok;
-}
-
-bool inputIsDatabase(const std::string& input, const std::string& database) {
-    if (sameFile(input, database)) return true;
-    return namesFoldCase() && upperCase(input) == upperCase(database);
-}
-
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
                             bool& rewriting) {
     rewriting = false;
-    const std::string input = inputFileName(settings);
     const std::string database = settings.databaseFileName();
-    if (inputIsDatabase(input, database)) return FileVerdict::InputIsDatabase;
     if (outputGoesTo(fileIdOf(database))) return FileVerdict::OutputIsDatabase;
     const bool update = settings.databaseMode == DatabaseMode::Update;
     if (update && !settings.noOutput) {
@@ -90,6 +65,7 @@ FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrit
     ReadEnd end = ReadEnd::Failed;
     if (state.report) beginReportFile(*state.report, database, true);
     if (openLineReader(reader, database, true)) {
+        state.marking.seen.expectKeys(fileSize(reader.fd) / kLineBytesGuess);
         skipByteOrderMark(reader);
         preload(reader, state, rewriting ? &rewrite : nullptr, settings.canonicalKeys);
         if (rewriting) {
@@ -129,11 +105,13 @@ ReportFile::~ReportFile() {
     if (!finished) (void)removeFile(path);
 }
 
+bool reportIsInput(const RunSettings& settings, const std::string& input) {
+    const std::string& path = settings.report.file;
+    return path == input || sameFile(path, input);
+}
+
 FileVerdict createReportFile(const RunSettings& settings, ReportFile& report) {
     const std::string& path = settings.report.file;
-    if (path == inputFileName(settings) || sameFile(path, inputFileName(settings))) {
-        return FileVerdict::ReportIsInput;
-    }
     const DatabaseMode mode = settings.databaseMode;
     const auto names = [&path](const std::string& name) {
         return upperCase(path) == upperCase(name) || sameFile(path, name);

@@ -1,12 +1,14 @@
 #pragma once
-// The files of a record run: the input check, the database preload for /u= and /u+, and the
-// log file.
+// The files of a record run: the database preload for /u= and /u+, and the log file. The
+// input files have input_files.h.
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
 #include "app/run_state.h"
 #include "base/line_reader.h"
+#include "base/platform.h"
 #include "base/settings.h"
 #include "database/rewrite.h"
 
@@ -14,11 +16,14 @@ namespace vestrel {
 
 inline constexpr std::string_view kLogFileName = "Vestrel.log";
 
+// The bytes an EPD line takes at the least, in practice: from a file's size the seen set is
+// told how many keys to expect. A longer average only leaves its table emptier.
+inline constexpr std::uint64_t kLineBytesGuess = 64;
+
 enum class FileVerdict {
     Ok,
     WrongType,         // no .EPD, .FEN or .PGN ending
     InputNotFound,     // the input cannot be opened
-    InputIsDatabase,   // /u= or /u+ on the database file itself
     DatabaseNotFound,  // the database cannot be read, moved, created or opened
     DatabaseNotWritten,
     OutputIsInput,           // standard output is the input file
@@ -37,20 +42,12 @@ enum class FileVerdict {
     LogIsLink,               // the log file's name is a link, which is never followed
 };
 
-// The input file name to use: the one given, or the default.
-std::string inputFileName(const RunSettings& settings);
+// Standard output is a regular file with this identity, so the run would write into it.
+bool outputGoesTo(const FileId& file);
 
-// Checks the type and readability of the input file and opens it; sets the input kind.
-// Refuses an input that standard output would write into.
-FileVerdict openInputFile(const RunSettings& settings, LineReader& input, InputKind& kind);
-
-// The input and the database are one file: one file under both names or, where the file
-// system folds case, two names that differ only in letter case.
-bool inputIsDatabase(const std::string& input, const std::string& database);
-
-// For /u= and /u+: refuses the database as input or as standard output, loads its keys into the
-// seen set and, for /u+ without /0, takes the database's lock and starts the rewrite that copies
-// it and takes the new records.
+// For /u= and /u+, once no input file is the database: refuses the database as standard
+// output, loads its keys into the seen set and, for /u+ without /0, takes the database's lock
+// and starts the rewrite that copies it and takes the new records.
 FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
                             bool& rewriting);
 
@@ -66,6 +63,8 @@ struct ReportFile {
     ~ReportFile();
 };
 
+// The report file is this input file.
+bool reportIsInput(const RunSettings& settings, const std::string& input);
 // Refuses a report file that is the input, the database, its backup or the log file, or that
 // standard output writes into; creates it.
 FileVerdict createReportFile(const RunSettings& settings, ReportFile& report);

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdlib>
 #include <optional>
+#include <utility>
 
 #include "app/argument_kinds.h"
 #include "app/range_parse.h"
@@ -345,6 +346,31 @@ bool storeReportOption(std::string_view argument, ReportSetting& report) {
     return true;
 }
 
+// --type=epd|fen|pgn: the type of standard input.
+bool storeInputType(std::string_view argument, RunSettings& settings) {
+    constexpr std::pair<std::string_view, InputType> kTypes[] = {{"--type=epd", InputType::Epd},
+                                                                 {"--type=fen", InputType::Fen},
+                                                                 {"--type=pgn", InputType::Pgn}};
+    for (const auto& [text, type] : kTypes) {
+        if (argument == text) {
+            settings.standardInputType = type;
+            return true;
+        }
+    }
+    return false;
+}
+
+// Adds an input file to the list; false for a second "-", as standard input is read once.
+bool addInputFile(std::string_view argument, RunSettings& settings) {
+    if (argument == kStandardInputName) {
+        for (const std::string& name : settings.inputFiles) {
+            if (name == kStandardInputName) return false;
+        }
+    }
+    settings.inputFiles.emplace_back(argument);
+    return true;
+}
+
 }  // namespace
 
 OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunSettings& settings) {
@@ -370,16 +396,18 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
             result.argument = std::string(argument);
             return result;
         }
-        if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
-            settings.inputFile = std::string(argument);
-            continue;
-        }
         bool known = true;
-        // File names keep the command line's text; what is matched against records takes the
-        // records' code page.
-        const bool legal = argument.starts_with("/u")
-                               ? applyOption(argument, settings, known)
-                               : applyOption(recordCodePage(argument), settings, known);
+        bool legal = true;
+        if (argument.starts_with("--type")) {
+            legal = storeInputType(argument, settings);
+        } else if (argument.empty() || argument[0] != '/' || namesInputFile(argument)) {
+            legal = addInputFile(argument, settings);
+        } else {
+            // File names keep the command line's text; what is matched against records takes
+            // the records' code page.
+            legal = argument.starts_with("/u") ? applyOption(argument, settings, known)
+                                               : applyOption(recordCodePage(argument), settings, known);
+        }
         if (!known || !legal) {
             result.verdict = known ? OptionVerdict::Illegal : OptionVerdict::Unknown;
             result.argument = std::string(argument);

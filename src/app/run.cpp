@@ -9,6 +9,7 @@
 
 #include "app/argument_kinds.h"
 #include "app/files.h"
+#include "app/input_files.h"
 #include "app/options.h"
 #include "app/run_state.h"
 #include "app/step_settings.h"
@@ -254,6 +255,7 @@ enum class LoopEnd {
     LineTooLong,
     ColumnMissing,  // a CSV input without a needed column: the loop never started
     InputFailed,  // a read of the input file failed: its rest would be missing
+    InputNotFound,  // a later input file could not be opened when its turn came
 };
 
 enum class FilterVerdict { Queued, Dropped, TooLong };
@@ -287,20 +289,17 @@ FilterVerdict filterRecord(std::string_view line, const RunSettings& settings,
 
 // Fills the queue with the next records that pass the filters; how many it holds.
 std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, RunState& state,
-                      LineReader& input, ProgressCounter& progress, bool& tooLong) {
+                      InputStream& input, ProgressCounter& progress, bool& tooLong) {
     std::size_t count = 0;
     std::string_view line;
     while (!tooLong && count < state.pending.size()) {
-        if (nextLine(input, line)) {
-            ++state.lines;
-        } else {
-            if (!recordWaiting(state.reader)) break;
-            line = {};  // the end of the input ends the last header
-        }
+        const std::int64_t before = input.lineNumber;
+        if (!nextInputLine(input, state.reader, line)) break;
+        state.lines += input.lineNumber - before;
         const FilterVerdict verdict =
             filterRecord(line, settings, steps, state, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
-            state.pendingLines[count++] = state.lines;
+            state.pendingLines[count++] = input.lineNumber;
         } else if (verdict == FilterVerdict::TooLong) {
             tooLong = true;
         } else if (!progress.pending.empty()) {
@@ -418,21 +417,18 @@ LoopEnd queueForVerify(const RunSettings& settings, const StepSettings& steps,
                                    : LoopEnd::Done;
 }
 
-// Marks the queued records in order and writes those accepted; a lost log line ends the run.
-LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& input,
-                   RecordSink& sink) {
-    BufferedWriter& out = sink.out;
-    Rewrite* database = sink.database;
-    ProgressCounter& progress = sink.progress;
-    state.output = 0;
-    const StepSettings steps = stepSettings(settings);
+// Marks the queued records of the file being read in order and writes those accepted; a lost
+// log line ends the run.
+LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunState& state,
+                 InputStream& input, RecordSink& sink) {
     bool tooLong = false;  // a record that replacements would grow past the limit
-    std::size_t count;
-    while ((count = fillQueue(settings, steps, state, input, progress, tooLong)) != 0) {
+    for (std::size_t count;
+         (count = fillQueue(settings, steps, state, input, sink.progress, tooLong)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
             if (sink.verify != nullptr) {
-                const LoopEnd end = queueForVerify(settings, steps, record, i, state, sink, input);
+                const LoopEnd end =
+                    queueForVerify(settings, steps, record, i, state, sink, input.reader);
                 if (end != LoopEnd::Done) return end;
                 continue;
             }
@@ -441,21 +437,39 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, LineReader& inp
             if (state.report) reportTested(settings, state, record, i, stored, verdict);
             if (verdict == MarkVerdict::Marked) {
                 if (state.log.failed) return LoopEnd::LogFailed;
-                if (!progress.pending.empty()) pendProgress(progress);
+                if (!sink.progress.pending.empty()) pendProgress(sink.progress);
                 continue;
             }
             const LoopEnd end = writeRecord(settings, steps, record.split, state, sink);
             if (end != LoopEnd::Done) return end;
         }
     }
+    // A file's verdicts reach the report and the log before the next file begins.
     if (sink.verify != nullptr) {
-        const LoopEnd end = writeBatch(settings, steps, state, sink, input);
+        const LoopEnd end = writeBatch(settings, steps, state, sink, input.reader);
         if (end != LoopEnd::Done) return end;
     }
     if (tooLong || input.lineTooLong) return LoopEnd::LineTooLong;
     if (input.readFailed) return LoopEnd::InputFailed;
-    (void)flushWriter(out);
-    return outputEnd(out, database != nullptr);
+    return LoopEnd::Done;
+}
+
+// Reads the input files one after the other as one stream of records.
+LoopEnd recordLoop(const RunSettings& settings, RunState& state, InputStream& input,
+                   RecordSink& sink) {
+    state.output = 0;
+    const StepSettings steps = stepSettings(settings);
+    if (!beginInput(input, state.reader)) return LoopEnd::ColumnMissing;
+    while (true) {
+        const LoopEnd end = fileLoop(settings, steps, state, input, sink);
+        if (end != LoopEnd::Done) return end;
+        if (!openNextInput(input, state.reader)) break;
+        if (state.report) beginReportFile(*state.report, currentInputName(input));
+    }
+    if (!input.failed.empty()) return LoopEnd::InputNotFound;
+    if (!input.missingColumn.empty()) return LoopEnd::ColumnMissing;
+    (void)flushWriter(sink.out);
+    return outputEnd(sink.out, sink.database != nullptr);
 }
 
 int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
@@ -467,9 +481,6 @@ int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
             return kExitOk;
         case DatabaseResult::NotFound:
             return errorExit(databaseNotFound(settings));
-        case DatabaseResult::TooManyLines:
-            return errorExit("ERROR: Database " + quoted(settings.databaseFileName()) +
-                             " contains too many FEN-Lines !");
         case DatabaseResult::WriteFailed:
             return errorExit(databaseNotWritten(settings));
         case DatabaseResult::InUse:
@@ -485,16 +496,20 @@ int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
     return kExitError;
 }
 
-// The error message of a file check that failed.
-std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
+std::string inputNotFound(std::string_view name) {
+    return "ERROR: File " + quoted(name) + " not found (or access denied) !";
+}
+
+// The error message of a file check that failed; `input` names the input file at fault.
+std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings,
+                             std::string_view input = {}) {
     switch (verdict) {
         case FileVerdict::WrongType:
             return "ERROR: Wrong file type (no EPD/FEN/PGN) !";
         case FileVerdict::InputNotFound:
-            return "ERROR: File " + quoted(inputFileName(settings)) +
-                   " not found (or access denied) !";
+            return inputNotFound(input);
         case FileVerdict::OutputIsInput:
-            return "ERROR: Output file is the input file " + quoted(inputFileName(settings)) + " !";
+            return "ERROR: Output file is the input file " + quoted(input) + " !";
         case FileVerdict::DatabaseNotWritten:
             return databaseNotWritten(settings);
         case FileVerdict::OutputIsDatabase:
@@ -515,7 +530,7 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
         case FileVerdict::ReportNotWritten:
             return "ERROR: Report file " + quoted(settings.report.file) + " could not be written !";
         case FileVerdict::ReportIsInput:
-            return "ERROR: Report file is the input file " + quoted(inputFileName(settings)) + " !";
+            return "ERROR: Report file is the input file " + quoted(input) + " !";
         case FileVerdict::ReportIsDatabase:
             return "ERROR: Report file is the database file " +
                    quoted(settings.databaseFileName()) + " !";
@@ -527,7 +542,6 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
         case FileVerdict::OutputIsReport:
             return "ERROR: Output file is the report file " + quoted(settings.report.file) + " !";
         case FileVerdict::Ok:
-        case FileVerdict::InputIsDatabase:
         case FileVerdict::DatabaseNotFound:
             break;
     }
@@ -535,8 +549,15 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings) {
 }
 
 // With --report: creates its file, before anything is read, and the state it gathers.
-FileVerdict startReportRun(const RunSettings& settings, RunState& state, ReportFile& file) {
+FileVerdict startReportRun(const RunSettings& settings, const InputStream& input,
+                           RunState& state, ReportFile& file, std::string& failedInput) {
     if (!settings.report.on()) return FileVerdict::Ok;
+    for (const InputFile& inputFile : input.files) {
+        if (reportIsInput(settings, inputFile.name)) {
+            failedInput = inputFile.name;
+            return FileVerdict::ReportIsInput;
+        }
+    }
     const FileVerdict created = createReportFile(settings, file);
     if (created != FileVerdict::Ok) return created;
     state.report = std::make_unique<Report>();
@@ -556,7 +577,7 @@ bool writeReport(const RunSettings& settings, const RunState& state, ReportFile&
 
 // The end of a record loop that stopped early: its message and exit status.
 int loopEndExit(LoopEnd end, const RunSettings& settings, BufferedWriter& out,
-                std::string_view missingColumn) {
+                const InputStream& input) {
     switch (end) {
         case LoopEnd::Done:
             return kExitOk;
@@ -571,11 +592,13 @@ int loopEndExit(LoopEnd end, const RunSettings& settings, BufferedWriter& out,
         case LoopEnd::LineTooLong:
             return errorExit(kLineTooLong);
         case LoopEnd::InputFailed:
-            return errorExit("ERROR: File " + quoted(inputFileName(settings)) +
+            return errorExit("ERROR: File " + quoted(currentInputName(input)) +
                              " could not be read !");
+        case LoopEnd::InputNotFound:
+            return errorExit(inputNotFound(input.failed));
         case LoopEnd::ColumnMissing:
-            return errorExit("ERROR: Column " + quoted(missingColumn) + " not found in " +
-                             quoted(inputFileName(settings)) + " !");
+            return errorExit("ERROR: Column " + quoted(input.missingColumn) + " not found in " +
+                             quoted(currentInputName(input)) + " !");
         case LoopEnd::OutputFailed:
             break;
     }
@@ -584,60 +607,56 @@ int loopEndExit(LoopEnd end, const RunSettings& settings, BufferedWriter& out,
 
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
-    LineReader input;
-    const FileVerdict opened = openInputFile(settings, input, state.reader.input);
-    if (opened != FileVerdict::Ok) return errorExit(fileErrorMessage(opened, settings));
+    InputStream input;
+    std::string failedInput;
+    const FileVerdict checked = checkInputFiles(settings, input, failedInput);
+    if (checked != FileVerdict::Ok) {
+        return errorExit(fileErrorMessage(checked, settings, failedInput));
+    }
     ReportFile report;
-    const FileVerdict reporting = startReportRun(settings, state, report);
-    if (reporting != FileVerdict::Ok) return errorExit(fileErrorMessage(reporting, settings));
+    const FileVerdict reporting = startReportRun(settings, input, state, report, failedInput);
+    if (reporting != FileVerdict::Ok) {
+        return errorExit(fileErrorMessage(reporting, settings, failedInput));
+    }
     state.marking.seen = SeenSet(seenPolicy(settings));
+    state.marking.seen.expectKeys(expectedInputKeys(input));
 
     Rewrite database;
     bool rewriting = false;
     const DatabaseMode dbMode = settings.databaseMode;
     if (dbMode == DatabaseMode::Compare || dbMode == DatabaseMode::Update) {
-        const FileVerdict prepared = prepareDatabase(settings, state, database, rewriting);
-        if (prepared == FileVerdict::InputIsDatabase) {
+        if (inputIsDatabase(input, settings.databaseFileName())) {
             writeMessage(std::string(dbMode == DatabaseMode::Compare ? "0 EPD-lines missing in "
                                                                      : "0 EPD-lines updated to ") +
                              quoted(settings.databaseFileName()),
                          false);
             return kExitOk;
         }
+        const FileVerdict prepared = prepareDatabase(settings, state, database, rewriting);
         if (prepared != FileVerdict::Ok) return errorExit(fileErrorMessage(prepared, settings));
     }
 
-    if (state.report) beginReportFile(*state.report, inputFileName(settings));
     const FileVerdict logged = openLogFile(state);
-    if (logged != FileVerdict::Ok) {
-        closeLineReader(input);
-        return errorExit(fileErrorMessage(logged, settings));
-    }
-    skipByteOrderMark(input);  // the first read of the input, after every check
-    const std::string_view missingColumn = readInputHeader(input, state.reader);
+    if (logged != FileVerdict::Ok) return errorExit(fileErrorMessage(logged, settings));
+    // The first read of the input comes after every check, in the record loop.
+    if (state.report) beginReportFile(*state.report, currentInputName(input));
     if (settings.noOutput) writeError(kLineEnd);
     BufferedWriter out;
     openWriter(out, kStandardOutput, kStdoutBuffer);
     ProgressCounter progress;
     VerifyRun verify;
-    if (settings.verify.maxMoves > 0) startVerifyRun(settings, input.fd, verify);
+    if (settings.verify.maxMoves > 0) startVerifyRun(settings, input.reader.fd, verify);
     RecordSink sink{out, rewriting ? &database : nullptr, progress,
                     settings.verify.maxMoves > 0 ? &verify : nullptr};
-    LoopEnd end =
-        missingColumn.empty() ? recordLoop(settings, state, input, sink) : LoopEnd::ColumnMissing;
+    LoopEnd end = recordLoop(settings, state, input, sink);
     writeProgress(progress);
-    if (sink.verify != nullptr) showVerifyProgress(verify, input, true);
+    if (sink.verify != nullptr) showVerifyProgress(verify, input.reader, true);
     if (!closeLogFile(state) && end == LoopEnd::Done) end = LoopEnd::LogFailed;
     if (end != LoopEnd::Done) {
         if (rewriting) abandonRewrite(database);
-        closeLineReader(input);
-        return loopEndExit(end, settings, out, missingColumn);
+        return loopEndExit(end, settings, out, input);
     }
-    if (rewriting && !commitRewrite(database)) {
-        closeLineReader(input);
-        return errorExit(databaseNotWritten(settings));
-    }
-    closeLineReader(input);
+    if (rewriting && !commitRewrite(database)) return errorExit(databaseNotWritten(settings));
     if (state.report && !writeReport(settings, state, report, start)) {
         return errorExit(fileErrorMessage(FileVerdict::ReportNotWritten, settings));
     }

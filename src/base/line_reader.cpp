@@ -57,10 +57,9 @@ const char* findLineStop(const char* p, std::size_t n) {
 
 }  // namespace
 
-bool openLineReader(LineReader& reader, const std::string& path, bool regularOnly) {
-    const int fd = regularOnly ? openRegularForReading(path) : openForReading(path);
-    if (fd == kNoFile) return false;
+void readOpenFile(LineReader& reader, int fd, bool ownsFile) {
     reader.fd = fd;
+    reader.ownsFile = ownsFile;
     // A small file needs a block of its own size only, plus a byte to meet its end.
     const std::uint64_t size = fileSize(fd);
     reader.block.resize(size > 0 && size < reader.blockBytes ? static_cast<std::size_t>(size) + 1
@@ -69,6 +68,12 @@ bool openLineReader(LineReader& reader, const std::string& path, bool regularOnl
     reader.atEof = reader.ended = reader.readFailed = false;
     reader.lineTooLong = reader.ctrlZ = false;
     reader.carry.clear();
+}
+
+bool openLineReader(LineReader& reader, const std::string& path, bool regularOnly) {
+    const int fd = regularOnly ? openRegularForReading(path) : openForReading(path);
+    if (fd == kNoFile) return false;
+    readOpenFile(reader, fd, true);
     return true;
 }
 
@@ -146,7 +151,7 @@ bool textAfterCtrlZ(LineReader& reader) {
 }
 
 void closeLineReader(LineReader& reader) {
-    if (reader.fd != kNoFile) (void)closeFile(reader.fd);
+    if (reader.fd != kNoFile && reader.ownsFile) (void)closeFile(reader.fd);
     reader.fd = kNoFile;
     reader.block.clear();
     reader.block.shrink_to_fit();

@@ -17,6 +17,7 @@ struct LineReader {
     std::size_t blockBytes = kBlockBytes;
     std::size_t maxLineBytes = kMaxLineBytes;
     int fd = -1;
+    bool ownsFile = true;  // closeLineReader closes fd; not so for standard input
     std::vector<char> block;
     std::size_t begin = 0;
     std::size_t end = 0;
@@ -32,6 +33,9 @@ struct LineReader {
 // Opens a file for reading; false when it cannot be opened (a directory counts as such). With
 // `regularOnly` a pipe or device counts as such too, and is never waited on.
 bool openLineReader(LineReader& reader, const std::string& path, bool regularOnly = false);
+// Reads a file that is open already, from where it stands; closing the reader closes the file
+// only when the reader owns it (standard input stays open).
+void readOpenFile(LineReader& reader, int fd, bool ownsFile);
 // Drops a UTF-8 byte-order mark (EF BB BF) at the very start of a file just opened.
 void skipByteOrderMark(LineReader& reader);
 // Next line without its line end; the view stays valid until the next call.

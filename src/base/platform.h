@@ -65,6 +65,8 @@ bool isRegularFile(const std::string& path);
 bool isRegularFileDescriptor(int fd);
 // The open file is a terminal (a console on Windows).
 bool isTerminal(int fd);
+// What a user types at a terminal to end the input.
+std::string_view endOfTerminalInput();
 // The name leads to a folder.
 bool isFolder(const std::string& path);
 

@@ -152,6 +152,8 @@ bool isRegularFileDescriptor(int fd) {
 
 bool isTerminal(int fd) { return ::isatty(fd) == 1; }
 
+std::string_view endOfTerminalInput() { return "Ctrl-D"; }
+
 bool isFolder(const std::string& path) {
     struct stat st {};
     return ::stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);

@@ -272,7 +272,13 @@ bool isRegularFile(const std::string& path) {
 
 bool isRegularFileDescriptor(int fd) { return isRegularFileHandle(handleOf(fd)); }
 
-bool isTerminal(int fd) { return ::_isatty(fd) != 0; }
+bool isTerminal(int fd) {
+    // _isatty also answers for the NUL device; only a console has a console mode.
+    DWORD mode = 0;
+    return ::GetConsoleMode(handleOf(fd), &mode) != 0;
+}
+
+std::string_view endOfTerminalInput() { return "Ctrl-Z and Enter"; }
 
 bool isFolder(const std::string& path) {
     const DWORD attributes = ::GetFileAttributesW(wide(path).c_str());

@@ -90,8 +90,16 @@ struct VerifySetting {
     std::uint64_t nodes = kDefaultVerifyNodes;
 };
 
+// The kind of an input file: line mode (EPD, FEN) or PGN mode.
+enum class InputType { Epd, Fen, Pgn };
+
+// The input file name that stands for standard input.
+inline constexpr std::string_view kStandardInputName = "-";
+
 struct RunSettings {
-    std::string inputFile;  // empty: the default "Vandrelo.epd"
+    // The input files in the order given, read as one stream; none: the default "Vandrelo.epd".
+    std::vector<std::string> inputFiles;
+    InputType standardInputType = InputType::Epd;  // --type, for "-"
 
     TextList find;                          // /f (any), /F (all)
     TextList skip;                          // /s (any), /S (all)

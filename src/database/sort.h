@@ -14,7 +14,6 @@ namespace vestrel {
 enum class DatabaseResult {
     Done,
     NotFound,
-    TooManyLines,
     WriteFailed,
     InUse,           // another run holds the database's lock
     Leftover,        // a temporary file of an ended run blocks the database
@@ -28,10 +27,8 @@ DatabaseResult resultOfStart(RewriteStart start);
 // The result of a database rewrite that stopped at the end of its reading.
 DatabaseResult resultOfRead(ReadEnd end);
 
-// The 22-character sort key of one database line.
-std::string sortKey(std::string_view line);
-
-// Sorts the database file of the settings' stem, keeping the old one as ".bak". Writes the
+// Sorts the database file of the settings' stem, keeping the old one as ".bak". Holds every
+// line in memory, as many as memory allows (std::bad_alloc when it runs out). Writes the
 // progress words and the closing line to standard error; error messages are the caller's.
 DatabaseResult sortDatabase(const RunSettings& settings,
                             std::chrono::steady_clock::time_point start);

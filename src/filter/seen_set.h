@@ -10,9 +10,6 @@
 
 namespace vestrel {
 
-// The set stores at most this many keys; after that nothing new is stored.
-inline constexpr std::int32_t kMaxKeys = 999'999;
-
 enum class LookupMode {
     Hashed,  // a key is seen when a stored key equals it
     Prefix,  // /1: a key is seen when a stored key begins with it
@@ -46,7 +43,7 @@ enum class SeenVerdict {
 struct SeenTicket {
     std::uint64_t hash = 0;
     bool mirrorTest = false;  // the key takes the mirror test
-    KeySymmetry symmetry;     // worked out only when signatures are kept
+    KeySymmetry symmetry;     // worked out only when keys are filed by class (readsBoards)
 };
 
 class SeenSet {
@@ -66,8 +63,9 @@ public:
     // table).
     bool readsBoards() const { return readsBoards_; }
 
-    // The verdict on a record's key, prepared with its ticket. A new key is stored (while
-    // there is room); an image that is the key itself is no mirror of anything.
+    // The verdict on a record's key, prepared with its ticket. A new key is stored; an image
+    // that is the key itself is no mirror of anything. The set holds as many keys as memory
+    // allows; when memory runs out, std::bad_alloc is thrown.
     SeenVerdict mark(std::string_view key, const SeenTicket& ticket);
     // The same in one step.
     SeenVerdict mark(std::string_view key);
@@ -77,12 +75,16 @@ public:
     // first of its images that is.
     SeenVerdict lookUp(std::string_view key);
 
-    // Stores a database key without looking it up; ignored when the set is full.
+    // Makes room at once for `more` keys beyond those stored or expected so far, so that a
+    // large collection does not grow the tables step by step.
+    void expectKeys(std::uint64_t more);
+
+    // Stores a database key without looking it up.
     void preload(std::string_view key);
 
     // Stored keys examined by the look-ups so far; counted only under countComparisons.
     std::int64_t comparisons() const;
-    std::int32_t size() const;
+    std::int64_t size() const;
 
 private:
     struct Tables;

@@ -153,11 +153,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     });
     const bool parsed = !answers && parseArguments(views, settings).verdict == OptionVerdict::Ok;
 
-    const std::string inputName =
-        settings.inputFile.empty() ? std::string("Vandrelo.epd") : settings.inputFile;
+    std::vector<std::string> inputs = settings.inputFiles;
+    if (inputs.empty()) inputs.emplace_back("Vandrelo.epd");
     const std::string databaseName = settings.databaseFileName();
     const std::string backupName = settings.backupFileName();
-    if (inputName.find('/') != std::string::npos || databaseName.find('/') != std::string::npos) {
+    const auto leavesFolder = [](const std::string& name) {
+        return name.find('/') != std::string::npos;
+    };
+    if (std::any_of(inputs.begin(), inputs.end(), leavesFolder) || leavesFolder(databaseName)) {
         return 0;
     }
     // Input and database may be one file; the database content then wins.
@@ -179,7 +182,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A record run on the database itself changes nothing; /u- and /u: read no input file.
     // Names that differ only in letter case are two files here.
     std::error_code noFile;
-    const bool inputIsDatabase = fs::equivalent(inputName, databaseName, noFile);
+    const bool inputIsDatabase =
+        std::any_of(inputs.begin(), inputs.end(), [&](const std::string& input) {
+            return fs::equivalent(input, databaseName, noFile);
+        });
     check(!fs::equivalent(databaseName, backupName, noFile));
     const bool rewrites =
         parsed && ((mode == DatabaseMode::Update && !settings.noOutput && !inputIsDatabase) ||

@@ -13,6 +13,7 @@
 #include "app/run_state.h"
 #include "app/step_settings.h"
 #include "database/sort.h"
+#include "database/sort_key.h"
 #include "database/time_update.h"
 #include "filter/marking.h"
 #include "filter/opcode_edit.h"

@@ -66,9 +66,21 @@ run_binary() {
     done
     exec $runner ${VESTREL_LAUNCHER:-} "$bin" "$@"
 }
+# Standard input: a file of the working directory through a pipe, or nothing.
+stdin_file=""
+if [ -f "$case_dir/stdin" ]; then
+    stdin_file="$work/run/$(cat "$case_dir/stdin")"
+fi
+run_fed() {
+    if [ -n "$stdin_file" ]; then
+        cat "$stdin_file" | (run_binary "$@")
+    else
+        (run_binary "$@") </dev/null
+    fi
+}
 if [ -f "$case_dir/stdout-append" ]; then
     appended="$work/run/$(cat "$case_dir/stdout-append")"
-    (run_binary "$@") </dev/null >>"$appended" 2>"$work/out/stderr.raw"
+    run_fed "$@" >>"$appended" 2>"$work/out/stderr.raw"
     status=$?
 elif [ -f "$case_dir/stdout-broken-pipe" ]; then
     # A pipe with a writer and no reader left: opened both ways first, so that neither open
@@ -76,12 +88,12 @@ elif [ -f "$case_dir/stdout-broken-pipe" ]; then
     mkfifo "$work/out/pipe" || exit 2
     exec 3<>"$work/out/pipe" 4>"$work/out/pipe"
     exec 3<&-
-    (run_binary "$@") </dev/null >&4 2>"$work/out/stderr.raw"
+    run_fed "$@" >&4 2>"$work/out/stderr.raw"
     status=$?
     exec 4>&-
     : >"$work/out/stdout"
 else
-    (run_binary "$@") </dev/null >"$stdout_target" 2>"$work/out/stderr.raw"
+    run_fed "$@" >"$stdout_target" 2>"$work/out/stderr.raw"
     status=$?
 fi
 sed 's/([0-9][0-9]*\.[0-9][0-9] sec)/(T sec)/g' "$work/out/stderr.raw" >"$work/out/stderr"

@@ -21,6 +21,8 @@
 #   stdout-to     optional: a path that replaces the captured stdout (e.g. /dev/full)
 #   stdout-append optional: a file in the working directory that stdout is appended to (>>)
 #   stdout-broken-pipe optional: stdout is a pipe whose reader has gone (... | head)
+#   stdin         optional: a file in the working directory piped into standard input; without
+#                 it standard input is /dev/null
 #   expect/exit   the exit status
 #   expect/stdout, expect/stderr
 #   expect/absent optional: names of files that must not exist afterwards

@@ -144,7 +144,7 @@ TEST(ParseArguments, LastSettingWinsAndFileNamesAreNotOptions) {
     RunSettings settings;
     ASSERT_EQ(parse({"a.epd", "/fx", "-f", "/Fy,z", "/0x", "/hc", "/xy", "/h"}, settings).verdict,
               OptionVerdict::Ok);
-    EXPECT_EQ(settings.inputFile, "-f");
+    EXPECT_EQ(settings.inputFiles, (std::vector<std::string>{"a.epd", "-f"}));
     EXPECT_EQ(settings.find.match, ListMatch::All);
     EXPECT_EQ(settings.find.items, (std::vector<std::string>{"y", "z"}));
     EXPECT_TRUE(settings.noOutput && settings.hashCount && settings.mirrorTest);
@@ -174,11 +174,42 @@ TEST(ParseArguments, WordsIsALongOptionOnlyWhenWrittenWhole) {
     RunSettings settings;
     ASSERT_EQ(parse({"a.pgn", "--words"}, settings).verdict, OptionVerdict::Ok);
     EXPECT_TRUE(settings.words);
-    EXPECT_EQ(settings.inputFile, "a.pgn");
+    EXPECT_EQ(settings.inputFiles, std::vector<std::string>{"a.pgn"});
     RunSettings other;
     ASSERT_EQ(parse({"--Words", "-words"}, other).verdict, OptionVerdict::Ok);
     EXPECT_FALSE(other.words);
-    EXPECT_EQ(other.inputFile, "-words");
+    EXPECT_EQ(other.inputFiles, (std::vector<std::string>{"--Words", "-words"}));
+}
+
+// Every file name counts, in order; "-" (standard input) once; --type gives its type.
+TEST(ParseArguments, KeepsEveryInputFileAndTheTypeOfStandardInput) {
+    struct Case {
+        std::vector<std::string_view> arguments;
+        OptionVerdict verdict;
+        std::vector<std::string> files;
+        InputType type;
+    };
+    const Case cases[] = {
+        {{"a.epd", "/xy", "b.pgn", "a.epd"},
+         OptionVerdict::Ok,
+         {"a.epd", "b.pgn", "a.epd"},
+         InputType::Epd},
+        {{"-", "--type=pgn", "c.fen"}, OptionVerdict::Ok, {"-", "c.fen"}, InputType::Pgn},
+        {{"--type=fen", "--type=epd"}, OptionVerdict::Ok, {}, InputType::Epd},
+        {{"--type=fen"}, OptionVerdict::Ok, {}, InputType::Fen},
+        {{"-", "a.epd", "-"}, OptionVerdict::Illegal, {"-", "a.epd"}, InputType::Epd},
+        {{"--type=PGN"}, OptionVerdict::Illegal, {}, InputType::Epd},
+        {{"--type"}, OptionVerdict::Illegal, {}, InputType::Epd},
+        {{"--types=pgn"}, OptionVerdict::Illegal, {}, InputType::Epd},
+    };
+    for (const Case& c : cases) {
+        RunSettings settings;
+        const OptionResult result = parseArguments(c.arguments, settings);
+        SCOPED_TRACE(result.argument);
+        EXPECT_EQ(result.verdict, c.verdict);
+        EXPECT_EQ(settings.inputFiles, c.files);
+        EXPECT_EQ(settings.standardInputType, c.type);
+    }
 }
 
 TEST(ParseArguments, CutsFindAndSkipListsAtCommas) {

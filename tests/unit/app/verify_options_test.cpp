@@ -31,7 +31,7 @@ TEST(VerifyOptions, StoreTheirValues) {
         EXPECT_EQ(settings.verify.maxMoves, c.maxMoves);
         EXPECT_EQ(settings.verify.threads, c.threads);
         EXPECT_EQ(settings.verify.nodes, c.nodes);
-        EXPECT_TRUE(settings.inputFile.empty());
+        EXPECT_TRUE(settings.inputFiles.empty());
     }
 }
 

@@ -1,5 +1,6 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
+#include <stdlib.h>
 #include <unistd.h>
 
 #include <string>
@@ -31,6 +32,24 @@ TEST(WriteAll, WaitsOnAFullNonBlockingPipe) {
     reader.join();
     ::close(ends[0]);
     EXPECT_EQ(received, bytes.size());
+}
+
+// Standard input from a terminal gets a note before the run waits for typed lines; a pipe, a
+// file or the null device does not.
+TEST(IsTerminal, TellsATerminalFromPipesAndFiles) {
+    const int master = ::posix_openpt(O_RDWR | O_NOCTTY);
+    if (master < 0 || ::grantpt(master) != 0 || ::unlockpt(master) != 0) {
+        GTEST_SKIP() << "no pseudo-terminal here";
+    }
+    const int terminal = ::open(::ptsname(master), O_RDWR | O_NOCTTY);
+    ASSERT_GE(terminal, 0);
+    EXPECT_TRUE(isTerminal(terminal));
+    int ends[2];
+    ASSERT_EQ(::pipe(ends), 0);
+    const int null = ::open("/dev/null", O_RDONLY);
+    EXPECT_FALSE(isTerminal(ends[0]));
+    EXPECT_FALSE(isTerminal(null));
+    for (int fd : {terminal, master, ends[0], ends[1], null}) ::close(fd);
 }
 
 }  // namespace

@@ -87,18 +87,24 @@ TEST(SeenSet, PreloadStoresEvenRepeatedKeys) {
     EXPECT_EQ(SeenSet().mark("k"), SeenVerdict::New);
 }
 
-TEST(SeenSet, StopsStoringWhenFull) {
+// The set once stopped storing at 999,999 keys; now every key past that is stored and found,
+// in every mode, preloaded or marked, and the tables grow many times on the way.
+TEST(SeenSet, KeepsStoringPastNineHundredNinetyNineThousandKeys) {
+    constexpr int kOldLimit = 999'999;
     for (const SeenPolicy& policy : {kFast, kCounted, kPrefix}) {
         SeenSet set(policy);
-        for (int i = 0; i < kMaxKeys; ++i) set.preload("key " + std::to_string(i));
-        ASSERT_EQ(set.size(), kMaxKeys);
+        for (int i = 0; i < kOldLimit; ++i) set.preload("key " + std::to_string(i));
+        ASSERT_EQ(set.size(), kOldLimit);
         set.preload("one more");
-        EXPECT_EQ(set.size(), kMaxKeys);
         EXPECT_EQ(set.mark("new key"), SeenVerdict::New);
-        EXPECT_EQ(set.mark("new key"), SeenVerdict::New);
-        EXPECT_EQ(set.size(), kMaxKeys);
+        EXPECT_EQ(set.mark("new key"), SeenVerdict::Duplicate);
+        EXPECT_EQ(set.mark("one more"), SeenVerdict::Duplicate);
+        EXPECT_EQ(set.size(), kOldLimit + 2);
+        for (int i = 0; i < kOldLimit; i += 9973) {
+            ASSERT_EQ(set.mark("key " + std::to_string(i)), SeenVerdict::Duplicate) << i;
+        }
         EXPECT_EQ(set.mark("key 999998"), SeenVerdict::Duplicate);
-        EXPECT_EQ(set.mark("key 0"), SeenVerdict::Duplicate);
+        EXPECT_EQ(set.mark("key 999999"), SeenVerdict::New);
     }
 }
 

@@ -1,0 +1,83 @@
+#pragma once
+// A growable array of plain values in zeroed memory straight from the system, on huge pages
+// where the system offers them: capacity that is never touched costs no memory, and a large
+// table is filled without page-by-page copies. Memory the system refuses throws
+// std::bad_alloc, which ends the run with its message.
+
+#include <algorithm>
+#include <cstddef>
+#include <cstring>
+#include <limits>
+#include <new>
+#include <type_traits>
+#include <utility>
+
+#include "base/platform.h"
+
+namespace vestrel {
+
+template <typename T>
+class ZeroedArray {
+    static_assert(std::is_trivially_copyable_v<T>);
+
+public:
+    ZeroedArray() = default;
+    ZeroedArray(const ZeroedArray&) = delete;
+    ZeroedArray& operator=(const ZeroedArray&) = delete;
+    ZeroedArray(ZeroedArray&& other) noexcept
+        : data_(std::exchange(other.data_, nullptr)),
+          size_(std::exchange(other.size_, 0)),
+          capacity_(std::exchange(other.capacity_, 0)) {}
+    ZeroedArray& operator=(ZeroedArray&& other) noexcept {
+        if (this != &other) {
+            releaseZeroed(data_, capacity_ * sizeof(T));
+            data_ = std::exchange(other.data_, nullptr);
+            size_ = std::exchange(other.size_, 0);
+            capacity_ = std::exchange(other.capacity_, 0);
+        }
+        return *this;
+    }
+    ~ZeroedArray() { releaseZeroed(data_, capacity_ * sizeof(T)); }
+
+    T* data() { return data_; }
+    const T* data() const { return data_; }
+    std::size_t size() const { return size_; }
+    std::size_t capacity() const { return capacity_; }
+    T& operator[](std::size_t i) { return data_[i]; }
+    const T& operator[](std::size_t i) const { return data_[i]; }
+
+    // Room for `capacity` values, keeping those held.
+    void reserve(std::size_t capacity) {
+        if (capacity <= capacity_) return;
+        if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_alloc();
+        T* data = static_cast<T*>(allocateZeroed(capacity * sizeof(T)));
+        if (data == nullptr) throw std::bad_alloc();
+        if (size_ != 0) std::memcpy(data, data_, size_ * sizeof(T));
+        releaseZeroed(data_, capacity_ * sizeof(T));
+        data_ = data;
+        capacity_ = capacity;
+    }
+
+    // Holds `count` values, the added ones zero; never shrinks.
+    void growTo(std::size_t count) {
+        reserve(count);
+        size_ = std::max(size_, count);
+    }
+
+    // Appends `count` values, doubling the room when it is full.
+    void append(const T* values, std::size_t count) {
+        if (count > capacity_ - size_) {
+            reserve(std::max({2 * capacity_, size_ + count, std::size_t{4096}}));
+        }
+        if (count != 0) std::memcpy(data_ + size_, values, count * sizeof(T));
+        size_ += count;
+    }
+    void push(const T& value) { append(&value, 1); }
+
+private:
+    T* data_ = nullptr;
+    std::size_t size_ = 0;
+    std::size_t capacity_ = 0;
+};
+
+}  // namespace vestrel

@@ -1,0 +1,85 @@
+#pragma once
+// The entries of a database sort and their order: every problem line back to back, and per
+// line a sort item holding the start of its key-and-line text, ordered by a radix sort on the
+// items that reads the lines only where the items tie.
+
+#include <bit>
+#include <cstdint>
+#include <cstring>
+#include <string>
+#include <string_view>
+
+#include "base/zeroed_array.h"
+#include "database/sort_key.h"
+
+namespace vestrel {
+
+// Eight bytes as a big-endian number, so that numbers order like the bytes.
+inline std::uint64_t loadWord(const char* p) {
+    std::uint64_t word;
+    std::memcpy(&word, p, sizeof word);
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    return word;
+}
+
+// Writes a word as eight big-endian bytes, the reverse of loadWord.
+inline void storeWord(char* p, std::uint64_t word) {
+    if constexpr (std::endian::native == std::endian::little) word = __builtin_bswap64(word);
+    std::memcpy(p, &word, sizeof word);
+}
+
+// Upper-cases the ASCII letters of eight bytes at once.
+inline std::uint64_t upperWord(std::uint64_t word) {
+    constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
+    constexpr std::uint64_t kHigh = 0x8080808080808080ULL;
+    const std::uint64_t low7 = word & ~kHigh;
+    const std::uint64_t atLeastA = low7 + (0x80 - 'a') * kOnes;    // high bit: byte >= 'a'
+    const std::uint64_t aboveZ = low7 + (0x80 - 'z' - 1) * kOnes;  // high bit: byte > 'z'
+    const std::uint64_t lower = atLeastA & ~aboveZ & ~word & kHigh;
+    return word - (lower >> 2);
+}
+
+// The key and the first two line bytes, upper-cased, as big-endian halves of three words
+// (28 bytes an item rather than 32), and the entry's number in reading order.
+struct SortItem {
+    std::uint32_t head[6];
+    std::uint32_t entry;
+};
+
+// Word w (0 to 2) of the item's head.
+inline std::uint64_t headWord(const SortItem& item, std::size_t w) {
+    return (std::uint64_t{item.head[2 * w]} << 32) | item.head[2 * w + 1];
+}
+
+inline constexpr std::size_t kHeadBytes = 3 * 8;
+// How many places ahead the lines are fetched where they are read in an order of their own.
+inline constexpr std::size_t kPrefetchAhead = 8;
+inline constexpr std::size_t kLineBytesInHead = kHeadBytes - kKeyLength;
+
+// Every problem line as read, back to back, and one sort item per line.
+struct EntryTable {
+    ZeroedArray<char> lines;
+    ZeroedArray<std::uint64_t> lineStart;  // one more than there are lines
+    ZeroedArray<SortItem> items;           // reading order, then sorted
+    // After a sort that had to replay the Shell sort: (rank << 32 | entry) in final order.
+    ZeroedArray<std::uint64_t> replayed;
+    std::size_t size() const { return items.size(); }
+};
+
+// The line of an entry as read.
+inline std::string_view lineText(const EntryTable& table, std::size_t entry) {
+    const std::uint64_t begin = table.lineStart[entry];
+    return std::string_view(table.lines.data() + begin, table.lineStart[entry + 1] - begin);
+}
+
+// Stores a problem line and its sort item.
+void addEntry(EntryTable& table, std::string_view line, std::string& work);
+
+// Orders two entries by their whole upper-cased key-and-line texts.
+int compareItems(const EntryTable& table, const SortItem& a, const SortItem& b);
+
+// Sorts the items by their whole upper-cased key-and-line texts; the order of items that
+// compare equal is left open.
+void sortItems(const EntryTable& table, SortItem* items, std::size_t n);
+
+}  // namespace vestrel

@@ -1,0 +1,132 @@
+#pragma once
+// The table of the hashed mode: open addressing on a 64-bit hash keyed with secrets drawn at
+// start-up, so no input can be made to collide on purpose. A slot is one word: 24 bits of the
+// hash a text is filed under beside the place of the text, so a look-up reads no key text but
+// that of a probable match, and usually touches one cache line. A text is filed under its own
+// hash, or under one its owner gives (the mirror test files a key and its images under their
+// shared signature). The table starts small and doubles whenever it is three quarters full.
+
+#include <array>
+#include <cstdint>
+#include <string_view>
+#include <vector>
+
+#include "base/zeroed_array.h"
+#include "filter/text_store.h"
+
+namespace vestrel {
+
+class FastTable {
+public:
+    // Allocates the first slots and draws the secrets.
+    void allocate();
+
+    std::uint64_t hashOf(std::string_view key) const;
+    // The hash of a 32-bit value such as a symmetry signature.
+    std::uint64_t hashOf(std::uint32_t value) const;
+
+    // The slot a look-up of the hash starts with, for prefetching.
+    const void* firstLine(std::uint64_t hash) const { return &slots_[home(hash)]; }
+
+    // The slot holding the key, or the empty slot that ends its probe run.
+    std::size_t probe(const TextStore& store, std::string_view key, std::uint64_t hash) const {
+        const std::uint64_t tag = hash & kTagMask;
+        std::size_t i = home(hash);
+        for (std::uint64_t slot; (slot = slots_[i]) != 0; i = after(i)) {
+            if (slot >> kPlaceBits == tag && store.text(slot & kPlaceMask) == key) break;
+        }
+        return i;
+    }
+    bool holds(std::size_t slot) const { return slots_[slot] != 0; }
+
+    // The texts of the probe run of the hash filed under a hash with its tag (texts filed under
+    // that very hash, and now and then another), in the order stored; returns the empty slot
+    // that ends the run.
+    std::size_t collect(const TextStore& store, std::uint64_t hash,
+                        std::vector<std::string_view>& texts) const {
+        const std::uint64_t tag = hash & kTagMask;
+        std::size_t i = home(hash);
+        for (std::uint64_t slot; (slot = slots_[i]) != 0; i = after(i)) {
+            if (slot >> kPlaceBits == tag) texts.push_back(store.text(slot & kPlaceMask));
+        }
+        return i;
+    }
+
+    // The empty slot that ends the probe run of the hash.
+    std::size_t emptySlot(std::uint64_t hash) const {
+        std::size_t i = home(hash);
+        while (slots_[i] != 0) i = after(i);
+        return i;
+    }
+
+    // Puts a stored text into the empty slot that probe or emptySlot found for the hash it is
+    // filed under. When that fills three quarters of the table, the table doubles and takes
+    // every text of the store again, filed under filingHash(text), and the call returns true:
+    // the table then holds exactly the texts of `store`.
+    template <typename FilingHash>
+    bool insert(std::size_t slot, std::uint64_t hash, TextPlace place, const TextStore& store,
+                const FilingHash& filingHash) {
+        slots_[slot] = entry(hash, place);
+        ++count_;
+        if (!crowded(count_, slots_.size())) return false;
+        rebuild(2 * slots_.size(), store, filingHash);
+        return true;
+    }
+
+    // Makes room for `keys` keys in all at once, so that a large collection does not grow the
+    // table step by step.
+    template <typename FilingHash>
+    void reserve(std::size_t keys, const TextStore& store, const FilingHash& filingHash) {
+        const std::size_t slots = slotsFor(keys);
+        if (slots > slots_.size()) rebuild(slots, store, filingHash);
+    }
+
+private:
+    static constexpr std::uint64_t kTagMask = (std::uint64_t{1} << (64 - kPlaceBits)) - 1;
+    static constexpr std::uint64_t kPlaceMask = (std::uint64_t{1} << kPlaceBits) - 1;
+
+    static std::uint64_t entry(std::uint64_t hash, TextPlace place) {
+        return (hash & kTagMask) << kPlaceBits | place;
+    }
+    std::size_t home(std::uint64_t hash) const { return std::size_t(hash >> shift_); }
+    std::size_t after(std::size_t i) const { return (i + 1) & (slots_.size() - 1); }
+    static bool crowded(std::size_t count, std::size_t slots);
+    // The slots to make in advance for `keys` keys.
+    std::size_t slotsFor(std::size_t keys) const;
+    // Replaces the table by an empty one of `slots` slots.
+    void renew(std::size_t slots);
+
+    // Puts every stored text into a new table of `slots` slots, walking the store in order. The
+    // hashes of a batch of texts are worked out first and their slots fetched together, so
+    // that the memory waits overlap.
+    template <typename FilingHash>
+    void rebuild(std::size_t slots, const TextStore& store, const FilingHash& filingHash) {
+        renew(slots);
+        count_ = 0;
+        constexpr std::size_t kBatch = 16;
+        std::array<std::uint64_t, kBatch> hashes;
+        std::array<TextPlace, kBatch> places;
+        std::size_t pending = 0;
+        const auto flush = [&] {
+            for (std::size_t k = 0; k < pending; ++k) {
+                slots_[emptySlot(hashes[k])] = entry(hashes[k], places[k]);
+            }
+            count_ += pending;
+            pending = 0;
+        };
+        store.forEach([&](TextPlace place, std::string_view text) {
+            hashes[pending] = filingHash(text);
+            places[pending] = place;
+            __builtin_prefetch(firstLine(hashes[pending]));
+            if (++pending == kBatch) flush();
+        });
+        flush();
+    }
+
+    ZeroedArray<std::uint64_t> slots_;  // 0: empty; else hash tag << kPlaceBits | place
+    unsigned shift_ = 64;               // 64 - log2 of the slot count
+    std::size_t count_ = 0;
+    std::array<std::uint64_t, 3> secret_{};
+};
+
+}  // namespace vestrel

@@ -1,0 +1,49 @@
+#include "filter/text_store.h"
+
+#include <algorithm>
+#include <new>
+
+namespace vestrel {
+
+namespace {
+
+// The first chunk; each new one is twice the last, up to kChunkBytes.
+constexpr std::size_t kFirstChunkBytes = std::size_t{64} << 10;
+constexpr std::size_t kMaxChunks = std::size_t{1} << (kPlaceBits - kChunkShift);
+
+// The length of a text in seven-bit groups, low group first, the high bit set on all but the
+// last; how many bytes it took.
+std::size_t encodeLength(std::size_t size, char* out) {
+    std::size_t n = 0;
+    while (size >= 0x80) {
+        out[n++] = static_cast<char>((size & 0x7F) | 0x80);
+        size >>= 7;
+    }
+    out[n++] = static_cast<char>(size);
+    return n;
+}
+
+}  // namespace
+
+TextPlace TextStore::add(std::string_view key) {
+    char length[10];
+    const std::size_t lengthBytes = encodeLength(key.size(), length);
+    const std::size_t need = lengthBytes + key.size();
+    if (chunks_.empty() || need > chunks_.back().capacity() - chunks_.back().size()) {
+        if (chunks_.size() >= kMaxChunks) throw std::bad_alloc();
+        const std::size_t last = chunks_.empty() ? 0 : chunks_.back().capacity();
+        // A text longer than a chunk gets a chunk of its own size, which is full at once.
+        const std::size_t bytes =
+            std::max(need, std::clamp(2 * last, kFirstChunkBytes, kChunkBytes));
+        ZeroedArray<char> chunk;
+        chunk.reserve(bytes);
+        chunks_.push_back(std::move(chunk));
+    }
+    ZeroedArray<char>& chunk = chunks_.back();
+    const TextPlace place = (TextPlace{chunks_.size() - 1} << kChunkShift) | chunk.size();
+    chunk.append(length, lengthBytes);
+    chunk.append(key.data(), key.size());
+    return place;
+}
+
+}  // namespace vestrel
