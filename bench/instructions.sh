@@ -3,7 +3,8 @@
 # that a busy, shared machine does not blur. Two binaries give a before/after table.
 #     sh bench/instructions.sh <gen_collection> <vestrel> [<other vestrel>]
 # The collections (200,000 EPD lines, 30,000 PGN games) are generated once into
-# ${TMPDIR:-/tmp}/vestrel-instructions and reused.
+# ${TMPDIR:-/tmp}/vestrel-instructions and reused. The comments in src/ that justify a speed
+# trick name the run below they were measured on, such as "bench.epd /xy".
 set -eu
 
 if [ $# -lt 2 ]; then
@@ -36,6 +37,8 @@ printf '%-42s %14s' "run" "instructions"
 [ -n "$second" ] && printf ' %14s %8s' "other" "change"
 echo
 for set in "bench.epd" "bench.epd /xy /p" "bench.epd /fbm /rab=ba /# /t /@c2/r1-" \
+    "bench.epd /xy" "bench.epd /0" "bench.epd /#" "bench.epd /@C1/" "bench.epd /r;=:" \
+    "bench.epd /r;=" "bench.epd --legal" "bench.epd --canonical" \
     "bench.pgn" "bench.pgn /h" "bench.pgn /h-Event /xy"; do
     # shellcheck disable=SC2086
     a=$(count "$first" $set)

@@ -15,7 +15,8 @@
 namespace vestrel {
 
 // Records that passed the filters wait in a short queue before marking, so that their
-// seen-set look-ups overlap.
+// seen-set look-ups overlap: with one record make bench's 1M lines take 0.29 s CPU instead of
+// 0.15 s; 4 and 16 records measure as 8.
 inline constexpr std::size_t kRecordsAhead = 8;
 
 struct RunState {

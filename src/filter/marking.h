@@ -7,13 +7,20 @@
 #include <string_view>
 
 #include "base/output.h"
-#include "base/settings.h"
 #include "filter/seen_set.h"
 #include "input/epd_line.h"
 
 namespace vestrel {
 
 enum class MarkVerdict { Passed, Marked };
+
+// What marking takes from the options, besides the seen-set rules of SeenPolicy.
+struct MarkSettings {
+    bool legalityTest = false;      // /p: set aside positions that break the static rules
+    bool fullLegalityTest = false;  // --legal: those, and checks, last move and material
+    bool canonicalKeys = false;     // --canonical: unusable e.p. squares, colour-reversed twins
+    bool silent = false;            // /u and /u+ drop marked records without a log line or count
+};
 
 // What marking keeps from record to record.
 struct Marking {
@@ -33,9 +40,6 @@ struct PendingRecord {
     SeenTicket ticket;
 };
 
-// The seen-position rules the options ask for: /1, /2, /xy and /hc.
-SeenPolicy seenPolicy(const RunSettings& settings);
-
 // Position fields plus the solution part: " bm " and the stipulation up to its "#" or "=",
 // or " bm #". The move count stays out, so mates in 2 and in 3 of one position collide.
 void buildPositionKey(std::string_view positionFields, std::string_view opcodeText,
@@ -48,11 +52,11 @@ bool databaseLineKey(std::string_view line, std::string& key);
 
 // Builds the record's key and asks the seen set for the memory its marking will read, so that
 // the look-ups of several records prepared ahead wait for memory together.
-void prepareMark(PendingRecord& record, const RunSettings& settings, const Marking& marking);
+void prepareMark(PendingRecord& record, const MarkSettings& settings, const Marking& marking);
 
 // Marks a duplicate, mirror image or (with /p) illegal position, writing its log line and
 // counting it outside the database modes. Records are marked in the order they came.
-MarkVerdict markRecord(const PendingRecord& record, const RunSettings& settings, Marking& marking,
+MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings, Marking& marking,
                        BufferedWriter& log);
 
 }  // namespace vestrel

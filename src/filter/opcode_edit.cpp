@@ -36,7 +36,7 @@ void prepareSearchText(std::string_view opcodeText, std::string& work) {
 }  // namespace
 
 void buildOutputLine(std::string_view positionFields, std::string& opcodeText,
-                     const RunSettings& settings, std::string& line, std::string& scratch) {
+                     const OutputLineSettings& settings, std::string& line, std::string& scratch) {
     // /d applies only to the default output: a given /a replaces it.
     if (!opcodeText.empty() && settings.append == OpcodeChoice::All &&
         !settings.deleteNames.empty()) {

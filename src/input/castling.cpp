@@ -35,12 +35,6 @@ void writeCastling(std::string_view placement, std::string& out) {
 
 }  // namespace
 
-std::string castlingFromPlacement(std::string_view placement) {
-    std::string rights;
-    writeCastling(placement, rights);
-    return rights;
-}
-
 std::string_view editCastlingField(std::string_view field, std::string_view placement,
                                    CastlingEdit mode, std::string& storage) {
     switch (mode) {

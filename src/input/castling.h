@@ -9,10 +9,8 @@
 
 namespace vestrel {
 
-// "KQkq" in that order, each letter present or not; "-" when none applies.
-std::string castlingFromPlacement(std::string_view placement);
-
-// The /c edit of one castling field; returns the field to use.
+// The /c edit of one castling field; returns the field to use. The rights derived from the
+// placement are "KQkq" in that order, each letter present or not, or "-" when none applies.
 std::string_view editCastlingField(std::string_view field, std::string_view placement,
                                    CastlingEdit mode, std::string& storage);
 

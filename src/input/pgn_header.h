@@ -4,14 +4,22 @@
 
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "base/settings.h"
 
 namespace vestrel {
 
+// The /h choice of the tags that may state a stipulation: every tag, or the listed ones, or
+// all but the listed ones.
+struct HeaderTagFilter {
+    HeaderTagMode mode = HeaderTagMode::All;
+    std::vector<std::string> tags;  // in the order given
+};
+
 // Returns true and sets `mateInfo` when the header line states a usable stipulation.
 // `work` and `scratch` are reused buffers.
-bool examineHeaderLine(std::string_view line, const RunSettings& settings, std::string& mateInfo,
+bool examineHeaderLine(std::string_view line, const HeaderTagFilter& filter, std::string& mateInfo,
                        std::string& work, std::string& scratch);
 
 // What the tags of one header state with --words: the best stipulation so far and where it
@@ -26,7 +34,7 @@ struct HeaderWords {
 // Reads the value of one header line (not a FEN tag) as a stipulation phrase, when /h lets
 // the tag through, and keeps it in `header` when it ranks above what the header had.
 // `found` and `work` are reused buffers.
-void examineHeaderWords(std::string_view line, const RunSettings& settings, HeaderWords& header,
+void examineHeaderWords(std::string_view line, const HeaderTagFilter& filter, HeaderWords& header,
                         std::string& found, std::string& work);
 
 }  // namespace vestrel

@@ -9,7 +9,6 @@
 #include <string_view>
 
 #include "base/line_reader.h"
-#include "base/settings.h"
 #include "input/pgn_header.h"
 #include "input/puzzle_csv.h"
 
@@ -44,13 +43,19 @@ struct ReaderState {
     bool illegalMove = false;
 };
 
+// What the reader takes from the options: --words, and /h for the tags of PGN headers.
+struct ReaderSettings {
+    bool words = false;
+    HeaderTagFilter headerTags;
+};
+
 // Reads the header line of a CSV input and finds its columns; the name of a needed column it
 // lacks, or an empty view (also for every other kind of input, which has no header line).
 std::string_view readInputHeader(LineReader& input, ReaderState& state);
 
 // Fills `record` and returns true when the line yields a record text. `record` is also used
 // as a work buffer when no record results, so `line` must not point into it.
-bool recordFromLine(std::string_view line, const RunSettings& settings, ReaderState& state,
+bool recordFromLine(std::string_view line, const ReaderSettings& settings, ReaderState& state,
                     std::string& record);
 
 // At the end of the input: does a record still wait for the end of its header? An empty line

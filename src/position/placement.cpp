@@ -39,7 +39,9 @@ constexpr std::uint64_t kRankEnds = 0x0101010101010100ULL;
 }  // namespace
 
 // Every byte costs the same few steps and no branch depends on it, so positions of any make-up
-// read equally fast. Where the placement is no board, squares wrap around and mean nothing.
+// read equally fast. A switch per byte runs 9.7% fewer instructions but mispredicts: make
+// bench's 1M lines take 0.40 s CPU instead of 0.31 s with /xy /p, 0.44 s instead of 0.34 s
+// with --legal. Where the placement is no board, squares wrap around and mean nothing.
 void scanBoard(std::string_view text, BoardScan& scan) {
     const char* bytes = text.data();
     const std::size_t n = text.size();

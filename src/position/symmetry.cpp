@@ -2,7 +2,6 @@
 
 #include <array>
 #include <cstddef>
-#include <cstring>
 
 #include "position/placement.h"
 #include "position/types.h"
@@ -20,19 +19,12 @@ constexpr std::uint64_t mix(std::uint64_t v) {
     return v ^ (v >> 33);
 }
 
-// Equal for equal texts; eight bytes at a time.
+// Equal for equal texts. Hashing eight bytes at a time saved only 0.6% of the instructions of
+// "bench.epd /xy" (bench/instructions.sh).
 std::uint64_t textValue(std::string_view text) {
     std::uint64_t h = text.size();
-    const char* p = text.data();
-    std::size_t n = text.size();
-    for (; n >= 8; n -= 8, p += 8) {
-        std::uint64_t word;
-        std::memcpy(&word, p, 8);
-        h = mix(h ^ word);
-    }
-    std::uint64_t last = 0;
-    if (n != 0) std::memcpy(&last, p, n);
-    return mix(h ^ last ^ 0x9e3779b97f4a7c15ULL);
+    for (char c : text) h = (h ^ std::uint8_t(c)) * 0x100000001b3ULL;
+    return mix(h ^ 0x9e3779b97f4a7c15ULL);
 }
 
 constexpr std::string_view kPieceLetters = "PNBRQKpnbrqk";

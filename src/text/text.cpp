@@ -12,7 +12,8 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to,
     std::size_t hit = text.find(from);
     if (hit == std::string::npos) return;
     if (from.size() == to.size()) {
-        // Same length: overwrite in place, no shifting needed.
+        // Same length: overwrite in place, no shifting needed. Through the scratch buffer
+        // "bench.epd /r;=:" takes 4.8% more instructions (bench/instructions.sh).
         while (hit != std::string::npos) {
             text.replace(hit, from.size(), to);
             hit = text.find(from, hit + to.size());
@@ -21,7 +22,8 @@ void replaceAll(std::string& text, std::string_view from, std::string_view to,
     }
     if (to.size() < from.size()) {
         // Shorter: the text moves left within itself. The written end stays before the read
-        // position, so the part still searched is untouched.
+        // position, so the part still searched is untouched. Through the scratch buffer
+        // "bench.epd /r;=" takes 2.5% more instructions.
         char* data = text.data();
         std::size_t write = hit;
         std::size_t read = hit;

@@ -11,7 +11,7 @@
 #include "app/options.h"
 #include "app/range_parse.h"
 #include "app/run_state.h"
-#include "base/range.h"
+#include "app/step_settings.h"
 #include "database/sort.h"
 #include "database/sort_key.h"
 #include "database/time_update.h"
@@ -54,7 +54,8 @@ RunSettings settingsFor(std::uint8_t choice) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     if (size == 0) return 0;
-    RunSettings settings = settingsFor(data[0]);
+    StepSettings steps = stepSettings(settingsFor(data[0]));
+    const SelectionSettings& selection = steps.selection;
     const std::string_view line(reinterpret_cast<const char*>(data) + 1, size - 1);
 
     RunState state;
@@ -66,26 +67,27 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                            state.reader.fields);
     constexpr std::array kKinds = {InputKind::Epd, InputKind::Fen, InputKind::Pgn, InputKind::Csv};
     for (std::size_t mode = 0; mode < 2 * kKinds.size(); ++mode) {
-        settings.words = mode >= kKinds.size();
+        steps.reader.words = mode >= kKinds.size();
         state.reader.input = kKinds[mode % kKinds.size()];
         for (int round = 0; round < 3; ++round) {
             const std::string_view text = round < 2 ? line : std::string_view();
             if (round == 2 && !recordWaiting(state.reader)) continue;
-            if (!recordFromLine(text, settings, state.reader, state.record)) continue;
-            if (!passesFindFilter(state.record, settings)) continue;
-            applyReplacements(state.record, settings, state.scratch);
+            if (!recordFromLine(text, steps.reader, state.reader, state.record)) continue;
+            if (!passesFindFilter(state.record, selection)) continue;
+            applyReplacements(state.record, selection, state.scratch);
             PendingRecord& record = state.pending[0];
-            if (!splitRecord(state.record, settings, record.split)) continue;
-            const int mateLength = convertMateInfo(record.split.opcodeText, settings);
-            (void)passesMateFilter(mateLength, settings);
-            (void)passesTimeFilter(record.split.opcodeText, settings, state.scratch);
-            (void)passesParamsFilter(record.split.opcodeText, settings, state.scratch);
+            if (!splitRecord(state.record, steps.split, record.split)) continue;
+            const int mateLength = convertMateInfo(record.split.opcodeText, steps.mateInfo);
+            (void)passesMateFilter(mateLength, selection);
+            (void)passesTimeFilter(record.split.opcodeText, selection, state.scratch);
+            (void)passesParamsFilter(record.split.opcodeText, selection, state.scratch);
             record.illegalMove = state.reader.illegalMove;
-            prepareMark(record, settings, state.marking);
-            if (markRecord(record, settings, state.marking, state.log) == MarkVerdict::Marked) {
+            prepareMark(record, steps.marking, state.marking);
+            if (markRecord(record, steps.marking, state.marking, state.log) ==
+                MarkVerdict::Marked) {
                 continue;
             }
-            buildOutputLine(record.split.positionFields, record.split.opcodeText, settings,
+            buildOutputLine(record.split.positionFields, record.split.opcodeText, steps.output,
                             state.line, state.scratch);
         }
     }
@@ -98,7 +100,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     mirrorImages(line, images);
     (void)analyseSymmetry(line);
     std::string mateInfo, work, scratch;
-    (void)examineHeaderLine(line, settings, mateInfo, work, scratch);
+    (void)examineHeaderLine(line, steps.reader.headerTags, mateInfo, work, scratch);
     (void)readStipulationPhrase(line, mateInfo, work);
     (void)statesStipulation(line);
     PuzzleColumns columns;

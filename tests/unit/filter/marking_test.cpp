@@ -82,29 +82,38 @@ struct Record {
     MarkVerdict verdict;
 };
 
+// What marking takes from the options: the seen-set rules and the marking settings.
+struct MarkOptions {
+    SeenPolicy policy;
+    MarkSettings settings;
+};
+
 struct Scenario {
     std::string_view name;
-    RunSettings settings;
+    MarkOptions options;
     std::vector<std::string_view> preloaded;  // database keys stored before the run
     std::vector<Record> records;
     std::string_view log;
     std::int64_t duplicates, illegal;
 };
 
-RunSettings withFlags(bool noDuplicateTest, bool mirrorTest, bool legalityTest,
-                      DatabaseMode mode = DatabaseMode::None) {
-    RunSettings s;
-    s.noDuplicateTest = noDuplicateTest;
-    s.mirrorTest = mirrorTest;
-    s.legalityTest = legalityTest;
-    s.databaseMode = mode;
-    return s;
+// /2, /xy, /p and the silence of the database modes /u and /u+.
+MarkOptions withFlags(bool noDuplicateTest, bool mirrorTest, bool legalityTest,
+                      bool silent = false) {
+    MarkOptions o;
+    if (noDuplicateTest) o.policy.mode = LookupMode::None;
+    o.policy.mirrorTest = mirrorTest;
+    o.settings.legalityTest = legalityTest;
+    o.settings.silent = silent;
+    return o;
 }
 
-RunSettings canonical(RunSettings s) {
-    s.canonicalKeys = true;
-    return s;
+MarkOptions canonical(MarkOptions o) {
+    o.settings.canonicalKeys = true;
+    return o;
 }
+
+constexpr bool kSilent = true;
 
 std::string readFile(const std::string& path) {
     std::ifstream in(path, std::ios::binary);
@@ -194,6 +203,14 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
          "7k/8/8/8/8/8/8/K7 w - - id \"duplicate\";\r\n",
          1,
          0},
+        {"the rank texts, not the squares, tell an image from the key itself",
+         withFlags(false, true, false),
+         {},
+         {{"k6k/8/8/8/71/8/8/k6k w - -", "bm #2;", kPassed},
+          {"k6k/8/8/8/17/8/8/k6k w - -", "bm #2;", kMarked}},
+         "k6k/8/8/8/17/8/8/k6k w - - id \"mirror-x\";\r\n",
+         1,
+         0},
         {"/2 turns duplicate and mirror tests off",
          withFlags(true, true, false),
          {},
@@ -223,7 +240,7 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
          0,
          0},
         {"database compare drops silently",
-         withFlags(false, true, true, DatabaseMode::Compare),
+         withFlags(false, true, true, kSilent),
          {"k7/8/8/8/8/8/8/1Q5K b - - bm #"},
          {{"k7/8/8/8/8/8/8/1Q5K b - -", "bm #4;", kMarked},
           {"7k/8/8/8/8/8/8/K5Q1 b - -", "bm #1;", kMarked},
@@ -280,7 +297,7 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
          2,
          0},
         {"database update drops silently",
-         withFlags(false, false, false, DatabaseMode::Update),
+         withFlags(false, false, false, kSilent),
          {},
          {{"k7/8/8/8/8/8/8/1Q5K w - -", "bm #1;", kPassed},
           {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;", kMarked}},
@@ -299,7 +316,7 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
         ASSERT_NE(fd, kNoFile);
 
         Marking marking;
-        marking.seen = SeenSet(seenPolicy(sc.settings));
+        marking.seen = SeenSet(sc.options.policy);
         for (std::string_view key : sc.preloaded) marking.seen.preload(key);
         BufferedWriter log;
         openWriter(log, fd, 4096);
@@ -308,8 +325,8 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
             SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
             PendingRecord record;
             record.split = {std::string(r.fields), std::string(r.opcodes)};
-            prepareMark(record, sc.settings, marking);
-            EXPECT_EQ(markRecord(record, sc.settings, marking, log), r.verdict);
+            prepareMark(record, sc.options.settings, marking);
+            EXPECT_EQ(markRecord(record, sc.options.settings, marking, log), r.verdict);
             // Marking never edits the record.
             EXPECT_EQ(record.split.positionFields, r.fields);
             EXPECT_EQ(record.split.opcodeText, r.opcodes);
@@ -320,16 +337,16 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
         std::filesystem::remove(path, error);
         EXPECT_EQ(marking.duplicates, sc.duplicates);
         EXPECT_EQ(marking.illegal, sc.illegal);
-        if (sc.settings.noDuplicateTest) {
+        if (sc.options.policy.mode == LookupMode::None) {
             EXPECT_EQ(marking.seen.size(), 0);
         }
     }
 }
 
 TEST(MarkRecord, CountsWithoutALogFile) {
-    const RunSettings settings;
+    const MarkSettings settings;
     Marking marking;
-    marking.seen = SeenSet(seenPolicy(settings));
+    marking.seen = SeenSet(SeenPolicy{});
     BufferedWriter log;  // never opened
     PendingRecord record;
     record.split = {"k7/8/8/8/8/8/8/1Q5K w - -", "bm #2;"};

@@ -44,11 +44,11 @@ TEST(SplitRecord, CutsFieldsAndOpcodes) {
     for (const Case& c : cases) {
         SCOPED_TRACE(c.record);
         SplitRecord out;
-        ASSERT_TRUE(splitRecord(c.record, RunSettings{}, out));
+        ASSERT_TRUE(splitRecord(c.record, SplitSettings{}, out));
         EXPECT_EQ(out.positionFields, c.fields);
         EXPECT_EQ(out.opcodeText, c.opcodes);
         // The piece count as the /p filter sees it.
-        RunSettings exact;
+        SplitSettings exact;
         exact.pieceRange = {RangeKind::Exact, c.pieces, 0};
         EXPECT_TRUE(splitRecord(c.record, exact, out));
         exact.pieceRange.x = c.pieces + 1;
@@ -74,12 +74,12 @@ TEST(SplitRecord, DropsMalformedRecords) {
     };
     for (std::string_view record : records) {
         SplitRecord out;
-        EXPECT_FALSE(splitRecord(record, RunSettings{}, out)) << record;
+        EXPECT_FALSE(splitRecord(record, SplitSettings{}, out)) << record;
     }
 }
 
 TEST(SplitRecord, AppliesPieceFilterAndCastlingEdit) {
-    RunSettings settings;
+    SplitSettings settings;
     settings.pieceRange = {RangeKind::More, 2, 0};
     SplitRecord out;
     EXPECT_FALSE(splitRecord("4k3/8/8/8/8/8/8/4K3 w - -", settings, out));

@@ -39,8 +39,7 @@ const MateCase kMateCases[] = {
 };
 
 TEST(ConvertMateInfo, AddsMissingFormsWithMateInfoSet) {
-    RunSettings settings;
-    settings.mateInfo = true;
+    const MateInfoSettings settings{.addMissingForms = true};
     for (const MateCase& c : kMateCases) {
         std::string text(c.in);
         EXPECT_EQ(convertMateInfo(text, settings), c.length) << c.in;
@@ -49,8 +48,7 @@ TEST(ConvertMateInfo, AddsMissingFormsWithMateInfoSet) {
 }
 
 TEST(ConvertMateInfo, OnlyMeasuresWithoutMateInfoSet) {
-    RunSettings settings;
-    settings.mateRange = {RangeKind::More, 0, 0};
+    const MateInfoSettings settings{.addMissingForms = false};
     for (const MateCase& c : kMateCases) {
         std::string text(c.in);
         std::string ended(c.in);

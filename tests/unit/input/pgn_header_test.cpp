@@ -2,15 +2,15 @@
 
 #include <gtest/gtest.h>
 
-#include "../parsed_settings.h"
+#include <string>
 
 namespace vestrel {
 namespace {
 
 // The mate info of one header line, or "" when it has none.
-std::string mateInfoOf(std::string_view line, const RunSettings& settings) {
+std::string mateInfoOf(std::string_view line, const HeaderTagFilter& filter) {
     std::string mateInfo, work, scratch;
-    bool found = examineHeaderLine(line, settings, mateInfo, work, scratch);
+    bool found = examineHeaderLine(line, filter, mateInfo, work, scratch);
     EXPECT_EQ(found, !mateInfo.empty()) << line;
     return found ? mateInfo : "";
 }
@@ -60,37 +60,40 @@ TEST(ExamineHeaderLine, CondensesStipulationWords) {
     };
     for (const Case& c : cases) {
         std::string line = "[Event \"" + std::string(c.value) + "\"]";
-        EXPECT_EQ(mateInfoOf(line, RunSettings{}), c.mateInfo) << line;
+        EXPECT_EQ(mateInfoOf(line, HeaderTagFilter{}), c.mateInfo) << line;
     }
 }
 
 TEST(ExamineHeaderLine, FiltersTagsByName) {
+    constexpr HeaderTagMode kAll = HeaderTagMode::All;
+    constexpr HeaderTagMode kUse = HeaderTagMode::UseListed;
+    constexpr HeaderTagMode kIgnore = HeaderTagMode::IgnoreListed;
     struct Case {
-        std::string_view option, line, mateInfo;  // option empty: no /h
+        HeaderTagFilter filter;
+        std::string_view line, mateInfo;
     };
     const Case cases[] = {
-        {"", "[Stipulation \"#2\"]", "#2"},
-        {"/h", "[Stipulation \"#2\"]", ""},
-        {"/h", "[Black \"#2\"]", "#2"},
-        {"/h+Event", "[Event \"#2\"]", "#2"},
-        {"/h+Event", "[event \"#2\"]", ""},
-        {"/h+Event", "[Even \"#2\"]", ""},
-        {"/h-Event", "[Event \"#2\"]", ""},
-        {"/h-Event", "[Site \"#2\"]", "#2"},
-        {"/h-Event", "[ Event \"#2\"]", ""},
-        {"/h-Event", "[Event\"#2\"]", ""},
-        {"", "[ Event \"#2\"]", "#2"},
+        {{kAll, {}}, "[Stipulation \"#2\"]", "#2"},
+        {{kUse, {"Event", "Black"}}, "[Stipulation \"#2\"]", ""},
+        {{kUse, {"Event", "Black"}}, "[Black \"#2\"]", "#2"},
+        {{kUse, {"Event"}}, "[Event \"#2\"]", "#2"},
+        {{kUse, {"Event"}}, "[event \"#2\"]", ""},
+        {{kUse, {"Event"}}, "[Even \"#2\"]", ""},
+        {{kIgnore, {"Event"}}, "[Event \"#2\"]", ""},
+        {{kIgnore, {"Event"}}, "[Site \"#2\"]", "#2"},
+        {{kIgnore, {"Event"}}, "[ Event \"#2\"]", ""},
+        {{kIgnore, {"Event"}}, "[Event\"#2\"]", ""},
+        {{kAll, {}}, "[ Event \"#2\"]", "#2"},
         // A tag name holding commas names neighbouring tags of the list.
-        {"/h+Event,Site", "[Event,Site \"#2\"]", "#2"},
-        {"/h+Site,Event", "[Event,Site \"#2\"]", ""},
-        {"/h+Event,,Site", "[Event, \"#2\"]", "#2"},
-        {"/h+Event", "[Event, \"#2\"]", ""},
-        {"/h-Date,Event,Site", "[Event,Site \"#2\"]", ""},
+        {{kUse, {"Event", "Site"}}, "[Event,Site \"#2\"]", "#2"},
+        {{kUse, {"Site", "Event"}}, "[Event,Site \"#2\"]", ""},
+        {{kUse, {"Event", "", "Site"}}, "[Event, \"#2\"]", "#2"},
+        {{kUse, {"Event"}}, "[Event, \"#2\"]", ""},
+        {{kIgnore, {"Date", "Event", "Site"}}, "[Event,Site \"#2\"]", ""},
     };
     for (const Case& c : cases) {
-        const RunSettings settings =
-            c.option.empty() ? RunSettings{} : parsedSettings({std::string(c.option)});
-        EXPECT_EQ(mateInfoOf(c.line, settings), c.mateInfo) << c.option << " " << c.line;
+        EXPECT_EQ(mateInfoOf(c.line, c.filter), c.mateInfo)
+            << static_cast<int>(c.filter.mode) << " " << c.line;
     }
 }
 

@@ -2,17 +2,23 @@
 
 #include <gtest/gtest.h>
 
-#include "../parsed_settings.h"
+#include <string>
+#include <vector>
 
 namespace vestrel {
 namespace {
+
+// /h alone: the seven tags of the standard header.
+const HeaderTagFilter kSevenTags = {HeaderTagMode::UseListed,
+                                    {"Event", "Site", "Date", "Round", "White", "Black", "Result"}};
+const ReaderSettings kWords = {.words = true, .headerTags = {}};
 
 // One input line and what the reader makes of it; "" stands for no record.
 struct Step {
     std::string_view line, record;
 };
 
-void runLines(InputKind input, const RunSettings& settings, std::initializer_list<Step> steps) {
+void runLines(InputKind input, const ReaderSettings& settings, std::initializer_list<Step> steps) {
     ReaderState state;
     state.input = input;
     std::string record;
@@ -27,7 +33,7 @@ void runLines(InputKind input, const RunSettings& settings, std::initializer_lis
 }
 
 TEST(RecordFromLine, LineModeCompletesEveryLine) {
-    runLines(InputKind::Epd, RunSettings{},
+    runLines(InputKind::Epd, ReaderSettings{},
              {{"8/8/8/8/8/8/8/K1k5", "8/8/8/8/8/8/8/K1k5 w - -"},
               {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
                "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1"},
@@ -51,13 +57,13 @@ TEST(RecordFromLine, FindsTwoSpacesAtAnyPlaceOfALongLine) {
         expected.insert(at, " ");
         ReaderState state;
         std::string record;
-        ASSERT_TRUE(recordFromLine(line, RunSettings{}, state, record));
+        ASSERT_TRUE(recordFromLine(line, ReaderSettings{}, state, record));
         EXPECT_EQ(record, expected) << at;
     }
 }
 
 TEST(RecordFromLine, PgnModeAttachesHeaderMateInfo) {
-    runLines(InputKind::Pgn, RunSettings{},
+    runLines(InputKind::Pgn, ReaderSettings{},
              {{"[Event \"Mate in 2\"]", ""},
               {"[Site \"Helpmate in 3\"]", "[Site \"Helpmate in 3\"]"},
               {"[FEN \"8/8/8/8/8/8/8/k1K5 w - - 0 1\"]", "8/8/8/8/8/8/8/k1K5 w - - bm #2"},
@@ -81,8 +87,7 @@ TEST(RecordFromLine, PgnModeAttachesHeaderMateInfo) {
 }
 
 TEST(RecordFromLine, PgnModeTagFilterAndLowerCaseFen) {
-    const RunSettings settings = parsedSettings({"/h"});
-    runLines(InputKind::Pgn, settings,
+    runLines(InputKind::Pgn, {.words = false, .headerTags = kSevenTags},
              {{"[Stipulation \"#2\"]", ""},
               {"[fen \"Mate in 4\"]", ""},
               {"[FEN \"4k3/8/8/8/8/8/8/4K3 w - -\"]", "4k3/8/8/8/8/8/8/4K3 w - -"},
@@ -93,8 +98,7 @@ TEST(RecordFromLine, PgnModeTagFilterAndLowerCaseFen) {
 }
 
 TEST(RecordFromLine, WordsModeLetsAFenTagWaitForTheEndOfItsHeader) {
-    const RunSettings settings = parsedSettings({"--words"});
-    runLines(InputKind::Pgn, settings,
+    runLines(InputKind::Pgn, kWords,
              {{"[Event \"#12 Chess: 5334 Problems, Combinations\"]", ""},
               {"[White \"Mate in two\"]", ""},
               {"[FEN \"8/8/8/8/8/8/8/k1K5 w - - 0 1\"]", ""},
@@ -122,21 +126,21 @@ TEST(RecordFromLine, WordsModeLetsAFenTagWaitForTheEndOfItsHeader) {
 }
 
 TEST(RecordFromLine, WordsModeKeepsTheTagFilter) {
-    runLines(InputKind::Pgn, parsedSettings({"--words", "/h"}),
+    runLines(InputKind::Pgn, {.words = true, .headerTags = kSevenTags},
              {{"[Stipulation \"#2\"]", ""},
               {"[White \"Mate in three\"]", ""},
               {"[FEN \"4k3/8/8/8/8/8/8/4K3 w - -\"]", ""},
               {"", "4k3/8/8/8/8/8/8/4K3 w - - bm #3"}});
-    runLines(InputKind::Pgn, parsedSettings({"--words", "/h-White"}),
+    runLines(InputKind::Pgn,
+             {.words = true, .headerTags = {HeaderTagMode::IgnoreListed, {"White"}}},
              {{"[White \"Mate in three\"]", ""},
               {"[FEN \"4k3/8/8/8/8/8/8/4K3 w - -\"]", ""},
               {"", "4k3/8/8/8/8/8/8/4K3 w - -"}});
 }
 
 TEST(RecordFromLine, WordsModeReadsTheTextAfterAFenLinePosition) {
-    const RunSettings settings = parsedSettings({"--words"});
     runLines(
-        InputKind::Fen, settings,
+        InputKind::Fen, kWords,
         {{"k7/8/1K6/8/8/8/8/7Q w - - 0 1 white mate in 2", "k7/8/1K6/8/8/8/8/7Q w - - bm #2"},
          {"k7/8/1K6/8/8/8/8/7Q w - - Matt in drei Z\xC3\xBCgen", "k7/8/1K6/8/8/8/8/7Q w - - bm #3"},
          {"k7/8/1K6/8/8/8/8/7Q b - - 12; Mat en deux coups", "k7/8/1K6/8/8/8/8/7Q b - - bm #2"},
@@ -146,7 +150,7 @@ TEST(RecordFromLine, WordsModeReadsTheTextAfterAFenLinePosition) {
          {"k7/8/1K6/8/8/8/8/7Q", "k7/8/1K6/8/8/8/8/7Q w - -"},
          {"k7/8/1K6/8/8/8/8/7Q w KQ", "k7/8/1K6/8/8/8/8/7Q w KQ"}});
     // The words of an EPD line are its opcodes: they stay as they are.
-    runLines(InputKind::Epd, settings,
+    runLines(InputKind::Epd, kWords,
              {{"k7/8/1K6/8/8/8/8/7Q w - - 0 1 white mate in 2",
                "k7/8/1K6/8/8/8/8/7Q w - - 0 1 white mate in 2"}});
 }

@@ -7,7 +7,6 @@
 #include <string>
 #include <string_view>
 
-#include "../parsed_settings.h"
 #include "filter/marking.h"
 #include "solver/verify.h"
 
@@ -73,7 +72,7 @@ std::string moved(std::string_view placement, const Motion& motion, bool swapCol
 }
 
 // The verdict the marking step writes for a record, or "" when it passes.
-std::string markedTag(const RunSettings& settings, Marking& marking, const std::string& fields) {
+std::string markedTag(const MarkSettings& settings, Marking& marking, const std::string& fields) {
     PendingRecord record;
     record.split.positionFields = fields;
     record.split.opcodeText = "bm #2;";
@@ -149,7 +148,9 @@ TEST(SetAsideKind, WordsDescribeWhatTheMirrorTestFinds) {
          },
          true, "mirror-xy"},
     };
-    const RunSettings settings = parsedSettings({"/xy"});
+    const MarkSettings settings;
+    SeenPolicy mirrorTest;  // /xy
+    mirrorTest.mirrorTest = true;
     for (const Case& c : cases) {
         SCOPED_TRACE(c.words);
         const std::string placement =
@@ -158,7 +159,7 @@ TEST(SetAsideKind, WordsDescribeWhatTheMirrorTestFinds) {
         const std::string earlier = placement + " w - -";
         const std::string record = moved(placement, c.motion, swap) + (swap ? " b - -" : " w - -");
         Marking marking;
-        marking.seen = SeenSet(seenPolicy(settings));
+        marking.seen = SeenSet(mirrorTest);
         ASSERT_EQ(markedTag(settings, marking, earlier), "");
         ASSERT_EQ(markedTag(settings, marking, record), c.word);
         const SetAsideKind kind = kindOfWord(c.word);
@@ -221,14 +222,17 @@ TEST(SetAsideKind, WordsDescribeWhatTheTwinTestFinds) {
          },
          "mirror-cdxy"},
     };
-    const RunSettings settings = parsedSettings({"/xy", "--canonical"});
+    MarkSettings settings;  // --canonical
+    settings.canonicalKeys = true;
+    SeenPolicy mirrorTest;  // /xy
+    mirrorTest.mirrorTest = true;
     const std::string placement = "k7/8/2n5/8/8/5B2/8/1Q5K";
     const std::string earlier = placement + " w - -";
     for (const Case& c : cases) {
         SCOPED_TRACE(c.word);
         const std::string record = moved(placement, c.motion, true) + " b - -";
         Marking marking;
-        marking.seen = SeenSet(seenPolicy(settings));
+        marking.seen = SeenSet(mirrorTest);
         ASSERT_EQ(markedTag(settings, marking, earlier), "");
         ASSERT_EQ(markedTag(settings, marking, record), c.word);
         const SetAsideKind kind = kindOfWord(c.word);
@@ -250,9 +254,10 @@ TEST(SetAsideKind, WordsDescribeWhatTheTwinTestFinds) {
 
 // The marking step keeps the id text as the log writes it, reason and all.
 TEST(SetAsideKind, KeepsTheLegalityReasonOfTheLog) {
-    const RunSettings settings = parsedSettings({"--legal"});
+    MarkSettings settings;  // --legal
+    settings.fullLegalityTest = true;
     Marking marking;
-    marking.seen = SeenSet(seenPolicy(settings));
+    marking.seen = SeenSet(SeenPolicy{});
     EXPECT_EQ(markedTag(settings, marking, "4k3/8/8/8/8/8/8/4R1K1 w - -"),
               "illegal: opposite check");
     EXPECT_EQ(markedTag(settings, marking, "k7/8/8/8/8/8/8/K1K5 w - -"), "illegal: piece count");

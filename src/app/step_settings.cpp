@@ -1,0 +1,42 @@
+#include "app/step_settings.h"
+
+namespace vestrel {
+
+StepSettings stepSettings(const RunSettings& settings) {
+    // The database modes /u and /u+ drop marked records without a trace.
+    const bool silent = settings.databaseMode == DatabaseMode::Compare ||
+                        settings.databaseMode == DatabaseMode::Update;
+    return StepSettings{
+        .reader = {.words = settings.words,
+                   .headerTags = {.mode = settings.headerTagMode, .tags = settings.headerTags}},
+        .split = {.pieceRange = settings.pieceRange, .castlingEdit = settings.castlingEdit},
+        .mateInfo = {.addMissingForms = settings.mateInfo},
+        .selection = {.find = settings.find,
+                      .skip = settings.skip,
+                      .replacements = settings.replacements,
+                      .mateRange = settings.mateRange,
+                      .time = settings.time,
+                      .params = settings.params},
+        .marking = {.legalityTest = settings.legalityTest,
+                    .fullLegalityTest = settings.fullLegalityTest,
+                    .canonicalKeys = settings.canonicalKeys,
+                    .silent = silent},
+        .output = {.append = settings.append,
+                   .appendNames = settings.appendNames,
+                   .deleteNames = settings.deleteNames},
+    };
+}
+
+SeenPolicy seenPolicy(const RunSettings& settings) {
+    SeenPolicy policy;
+    if (settings.noDuplicateTest) {
+        policy.mode = LookupMode::None;
+    } else if (settings.noHash) {
+        policy.mode = LookupMode::Prefix;
+    }
+    policy.mirrorTest = settings.mirrorTest;
+    policy.countComparisons = settings.hashCount;
+    return policy;
+}
+
+}  // namespace vestrel

@@ -1,0 +1,29 @@
+#pragma once
+// The settings of each record step, filled once from the run settings, so that every step
+// reads only what it needs and is tested without the option parser.
+
+#include "base/settings.h"
+#include "filter/marking.h"
+#include "filter/opcode_edit.h"
+#include "filter/selection.h"
+#include "input/epd_line.h"
+#include "input/mate_info.h"
+#include "input/record_reader.h"
+
+namespace vestrel {
+
+struct StepSettings {
+    ReaderSettings reader;
+    SplitSettings split;
+    MateInfoSettings mateInfo;
+    SelectionSettings selection;
+    MarkSettings marking;
+    OutputLineSettings output;
+};
+
+StepSettings stepSettings(const RunSettings& settings);
+
+// The seen-position rules the options ask for: /1, /2, /xy and /hc.
+SeenPolicy seenPolicy(const RunSettings& settings);
+
+}  // namespace vestrel
