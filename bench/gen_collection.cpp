@@ -1,8 +1,11 @@
 // Writes a problem collection for the benchmarks, the same bytes on every run:
 //     gen_collection epd <lines> <out.epd>
 //     gen_collection pgn <games> <out.pgn>
+//     gen_collection fen <lines> <out.fen>
 // About 5% of the records repeat an earlier position (the mate length may differ), 2% are
-// left-right mirror images of an earlier one and 1% are illegal. Lines end in CR LF.
+// left-right mirror images of an earlier one and 1% are illegal. Lines end in CR LF. Every
+// game has the seven roster tags; most problem games have a move with a comment. FEN lines
+// carry their move counters and, on most lines, a trailing comment.
 
 #include <charconv>
 #include <cstdint>
@@ -223,9 +226,17 @@ void appendTag(std::string& out, std::string_view name, std::string_view value) 
     out += kLineEnd;
 }
 
-void writePgnGame(std::string& out, Random& rng, std::uint64_t index, const Plan& plan) {
-    const Problem& problem = plan.problem;
-    const bool problemGame = !rng.chance(2.0);  // now and then an ordinary game, no FEN
+void appendDate(std::string& out, Random& rng) {
+    appendNumber(out, 1850 + rng.below(175));
+    out += '.';
+    appendNumber(out, 1 + rng.below(12), 2);
+    out += '.';
+    appendNumber(out, 1 + rng.below(28), 2);
+}
+
+// The seven roster tags, the stipulation in words in the Event tag of a problem game.
+void writeRosterTags(std::string& out, Random& rng, std::uint64_t index, const Problem& problem,
+                     bool problemGame) {
     std::string value;
     if (problemGame) {
         value = rng.chance(10.0) ? "Problem " + std::to_string(index + 1) + ", " : "";
@@ -234,23 +245,26 @@ void writePgnGame(std::string& out, Random& rng, std::uint64_t index, const Plan
         value = "Club championship";
     }
     appendTag(out, "Event", value);
-    if (rng.chance(60.0)) appendTag(out, "Site", "Bench collection");
-    if (rng.chance(70.0)) {
-        value.clear();
-        appendNumber(value, 1850 + rng.below(175));
-        value += '.';
-        appendNumber(value, 1 + rng.below(12), 2);
-        value += '.';
-        appendNumber(value, 1 + rng.below(28), 2);
-        appendTag(out, "Date", value);
-    }
+    appendTag(out, "Site", rng.chance(60.0) ? "Bench collection" : "?");
+    value.clear();
+    appendDate(value, rng);
+    appendTag(out, "Date", value);
+    value.clear();
+    appendNumber(value, 1 + rng.below(30));
+    appendTag(out, "Round", value);
     value = "Composer ";
     appendNumber(value, 1 + rng.below(500));
     appendTag(out, "White", value);
-    if (rng.chance(50.0)) appendTag(out, "Black", "?");
+    appendTag(out, "Black", "?");
     appendTag(out, "Result", "*");
+}
+
+void writePgnGame(std::string& out, Random& rng, std::uint64_t index, const Plan& plan) {
+    const Problem& problem = plan.problem;
+    const bool problemGame = !rng.chance(2.0);  // now and then an ordinary game, no FEN
+    writeRosterTags(out, rng, index, problem, problemGame);
     if (problemGame) {
-        value = positionFields(problem.pos);
+        std::string value = positionFields(problem.pos);
         value += " 0 1";
         appendTag(out, "FEN", value);
         appendTag(out, "SetUp", "1");
@@ -261,18 +275,41 @@ void writePgnGame(std::string& out, Random& rng, std::uint64_t index, const Plan
         out += kMovingPieces[static_cast<std::size_t>(rng.below(5))];
         out += static_cast<char>('a' + rng.below(8));
         out += static_cast<char>('1' + rng.below(8));
-        out += rng.chance(50.0) ? "+ *" : "! *";
+        out += rng.chance(50.0) ? "+ {threatens mate} *" : "! {the key} *";
     } else if (problemGame) {
         out += '*';
     } else {
-        out += "1. e4 e5 2. Nf3 Nc6 *";
+        out += "1. e4 e5 2. Nf3 Nc6 {a game, not a problem} *";
     }
     out += kLineEnd;
     out += kLineEnd;
 }
 
+// A FEN line with its move counters and, most of the time, a comment after them.
+void writeFenLine(std::string& out, Random& rng, std::uint64_t index, const Plan& plan) {
+    out += positionFields(plan.problem.pos);
+    out += " 0 1";
+    const int roll = rng.below(100);
+    if (roll < 40) {
+        out += " ; ";
+        out += markOf(plan.problem.stipulation);
+        appendNumber(out, moveCount(rng));
+        out += " by Composer ";
+        appendNumber(out, 1 + rng.below(500));
+    } else if (roll < 70) {
+        out += " {Problem ";
+        appendNumber(out, static_cast<long>(index + 1));
+        out += ", ";
+        appendDate(out, rng);
+        out += '}';
+    } else if (roll < 85) {
+        out += " % source unknown";
+    }
+    out += kLineEnd;
+}
+
 int usage() {
-    std::fputs("usage: gen_collection {epd|pgn} <count> <output file>\n", stderr);
+    std::fputs("usage: gen_collection {epd|pgn|fen} <count> <output file>\n", stderr);
     return 2;
 }
 
@@ -283,7 +320,7 @@ int main(int argc, char** argv) {
     using namespace vestrel::bench;
     if (argc != 4) return usage();
     const std::string_view kind = argv[1];
-    if (kind != "epd" && kind != "pgn") return usage();
+    if (kind != "epd" && kind != "pgn" && kind != "fen") return usage();
     char* end = nullptr;
     const unsigned long long count = std::strtoull(argv[2], &end, 10);
     if (end == argv[2] || *end != '\0') return usage();
@@ -302,6 +339,8 @@ int main(int argc, char** argv) {
         const Plan plan = planRecord(rng, i, fresh);
         if (kind == "epd") {
             writeEpdRecord(buffer, rng, i, plan);
+        } else if (kind == "fen") {
+            writeFenLine(buffer, rng, i, plan);
         } else {
             writePgnGame(buffer, rng, i, plan);
         }

@@ -2,7 +2,12 @@
 # Benchmarks vestrel against the tools a user would pick instead, in one run, and prints the
 # table of the performance goals with every ratio measured in that same run:
 #
-#   default run, 1M EPD lines   vs  awk '!seen[$1" "$2" "$3" "$4]++' (mawk where installed)
+#   default run, on each shape  vs  awk '!seen[$1" "$2" "$3" "$4]++' (mawk where installed)
+#     distinct:  1M generated EPD lines, varied material, a few duplicates and mirror images
+#     duplicate: a suite of 6,556 generated problems with times and params, 150 copies
+#     database:  the 1M-line database file (times, params, sources, comment lines)
+#     fen:       1M FEN lines with move counters and trailing comments
+#   /xy /p, distinct and duplicate  vs  the default run on the same shape
 #   /xy /p, 1M EPD lines        vs  the default run
 #   PGN -> EPD, 200k games      vs  pgn-extract -Wepd -D (headers-only copy, see below)
 #   /u- sort, 1M-line database  vs  LC_ALL=C sort -o
@@ -83,6 +88,10 @@ epd=collection-$epd_lines.epd
 pgn=collection-$pgn_games.pgn
 pgn_headers=collection-$pgn_games-headers.pgn
 database=database-$db_lines.epd
+suite_problems=6556
+suite_copies=${SUITE_COPIES:-150}
+suite=suite-$suite_problems-x$suite_copies.epd
+fen=fen-$epd_lines.fen
 mkdir -p "$cache"
 # vestrel takes every argument that begins with "/" for an option, so it is given relative
 # file names and runs in scratch directories of its own (it writes Vestrel.log there; the
@@ -109,6 +118,23 @@ if [ ! -s "$cache/$database" ] || [ "$gen_db" -nt "$cache/$database" ]; then
     "$gen_db" $db_lines >"$cache/$database.part"
     mv "$cache/$database.part" "$cache/$database"
 fi
+generate "$fen" "$gen" fen $epd_lines "$cache/$fen.part"
+# The duplicate-heavy shape: one suite (8 comment lines and 6,556 problem lines) repeated.
+if [ ! -s "$cache/$suite" ] || [ "$gen_db" -nt "$cache/$suite" ]; then
+    echo "generating $suite ..."
+    "$gen_db" $((suite_problems + 8)) 7 0 >"$cache/suite.one"
+    i=0
+    : >"$cache/$suite.part"
+    while [ $i -lt "$suite_copies" ]; do
+        cat "$cache/suite.one" >>"$cache/$suite.part"
+        i=$((i + 1))
+    done
+    rm -f "$cache/suite.one"
+    mv "$cache/$suite.part" "$cache/$suite"
+fi
+# The shapes every default run and awk dedupe are measured on: name and input file.
+shapes="distinct:$epd duplicate:$suite database:$database fen:$fen"
+
 # Every game's tags, an empty line, "*" and an empty line; the move text is left out.
 if [ ! -s "$cache/$pgn_headers" ] || [ "$cache/$pgn" -nt "$cache/$pgn_headers" ]; then
     "$awk_tool" '{ t = $0; sub(/\r$/, "", t) }
@@ -143,8 +169,11 @@ vestrel_round() { # side binary
     side=$1
     bin=$2
     cd "$work/$side"
-    timed "default_epd.$side" "$bin" "../../$epd"
+    for shape in $shapes; do
+        timed "default_${shape%%:*}.$side" "$bin" "../../${shape#*:}"
+    done
     timed "xyp_epd.$side" "$bin" "../../$epd" /xy /p
+    timed "xyp_duplicate.$side" "$bin" "../../$suite" /xy /p
     timed "zero_epd.$side" "$bin" "../../$epd" /0
     # Options an older binary may not know are measured for this one alone.
     if [ "$side" = after ]; then
@@ -172,7 +201,9 @@ rival_round() {
     cd "$work/rival"
     timed cat_epd cat "../../$epd"
     timed cat_pgn cat "../../$pgn"
-    timed awk_epd "$awk_tool" '!seen[$1" "$2" "$3" "$4]++' "../../$epd"
+    for shape in $shapes; do
+        timed "awk_${shape%%:*}" "$awk_tool" '!seen[$1" "$2" "$3" "$4]++' "../../${shape#*:}"
+    done
     if [ -n "$pgn_extract" ]; then
         timed pgn_extract "$pgn_extract" -Wepd -D "../../$pgn_headers"
     fi
@@ -226,6 +257,7 @@ ratios() { # numerator-name denominator-name
 echo
 echo "machine: $(nproc 2>/dev/null || echo ?) CPUs, load $(cut -d' ' -f1-3 /proc/loadavg 2>/dev/null || echo ?)"
 echo "inputs:  $epd ($(wc -l <"$cache/$epd" | tr -d ' ') lines, $(wc -c <"$cache/$epd" | tr -d ' ') bytes)"
+echo "         $suite ($(wc -l <"$cache/$suite" | tr -d ' ') lines), $fen ($(wc -c <"$cache/$fen" | tr -d ' ') bytes)"
 echo "         $pgn ($pgn_games games, $(wc -c <"$cache/$pgn" | tr -d ' ') bytes), $pgn_headers ($(wc -c <"$cache/$pgn_headers" | tr -d ' ') bytes)"
 echo "         $database ($(wc -l <"$cache/$database" | tr -d ' ') lines, $(wc -c <"$cache/$database" | tr -d ' ') bytes)"
 echo "awk:     $(readlink -f "$awk_tool")"
@@ -260,14 +292,14 @@ row() { # label own rival rival-label ratio-kind(faster|slower) goal-value
     fi
     echo "$line"
 }
-# A row whose base is the same binary's default run.
-row_self() { # label own base-label goal
-    label=$1 own=$2 base_label=$3 goal=$4
-    r=$(ratios "$own.after" "default_epd.after")
-    v=$(verdict "$(ratio "$(median "$own.after" 1)" "$(median default_epd.after 1)")" "$goal" max)
-    line="| $label | $(figure "$own.after"), $(peak_mib "$own.after") MiB | $base_label $(figure default_epd.after) | $r the default | <= ${goal}x: $v |"
+# A row whose base is the same binary's default run (on the distinct shape unless named).
+row_self() { # label own base-label goal [base]
+    label=$1 own=$2 base_label=$3 goal=$4 base=${5:-default_distinct}
+    r=$(ratios "$own.after" "$base.after")
+    v=$(verdict "$(ratio "$(median "$own.after" 1)" "$(median "$base.after" 1)")" "$goal" max)
+    line="| $label | $(figure "$own.after"), $(peak_mib "$own.after") MiB | $base_label $(figure "$base.after") | $r the default | <= ${goal}x: $v |"
     if [ -n "$before" ]; then
-        line="$line $(figure "$own.before"), $(peak_mib "$own.before") MiB | $(ratios "$own.before" default_epd.before) |"
+        line="$line $(figure "$own.before"), $(peak_mib "$own.before") MiB | $(ratios "$own.before" "$base.before") |"
     fi
     echo "$line"
 }
@@ -295,23 +327,30 @@ if [ -n "$before" ]; then
 fi
 echo "$header"
 echo "$rule"
-row "default run, $lines EPD lines" default_epd awk_epd "$(basename "$awk_tool")" faster 8
-row_self "/xy /p, $lines EPD lines" xyp_epd "default run" 2
+awk_name=$(basename "$awk_tool")
+row "distinct: default run, $lines EPD lines" default_distinct awk_distinct "$awk_name" faster 8
+row "duplicate: default run, $suite_problems problems x $suite_copies" default_duplicate \
+    awk_duplicate "$awk_name" faster 8
+row "database: default run, $(short $db_lines)-line database" default_database awk_database \
+    "$awk_name" faster 8
+row "fen: default run, $lines FEN lines with comments" default_fen awk_fen "$awk_name" faster 8
+row_self "distinct: /xy /p" xyp_epd "default run" 1.5
+row_self "duplicate: /xy /p" xyp_duplicate "default run" 1.5 default_duplicate
 if [ -n "$pgn_extract" ]; then
-    row "PGN -> EPD, $(short $pgn_games) games (headers only)" headers_pgn pgn_extract "pgn-extract -Wepd -D" faster 6
+    row "pgn: PGN -> EPD, $(short $pgn_games) games (headers only)" headers_pgn pgn_extract "pgn-extract -Wepd -D" faster 8
 else
     echo "| PGN -> EPD, $(short $pgn_games) games | $(figure headers_pgn.after) | pgn-extract not installed: skipped | | |"
 fi
 row "/u- sort, $(short $db_lines)-line database" sort_db gnu_sort "LC_ALL=C sort" slower 1.0
-row "/u+ $lines EPD lines into $(short $db_lines)" update_db awk_update "awk update script" faster 10
+row "/u+ $lines EPD lines into $(short $db_lines)" update_db awk_update "awk update script" faster 12
 row_self "/0, $lines EPD lines" zero_epd "default run" 1.0
 row_vs "--legal, $lines EPD lines" legal_epd p_epd "/p" 1.5
-row_vs "--canonical, $lines EPD lines" canonical_epd default_epd "default run" 1.3
+row_vs "--canonical, $lines EPD lines" canonical_epd default_distinct "default run" 1.3
 
 echo
 echo "| vestrel run | peak MiB | goal <= 150 MiB |${before:+ before, MiB |}"
 echo "|---|---|---|${before:+---|}"
-for name in default_epd xyp_epd zero_epd default_pgn headers_pgn sort_db update_db; do
+for name in default_distinct default_duplicate default_database default_fen xyp_epd zero_epd default_pgn headers_pgn sort_db update_db; do
     mib=$(peak_mib "$name.after")
     echo "| $name | $mib | $(verdict "$mib" 150 max) |${before:+ $(peak_mib "$name.before") |}"
 done
@@ -319,7 +358,7 @@ done
 echo
 echo "full PGN file: vestrel $(figure default_pgn.after), cat $(figure cat_pgn);" \
     "$lines EPD lines: cat $(figure cat_epd)"
-echo "default EPD run: $(tr -d '\r\a' <"$res/default_epd.after.err" | grep -v '^$' | tail -n 1)"
+echo "default EPD run: $(tr -d '\r\a' <"$res/default_distinct.after.err" | grep -v '^$' | tail -n 1)"
 echo "/u- run:         $(tr -d '\r\a' <"$res/sort_db.after.err" | grep -v '^$' | tail -n 1)"
 echo "/u+ run:         $(tr -d '\r\a' <"$res/update_db.after.err" | grep -v '^$' | tail -n 1)"
 echo "/p run:          $(tr -d '\r\a' <"$res/p_epd.after.err" | grep -v '^$' | tail -n 1)"

@@ -1,6 +1,7 @@
 #include "base/output.h"
 
 #include <charconv>
+#include <cstring>
 
 #include "base/platform.h"
 
@@ -52,6 +53,21 @@ void writeBytes(BufferedWriter& writer, std::string_view bytes) {
 void writeLine(BufferedWriter& writer, std::string_view line) {
     writeBytes(writer, line);
     writeBytes(writer, "\r\n");
+}
+
+void writePieces(BufferedWriter& writer, std::initializer_list<std::string_view> pieces) {
+    std::size_t total = 0;
+    for (std::string_view piece : pieces) total += piece.size();
+    if (writer.failed || writer.fd == kNoFile || writer.buffer.size() + total > writer.capacity) {
+        for (std::string_view piece : pieces) writeBytes(writer, piece);  // drains as it goes
+        return;
+    }
+    std::size_t at = writer.buffer.size();
+    writer.buffer.resize(at + total);
+    for (std::string_view piece : pieces) {
+        std::memcpy(writer.buffer.data() + at, piece.data(), piece.size());
+        at += piece.size();
+    }
 }
 
 bool flushWriter(BufferedWriter& writer) {

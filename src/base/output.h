@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -21,6 +22,8 @@ void openWriter(BufferedWriter& writer, int fd, std::size_t capacity);
 // Appends bytes; flushes in big chunks when the buffer fills. A writer without a file fails.
 void writeBytes(BufferedWriter& writer, std::string_view bytes);
 void writeLine(BufferedWriter& writer, std::string_view line);  // line + CR LF
+// Writes the pieces one after another, with one test of the room left for all of them.
+void writePieces(BufferedWriter& writer, std::initializer_list<std::string_view> pieces);
 // Writes what is buffered. False when any write of this writer has failed.
 bool flushWriter(BufferedWriter& writer);
 

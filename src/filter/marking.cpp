@@ -38,8 +38,14 @@ SeenVerdict twinVerdict(std::string_view key, Marking& marking) {
 // Where the solution part of the text ends: just after the first "#" (or, with no "#", the
 // first "=") when it follows the first " bm " directly or after one letter ("#3", "h#2").
 std::size_t solutionEnd(std::string_view text) {
-    const std::size_t bm = text.find(" bm ");
+    // A key's text starts with " bm " on most records: no search at all then.
+    const std::size_t bm = text.starts_with(" bm ") ? 0 : text.find(" bm ");
     if (bm == std::string_view::npos) return std::string_view::npos;
+    // The usual "#2" or "h#2" right after it, with no "#" before: the first "#" is found.
+    if (bm == 0 || text.substr(0, bm).find('#') == std::string_view::npos) {
+        if (bm + 4 < text.size() && text[bm + 4] == '#') return bm + 5;
+        if (bm + 5 < text.size() && text[bm + 5] == '#') return bm + 6;
+    }
     std::size_t mark = text.find('#');
     if (mark == std::string_view::npos) mark = text.find('=');
     if (mark == std::string_view::npos || mark < bm + 4 || mark > bm + 5) {
@@ -50,12 +56,7 @@ std::size_t solutionEnd(std::string_view text) {
 
 void writeLogLine(BufferedWriter& log, std::string_view positionFields, std::string_view tag,
                   std::string_view reason) {
-    writeBytes(log, positionFields);
-    writeBytes(log, " id \"");
-    writeBytes(log, tag);
-    writeBytes(log, reason);
-    writeBytes(log, "\";");
-    writeBytes(log, kLineEnd);
+    writePieces(log, {positionFields, " id \"", tag, reason, "\";", kLineEnd});
 }
 
 }  // namespace
@@ -66,6 +67,14 @@ void buildPositionKey(std::string_view positionFields, std::string_view opcodeTe
     key.assign(positionFields);
     const std::size_t from = key.size();
     key.push_back(' ');
+    // The usual "bm #2" or "bm h#2" first: only the solution part is copied.
+    if (opcodeText.starts_with("bm ")) {
+        const std::size_t mark = opcodeText.size() > 3 && opcodeText[3] == '#' ? 3 : 4;
+        if (mark < opcodeText.size() && opcodeText[mark] == '#') {
+            key.append(opcodeText.substr(0, mark + 1));
+            return;
+        }
+    }
     key.append(opcodeText);
     const std::size_t end = solutionEnd(std::string_view(key).substr(from));
     if (end != std::string_view::npos) {

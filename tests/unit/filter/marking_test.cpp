@@ -39,6 +39,10 @@ TEST(BuildPositionKey, KeepsTheStipulationUpToItsMark) {
         {"id \"#1\"; bm #2;", " bm #"},
         {"bm =2; c0 \"a#\";", " bm #"},
         {"bm hs=3;", " bm #"},
+        // Cut short or with a second mark just after the first.
+        {"bm h", " bm #"},
+        {"bm ##2;", " bm #"},
+        {"bm h=#2;", " bm #"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.opcodes);
