@@ -170,8 +170,9 @@ bool attack(const Node& node, int n, int ply, Search& s) {
     if (known.proven != 0 && known.proven <= n) return true;
     if (known.refuted >= n) return false;
     generateLegalMoves(p, list);
-    // The shortest win first: a goal in one ends the search at once.
-    if (goalInOne(p, list, s)) {
+    // The shortest win first: a goal in one ends the search at once. With two moves to go the
+    // loop below finds it as soon (checks come first), and a search that fails saves a test.
+    if (n > 2 && goalInOne(p, list, s)) {
         remember(s, s.table, key, 1, true, Move{});
         return true;
     }

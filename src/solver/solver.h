@@ -40,7 +40,9 @@ struct SolveResult {
 
 // The defender's nodes one attacking move from the end have a table of their own, small
 // enough to stay in the processor's cache: they are many, and each is cheap to search again.
-inline constexpr std::size_t kLeafTableEntries = std::size_t{1} << 13;
+// It catches the transpositions of two first moves (1.a b 2.c and 1.c b 2.a), which saves a
+// mate in 3 a fifth of its mate-in-one tests.
+inline constexpr std::size_t kLeafTableEntries = std::size_t{1} << 14;
 
 // What one solver thread keeps from record to record: the transposition tables.
 struct SolverState {
