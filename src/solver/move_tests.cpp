@@ -184,7 +184,8 @@ namespace {
 // The band of a move, tried in rising order. The attacker tries the preferred moves first,
 // then checks, captures of the most valuable pieces, promotions and the rest. The defender
 // tries checks and captures before its preferred moves: a check or a capture leaves the
-// attacker the fewest moves, so a refutation among them is the cheapest to prove.
+// attacker the fewest moves, so a refutation among them is the cheapest to prove (the mates
+// in 3 spend 5% more with the killers before the captures, 12% more with them first).
 constexpr int kBands = 10;
 constexpr std::array<int, 7> kCaptureBands = {0, 4, 3, 3, 2, 1, 0};  // by the piece taken
 
