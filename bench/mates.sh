@@ -10,7 +10,9 @@
 # The set: gen_games plays games of a careless player from a fixed seed; Stockfish searches
 # each of their positions to depth 5, and those it scores as a mate in 2 or in 3 become
 # "bm #2" and "bm #3" records, the first MATE2 (default 5000) and MATE3 (default 1000) distinct
-# positions. The set is built once into ${TMPDIR:-/tmp}/vestrel-bench/mates and kept.
+# positions. With MATE4=n (default 0) a third set holds n mates in 4, from searches to depth 7
+# in rounds of their own (slow: minutes a round). The sets are built once into
+# ${TMPDIR:-/tmp}/vestrel-bench/mates and kept.
 #
 # The race, one thread each: Stockfish gets "go mate n" for every record, timed from "go" to
 # "bestmove" (the UCI exchange before it is not counted); vestrel verifies each set in one run,
@@ -24,6 +26,7 @@ build=${1:-build-bench}
 case $build in /*) ;; *) build=$(pwd)/$build ;; esac
 mate2=${MATE2:-5000}
 mate3=${MATE3:-1000}
+mate4=${MATE4:-0}
 vestrel=$build/vestrel
 gen=$build/bench/gen_games
 uci=$build/bench/uci_mate
@@ -67,15 +70,35 @@ if [ ! -s "mate2.epd" ] || [ ! -s "mate3.epd" ]; then
     grep 'bm #3;' distinct.epd | head -n "$mate3" >mate3.epd
 fi
 
+# The mates in 4, when asked for.
+sets="2 3"
+if [ "$mate4" -gt 0 ]; then
+    sets="2 3 4"
+    if [ "$(grep -c 'bm #4;' mate4.epd 2>/dev/null || true)" != "$mate4" ]; then
+        : >found4.epd
+        seed=1
+        while :; do
+            n4=$(awk '!seen[$1" "$2" "$3" "$4]++' found4.epd | grep -c 'bm #4;' || true)
+            echo "set: $n4 mates in 4 found so far"
+            [ "$n4" -ge "$mate4" ] && break
+            "$gen" 200 "$seed" | "$uci" "$engine" filter 7 4 >>found4.epd
+            seed=$((seed + 1))
+        done
+        awk '!seen[$1" "$2" "$3" "$4]++' found4.epd | grep 'bm #4;' | head -n "$mate4" >mate4.epd
+    fi
+fi
+
 now() { date +%s.%N; }
-for n in 2 3; do
+for n in $sets; do
+    limit=--verify
+    [ "$n" -le 3 ] || limit=--verify=$n
     echo "Stockfish: go mate $n on $(wc -l <mate$n.epd) positions ..."
     "$uci" "$engine" mate <mate$n.epd >stockfish$n.tsv
     rm -rf "run$n"
     mkdir "run$n"
     cp mate$n.epd "run$n/"
     start=$(now)
-    (cd "run$n" && "$vestrel" mate$n.epd --verify --threads=1 >out.epd 2>err.txt)
+    (cd "run$n" && "$vestrel" mate$n.epd "$limit" --threads=1 >out.epd 2>err.txt)
     end=$(now)
     echo "$start $end" >vestrel$n.time
 done
@@ -86,7 +109,7 @@ printf '\n%-6s %9s %14s %14s %8s   %s\n' set positions "stockfish/pos" "vestrel/
     "vestrel's verdicts where Stockfish proved the mate"
 bad=0
 : >totals.txt
-for n in 2 3; do
+for n in $sets; do
     read -r start end <vestrel$n.time
     awk -F'\t' -v start="$start" -v end="$end" -v n="$n" -v logfile="run$n/Vestrel.log" '
         BEGIN {
@@ -108,6 +131,8 @@ for n in 2 3; do
         }' stockfish$n.tsv || bad=1
     tail -n 1 "run$n/err.txt" | tr -d '\r'
 done
-awk '{ n += $1; sf += $2; ours += $3 }
-    END { printf "both   %9d %11.0f us %11.0f us %7.1fx\n", n, sf / n, ours / n, sf / ours }' totals.txt
+label=both
+[ "$sets" = "2 3" ] || label=all
+awk -v label="$label" '{ n += $1; sf += $2; ours += $3 }
+    END { printf "%-6s %9d %11.0f us %11.0f us %7.1fx\n", label, n, sf / n, ours / n, sf / ours }' totals.txt
 [ "$bad" -eq 0 ] || { echo "mates.sh: a position Stockfish proved was called unsound" >&2; exit 1; }

@@ -1,8 +1,10 @@
 // Drives Stockfish through UCI, one thread, for the mate benchmark. Two modes, reading EPD
 // lines on standard input:
 //
-//     uci_mate <engine> filter <depth>   prints "<fields> bm #n" for each position where a
-//                                        search of that depth reports a mate in n <= 3
+//     uci_mate <engine> filter <depth> [longest]
+//                                        prints "<fields> bm #n" for each position where a
+//                                        search of that depth reports a mate in n <= longest
+//                                        (default 3)
 //     uci_mate <engine> mate             runs "go mate n" for each "<fields> bm #n" line and
 //                                        prints "<fields>\t<n>\t<found>\t<microseconds>", where
 //                                        found is the mate length Stockfish proved (0: none)
@@ -96,7 +98,7 @@ std::string fieldsOf(const std::string& line, int& moves) {
 
 int main(int argc, char** argv) {
     if (argc < 3) {
-        std::fprintf(stderr, "usage: uci_mate <engine> filter <depth> | mate\n");
+        std::fprintf(stderr, "usage: uci_mate <engine> filter <depth> [longest] | mate\n");
         return 2;
     }
     Engine e = startEngine(argv[1]);
@@ -108,13 +110,14 @@ int main(int argc, char** argv) {
     waitFor(e, "readyok");
     const std::string mode = argv[2];
     const std::string depth = argc > 3 ? argv[3] : "5";
+    const int longest = argc > 4 ? std::atoi(argv[4]) : 3;
     std::string line;
     while (std::getline(std::cin, line)) {
         int moves = 0;
         const std::string fields = fieldsOf(line, moves);
         if (mode == "filter") {
             const int mate = search(e, fields, "go depth " + depth);
-            if (mate >= 1 && mate <= 3) std::printf("%s bm #%d;\n", fields.c_str(), mate);
+            if (mate >= 1 && mate <= longest) std::printf("%s bm #%d;\n", fields.c_str(), mate);
             continue;
         }
         if (moves < 1) continue;

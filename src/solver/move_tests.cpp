@@ -1,5 +1,7 @@
 #include "solver/move_tests.h"
 
+#include <algorithm>
+
 #include "solver/mate_in_one.h"
 
 namespace vestrel {
@@ -63,6 +65,31 @@ bool isAttacked(const Position& p, Square s, Bitboard them, Bitboard occupied) {
         return true;
     }
     return (straight & kLines.straight[s]) != 0 && (rookAttacks(s, occupied) & straight) != 0;
+}
+
+Bitboard attackedAmong(const Position& p, Bitboard squares, Bitboard by, Bitboard occupied) {
+    const Bitboard white = p.pieces(Color::White);
+    const Bitboard pawns = by & p.types[index(PieceType::Pawn)];
+    Bitboard hit =
+        pawnAttackSpan(Color::White, pawns & white) | pawnAttackSpan(Color::Black, pawns & ~white);
+    for (Bitboard b = by & p.types[index(PieceType::Knight)]; b != 0;) {
+        hit |= knightAttacks(popLowest(b));
+    }
+    for (Bitboard b = by & p.types[index(PieceType::King)]; b != 0;)
+        hit |= kingAttacks(popLowest(b));
+    hit &= squares;
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    const Bitboard diagonal = by & (p.types[index(PieceType::Bishop)] | queens);
+    const Bitboard straight = by & (p.types[index(PieceType::Rook)] | queens);
+    for (Bitboard b = diagonal; b != 0 && (squares & ~hit) != 0;) {
+        const Square s = popLowest(b);
+        if ((kLines.diagonal[s] & squares & ~hit) != 0) hit |= bishopAttacks(s, occupied) & squares;
+    }
+    for (Bitboard b = straight; b != 0 && (squares & ~hit) != 0;) {
+        const Square s = popLowest(b);
+        if ((kLines.straight[s] & squares & ~hit) != 0) hit |= rookAttacks(s, occupied) & squares;
+    }
+    return hit;
 }
 
 namespace {
@@ -154,41 +181,49 @@ void preferMoves(MoveList& list, const Move* preferred, int preferredCount) {
 
 namespace {
 
-constexpr std::array<int, 7> kPieceValues = {0, 1, 3, 3, 5, 9, 0};
+// The band of a move, tried in rising order. The attacker tries the preferred moves first,
+// then checks, captures of the most valuable pieces, promotions and the rest. The defender
+// tries checks and captures before its preferred moves: a check or a capture leaves the
+// attacker the fewest moves, so a refutation among them is the cheapest to prove (the mates
+// in 3 spend 5% more with the killers before the captures, 12% more with them first).
+constexpr int kBands = 10;
+constexpr std::array<int, 7> kCaptureBands = {0, 4, 3, 3, 2, 1, 0};  // by the piece taken
 
-int moveScore(const Position& p, Move move, const Move* preferred, int preferredCount,
-              const CheckInfo* checks) {
-    for (int i = 0; i < preferredCount; ++i) {
-        if (preferred[i] == move && move.bits != 0) return 1000 - i;
+int moveBand(const Position& p, Move move, const Move* preferred, int preferredCount,
+             const CheckInfo* checks, MoveOrder order) {
+    const int shift = order == MoveOrder::Attacker ? 3 : 0;  // past the attacker's preferred
+    int band = 9;
+    if (checks != nullptr && givesCheck(p, move, *checks)) {
+        band = shift;
+    } else if (p.pieceOn(move.to()) != Piece::None) {
+        band = shift + kCaptureBands[index(typeOf(p.pieceOn(move.to())))];
+    } else if (move.kind() == MoveKind::Promotion) {
+        band = 8;
     }
-    int score = 0;
-    if (checks != nullptr && givesCheck(p, move, *checks)) score += 500;
-    const Piece victim = p.pieceOn(move.to());
-    if (victim != Piece::None) score += 100 + 10 * kPieceValues[index(typeOf(victim))];
-    if (move.kind() == MoveKind::Promotion) score += 50 + kPieceValues[index(move.promotion())];
-    return score;
+    for (int i = 0; i < preferredCount; ++i) {
+        if (preferred[i] == move && move.bits != 0) {
+            return order == MoveOrder::Attacker ? i : std::min(band, 5 + i);
+        }
+    }
+    return band;
 }
 
 }  // namespace
 
 void orderMoves(const Position& p, MoveList& list, const Move* preferred, int preferredCount,
-                const CheckInfo* checks) {
-    short scores[256];
+                const CheckInfo* checks, MoveOrder order) {
+    // A counting sort by band, stable: each band keeps the generation order.
+    std::uint8_t bands[256];
+    int starts[kBands + 1] = {};
     for (int i = 0; i < list.size; ++i) {
-        scores[i] = short(moveScore(p, list.moves[i], preferred, preferredCount, checks));
+        const int band = moveBand(p, list.moves[i], preferred, preferredCount, checks, order);
+        bands[i] = std::uint8_t(band);
+        ++starts[band + 1];
     }
-    // Insertion sort, stable: equal scores keep the generation order.
-    for (int i = 1; i < list.size; ++i) {
-        const Move move = list.moves[i];
-        const short score = scores[i];
-        int j = i;
-        for (; j > 0 && scores[j - 1] < score; --j) {
-            list.moves[j] = list.moves[j - 1];
-            scores[j] = scores[j - 1];
-        }
-        list.moves[j] = move;
-        scores[j] = score;
-    }
+    for (int b = 1; b <= kBands; ++b) starts[b] += starts[b - 1];
+    Move sorted[256];
+    for (int i = 0; i < list.size; ++i) sorted[starts[bands[i]]++] = list.moves[i];
+    std::copy(sorted, sorted + list.size, list.moves);
 }
 
 bool listsBefore(Move a, Move b) {

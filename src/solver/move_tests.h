@@ -49,11 +49,14 @@ bool hasLegalMove(const Position& position);
 // True when the side to move is mated (Mate) or stalemated (Stalemate).
 bool goalReached(const Position& position, Goal goal);
 
-// Puts the preferred moves first (in their given order), then, with `checks`, the checking
-// moves, then captures of the most valuable pieces, then the rest, each group in generation
-// order.
+enum class MoveOrder { Attacker, Defender };
+
+// Orders the moves for trying: for the attacker the preferred moves first (in their given
+// order), then with `checks` the checking moves, then captures of the most valuable pieces,
+// promotions and the rest; for the defender checks and captures come before the preferred
+// moves. Each group keeps the generation order.
 void orderMoves(const Position& position, MoveList& list, const Move* preferred, int preferredCount,
-                const CheckInfo* checks);
+                const CheckInfo* checks, MoveOrder order);
 
 // True when the side to move may legally play the move. Castling and en passant are left to
 // the move list: false for them.
@@ -61,6 +64,9 @@ bool isLegalMove(const Position& position, Move move);
 
 // True when one of the pieces `by` attacks the square, with `occupied` as the occupied squares.
 bool isAttacked(const Position& position, Square s, Bitboard by, Bitboard occupied);
+// Those of the squares that one of the pieces `by` attacks, with `occupied` as the occupied
+// squares.
+Bitboard attackedAmong(const Position& position, Bitboard squares, Bitboard by, Bitboard occupied);
 // Those of the pieces `by` that attack the square; sliders are looked at only when one stands
 // on a line through it.
 Bitboard attackersAmong(const Position& position, Square s, Bitboard by, Bitboard occupied);

@@ -4,6 +4,7 @@
 
 #include "solver/mate_in_one.h"
 #include "solver/move_tests.h"
+#include "solver/node.h"
 
 namespace vestrel {
 
@@ -20,18 +21,23 @@ constexpr std::uint64_t kSearchKeys[3][2] = {
 
 struct Search {
     TranspositionTable& table;
+    TranspositionTable& leaves;  // the defender's nodes one attacking move from the end
     Goal goal;
     std::uint64_t searchKey;
     std::uint64_t budget;
     SolveResult& result;
+    // Move lists by ply, and one for the mates found: the thread's own, made once, as a
+    // list is cleared wherever it is made (which cost the mates in 2 a seventh).
+    MoveList* lists;
+    MoveList& mates;
     std::uint64_t nodes = 0;
     bool stopped = false;  // out of nodes, or enough helpmate lines counted
     std::array<std::array<Move, 2>, kMaxPly + 2> killers{};  // the last refutations by ply
-    std::array<Move, kMaxPly + 2> line{};                    // the helpmate line being played
-    // Move lists by ply, built once per record: a list on the stack would be cleared at
-    // every node.
-    std::array<MoveList, kMaxPly + 2> lists{};
-    MoveList mates{};
+    std::array<Move, kMaxPly + 2> line{};                    // the moves played, by ply
+    // The last refutation of an attacking move to each square, tried first by the defender
+    // one move from the end (1% of the mates in 3; by origin and square too, the clearing
+    // costs the mates in 2 more).
+    std::array<Move, 64> counters{};
 };
 
 // Counts a position visited; false (and stopped) once the budget is spent.
@@ -63,16 +69,17 @@ Bounds unpack(std::uint32_t data) {
     return Bounds{int(data & 0xFF), int((data >> 8) & 0xFF), Move{std::uint16_t(data >> 16)}};
 }
 
-void remember(Search& s, std::uint64_t key, int depth, bool success, Move move) {
+void remember(Search& s, TranspositionTable& table, std::uint64_t key, int depth, bool success,
+              Move move) {
     if (s.stopped) return;  // a search cut short proves nothing
-    Bounds b = unpack(probeTable(s.table, key));
+    Bounds b = unpack(probeTable(table, key));
     if (success) {
         if (b.proven == 0 || depth < b.proven) b.proven = depth;
     } else if (depth > b.refuted) {
         b.refuted = depth;
     }
     if (move.bits != 0) b.move = move;
-    storeTable(s.table, key,
+    storeTable(table, key,
                std::uint32_t(b.proven) | (std::uint32_t(b.refuted) << 8) |
                    (std::uint32_t(b.move.bits) << 16));
 }
@@ -99,28 +106,47 @@ bool goalInOne(const Position& p, const MoveList& list, Search& s) {
     return false;
 }
 
-bool defend(const Position& q, int n, int ply, Search& s);
-bool attack(const Position& p, int n, int ply, Search& s);
+bool defend(const Node& node, int n, int ply, Search& s);
+bool attack(const Node& node, int n, int ply, Search& s);
+
+// The attacker to move reaches the goal with its next move.
+bool lastMove(const Position& p, int ply, Search& s) {
+    if (s.goal == Goal::Mate) return mateInOne(p, s);
+    MoveList& list = s.lists[std::size_t(ply)];
+    generateLegalMoves(p, list);
+    return goalInOne(p, list, s);
+}
 
 // A defence that escapes: remembered as the node's refutation and as a killer of its ply.
-bool refuted(Search& s, std::uint64_t key, int n, int ply, Move r) {
+bool refuted(Search& s, TranspositionTable& table, std::uint64_t key, int n, int ply, Move r) {
     if (!s.stopped) addKiller(s, ply, r);
-    if (n >= 2) remember(s, key, n, false, r);
+    remember(s, table, key, n, false, r);
     return false;
 }
 
 // The defender to move, the attacker to reach the goal with its next move. The last
 // refutations are tried before the move list is built: one of them usually escapes.
-bool defendLastMove(const Position& q, int ply, Search& s) {
+bool defendLastMove(const Node& node, int ply, Search& s) {
+    const Position& q = node.position;
+    const std::uint64_t key = node.key ^ s.searchKey;
+    const Bounds known = unpack(probeTable(s.leaves, key));
+    if (known.proven != 0) return true;
+    if (known.refuted != 0) return false;
     const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
-    Move tried[2];
+    const Move last = s.line[std::size_t(ply) - 1];
+    Move& counter = s.counters[last.to()];
+    const Move candidates[3] = {counter, killers[0], killers[1]};
+    Move tried[3];
     int triedCount = 0;
-    for (Move r : killers) {
+    for (Move r : candidates) {
         if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
         if (!isLegalMove(q, r)) continue;
         tried[triedCount++] = r;
         if (!spend(s)) return false;
-        if (!attack(afterMove(q, r), 1, ply + 1, s)) return refuted(s, 0, 1, ply, r);
+        if (!lastMove(afterMove(q, r), ply + 1, s)) {
+            counter = r;
+            return refuted(s, s.leaves, key, 1, ply, r);
+        }
     }
     MoveList& list = s.lists[std::size_t(ply)];
     generateLegalMoves(q, list);
@@ -128,56 +154,60 @@ bool defendLastMove(const Position& q, int ply, Search& s) {
     for (Move r : list) {
         if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
         if (!spend(s)) return false;
-        if (!attack(afterMove(q, r), 1, ply + 1, s)) return refuted(s, 0, 1, ply, r);
+        if (!lastMove(afterMove(q, r), ply + 1, s)) {
+            counter = r;
+            return refuted(s, s.leaves, key, 1, ply, r);
+        }
     }
+    remember(s, s.leaves, key, 1, true, Move{});
     return true;
 }
 
 // Direct play: the side to move forces the goal within n of its moves (n >= 1).
-bool attack(const Position& p, int n, int ply, Search& s) {
+bool attack(const Node& node, int n, int ply, Search& s) {
+    const Position& p = node.position;
+    if (n == 1) return lastMove(p, ply, s);
     MoveList& list = s.lists[std::size_t(ply)];
-    if (n == 1) {
-        if (s.goal == Goal::Mate) return mateInOne(p, s);
-        generateLegalMoves(p, list);
-        return goalInOne(p, list, s);
-    }
-    const std::uint64_t key = zobristHash(p) ^ s.searchKey;
+    const std::uint64_t key = node.key ^ s.searchKey;
     const Bounds known = unpack(probeTable(s.table, key));
     if (known.proven != 0 && known.proven <= n) return true;
     if (known.refuted >= n) return false;
     generateLegalMoves(p, list);
-    // The shortest win first: a goal in one ends the search at once.
-    if (goalInOne(p, list, s)) {
-        remember(s, key, 1, true, Move{});
+    // The shortest win first: a goal in one ends the search at once. With two moves to go the
+    // loop below finds it as soon (checks come first), and a search that fails saves a test.
+    if (n > 2 && goalInOne(p, list, s)) {
+        remember(s, s.table, key, 1, true, Move{});
         return true;
     }
     const CheckInfo info = checkInfo(p);
     const Move preferred[3] = {known.move, s.killers[std::size_t(ply)][0],
                                s.killers[std::size_t(ply)][1]};
-    orderMoves(p, list, preferred, 3, s.goal == Goal::Mate ? &info : nullptr);
+    orderMoves(p, list, preferred, 3, s.goal == Goal::Mate ? &info : nullptr, MoveOrder::Attacker);
     for (Move m : list) {
         if (!spend(s)) return false;
-        if (defend(afterMove(p, m), n - 1, ply + 1, s)) {
+        s.line[std::size_t(ply)] = m;
+        if (defend(playMove(node, m), n - 1, ply + 1, s)) {
             addKiller(s, ply, m);
-            remember(s, key, n, true, m);
+            remember(s, s.table, key, n, true, m);
             return true;
         }
         if (s.stopped) return false;
     }
-    remember(s, key, n, false, Move{});
+    remember(s, s.table, key, n, false, Move{});
     return false;
 }
 
 // Direct play, the defender to move: every defence loses within n attacking moves; with no
 // defence at all, the goal must be reached already.
-bool defend(const Position& q, int n, int ply, Search& s) {
+bool defend(const Node& node, int n, int ply, Search& s) {
+    const Position& q = node.position;
     MoveList& list = s.lists[std::size_t(ply)];
     if (n == 0) {
         generateLegalMoves(q, list);
         return list.size == 0 && inCheck(q) == (s.goal == Goal::Mate);
     }
-    if (n == 1) return defendLastMove(q, ply, s);
-    const std::uint64_t key = zobristHash(q) ^ s.searchKey;
+    if (n == 1) return defendLastMove(node, ply, s);
+    const std::uint64_t key = node.key ^ s.searchKey;
     const Bounds known = unpack(probeTable(s.table, key));
     if (known.proven != 0 && known.proven <= n) return true;
     if (known.refuted >= n) return false;
@@ -188,23 +218,22 @@ bool defend(const Position& q, int n, int ply, Search& s) {
     const CheckInfo info = checkInfo(q);
     const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
     const Move preferred[3] = {known.move, killers[0], killers[1]};
-    orderMoves(q, list, preferred, 3, &info);
-    std::stable_partition(list.moves, list.moves + list.size,
-                          [&](Move r) { return givesCheck(q, r, info); });
+    orderMoves(q, list, preferred, 3, &info, MoveOrder::Defender);
     for (Move r : list) {
         if (!spend(s)) return false;
-        if (!attack(afterMove(q, r), n, ply + 1, s)) return refuted(s, key, n, ply, r);
+        if (!attack(playMove(node, r), n, ply + 1, s)) return refuted(s, s.table, key, n, ply, r);
     }
-    remember(s, key, n, true, Move{});
+    remember(s, s.table, key, n, true, Move{});
     return true;
 }
 
-bool selfDefend(const Position& q, int n, int ply, Search& s);
+bool selfDefend(const Node& node, int n, int ply, Search& s);
 
 // Selfplay: the side to move forces the other side to reach the goal against it by the other
 // side's n-th move (n >= 1).
-bool selfAttack(const Position& p, int n, int ply, Search& s) {
-    const std::uint64_t key = zobristHash(p) ^ s.searchKey;
+bool selfAttack(const Node& node, int n, int ply, Search& s) {
+    const Position& p = node.position;
+    const std::uint64_t key = node.key ^ s.searchKey;
     const Bounds known = unpack(probeTable(s.table, key));
     if (known.proven != 0 && known.proven <= n) return true;
     if (known.refuted >= n) return false;
@@ -213,23 +242,24 @@ bool selfAttack(const Position& p, int n, int ply, Search& s) {
     const CheckInfo info = checkInfo(p);
     const Move preferred[3] = {known.move, s.killers[std::size_t(ply)][0],
                                s.killers[std::size_t(ply)][1]};
-    orderMoves(p, list, preferred, 3, &info);
+    orderMoves(p, list, preferred, 3, &info, MoveOrder::Attacker);
     for (Move m : list) {
         if (!spend(s)) return false;
-        if (selfDefend(afterMove(p, m), n, ply + 1, s)) {
+        if (selfDefend(playMove(node, m), n, ply + 1, s)) {
             addKiller(s, ply, m);
-            remember(s, key, n, true, m);
+            remember(s, s.table, key, n, true, m);
             return true;
         }
         if (s.stopped) return false;
     }
-    remember(s, key, n, false, Move{});
+    remember(s, s.table, key, n, false, Move{});
     return false;
 }
 
 // Selfplay, the defender to move: it has a move, and each of its moves either reaches the
 // goal against the attacker or leaves a position the attacker still wins with n - 1 moves.
-bool selfDefend(const Position& q, int n, int ply, Search& s) {
+bool selfDefend(const Node& node, int n, int ply, Search& s) {
+    const Position& q = node.position;
     MoveList& list = s.lists[std::size_t(ply)];
     generateLegalMoves(q, list);
     if (list.size == 0) return false;
@@ -244,9 +274,9 @@ bool selfDefend(const Position& q, int n, int ply, Search& s) {
     preferMoves(list, killers.data(), 2);
     for (Move r : list) {
         if (!spend(s)) return false;
-        const Position p = afterMove(q, r);
-        if (goalReached(p, s.goal)) continue;
-        if (n == 1 || !selfAttack(p, n - 1, ply + 1, s)) {
+        const Node next = playMove(node, r);
+        if (goalReached(next.position, s.goal)) continue;
+        if (n == 1 || !selfAttack(next, n - 1, ply + 1, s)) {
             if (!s.stopped) addKiller(s, ply, r);
             return false;
         }
@@ -269,7 +299,8 @@ void recordLine(Search& s, int length) {
 
 // Helpplay: both sides play together so that the last of `k` plies reaches the goal against
 // the side that moves after it. Counts every such line.
-void help(const Position& p, int k, int ply, Search& s) {
+void help(const Node& node, int k, int ply, Search& s) {
+    const Position& p = node.position;
     MoveList& list = s.lists[std::size_t(ply)];
     if (k == 1) {
         if (s.goal == Goal::Mate) {
@@ -291,38 +322,45 @@ void help(const Position& p, int k, int ply, Search& s) {
         return;
     }
     generateLegalMoves(p, list);
-    const std::uint64_t key = zobristHash(p) ^ s.searchKey;
+    const std::uint64_t key = node.key ^ s.searchKey;
     const std::uint32_t noLine = std::uint32_t{1} << k;  // no line of k plies from here
     if ((probeTable(s.table, key) & noLine) != 0) return;
     const std::int64_t before = s.result.count;
     for (Move m : list) {
         if (!spend(s)) return;
         s.line[std::size_t(ply)] = m;
-        help(afterMove(p, m), k - 1, ply + 1, s);
+        help(playMove(node, m), k - 1, ply + 1, s);
         if (s.stopped) return;
     }
     if (s.result.count == before) storeTable(s.table, key, probeTable(s.table, key) | noLine);
 }
 
 // The keys at depth `moves`: each first move that succeeds, in listing order.
-void listKeys(const Position& p, const Stipulation& st, int moves, Search& s) {
+void listKeys(const Node& node, const Stipulation& st, int moves, Search& s) {
+    const Position& p = node.position;
     MoveList list;  // the root's own: the searches below use every ply's list
     generateLegalMoves(p, list);
-    std::sort(list.moves, list.moves + list.size, listsBefore);
+    const CheckInfo info = checkInfo(p);
+    orderMoves(p, list, nullptr, 0, &info, MoveOrder::Attacker);
+    MoveList keys;
     for (Move m : list) {
         if (!spend(s)) return;
-        const Position q = afterMove(p, m);
+        const Node q = playMove(node, m);
+        s.line[0] = m;
         const bool key =
             st.play == Play::Self ? selfDefend(q, moves, 1, s) : defend(q, moves - 1, 1, s);
         if (s.stopped) return;
-        if (!key) continue;
-        ++s.result.count;
+        if (key) keys.add(m);
+    }
+    std::sort(keys.moves, keys.moves + keys.size, listsBefore);
+    s.result.count = keys.size;
+    for (Move m : keys) {
         if (s.result.solutions.size() < kListedSolutions) s.result.solutions.push_back({m});
     }
 }
 
 // Direct mates and selfmates: the shortest depth that succeeds, then its keys.
-void solveForced(const Position& p, const Stipulation& st, Search& s) {
+void solveForced(const Node& p, const Stipulation& st, Search& s) {
     SolveResult& r = s.result;
     for (int d = 1; d <= st.moves; ++d) {
         if (d < st.moves) {
@@ -350,22 +388,34 @@ bool linesBefore(const std::vector<Move>& a, const std::vector<Move>& b) {
 
 }  // namespace
 
-void prepareSolver(SolverState& state) { allocateTable(state.table); }
+void prepareSolver(SolverState& state) {
+    allocateTable(state.table);
+    allocateTable(state.leaves, kLeafTableEntries);
+    state.lists.assign(kMaxPly + 3, MoveList{});
+}
 
 SolveResult solve(const Position& position, const Stipulation& stipulation,
                   std::uint64_t nodeBudget, SolverState& state) {
     SolveResult result;
     if (state.table.entries.empty()) prepareSolver(state);
     startGeneration(state.table);
+    startGeneration(state.leaves);
     const std::uint64_t searchKey =
         kSearchKeys[std::size_t(stipulation.play)][std::size_t(stipulation.goal)];
-    Search s{state.table, stipulation.goal, searchKey, nodeBudget, result};
+    Search s{.table = state.table,
+             .leaves = state.leaves,
+             .goal = stipulation.goal,
+             .searchKey = searchKey,
+             .budget = nodeBudget,
+             .result = result,
+             .lists = state.lists.data(),
+             .mates = state.lists[kMaxPly + 2]};
     if (stipulation.moves < 1 || stipulation.moves > kMaxSolveMoves) {
         result.kind = SolveKind::OutOfNodes;
         return result;
     }
     if (stipulation.play == Play::Help) {
-        help(position, 2 * stipulation.moves, 0, s);
+        help(makeNode(position), 2 * stipulation.moves, 0, s);
         if (result.kind != SolveKind::OutOfNodes) {
             result.moves = stipulation.moves;
             result.kind = result.count == 0   ? SolveKind::Unsound
@@ -374,7 +424,7 @@ SolveResult solve(const Position& position, const Stipulation& stipulation,
         }
         std::sort(result.solutions.begin(), result.solutions.end(), linesBefore);
     } else {
-        solveForced(position, stipulation, s);
+        solveForced(makeNode(position), stipulation, s);
     }
     result.nodes = s.nodes;
     return result;
