@@ -88,4 +88,21 @@ inline Bitboard betweenBits(Square a, Square b) { return kAttacks.between[a][b];
 inline Bitboard lineBits(Square a, Square b) { return kAttacks.line[a][b]; }
 inline bool aligned(Square a, Square b, Square c) { return (lineBits(a, b) & squareBit(c)) != 0; }
 
+// The squares a knight, bishop, rook, queen or king on s attacks, sliders stopped by
+// `occupied`. The same squares are the ones such a piece can have come from.
+inline Bitboard pieceAttacks(PieceType t, Square s, Bitboard occupied) {
+    switch (t) {
+        case PieceType::Knight:
+            return knightAttacks(s);
+        case PieceType::Bishop:
+            return bishopAttacks(s, occupied);
+        case PieceType::Rook:
+            return rookAttacks(s, occupied);
+        case PieceType::Queen:
+            return bishopAttacks(s, occupied) | rookAttacks(s, occupied);
+        default:
+            return kingAttacks(s);
+    }
+}
+
 }  // namespace vestrel

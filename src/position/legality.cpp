@@ -32,21 +32,6 @@ bool safeBefore(const Position& p, Square to, Square from, Piece before, bool un
     return kingWasSafe(pre);
 }
 
-Bitboard reverseSteps(PieceType t, Square s, Bitboard occupied) {
-    switch (t) {
-        case PieceType::Knight:
-            return knightAttacks(s);
-        case PieceType::Bishop:
-            return bishopAttacks(s, occupied);
-        case PieceType::Rook:
-            return rookAttacks(s, occupied);
-        case PieceType::Queen:
-            return bishopAttacks(s, occupied) | rookAttacks(s, occupied);
-        default:
-            return kingAttacks(s);
-    }
-}
-
 // A pawn's last move taken back: one or two squares straight, a capture, or en passant.
 bool pawnMoveFits(const Position& p, Square to, bool canUncapture) {
     const Color us = p.sideToMove;
@@ -109,7 +94,7 @@ bool pieceMoveFits(const Position& p, Square to, bool canUncapture) {
     const Piece piece = p.pieceOn(to);
     const PieceType type = typeOf(piece);
     const Bitboard empty = ~p.occupied();
-    for (Bitboard from = reverseSteps(type, to, p.occupied()) & empty; from != 0;) {
+    for (Bitboard from = pieceAttacks(type, to, p.occupied()) & empty; from != 0;) {
         if (safeBefore(p, to, popLowest(from), piece, canUncapture)) return true;
     }
     if (type == PieceType::King) return castlingFits(p, to);

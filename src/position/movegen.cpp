@@ -124,21 +124,6 @@ void generatePawnMoves(Generation& g) {
     }
 }
 
-Bitboard pieceAttacks(PieceType t, Square s, Bitboard occupied) {
-    switch (t) {
-        case PieceType::Knight:
-            return knightAttacks(s);
-        case PieceType::Bishop:
-            return bishopAttacks(s, occupied);
-        case PieceType::Rook:
-            return rookAttacks(s, occupied);
-        case PieceType::Queen:
-            return bishopAttacks(s, occupied) | rookAttacks(s, occupied);
-        default:
-            return kingAttacks(s);
-    }
-}
-
 void generatePieceMoves(Generation& g) {
     constexpr PieceType kTypes[] = {PieceType::Knight, PieceType::Bishop, PieceType::Rook,
                                     PieceType::Queen};

@@ -83,21 +83,6 @@ struct MateSearch {
     Bitboard flights = 0;  // the enemy king's squares that no piece of ours attacks now
 };
 
-Bitboard attacksOf(PieceType type, Square s, Bitboard occupied) {
-    switch (type) {
-        case PieceType::Knight:
-            return knightAttacks(s);
-        case PieceType::Bishop:
-            return bishopAttacks(s, occupied);
-        case PieceType::Rook:
-            return rookAttacks(s, occupied);
-        case PieceType::Queen:
-            return bishopAttacks(s, occupied) | rookAttacks(s, occupied);
-        default:
-            return kingAttacks(s);
-    }
-}
-
 // The enemy king's free squares: those next to it that hold no enemy piece and that no piece
 // of ours attacks, the king's own square counted as empty (it steps off a check line). One
 // sweep over our pieces, and after a check only the lines through the square it left looked
@@ -151,7 +136,7 @@ bool kingEscapes(MateSearch& m, Move move) {
     const Bitboard occupied =
         ((p.occupied() ^ squareBit(from)) | squareBit(to)) & ~squareBit(m.info.king);
     const Bitboard covered =
-        arriving == PieceType::Pawn ? pawnAttacks(us, to) : attacksOf(arriving, to, occupied);
+        arriving == PieceType::Pawn ? pawnAttacks(us, to) : pieceAttacks(arriving, to, occupied);
     for (Bitboard open = flights & ~covered; open != 0;) {
         if (!discoveredOn(m, from, popLowest(open), occupied)) return true;
     }
@@ -235,7 +220,7 @@ bool pieceChecks(MateSearch& m) {
             }
             targets &= matingTargets(m, t, from);
             if (targets == 0) continue;
-            if (checksFrom(m, from, attacksOf(t, from, occupied) & targets)) return true;
+            if (checksFrom(m, from, pieceAttacks(t, from, occupied) & targets)) return true;
         }
     }
     return false;
@@ -254,7 +239,7 @@ bool pawnMoveChecks(MateSearch& m, Square from, Square to) {
     }
     const Bitboard occupied = (m.p.occupied() ^ squareBit(from)) | squareBit(to);
     for (PieceType t : {PieceType::Queen, PieceType::Rook, PieceType::Bishop, PieceType::Knight}) {
-        if (!discovers && (attacksOf(t, to, occupied) & squareBit(m.info.king)) == 0) continue;
+        if (!discovers && (pieceAttacks(t, to, occupied) & squareBit(m.info.king)) == 0) continue;
         if (tryCheck(m, Move::make(from, to, MoveKind::Promotion, t))) return true;
     }
     return false;
