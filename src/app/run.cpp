@@ -72,6 +72,9 @@ constexpr std::string_view kVersion = VESTREL_VERSION;
 // so that their longer names leave the "..." in the same column.
 constexpr std::string_view kLongOptions =
     "\r\n"
+    "    infile ...          ... several files are read as one collection\r\n"
+    "    -                   ... read standard input\r\n"
+    "    --type=epd|fen|pgn  ... how standard input is read (epd)\r\n"
     "    --words             ... read stipulations in words (\"Mate in two\")\r\n"
     "    --legal             ... /p plus check-aware legality rules\r\n"
     "    --canonical         ... ignore unusable e.p.; match colour-reversed twins\r\n"
