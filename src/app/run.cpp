@@ -608,6 +608,19 @@ int loopEndExit(LoopEnd end, const RunSettings& settings, BufferedWriter& out,
     return errorExit("ERROR: Output could not be written !");
 }
 
+// The closing report's further lines: records without a stipulation (--words), CSV lines
+// skipped, and the verdict counts (--verify).
+void writeFurtherReportLines(const RunSettings& settings, const RunState& state,
+                             const VerifyRun* verify) {
+    if (settings.words) {
+        writeError(countText(state.withoutStipulation, " EPD-line", " without stipulation"));
+    }
+    if (state.reader.shortLines != 0) {
+        writeError(countText(state.reader.shortLines, " CSV-line", " with too few fields skipped"));
+    }
+    if (verify != nullptr) writeError(verdictCountLine(*verify));
+}
+
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     InputStream input;
@@ -664,13 +677,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         return errorExit(fileErrorMessage(FileVerdict::ReportNotWritten, settings));
     }
     writeClosingReport(settings, state, start);
-    if (settings.words) {
-        writeError(countText(state.withoutStipulation, " EPD-line", " without stipulation"));
-    }
-    if (state.reader.shortLines != 0) {
-        writeError(countText(state.reader.shortLines, " CSV-line", " with too few fields skipped"));
-    }
-    if (sink.verify != nullptr) writeError(verdictCountLine(verify));
+    writeFurtherReportLines(settings, state, sink.verify);
     return kExitOk;
 }
 
