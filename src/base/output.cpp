@@ -65,6 +65,7 @@ void writePieces(BufferedWriter& writer, std::initializer_list<std::string_view>
     std::size_t at = writer.buffer.size();
     writer.buffer.resize(at + total);
     for (std::string_view piece : pieces) {
+        if (piece.empty()) continue;  // an empty view may hold no pointer for memcpy
         std::memcpy(writer.buffer.data() + at, piece.data(), piece.size());
         at += piece.size();
     }
