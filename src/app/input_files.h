@@ -26,12 +26,12 @@ struct InputFile {
 // each later one is opened when its turn comes.
 struct InputStream {
     std::vector<InputFile> files;
-    std::size_t current = 0;  // the file being read
-    LineReader reader;        // the file being read
+    std::size_t current = 0;      // the file being read
+    LineReader reader;            // the file being read
     std::int64_t lineNumber = 0;  // the current file's lines read so far
     bool lineTooLong = false;
-    bool readFailed = false;            // a read of the current file failed
-    std::string failed;                 // a file that could not be opened when its turn came
+    bool readFailed = false;         // a read of the current file failed
+    std::string failed;              // a file that could not be opened when its turn came
     std::string_view missingColumn;  // a CSV file's header lacks this needed column
 
     InputStream() = default;

@@ -405,8 +405,9 @@ OptionResult parseArguments(const std::vector<std::string_view>& arguments, RunS
         } else {
             // File names keep the command line's text; what is matched against records takes
             // the records' code page.
-            legal = argument.starts_with("/u") ? applyOption(argument, settings, known)
-                                               : applyOption(recordCodePage(argument), settings, known);
+            legal = argument.starts_with("/u")
+                        ? applyOption(argument, settings, known)
+                        : applyOption(recordCodePage(argument), settings, known);
         }
         if (!known || !legal) {
             result.verdict = known ? OptionVerdict::Illegal : OptionVerdict::Unknown;

@@ -257,7 +257,7 @@ enum class LoopEnd {
     LogFailed,
     LineTooLong,
     ColumnMissing,  // a CSV input without a needed column: the loop never started
-    InputFailed,  // a read of the input file failed: its rest would be missing
+    InputFailed,    // a read of the input file failed: its rest would be missing
     InputNotFound,  // a later input file could not be opened when its turn came
 };
 
@@ -552,8 +552,8 @@ std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings,
 }
 
 // With --report: creates its file, before anything is read, and the state it gathers.
-FileVerdict startReportRun(const RunSettings& settings, const InputStream& input,
-                           RunState& state, ReportFile& file, std::string& failedInput) {
+FileVerdict startReportRun(const RunSettings& settings, const InputStream& input, RunState& state,
+                           ReportFile& file, std::string& failedInput) {
     if (!settings.report.on()) return FileVerdict::Ok;
     for (const InputFile& inputFile : input.files) {
         if (reportIsInput(settings, inputFile.name)) {

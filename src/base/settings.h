@@ -133,7 +133,7 @@ struct RunSettings {
     TimeSetting time;      // /t
     ParamsSetting params;  // /@ and /q
 
-    bool words = false;  // --words: stipulations read as phrases, number words included
+    bool words = false;    // --words: stipulations read as phrases, number words included
     ReportSetting report;  // --report, --report-limit
     VerifySetting verify;  // --verify, --threads, --verify-nodes
 

@@ -28,7 +28,7 @@ struct Marking {
     std::int64_t duplicates = 0;  // records marked as duplicates or mirror images
     std::int64_t illegal = 0;
     std::string twin;  // --canonical: the colour-reversed twin of the key being marked
-    std::string tag;  // the id text of the last record marked, for the report
+    std::string tag;   // the id text of the last record marked, for the report
 };
 
 // A record that passed the filters, with its position key built before its turn to be marked.

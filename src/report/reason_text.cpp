@@ -135,8 +135,7 @@ void appendBreach(std::string& out, const RuleBreach& breach) {
 }
 
 constexpr std::string_view pieceName(PieceType type) {
-    constexpr std::string_view kNames[] = {"",     "pawn",  "knight", "bishop",
-                                           "rook", "queen", "king"};
+    constexpr std::string_view kNames[] = {"", "pawn", "knight", "bishop", "rook", "queen", "king"};
     return kNames[index(type)];
 }
 
@@ -180,7 +179,8 @@ void appendGameBreach(std::string& out, const Position& p, const GameBreach& bre
             appendSquare(out, breach.from);
             out.append(" to ");
             appendSquare(out, breach.pawn);
-            out.append(breach.side == Color::White ? ", the white king on " : ", the black king on ");
+            out.append(breach.side == Color::White ? ", the white king on "
+                                                   : ", the black king on ");
             appendSquare(out, breach.king);
             out.append(" stood in check from ");
             if ((breach.checkers & squareBit(breach.from)) != 0) {

@@ -182,10 +182,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // A record run on the database itself changes nothing; /u- and /u: read no input file.
     // Names that differ only in letter case are two files here.
     std::error_code noFile;
-    const bool inputIsDatabase =
-        std::any_of(inputs.begin(), inputs.end(), [&](const std::string& input) {
-            return fs::equivalent(input, databaseName, noFile);
-        });
+    const bool inputIsDatabase = std::any_of(
+        inputs.begin(), inputs.end(),
+        [&](const std::string& input) { return fs::equivalent(input, databaseName, noFile); });
     check(!fs::equivalent(databaseName, backupName, noFile));
     const bool rewrites =
         parsed && ((mode == DatabaseMode::Update && !settings.noOutput && !inputIsDatabase) ||

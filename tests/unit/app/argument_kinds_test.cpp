@@ -39,8 +39,8 @@ TEST(ParseArguments, TakesAbsoluteNamesOfInputFiles) {
         const std::string argument = here + "/" + c.name;
         RunSettings settings;
         parseArguments({argument}, settings);
-        EXPECT_EQ(settings.inputFiles, c.input ? std::vector<std::string>{argument}
-                                               : std::vector<std::string>{});
+        EXPECT_EQ(settings.inputFiles,
+                  c.input ? std::vector<std::string>{argument} : std::vector<std::string>{});
     }
 }
 
