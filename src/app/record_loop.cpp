@@ -1,0 +1,229 @@
+#include "app/record_loop.h"
+
+#include <string>
+#include <string_view>
+#include <utility>
+
+#include "app/step_settings.h"
+#include "filter/marking.h"
+#include "filter/opcode_edit.h"
+#include "filter/selection.h"
+#include "input/epd_line.h"
+#include "input/mate_info.h"
+#include "input/record_reader.h"
+#include "input/stipulation_phrase.h"
+#include "report/report.h"
+
+namespace vestrel {
+
+namespace {
+
+enum class FilterVerdict { Queued, Dropped, TooLong };
+
+// Runs one record through the steps before marking; Queued when it reaches the seen-position
+// test, its key built and its look-up asked for; TooLong when replacements would grow it past
+// the limit.
+FilterVerdict filterRecord(std::string_view line, const RunSettings& settings,
+                           const StepSettings& steps, RunState& state, PendingRecord& pending) {
+    constexpr FilterVerdict kDrop = FilterVerdict::Dropped;
+    const SelectionSettings& selection = steps.selection;
+    if (!recordFromLine(line, steps.reader, state.reader, state.record)) return kDrop;
+    if (!passesFindFilter(state.record, selection)) return kDrop;
+    if (!passesSkipFilter(state.record, selection)) return kDrop;
+    if (!selection.replacements.empty() &&
+        !applyReplacements(state.record, selection, state.scratch)) {
+        return FilterVerdict::TooLong;
+    }
+    SplitRecord& split = pending.split;
+    if (!splitRecord(state.record, steps.split, split)) return kDrop;
+    pending.illegalMove = state.reader.illegalMove;
+    if (settings.convertsMateInfo()) {
+        const int mateLength = convertMateInfo(split.opcodeText, steps.mateInfo);
+        if (!passesMateFilter(mateLength, selection)) return kDrop;
+    }
+    if (!passesTimeFilter(split.opcodeText, selection, state.scratch)) return kDrop;
+    if (!passesParamsFilter(split.opcodeText, selection, state.scratch)) return kDrop;
+    prepareMark(pending, steps.marking, state.marking);
+    return FilterVerdict::Queued;
+}
+
+// Fills the queue with the next records that pass the filters; how many it holds.
+std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, RunState& state,
+                      InputStream& input, ProgressCounter& progress, bool& tooLong) {
+    std::size_t count = 0;
+    std::string_view line;
+    while (!tooLong && count < state.pending.size()) {
+        const std::int64_t before = input.lineNumber;
+        if (!nextInputLine(input, state.reader, line)) break;
+        state.lines += input.lineNumber - before;
+        const FilterVerdict verdict =
+            filterRecord(line, settings, steps, state, state.pending[count]);
+        if (verdict == FilterVerdict::Queued) {
+            state.pendingLines[count++] = input.lineNumber;
+        } else if (verdict == FilterVerdict::TooLong) {
+            tooLong = true;
+        } else if (!progress.pending.empty()) {
+            pendProgress(progress);
+        }
+    }
+    return count;
+}
+
+// How standard output stands. A database update goes on when the reader of the output has
+// gone (vestrel in.epd /u+ | head): the database is what the run is for.
+LoopEnd outputEnd(const BufferedWriter& out, bool updating) {
+    if (!out.failed || (out.brokenPipe && updating)) return LoopEnd::Done;
+    return out.brokenPipe ? LoopEnd::PipeClosed : LoopEnd::OutputFailed;
+}
+
+// Writes one accepted record: the progress count with /0, else its output line and the
+// database copy.
+LoopEnd writeRecord(const RunSettings& settings, const StepSettings& steps, SplitRecord& record,
+                    RunState& state, RecordSink& sink) {
+    BufferedWriter& out = sink.out;
+    Rewrite* database = sink.database;
+    ProgressCounter& progress = sink.progress;
+    ++state.output;
+    if (settings.words && !statesStipulation(record.opcodeText)) ++state.withoutStipulation;
+    if (settings.noOutput) {
+        countProgress(progress);
+        pendProgress(progress);
+        return LoopEnd::Done;
+    }
+    buildOutputLine(record.positionFields, record.opcodeText, steps.output, state.line,
+                    state.scratch);
+    if (database != nullptr) {
+        rewriteLine(*database, state.line);
+        if (database->out.failed) return LoopEnd::DatabaseFailed;
+    }
+    writeLine(out, state.line);
+    return outputEnd(out, database != nullptr);
+}
+
+// Hands a record that met the tests to the report: whether the seen set stored its key (it
+// held `stored` keys before), whether it was set aside and why.
+void reportTested(const RunSettings& settings, const RunState& state, const PendingRecord& record,
+                  std::size_t queued, std::int32_t stored, MarkVerdict verdict) {
+    const bool scanned = settings.legalityTest || state.marking.seen.readsBoards();
+    reportRecord(*state.report,
+                 {record.split.positionFields, record.split.opcodeText, record.key,
+                  state.pendingLines[queued], state.marking.seen.size() > stored,
+                  verdict == MarkVerdict::Marked, state.marking.tag,
+                  scanned && record.board.board ? int(record.board.pieceCount) : -1});
+}
+
+// Solves the verify batch and writes it in input order: the log lines of marked records, and
+// for each accepted record its verdict's log line and the record itself.
+LoopEnd writeBatch(const RunSettings& settings, const StepSettings& steps, RunState& state,
+                   RecordSink& sink, const LineReader& input) {
+    VerifyRun& verify = *sink.verify;
+    solveBatch(verify);
+    const std::size_t used = std::exchange(verify.used, 0);
+    for (std::size_t i = 0; i < used; ++i) {
+        VerifyEntry& entry = verify.batch[i];
+        if (!entry.accepted) writeBytes(state.log, entry.markLog);
+        if (entry.accepted) writeVerdictLog(entry, state.log);
+        if (entry.accepted && state.report) {
+            reportVerdict(*state.report, entry.line, entry.split.positionFields,
+                          entry.split.opcodeText, entry.verdict.text);
+        }
+        if (state.log.failed) return LoopEnd::LogFailed;
+        if (!entry.accepted) {
+            if (!sink.progress.pending.empty()) pendProgress(sink.progress);
+            continue;
+        }
+        const LoopEnd end = writeRecord(settings, steps, entry.split, state, sink);
+        if (end != LoopEnd::Done) return end;
+    }
+    showVerifyProgress(verify, input, false);
+    return LoopEnd::Done;
+}
+
+// With --verify: marks the record into the batch, a marked record's log line kept for its
+// turn, and writes the batch when it is full.
+LoopEnd queueForVerify(const RunSettings& settings, const StepSettings& steps,
+                       PendingRecord& record, std::size_t queued, RunState& state, RecordSink& sink,
+                       const LineReader& input) {
+    VerifyEntry& entry = nextEntry(*sink.verify);
+    BufferedWriter capture;  // never drains: its bytes wait in the entry
+    capture.fd = state.log.fd;
+    capture.capacity = std::string::npos;
+    capture.buffer.swap(entry.markLog);
+    const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
+    const MarkVerdict verdict = markRecord(record, steps.marking, state.marking, capture);
+    if (state.report) reportTested(settings, state, record, queued, stored, verdict);
+    const bool marked = verdict == MarkVerdict::Marked;
+    entry.markLog.swap(capture.buffer);
+    if (capture.failed) {
+        --sink.verify->used;  // the log is lost: write what came before, then stop
+        const LoopEnd end = writeBatch(settings, steps, state, sink, input);
+        return end == LoopEnd::Done ? LoopEnd::LogFailed : end;
+    }
+    if (!marked) {
+        entry.accepted = true;
+        entry.line = state.pendingLines[queued];
+        entry.split.positionFields.assign(record.split.positionFields);
+        entry.split.opcodeText.assign(record.split.opcodeText);
+    }
+    return batchFull(*sink.verify) ? writeBatch(settings, steps, state, sink, input)
+                                   : LoopEnd::Done;
+}
+
+// Marks the queued records of the file being read in order and writes those accepted; a lost
+// log line ends the run.
+LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunState& state,
+                 InputStream& input, RecordSink& sink) {
+    bool tooLong = false;  // a record that replacements would grow past the limit
+    for (std::size_t count;
+         (count = fillQueue(settings, steps, state, input, sink.progress, tooLong)) != 0;) {
+        for (std::size_t i = 0; i < count; ++i) {
+            PendingRecord& record = state.pending[i];
+            if (sink.verify != nullptr) {
+                const LoopEnd end =
+                    queueForVerify(settings, steps, record, i, state, sink, input.reader);
+                if (end != LoopEnd::Done) return end;
+                continue;
+            }
+            const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
+            const MarkVerdict verdict = markRecord(record, steps.marking, state.marking, state.log);
+            if (state.report) reportTested(settings, state, record, i, stored, verdict);
+            if (verdict == MarkVerdict::Marked) {
+                if (state.log.failed) return LoopEnd::LogFailed;
+                if (!sink.progress.pending.empty()) pendProgress(sink.progress);
+                continue;
+            }
+            const LoopEnd end = writeRecord(settings, steps, record.split, state, sink);
+            if (end != LoopEnd::Done) return end;
+        }
+    }
+    // A file's verdicts reach the report and the log before the next file begins.
+    if (sink.verify != nullptr) {
+        const LoopEnd end = writeBatch(settings, steps, state, sink, input.reader);
+        if (end != LoopEnd::Done) return end;
+    }
+    if (tooLong || input.lineTooLong) return LoopEnd::LineTooLong;
+    if (input.readFailed) return LoopEnd::InputFailed;
+    return LoopEnd::Done;
+}
+
+}  // namespace
+
+// Reads the input files one after the other as one stream of records.
+LoopEnd recordLoop(const RunSettings& settings, RunState& state, InputStream& input,
+                   RecordSink& sink) {
+    state.output = 0;
+    const StepSettings steps = stepSettings(settings);
+    if (!beginInput(input, state.reader)) return LoopEnd::ColumnMissing;
+    while (true) {
+        const LoopEnd end = fileLoop(settings, steps, state, input, sink);
+        if (end != LoopEnd::Done) return end;
+        if (!openNextInput(input, state.reader)) break;
+        if (state.report) beginReportFile(*state.report, currentInputName(input));
+    }
+    if (!input.failed.empty()) return LoopEnd::InputNotFound;
+    if (!input.missingColumn.empty()) return LoopEnd::ColumnMissing;
+    (void)flushWriter(sink.out);
+    return outputEnd(sink.out, sink.database != nullptr);
+}
+
+}  // namespace vestrel
