@@ -36,67 +36,45 @@ bool outputGoesTo(const FileId& file) {
            sameFileId(fileIdOfDescriptor(kStandardOutput), file);
 }
 
-FileVerdict prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
-                            bool& rewriting) {
+FileStatus prepareDatabase(const RunSettings& settings, RunState& state, Rewrite& rewrite,
+                           bool& rewriting) {
     rewriting = false;
     const std::string database = settings.databaseFileName();
-    if (outputGoesTo(fileIdOf(database))) return FileVerdict::OutputIsDatabase;
+    if (outputGoesTo(fileIdOf(database))) return FileStatus::OutputIsDatabase;
     const bool update = settings.databaseMode == DatabaseMode::Update;
     if (update && !settings.noOutput) {
-        switch (beginRewrite(rewrite, settings.databaseStem)) {
-            case RewriteStart::InUse:
-                return FileVerdict::DatabaseInUse;
-            case RewriteStart::NotFound:
-                return FileVerdict::DatabaseNotFound;
-            case RewriteStart::Leftover:
-                return FileVerdict::DatabaseLeftover;
-            case RewriteStart::LockUnknown:
-                return FileVerdict::DatabaseLockUnknown;
-            case RewriteStart::Ok:
-                break;
-        }
+        const FileStatus begun = beginRewrite(rewrite, settings.databaseStem);
+        if (begun != FileStatus::Ok) return begun;
         rewriting = true;
         // No database yet: the run creates it from the new records alone.
-        if (!rewrite.databaseExisted) return FileVerdict::Ok;
+        if (!rewrite.databaseExisted) return FileStatus::Ok;
     } else if (update && !pathExists(database)) {
-        return FileVerdict::Ok;  // /u+ with /0 creates nothing
+        return FileStatus::Ok;  // /u+ with /0 creates nothing
     }
     LineReader reader;
-    ReadEnd end = ReadEnd::Failed;
+    FileStatus status = FileStatus::DatabaseNotFound;
     if (state.report) beginReportFile(*state.report, database, true);
     if (openLineReader(reader, database, true)) {
         state.marking.seen.expectKeys(fileSize(reader.fd) / kLineBytesGuess);
         skipByteOrderMark(reader);
         preload(reader, state, rewriting ? &rewrite : nullptr, settings.canonicalKeys);
         if (rewriting) {
-            end = databaseReadEnd(reader);
+            status = databaseReadEnd(reader);
         } else if (reader.lineTooLong || reader.readFailed) {
-            end = reader.lineTooLong ? ReadEnd::LineTooLong : ReadEnd::Failed;
+            status = reader.lineTooLong ? FileStatus::LineTooLong : FileStatus::DatabaseNotFound;
         } else {
-            end = ReadEnd::Ok;
+            status = FileStatus::Ok;
         }
         closeLineReader(reader);
     }
-    FileVerdict verdict = FileVerdict::Ok;
-    switch (end) {
-        case ReadEnd::Ok:
-            if (rewriting && rewrite.out.failed) verdict = FileVerdict::DatabaseNotWritten;
-            break;
-        case ReadEnd::Failed:
-            verdict = FileVerdict::DatabaseNotFound;
-            break;
-        case ReadEnd::LineTooLong:
-            verdict = FileVerdict::LineTooLong;
-            break;
-        case ReadEnd::TextAfterCtrlZ:
-            verdict = FileVerdict::DatabaseTextAfterCtrlZ;
-            break;
+    if (status == FileStatus::Ok && rewriting && rewrite.out.failed) {
+        status = FileStatus::DatabaseNotWritten;
     }
-    if (verdict != FileVerdict::Ok && rewriting) {
+    if (status != FileStatus::Ok && rewriting) {
         abandonRewrite(rewrite);
         rewriting = false;
     }
-    return verdict;
+    return status;
 }
 
 ReportFile::~ReportFile() {
@@ -110,7 +88,7 @@ bool reportIsInput(const RunSettings& settings, const std::string& input) {
     return path == input || sameFile(path, input);
 }
 
-FileVerdict createReportFile(const RunSettings& settings, ReportFile& report) {
+FileStatus createReportFile(const RunSettings& settings, ReportFile& report) {
     const std::string& path = settings.report.file;
     const DatabaseMode mode = settings.databaseMode;
     const auto names = [&path](const std::string& name) {
@@ -118,20 +96,20 @@ FileVerdict createReportFile(const RunSettings& settings, ReportFile& report) {
     };
     if ((mode == DatabaseMode::Compare || mode == DatabaseMode::Update) &&
         names(settings.databaseFileName())) {
-        return FileVerdict::ReportIsDatabase;
+        return FileStatus::ReportIsDatabase;
     }
     if (mode == DatabaseMode::Update && names(settings.backupFileName())) {
-        return FileVerdict::ReportIsBackup;
+        return FileStatus::ReportIsBackup;
     }
     if (upperCase(path) == upperCase(kLogFileName) || sameFile(path, std::string(kLogFileName))) {
-        return FileVerdict::ReportIsLog;
+        return FileStatus::ReportIsLog;
     }
-    if (outputGoesTo(fileIdOf(path))) return FileVerdict::OutputIsReport;
+    if (outputGoesTo(fileIdOf(path))) return FileStatus::OutputIsReport;
     const int fd = createFile(path);
-    if (fd == kNoFile) return FileVerdict::ReportNotWritten;
+    if (fd == kNoFile) return FileStatus::ReportNotWritten;
     report.path = path;
     openWriter(report.out, fd, kReportBuffer);
-    return FileVerdict::Ok;
+    return FileStatus::Ok;
 }
 
 bool finishReportFile(ReportFile& report) {
@@ -143,10 +121,10 @@ bool finishReportFile(ReportFile& report) {
     return report.finished;
 }
 
-FileVerdict openLogFile(RunState& state) {
+FileStatus openLogFile(RunState& state) {
     const int fd = createUnlinkedFile(std::string(kLogFileName));
     openWriter(state.log, fd == kIsLink ? kNoFile : fd, kLogBuffer);
-    return fd == kIsLink ? FileVerdict::LogIsLink : FileVerdict::Ok;
+    return fd == kIsLink ? FileStatus::LogIsLink : FileStatus::Ok;
 }
 
 bool closeLogFile(RunState& state) {

@@ -45,16 +45,16 @@ void closeInput(const InputFile& file, int fd) {
 }
 
 // Checks one file and returns it open in `fd`.
-FileVerdict checkInputFile(const RunSettings& settings, InputFile& file, int& fd) {
-    if (!findKind(file, settings)) return FileVerdict::WrongType;
+FileStatus checkInputFile(const RunSettings& settings, InputFile& file, int& fd) {
+    if (!findKind(file, settings)) return FileStatus::WrongType;
     fd = openInput(file);
-    if (fd == kNoFile) return FileVerdict::InputNotFound;
+    if (fd == kNoFile) return FileStatus::InputNotFound;
     if (outputGoesTo(fileIdOfDescriptor(fd))) {
         closeInput(file, fd);
-        return FileVerdict::OutputIsInput;
+        return FileStatus::OutputIsInput;
     }
     file.bytes = isRegularFileDescriptor(fd) ? fileSize(fd) : 0;
-    return FileVerdict::Ok;
+    return FileStatus::Ok;
 }
 
 // Starts reading the current file: its kind, a fresh PGN header, the note for a terminal, its
@@ -78,14 +78,14 @@ bool startFile(InputStream& input, ReaderState& state) {
 
 }  // namespace
 
-FileVerdict checkInputFiles(const RunSettings& settings, InputStream& input,
-                            std::string& failedName) {
+FileStatus checkInputFiles(const RunSettings& settings, InputStream& input,
+                           std::string& failedName) {
     input.files = inputFileList(settings);
     for (std::size_t i = 0; i < input.files.size(); ++i) {
         InputFile& file = input.files[i];
         int fd = kNoFile;
-        const FileVerdict verdict = checkInputFile(settings, file, fd);
-        if (verdict != FileVerdict::Ok) {
+        const FileStatus verdict = checkInputFile(settings, file, fd);
+        if (verdict != FileStatus::Ok) {
             closeLineReader(input.reader);
             failedName = file.name;
             return verdict;
@@ -97,7 +97,7 @@ FileVerdict checkInputFiles(const RunSettings& settings, InputStream& input,
         }
     }
     input.current = 0;
-    return FileVerdict::Ok;
+    return FileStatus::Ok;
 }
 
 bool inputIsDatabase(const InputStream& input, const std::string& database) {

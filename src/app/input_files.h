@@ -43,8 +43,8 @@ struct InputStream {
 // Checks every input file before anything is read: its type by its ending (standard input's by
 // --type), that it opens, and that standard output does not write into it. Fills the stream
 // and leaves its first file open; on failure `failedName` is the file at fault.
-FileVerdict checkInputFiles(const RunSettings& settings, InputStream& input,
-                            std::string& failedName);
+FileStatus checkInputFiles(const RunSettings& settings, InputStream& input,
+                           std::string& failedName);
 
 // True when an input file is the database file: the same name in upper case, or the same file.
 bool inputIsDatabase(const InputStream& input, const std::string& database);

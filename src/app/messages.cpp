@@ -44,6 +44,18 @@ std::string countText(std::int64_t count, std::string_view noun, std::string_vie
     return text;
 }
 
+constexpr std::string_view kOutputNotWritten = "ERROR: Output could not be written !";
+
+// A temporary file that no run removes blocks the database: named, with what to do.
+std::string databaseBlocked(const RunSettings& settings, bool ownerGone) {
+    Rewrite files;
+    nameRewriteFiles(files, settings.databaseStem);
+    return "ERROR: Database " + quoted(settings.databaseFileName()) + " is blocked by " +
+           quoted(files.tempPath) +
+           (ownerGone ? ", left by a run that ended: remove that file !"
+                      : ": unless another run is using the database, remove that file !");
+}
+
 }  // namespace
 
 // The usage text for a UTF-8 terminal: LF line ends and the plus-minus sign as UTF-8.
@@ -84,38 +96,10 @@ int writeToOutput(std::string_view text) {
         case WriteResult::Failed:
             break;
     }
-    return errorExit("ERROR: Output could not be written !");
+    return errorExit(kOutputNotWritten);
 }
 
 std::string quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
-
-std::string databaseNotFound(const RunSettings& settings) {
-    return "ERROR: Database " + quoted(settings.databaseFileName()) +
-           " not found (or access denied) !";
-}
-
-std::string databaseNotWritten(const RunSettings& settings) {
-    return "ERROR: Database " + quoted(settings.databaseFileName()) + " could not be written !";
-}
-
-std::string databaseInUse(const RunSettings& settings) {
-    return "ERROR: Database " + quoted(settings.databaseFileName()) + " is in use by another run !";
-}
-
-// A temporary file that no run removes blocks the database: named, with what to do.
-std::string databaseBlocked(const RunSettings& settings, bool ownerGone) {
-    Rewrite files;
-    nameRewriteFiles(files, settings.databaseStem);
-    return "ERROR: Database " + quoted(settings.databaseFileName()) + " is blocked by " +
-           quoted(files.tempPath) +
-           (ownerGone ? ", left by a run that ended: remove that file !"
-                      : ": unless another run is using the database, remove that file !");
-}
-
-std::string databaseTextAfterCtrlZ(const RunSettings& settings) {
-    return "ERROR: Database " + quoted(settings.databaseFileName()) +
-           " has text after a Ctrl-Z byte !";
-}
 
 // The closing report of a record run, written piece by piece.
 void writeClosingReport(const RunSettings& settings, const RunState& state,
@@ -150,56 +134,61 @@ void writeClosingReport(const RunSettings& settings, const RunState& state,
     writeError(kLineEnd);
 }
 
-std::string inputNotFound(std::string_view name) {
-    return "ERROR: File " + quoted(name) + " not found (or access denied) !";
-}
-
-// The error message of a file check that failed; `input` names the input file at fault.
-std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings,
-                             std::string_view input) {
-    switch (verdict) {
-        case FileVerdict::WrongType:
+std::string fileStatusMessage(FileStatus status, const RunSettings& settings,
+                              std::string_view file) {
+    const std::string database = quoted(settings.databaseFileName());
+    switch (status) {
+        case FileStatus::Ok:
+            return {};  // no failure, no message
+        case FileStatus::WrongType:
             return "ERROR: Wrong file type (no EPD/FEN/PGN) !";
-        case FileVerdict::InputNotFound:
-            return inputNotFound(input);
-        case FileVerdict::OutputIsInput:
-            return "ERROR: Output file is the input file " + quoted(input) + " !";
-        case FileVerdict::DatabaseNotWritten:
-            return databaseNotWritten(settings);
-        case FileVerdict::OutputIsDatabase:
-            return "ERROR: Output file is the database file " +
-                   quoted(settings.databaseFileName()) + " !";
-        case FileVerdict::DatabaseInUse:
-            return databaseInUse(settings);
-        case FileVerdict::DatabaseLeftover:
-        case FileVerdict::DatabaseLockUnknown:
-            return databaseBlocked(settings, verdict == FileVerdict::DatabaseLeftover);
-        case FileVerdict::LogIsLink:
+        case FileStatus::InputNotFound:
+            return "ERROR: File " + quoted(file) + " not found (or access denied) !";
+        case FileStatus::InputNotRead:
+            return "ERROR: File " + quoted(file) + " could not be read !";
+        case FileStatus::OutputNotWritten:
+            return std::string(kOutputNotWritten);
+        case FileStatus::OutputIsInput:
+            return "ERROR: Output file is the input file " + quoted(file) + " !";
+        case FileStatus::OutputIsDatabase:
+            return "ERROR: Output file is the database file " + database + " !";
+        case FileStatus::OutputIsReport:
+            return "ERROR: Output file is the report file " + quoted(settings.report.file) + " !";
+        case FileStatus::DatabaseNotFound:
+            return "ERROR: Database " + database + " not found (or access denied) !";
+        case FileStatus::DatabaseNotWritten:
+            return "ERROR: Database " + database + " could not be written !";
+        case FileStatus::DatabaseInUse:
+            return "ERROR: Database " + database + " is in use by another run !";
+        case FileStatus::DatabaseLeftover:
+        case FileStatus::DatabaseLockUnknown:
+            return databaseBlocked(settings, status == FileStatus::DatabaseLeftover);
+        case FileStatus::DatabaseTextAfterCtrlZ:
+            return "ERROR: Database " + database + " has text after a Ctrl-Z byte !";
+        case FileStatus::LineTooLong:
+            return "ERROR: Line too long !";
+        case FileStatus::LogNotWritten:
+            return "ERROR: Log file " + quoted(kLogFileName) + " could not be written !";
+        case FileStatus::LogIsLink:
             return "ERROR: Log file " + quoted(kLogFileName) +
                    " is a link, not followed: remove it !";
-        case FileVerdict::DatabaseTextAfterCtrlZ:
-            return databaseTextAfterCtrlZ(settings);
-        case FileVerdict::LineTooLong:
-            return std::string(kLineTooLong);
-        case FileVerdict::ReportNotWritten:
+        case FileStatus::ReportNotWritten:
             return "ERROR: Report file " + quoted(settings.report.file) + " could not be written !";
-        case FileVerdict::ReportIsInput:
-            return "ERROR: Report file is the input file " + quoted(input) + " !";
-        case FileVerdict::ReportIsDatabase:
-            return "ERROR: Report file is the database file " +
-                   quoted(settings.databaseFileName()) + " !";
-        case FileVerdict::ReportIsBackup:
+        case FileStatus::ReportIsInput:
+            return "ERROR: Report file is the input file " + quoted(file) + " !";
+        case FileStatus::ReportIsDatabase:
+            return "ERROR: Report file is the database file " + database + " !";
+        case FileStatus::ReportIsBackup:
             return "ERROR: Report file is the database backup " +
                    quoted(settings.backupFileName()) + " !";
-        case FileVerdict::ReportIsLog:
+        case FileStatus::ReportIsLog:
             return "ERROR: Report file is the log file " + quoted(kLogFileName) + " !";
-        case FileVerdict::OutputIsReport:
-            return "ERROR: Output file is the report file " + quoted(settings.report.file) + " !";
-        case FileVerdict::Ok:
-        case FileVerdict::DatabaseNotFound:
-            break;
     }
-    return databaseNotFound(settings);
+    return {};  // no status of the list
+}
+
+int fileErrorExit(FileStatus status, const RunSettings& settings, std::string_view file) {
+    return errorExit(fileStatusMessage(status, settings, file));
 }
 
 // The closing report's further lines: records without a stipulation (--words), CSV lines

@@ -9,6 +9,7 @@
 #include "app/files.h"
 #include "app/run_state.h"
 #include "app/verify_run.h"
+#include "base/file_status.h"
 #include "base/settings.h"
 
 namespace vestrel {
@@ -35,8 +36,6 @@ inline constexpr std::string_view kUsage =
     "        /t[times][@]    ... filter \"times\":  [[\xF1~]xx:xx|yy:yy-zz:zz][@]\r\n"
     "        /@|q[params]    ... filter \"params\": {CRKPXcrkpx}[[\xF1~]x|y-z][/...]\r\n";
 
-inline constexpr std::string_view kLineTooLong = "ERROR: Line too long !";
-
 // The usage text for a UTF-8 terminal: LF line ends and the plus-minus sign as UTF-8.
 std::string utf8Usage();
 
@@ -49,16 +48,12 @@ int writeToOutput(std::string_view text);
 
 std::string quoted(std::string_view name);
 
-std::string databaseNotFound(const RunSettings& settings);
-std::string databaseNotWritten(const RunSettings& settings);
-std::string databaseInUse(const RunSettings& settings);
-// A temporary file that no run removes blocks the database: named, with what to do.
-std::string databaseBlocked(const RunSettings& settings, bool ownerGone);
-std::string databaseTextAfterCtrlZ(const RunSettings& settings);
-std::string inputNotFound(std::string_view name);
-// The error message of a file check that failed; `input` names the input file at fault.
-std::string fileErrorMessage(FileVerdict verdict, const RunSettings& settings,
-                             std::string_view input = {});
+// The message of a failed file or database operation; `file` names the input file at fault.
+// Ok is no failure and has no message.
+std::string fileStatusMessage(FileStatus status, const RunSettings& settings,
+                              std::string_view file = {});
+// Writes the message of a failed file or database operation; the exit status of an error.
+int fileErrorExit(FileStatus status, const RunSettings& settings, std::string_view file = {});
 
 // The closing report of a record run, written piece by piece.
 void writeClosingReport(const RunSettings& settings, const RunState& state,

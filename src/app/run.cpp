@@ -39,44 +39,28 @@ constexpr std::string_view kVersion = VESTREL_VERSION;
 constexpr std::string_view kNotEnoughMemory = "\nERROR: Not enough memory !\a\r\n";
 
 int runDatabaseMode(const RunSettings& settings, Clock::time_point start) {
-    const DatabaseResult result = settings.databaseMode == DatabaseMode::Sort
-                                      ? sortDatabase(settings, start)
-                                      : updateSolutionTimes(settings);
-    switch (result) {
-        case DatabaseResult::Done:
-            return kExitOk;
-        case DatabaseResult::NotFound:
-            return errorExit(databaseNotFound(settings));
-        case DatabaseResult::WriteFailed:
-            return errorExit(databaseNotWritten(settings));
-        case DatabaseResult::InUse:
-            return errorExit(databaseInUse(settings));
-        case DatabaseResult::Leftover:
-        case DatabaseResult::LockUnknown:
-            return errorExit(databaseBlocked(settings, result == DatabaseResult::Leftover));
-        case DatabaseResult::TextAfterCtrlZ:
-            return errorExit(databaseTextAfterCtrlZ(settings));
-        case DatabaseResult::LineTooLong:
-            return errorExit(kLineTooLong);
-    }
-    return kExitError;
+    const FileStatus status = settings.databaseMode == DatabaseMode::Sort
+                                  ? sortDatabase(settings, start)
+                                  : updateSolutionTimes(settings);
+    if (status == FileStatus::Ok) return kExitOk;
+    return fileErrorExit(status, settings);
 }
 
 // With --report: creates its file, before anything is read, and the state it gathers.
-FileVerdict startReportRun(const RunSettings& settings, const InputStream& input, RunState& state,
-                           ReportFile& file, std::string& failedInput) {
-    if (!settings.report.on()) return FileVerdict::Ok;
+FileStatus startReportRun(const RunSettings& settings, const InputStream& input, RunState& state,
+                          ReportFile& file, std::string& failedInput) {
+    if (!settings.report.on()) return FileStatus::Ok;
     for (const InputFile& inputFile : input.files) {
         if (reportIsInput(settings, inputFile.name)) {
             failedInput = inputFile.name;
-            return FileVerdict::ReportIsInput;
+            return FileStatus::ReportIsInput;
         }
     }
-    const FileVerdict created = createReportFile(settings, file);
-    if (created != FileVerdict::Ok) return created;
+    const FileStatus created = createReportFile(settings, file);
+    if (created != FileStatus::Ok) return created;
     state.report = std::make_unique<Report>();
     startReport(*state.report, settings);
-    return FileVerdict::Ok;
+    return FileStatus::Ok;
 }
 
 // Writes the --report page with the counts of the closing report; false when it was lost.
@@ -98,40 +82,35 @@ int loopEndExit(LoopEnd end, const RunSettings& settings, BufferedWriter& out,
         case LoopEnd::PipeClosed:
             return endOnClosedPipe();
         case LoopEnd::DatabaseFailed:
-            return errorExit(databaseNotWritten(settings));
+            return fileErrorExit(FileStatus::DatabaseNotWritten, settings);
         case LoopEnd::LogFailed:
             // The records accepted before the loss still reach standard output.
             (void)flushWriter(out);
-            return errorExit("ERROR: Log file " + quoted(kLogFileName) + " could not be written !");
+            return fileErrorExit(FileStatus::LogNotWritten, settings);
         case LoopEnd::LineTooLong:
-            return errorExit(kLineTooLong);
+            return fileErrorExit(FileStatus::LineTooLong, settings);
         case LoopEnd::InputFailed:
-            return errorExit("ERROR: File " + quoted(currentInputName(input)) +
-                             " could not be read !");
+            return fileErrorExit(FileStatus::InputNotRead, settings, currentInputName(input));
         case LoopEnd::InputNotFound:
-            return errorExit(inputNotFound(input.failed));
+            return fileErrorExit(FileStatus::InputNotFound, settings, input.failed);
         case LoopEnd::ColumnMissing:
             return errorExit("ERROR: Column " + quoted(input.missingColumn) + " not found in " +
                              quoted(currentInputName(input)) + " !");
         case LoopEnd::OutputFailed:
             break;
     }
-    return errorExit("ERROR: Output could not be written !");
+    return fileErrorExit(FileStatus::OutputNotWritten, settings);
 }
 
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     InputStream input;
     std::string failedInput;
-    const FileVerdict checked = checkInputFiles(settings, input, failedInput);
-    if (checked != FileVerdict::Ok) {
-        return errorExit(fileErrorMessage(checked, settings, failedInput));
-    }
+    const FileStatus checked = checkInputFiles(settings, input, failedInput);
+    if (checked != FileStatus::Ok) return fileErrorExit(checked, settings, failedInput);
     ReportFile report;
-    const FileVerdict reporting = startReportRun(settings, input, state, report, failedInput);
-    if (reporting != FileVerdict::Ok) {
-        return errorExit(fileErrorMessage(reporting, settings, failedInput));
-    }
+    const FileStatus reporting = startReportRun(settings, input, state, report, failedInput);
+    if (reporting != FileStatus::Ok) return fileErrorExit(reporting, settings, failedInput);
     state.marking.seen = SeenSet(seenPolicy(settings));
     state.marking.seen.expectKeys(expectedInputKeys(input));
 
@@ -146,12 +125,12 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
                          false);
             return kExitOk;
         }
-        const FileVerdict prepared = prepareDatabase(settings, state, database, rewriting);
-        if (prepared != FileVerdict::Ok) return errorExit(fileErrorMessage(prepared, settings));
+        const FileStatus prepared = prepareDatabase(settings, state, database, rewriting);
+        if (prepared != FileStatus::Ok) return fileErrorExit(prepared, settings);
     }
 
-    const FileVerdict logged = openLogFile(state);
-    if (logged != FileVerdict::Ok) return errorExit(fileErrorMessage(logged, settings));
+    const FileStatus logged = openLogFile(state);
+    if (logged != FileStatus::Ok) return fileErrorExit(logged, settings);
     // The first read of the input comes after every check, in the record loop.
     if (state.report) beginReportFile(*state.report, currentInputName(input));
     if (settings.noOutput) writeError(kLineEnd);
@@ -170,9 +149,11 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
         if (rewriting) abandonRewrite(database);
         return loopEndExit(end, settings, out, input);
     }
-    if (rewriting && !commitRewrite(database)) return errorExit(databaseNotWritten(settings));
+    if (rewriting && !commitRewrite(database)) {
+        return fileErrorExit(FileStatus::DatabaseNotWritten, settings);
+    }
     if (state.report && !writeReport(settings, state, report, start)) {
-        return errorExit(fileErrorMessage(FileVerdict::ReportNotWritten, settings));
+        return fileErrorExit(FileStatus::ReportNotWritten, settings);
     }
     writeClosingReport(settings, state, start);
     writeFurtherReportLines(settings, state, sink.verify);

@@ -25,27 +25,27 @@ bool nameLeadsTo(const std::string& path, int fd) {
 
 // What holds the temporary name when a run cannot take it: another run, a leftover that
 // cannot be removed or judged, or something that is no file of ours.
-RewriteStart judgeTakenName(const std::string& path) {
+FileStatus judgeTakenName(const std::string& path) {
     const int old = openRegularForReading(path);
     if (old == kNoFile) {
-        if (!nameTaken(path)) return RewriteStart::Ok;  // gone meanwhile: try again
+        if (!nameTaken(path)) return FileStatus::Ok;  // gone meanwhile: try again
         // A file this user may not read cannot be tested; a folder, pipe or device is no
         // leftover of ours.
-        return isRegularFile(path) ? RewriteStart::LockUnknown : RewriteStart::NotFound;
+        return isRegularFile(path) ? FileStatus::DatabaseLockUnknown : FileStatus::DatabaseNotFound;
     }
-    RewriteStart verdict = RewriteStart::Ok;
+    FileStatus verdict = FileStatus::Ok;
     switch (lockFile(old)) {
         case LockResult::HeldElsewhere:
-            verdict = RewriteStart::InUse;
+            verdict = FileStatus::DatabaseInUse;
             break;
         case LockResult::Failed:  // no locks on this file system
-            verdict = RewriteStart::LockUnknown;
+            verdict = FileStatus::DatabaseLockUnknown;
             break;
         case LockResult::Locked:
             // Nobody holds it: a leftover of a run that ended. In a shared folder with the
             // sticky bit only its owner may remove it.
             if (nameLeadsTo(path, old) && !removeFile(path) && nameLeadsTo(path, old)) {
-                verdict = RewriteStart::Leftover;
+                verdict = FileStatus::DatabaseLeftover;
             }
             break;
     }
@@ -55,7 +55,7 @@ RewriteStart judgeTakenName(const std::string& path) {
 
 // Creates the temporary file and locks it. A file already under its name whose lock nobody
 // holds is a leftover of a killed run and is removed.
-RewriteStart lockTemporary(const std::string& path, const std::string& modeFrom, int& fd) {
+FileStatus lockTemporary(const std::string& path, const std::string& modeFrom, int& fd) {
     for (int round = 0; round < kLockRounds; ++round) {
         fd = createNewFile(path, modeFrom);
         if (fd >= 0) {
@@ -64,17 +64,17 @@ RewriteStart lockTemporary(const std::string& path, const std::string& modeFrom,
             if (lockFile(fd) == LockResult::HeldElsewhere || !nameLeadsTo(path, fd)) {
                 (void)closeFile(fd);
                 fd = kNoFile;
-                return RewriteStart::InUse;
+                return FileStatus::DatabaseInUse;
             }
             // Where the file system has no locks, the exclusive creation alone keeps runs apart.
-            return RewriteStart::Ok;
+            return FileStatus::Ok;
         }
-        if (fd != kNameTaken) return RewriteStart::NotFound;
-        const RewriteStart taken = judgeTakenName(path);
-        if (taken != RewriteStart::Ok) return taken;
+        if (fd != kNameTaken) return FileStatus::DatabaseNotFound;
+        const FileStatus taken = judgeTakenName(path);
+        if (taken != FileStatus::Ok) return taken;
     }
     fd = kNoFile;
-    return RewriteStart::InUse;
+    return FileStatus::DatabaseInUse;
 }
 
 // A synced copy of a file under a new name, with its permissions.
@@ -164,12 +164,13 @@ void releaseDatabaseLock(Rewrite& rewrite) {
 
 // Locks the existing database file itself, so that a run through another of its names finds
 // it in use; where the file system has no locks the temporary file alone keeps runs apart.
-RewriteStart lockDatabase(Rewrite& rewrite) {
+FileStatus lockDatabase(Rewrite& rewrite) {
     rewrite.databaseLock = openRegularForReading(rewrite.databasePath);
-    if (rewrite.databaseLock == kNoFile) return RewriteStart::NotFound;
-    if (lockFile(rewrite.databaseLock) == LockResult::HeldElsewhere) return RewriteStart::InUse;
-    return nameLeadsTo(rewrite.databasePath, rewrite.databaseLock) ? RewriteStart::Ok
-                                                                   : RewriteStart::InUse;
+    if (rewrite.databaseLock == kNoFile) return FileStatus::DatabaseNotFound;
+    if (lockFile(rewrite.databaseLock) == LockResult::HeldElsewhere)
+        return FileStatus::DatabaseInUse;
+    return nameLeadsTo(rewrite.databasePath, rewrite.databaseLock) ? FileStatus::Ok
+                                                                   : FileStatus::DatabaseInUse;
 }
 
 // The new file has the database name: the backup takes its name, or, when it cannot, the old
@@ -207,48 +208,48 @@ void nameRewriteFiles(Rewrite& rewrite, std::string_view stem) {
     rewrite.backupCopyPath = shortNames ? base + ".bkc" : rewrite.backupPath + ".cpy";
 }
 
-RewriteStart beginRewrite(Rewrite& rewrite, std::string_view stem) {
+FileStatus beginRewrite(Rewrite& rewrite, std::string_view stem) {
     nameRewriteFiles(rewrite, stem);
     int fd = kNoFile;
     // An interrupt between the creation and the arming would leave the file behind; one
     // before the creation must not remove another run's file of that name.
     holdInterrupts();
-    const RewriteStart start = lockTemporary(rewrite.tempPath, rewrite.databasePath, fd);
-    if (start == RewriteStart::Ok) removeOnInterrupt(rewrite.tempPath);
+    const FileStatus start = lockTemporary(rewrite.tempPath, rewrite.databasePath, fd);
+    if (start == FileStatus::Ok) removeOnInterrupt(rewrite.tempPath);
     releaseInterrupts();
-    if (start != RewriteStart::Ok) return start;
+    if (start != FileStatus::Ok) return start;
     openWriter(rewrite.out, fd, kWriteBuffer);
     // Only now, under the lock, is the database's state the one this run works on.
     rewrite.databaseExisted = nameTaken(rewrite.databasePath);
     // Before the database is opened: Windows removes no name of a file that is open.
     settleBackup(rewrite);
-    RewriteStart verdict = RewriteStart::Ok;
+    FileStatus verdict = FileStatus::Ok;
     if (rewrite.databaseExisted) {
         verdict = lockDatabase(rewrite);
         // The old database could never take the backup name.
-        if (verdict == RewriteStart::Ok && isFolder(rewrite.backupPath)) {
-            verdict = RewriteStart::NotFound;
+        if (verdict == FileStatus::Ok && isFolder(rewrite.backupPath)) {
+            verdict = FileStatus::DatabaseNotFound;
         }
     }
-    if (verdict != RewriteStart::Ok) abandonRewrite(rewrite);
+    if (verdict != FileStatus::Ok) abandonRewrite(rewrite);
     return verdict;
 }
 
-RewriteStart beginDatabaseRewrite(Rewrite& rewrite, LineReader& reader, std::string_view stem) {
-    const RewriteStart start = beginRewrite(rewrite, stem);
-    if (start != RewriteStart::Ok) return start;
+FileStatus beginDatabaseRewrite(Rewrite& rewrite, LineReader& reader, std::string_view stem) {
+    const FileStatus start = beginRewrite(rewrite, stem);
+    if (start != FileStatus::Ok) return start;
     if (rewrite.databaseExisted && openLineReader(reader, rewrite.databasePath, true)) {
-        return RewriteStart::Ok;
+        return FileStatus::Ok;
     }
     abandonRewrite(rewrite);
-    return RewriteStart::NotFound;
+    return FileStatus::DatabaseNotFound;
 }
 
-ReadEnd databaseReadEnd(LineReader& reader) {
-    if (reader.lineTooLong) return ReadEnd::LineTooLong;
+FileStatus databaseReadEnd(LineReader& reader) {
+    if (reader.lineTooLong) return FileStatus::LineTooLong;
     const bool textAfter = !reader.readFailed && textAfterCtrlZ(reader);  // reads the rest
-    if (reader.readFailed) return ReadEnd::Failed;
-    return textAfter ? ReadEnd::TextAfterCtrlZ : ReadEnd::Ok;
+    if (reader.readFailed) return FileStatus::DatabaseNotFound;
+    return textAfter ? FileStatus::DatabaseTextAfterCtrlZ : FileStatus::Ok;
 }
 
 void rewriteLine(Rewrite& rewrite, std::string_view line) { writeLine(rewrite.out, line); }

@@ -10,6 +10,7 @@
 #include <string>
 #include <string_view>
 
+#include "base/file_status.h"
 #include "base/line_reader.h"
 #include "base/output.h"
 
@@ -32,33 +33,23 @@ struct Rewrite {
     ~Rewrite();
 };
 
-enum class RewriteStart {
-    Ok,
-    InUse,        // another run holds the database's lock
-    NotFound,     // the database cannot be read (or is no regular file), or the temporary
-                  // file cannot be created
-    Leftover,     // a temporary file of a run that has ended cannot be removed
-    LockUnknown,  // a temporary file is there, and whether a run still writes it is unknown
-};
-
 // The files of a rewrite of the database with this stem, its links followed; nothing opened.
 void nameRewriteFiles(Rewrite& rewrite, std::string_view stem);
 // Takes the database's lock by creating the temporary file (a leftover one whose lock nobody
 // holds is removed first) and locking the database file, notes whether the database exists,
-// and settles a backup that a killed commit left under its temporary name.
-RewriteStart beginRewrite(Rewrite& rewrite, std::string_view stem);
+// and settles a backup that a killed commit left under its temporary name. DatabaseInUse when
+// another run holds the lock; DatabaseNotFound when the database cannot be read (or is no
+// regular file) or the temporary file cannot be created; DatabaseLeftover when a temporary file
+// of a run that has ended cannot be removed; DatabaseLockUnknown when a temporary file is there
+// and whether a run still writes it is unknown.
+FileStatus beginRewrite(Rewrite& rewrite, std::string_view stem);
 // Starts the rewrite of an existing database and opens it for reading; the database is then
 // unchanged and nothing is left behind on failure.
-RewriteStart beginDatabaseRewrite(Rewrite& rewrite, LineReader& reader, std::string_view stem);
-enum class ReadEnd {
-    Ok,
-    Failed,          // a read error
-    LineTooLong,     // a line over the line limit
-    TextAfterCtrlZ,  // bytes other than Ctrl-Z, CR and LF after a Ctrl-Z
-};
-// How the reading of a database that is being rewritten ended; a rewrite goes on only after
-// Ok, so that no line of the database is silently left out.
-ReadEnd databaseReadEnd(LineReader& reader);
+FileStatus beginDatabaseRewrite(Rewrite& rewrite, LineReader& reader, std::string_view stem);
+// How the reading of a database that is being rewritten ended: DatabaseNotFound after a read
+// error, LineTooLong, DatabaseTextAfterCtrlZ for bytes other than Ctrl-Z, CR and LF after a
+// Ctrl-Z. A rewrite goes on only after Ok, so that no line of the database is silently left out.
+FileStatus databaseReadEnd(LineReader& reader);
 
 // One line plus CR LF; failures are collected and reported by commitRewrite.
 void rewriteLine(Rewrite& rewrite, std::string_view line);

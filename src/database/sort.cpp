@@ -37,43 +37,12 @@ void reserveTable(EntryTable& table, std::uint64_t bytes) {
 
 }  // namespace
 
-DatabaseResult resultOfStart(RewriteStart start) {
-    switch (start) {
-        case RewriteStart::Ok:
-            return DatabaseResult::Done;
-        case RewriteStart::InUse:
-            return DatabaseResult::InUse;
-        case RewriteStart::NotFound:
-            return DatabaseResult::NotFound;
-        case RewriteStart::Leftover:
-            return DatabaseResult::Leftover;
-        case RewriteStart::LockUnknown:
-            return DatabaseResult::LockUnknown;
-    }
-    return DatabaseResult::NotFound;
-}
-
-DatabaseResult resultOfRead(ReadEnd end) {
-    switch (end) {
-        case ReadEnd::Ok:
-            return DatabaseResult::Done;
-        case ReadEnd::Failed:
-            return DatabaseResult::NotFound;
-        case ReadEnd::LineTooLong:
-            return DatabaseResult::LineTooLong;
-        case ReadEnd::TextAfterCtrlZ:
-            return DatabaseResult::TextAfterCtrlZ;
-    }
-    return DatabaseResult::NotFound;
-}
-
-DatabaseResult sortDatabase(const RunSettings& settings,
-                            std::chrono::steady_clock::time_point start) {
+FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::time_point start) {
     const std::string& stem = settings.databaseStem;
     Rewrite rewrite;
     LineReader reader;
-    const RewriteStart begun = beginDatabaseRewrite(rewrite, reader, stem);
-    if (begun != RewriteStart::Ok) return resultOfStart(begun);
+    const FileStatus begun = beginDatabaseRewrite(rewrite, reader, stem);
+    if (begun != FileStatus::Ok) return begun;
     skipByteOrderMark(reader);
     writeError("\nReading ... ");
 
@@ -90,11 +59,11 @@ DatabaseResult sortDatabase(const RunSettings& settings,
         if (line.empty() || line[0] == '%') continue;
         addEntry(table, line, work);
     }
-    const ReadEnd readEnd = databaseReadEnd(reader);
+    const FileStatus readEnd = databaseReadEnd(reader);
     closeLineReader(reader);
-    if (readEnd != ReadEnd::Ok) {
+    if (readEnd != FileStatus::Ok) {
         abandonRewrite(rewrite);
-        return resultOfRead(readEnd);
+        return readEnd;
     }
 
     writeError("\nSorting ... ");
@@ -103,7 +72,7 @@ DatabaseResult sortDatabase(const RunSettings& settings,
     writeError("\nWriting ... ");
     const bool defaultDatabase = stem == kDefaultStem;
     writeSorted(rewrite, table, header, defaultDatabase);
-    if (!commitRewrite(rewrite)) return DatabaseResult::WriteFailed;
+    if (!commitRewrite(rewrite)) return FileStatus::DatabaseNotWritten;
     // The default database is dated today, 18:00 local time; a failure leaves the date as it is.
     if (defaultDatabase) setModificationHourToday(rewrite.databasePath, 18);
 
@@ -117,7 +86,7 @@ DatabaseResult sortDatabase(const RunSettings& settings,
     closing.append(" sec)");
     closing.append(kLineEnd);
     writeError(closing);
-    return DatabaseResult::Done;
+    return FileStatus::Ok;
 }
 
 }  // namespace vestrel

@@ -88,12 +88,12 @@ int updateLineTimes(std::string& line, double factor) {
     return count;
 }
 
-DatabaseResult updateSolutionTimes(const RunSettings& settings) {
+FileStatus updateSolutionTimes(const RunSettings& settings) {
     const std::string& stem = settings.databaseStem;
     Rewrite rewrite;
     LineReader reader;
-    const RewriteStart begun = beginDatabaseRewrite(rewrite, reader, stem);
-    if (begun != RewriteStart::Ok) return resultOfStart(begun);
+    const FileStatus begun = beginDatabaseRewrite(rewrite, reader, stem);
+    if (begun != FileStatus::Ok) return begun;
     long long count = 0;
     std::string work;
     std::string_view line;
@@ -102,13 +102,13 @@ DatabaseResult updateSolutionTimes(const RunSettings& settings) {
         count += updateLineTimes(work, settings.timeFactor);
         rewriteLine(rewrite, work);
     }
-    const ReadEnd readEnd = databaseReadEnd(reader);
+    const FileStatus readEnd = databaseReadEnd(reader);
     closeLineReader(reader);
-    if (readEnd != ReadEnd::Ok) {
+    if (readEnd != FileStatus::Ok) {
         abandonRewrite(rewrite);
-        return resultOfRead(readEnd);
+        return readEnd;
     }
-    if (!commitRewrite(rewrite)) return DatabaseResult::WriteFailed;
+    if (!commitRewrite(rewrite)) return FileStatus::DatabaseNotWritten;
     std::string closing = "\n";
     appendDecimal(closing, count);
     closing.append(" solution times updated in \"");
@@ -116,7 +116,7 @@ DatabaseResult updateSolutionTimes(const RunSettings& settings) {
     closing.append(".epd\"");
     closing.append(kLineEnd);
     writeError(closing);
-    return DatabaseResult::Done;
+    return FileStatus::Ok;
 }
 
 }  // namespace vestrel

@@ -3,8 +3,8 @@
 
 #include <string>
 
+#include "base/file_status.h"
 #include "base/settings.h"
-#include "database/sort.h"
 
 namespace vestrel {
 
@@ -13,6 +13,6 @@ int updateLineTimes(std::string& line, double factor);
 
 // Rewrites the database file with rescaled times, keeping the old one as ".bak", and writes
 // the closing line to standard error; error messages are the caller's.
-DatabaseResult updateSolutionTimes(const RunSettings& settings);
+FileStatus updateSolutionTimes(const RunSettings& settings);
 
 }  // namespace vestrel

@@ -28,16 +28,16 @@ TEST(CheckInputFiles, NamesTheFirstFileAtFault) {
     writeFile("b.PGN", "");
     struct Case {
         std::vector<std::string_view> arguments;
-        FileVerdict verdict;
+        FileStatus verdict;
         std::string failed;
     };
     const Case cases[] = {
-        {{"a.epd", "b.PGN", "-"}, FileVerdict::Ok, ""},
-        {{"a.epd", "b.txt", "missing.epd"}, FileVerdict::WrongType, "b.txt"},
-        {{"a.epd", "missing.epd", "b.txt"}, FileVerdict::InputNotFound, "missing.epd"},
-        {{"missing.fen", "a.epd"}, FileVerdict::InputNotFound, "missing.fen"},
-        {{"a.epd", "a.epd", "c.pgn"}, FileVerdict::InputNotFound, "c.pgn"},
-        {{}, FileVerdict::InputNotFound, "Vandrelo.epd"},
+        {{"a.epd", "b.PGN", "-"}, FileStatus::Ok, ""},
+        {{"a.epd", "b.txt", "missing.epd"}, FileStatus::WrongType, "b.txt"},
+        {{"a.epd", "missing.epd", "b.txt"}, FileStatus::InputNotFound, "missing.epd"},
+        {{"missing.fen", "a.epd"}, FileStatus::InputNotFound, "missing.fen"},
+        {{"a.epd", "a.epd", "c.pgn"}, FileStatus::InputNotFound, "c.pgn"},
+        {{}, FileStatus::InputNotFound, "Vandrelo.epd"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.failed);
@@ -45,7 +45,7 @@ TEST(CheckInputFiles, NamesTheFirstFileAtFault) {
         std::string failed;
         EXPECT_EQ(checkInputFiles(settingsFor(c.arguments), input, failed), c.verdict);
         EXPECT_EQ(failed, c.failed);
-        EXPECT_EQ(input.reader.fd != -1, c.verdict == FileVerdict::Ok);  // the first stays open
+        EXPECT_EQ(input.reader.fd != -1, c.verdict == FileStatus::Ok);  // the first stays open
     }
 }
 
@@ -54,7 +54,7 @@ TEST(CheckInputFiles, NamesTheFirstFileAtFault) {
 std::vector<std::string> streamLines(const std::vector<std::string_view>& arguments) {
     InputStream input;
     std::string failed;
-    EXPECT_EQ(checkInputFiles(settingsFor(arguments), input, failed), FileVerdict::Ok);
+    EXPECT_EQ(checkInputFiles(settingsFor(arguments), input, failed), FileStatus::Ok);
     ReaderState state;
     state.headerMateInfo = "left over";
     beginInput(input, state);
@@ -93,7 +93,7 @@ TEST(NextInputLine, ReportsAFileGoneBeforeItsTurn) {
     writeFile("b.epd", "b1\n");
     InputStream input;
     std::string failed;
-    ASSERT_EQ(checkInputFiles(settingsFor({"a.epd", "b.epd"}), input, failed), FileVerdict::Ok);
+    ASSERT_EQ(checkInputFiles(settingsFor({"a.epd", "b.epd"}), input, failed), FileStatus::Ok);
     ASSERT_TRUE(std::filesystem::remove("b.epd"));
     ReaderState state;
     beginInput(input, state);

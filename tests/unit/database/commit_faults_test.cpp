@@ -39,7 +39,7 @@ void startFiles() {
 // One whole rewrite: begin, one line, commit.
 bool rewriteWith(const std::string& line) {
     Rewrite rewrite;
-    if (beginRewrite(rewrite, "Mine") != RewriteStart::Ok) return false;
+    if (beginRewrite(rewrite, "Mine") != FileStatus::Ok) return false;
     rewriteLine(rewrite, line);
     return commitRewrite(rewrite);
 }
@@ -143,10 +143,10 @@ TEST(CommitRewrite, FailsWhenNoBackupCanBeMade) {
 TEST(BeginRewrite, NamesALeftoverItCannotClear) {
     struct Case {
         FileCall fails;
-        RewriteStart start;
+        FileStatus start;
     };
-    const Case cases[] = {{FileCall::Remove, RewriteStart::Leftover},
-                          {FileCall::Lock, RewriteStart::LockUnknown}};
+    const Case cases[] = {{FileCall::Remove, FileStatus::DatabaseLeftover},
+                          {FileCall::Lock, FileStatus::DatabaseLockUnknown}};
     for (const Case& c : cases) {
         FaultScope scope;
         ScratchDir dir;

@@ -28,7 +28,7 @@ TEST(CommitRewrite, KeepsOneWholeVersionWhileTheDatabaseIsOpenElsewhere) {
     writeFile("Mine.epd", kOld);
     Rewrite rewrite;
     LineReader reader;
-    ASSERT_EQ(beginDatabaseRewrite(rewrite, reader, "Mine"), RewriteStart::Ok);
+    ASSERT_EQ(beginDatabaseRewrite(rewrite, reader, "Mine"), FileStatus::Ok);
     rewriteLine(rewrite, kNew);
     const bool committed = commitRewrite(rewrite);
     closeLineReader(reader);
@@ -62,7 +62,7 @@ TEST(CommitRewrite, AFailureLeavesTheDatabaseAsItWas) {
         if (c.databaseExists) writeFile("Mine.epd", kOld);
         writeFile("other.txt", "read-only here");
         Rewrite rewrite;
-        ASSERT_EQ(beginRewrite(rewrite, "Mine"), RewriteStart::Ok);
+        ASSERT_EQ(beginRewrite(rewrite, "Mine"), FileStatus::Ok);
         if (c.fault == Fault::Write) {
             // Writes to a descriptor open for reading fail like writes to a full disk.
             EXPECT_TRUE(closeFile(rewrite.out.fd));

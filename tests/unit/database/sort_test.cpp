@@ -42,9 +42,9 @@ std::optional<std::time_t> modificationTime(const std::string& name) {
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
 }
 
-DatabaseResult runSort(const std::string& stem, std::string* err = nullptr) {
+FileStatus runSort(const std::string& stem, std::string* err = nullptr) {
     const RunSettings settings = sortSettings(stem);
-    DatabaseResult result = DatabaseResult::Done;
+    FileStatus result = FileStatus::Ok;
     const std::string text =
         captureStderr([&] { result = sortDatabase(settings, std::chrono::steady_clock::now()); });
     if (err != nullptr) *err = text;
@@ -105,7 +105,7 @@ std::vector<std::string> sortedProblemLines(const std::vector<std::string>& line
     std::string file;
     for (const std::string& line : lines) file += line + "\r\n";
     writeFile("Mine.epd", file);
-    EXPECT_EQ(runSort("Mine"), DatabaseResult::Done);
+    EXPECT_EQ(runSort("Mine"), FileStatus::Ok);
     std::vector<std::string> problems;
     for (const std::string& line : splitCrlf(readFile("Mine.epd").value_or(""))) {
         if (!line.empty()) problems.push_back(line);
@@ -169,7 +169,7 @@ TEST(SortDatabase, WritesTheDefaultLayout) {
     writeFile("Vandrelo.epd", old);
     writeFile("Vandrelo.bak", "older backup");
     std::string err;
-    ASSERT_EQ(runSort("Vandrelo", &err), DatabaseResult::Done);
+    ASSERT_EQ(runSort("Vandrelo", &err), FileStatus::Ok);
     EXPECT_EQ(readFile("Vandrelo.epd"), crlfLines({"% Vandrelo problem database", "", c, "", d, b,
                                                    "", "% Special problem types:", "", e, "", a, "",
                                                    f, "", "% New problem updates:", ""}));
@@ -187,7 +187,7 @@ TEST(SortDatabase, OtherStemsGetNoCommentsOrHeader) {
     const std::string b = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @;";
     const std::string e = "8/8/8/8/8/8/8/k1K2 w - - bm =2; 00:01; 00:01 @;";
     writeFile("vandrelo.epd", crlfLines({"% Vandrelo header", a, e, b}));
-    ASSERT_EQ(runSort("vandrelo"), DatabaseResult::Done);
+    ASSERT_EQ(runSort("vandrelo"), FileStatus::Ok);
     EXPECT_EQ(readFile("vandrelo.epd"), crlfLines({"", b, "", e, "", a, ""}));
     const std::optional<std::time_t> modified = modificationTime("vandrelo.epd");
     ASSERT_TRUE(modified.has_value());
@@ -198,7 +198,7 @@ TEST(SortDatabase, DatesTheDefaultDatabaseToSixInTheEvening) {
     ScratchDir dir;
     ASSERT_TRUE(dir.ok());
     writeFile("Vandrelo.epd", crlfLines({"8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @;"}));
-    ASSERT_EQ(runSort("Vandrelo"), DatabaseResult::Done);
+    ASSERT_EQ(runSort("Vandrelo"), FileStatus::Ok);
     const std::optional<std::time_t> modified = modificationTime("Vandrelo.epd");
     ASSERT_TRUE(modified.has_value());
     const std::time_t now = std::time(nullptr);
@@ -236,7 +236,7 @@ TEST(SortDatabase, SectionCommentOnlyBetweenDirectAndOtherTypes) {
         for (const std::string& line : c.input) file += line + "\r\n";
         writeFile("Vandrelo.epd", file);
         std::string err;
-        ASSERT_EQ(runSort("Vandrelo", &err), DatabaseResult::Done);
+        ASSERT_EQ(runSort("Vandrelo", &err), FileStatus::Ok);
         EXPECT_EQ(readFile("Vandrelo.epd"), c.output);
         const std::string count = std::to_string(std::count_if(
             c.input.begin(), c.input.end(), [](const std::string& l) { return l[0] != '%'; }));
@@ -336,14 +336,14 @@ TEST(SortDatabase, MissingDatabaseKeepsTheBackup) {
     ASSERT_TRUE(dir.ok());
     writeFile("Vandrelo.bak", "old backup");
     std::string err;
-    EXPECT_EQ(runSort("Vandrelo", &err), DatabaseResult::NotFound);
+    EXPECT_EQ(runSort("Vandrelo", &err), FileStatus::DatabaseNotFound);
     EXPECT_EQ(err, "");
     EXPECT_EQ(readFile("Vandrelo.bak"), "old backup");
     EXPECT_FALSE(fileExists("Vandrelo.epd"));
     EXPECT_FALSE(fileExists("Vandrelo.epd.new"));
 
     ASSERT_TRUE(std::filesystem::create_directory("Dir.epd"));
-    EXPECT_EQ(runSort("Dir"), DatabaseResult::NotFound);
+    EXPECT_EQ(runSort("Dir"), FileStatus::DatabaseNotFound);
 }
 
 // Seven digits of a number, with leading zeros.
@@ -367,7 +367,7 @@ TEST(SortDatabase, SortsAMillionProblemsAndMore) {
     sorted += "\r\n% New problem updates:\r\n\r\n";
     writeFile("Vandrelo.epd", database);
     std::string err;
-    EXPECT_EQ(runSort("Vandrelo", &err), DatabaseResult::Done);
+    EXPECT_EQ(runSort("Vandrelo", &err), FileStatus::Ok);
     EXPECT_EQ(maskSeconds(err),
               "\nReading ... \nSorting ... \nWriting ... \r\n\n1000003 EPD-lines "
               "sorted in \"Vandrelo.epd\"  (T sec)\r\n");

@@ -80,10 +80,10 @@ TEST(UpdateSolutionTimes, RewritesTheDatabaseAndKeepsTheOld) {
         "8/8/8/8/8/8/8/8 w - - bm h#2; 10:00+; 1:02:03 @\r\n";
     writeFile("Mine.epd", old);
     writeFile("Mine.bak", "older backup");
-    DatabaseResult result = DatabaseResult::NotFound;
+    FileStatus result = FileStatus::DatabaseNotFound;
     const std::string err =
         captureStderr([&] { result = updateSolutionTimes(timeSettings("Mine", 2)); });
-    EXPECT_EQ(result, DatabaseResult::Done);
+    EXPECT_EQ(result, FileStatus::Ok);
     EXPECT_EQ(err, "\n5 solution times updated in \"Mine.epd\"\r\n");
     EXPECT_EQ(readFile("Mine.epd"), crlfLines({"% Vandrelo db", "", "% Special problem types:",
                                                "8/8/8/8/8/8/8/8 w - - bm #3; 00:02; 00:40 @",
@@ -96,10 +96,10 @@ TEST(UpdateSolutionTimes, MissingDatabaseChangesNothing) {
     ScratchDir dir;
     ASSERT_TRUE(dir.ok());
     writeFile("Vandrelo.bak", "old backup");
-    DatabaseResult result = DatabaseResult::Done;
+    FileStatus result = FileStatus::Ok;
     const std::string err =
         captureStderr([&] { result = updateSolutionTimes(timeSettings("Vandrelo", 2)); });
-    EXPECT_EQ(result, DatabaseResult::NotFound);
+    EXPECT_EQ(result, FileStatus::DatabaseNotFound);
     EXPECT_EQ(err, "");
     EXPECT_FALSE(fileExists("Vandrelo.epd"));
     EXPECT_EQ(readFile("Vandrelo.bak"), "old backup");
