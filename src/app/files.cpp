@@ -79,7 +79,7 @@ FileStatus prepareDatabase(const RunSettings& settings, RunState& state, Rewrite
 
 ReportFile::~ReportFile() {
     if (out.fd == kNoFile) return;
-    (void)closeFile(out.fd);
+    (void)closeWriter(out);
     if (!finished) (void)removeFile(path);
 }
 
@@ -108,14 +108,13 @@ FileStatus createReportFile(const RunSettings& settings, ReportFile& report) {
     const int fd = createFile(path);
     if (fd == kNoFile) return FileStatus::ReportNotWritten;
     report.path = path;
-    openWriter(report.out, fd, kReportBuffer);
+    openWriter(report.out, fd, kReportBuffer, true);
     return FileStatus::Ok;
 }
 
 bool finishReportFile(ReportFile& report) {
     const bool written = flushWriter(report.out);
-    const bool closed = closeFile(report.out.fd);
-    report.out.fd = kNoFile;
+    const bool closed = closeWriter(report.out);
     report.finished = written && closed;
     if (!report.finished) (void)removeFile(report.path);
     return report.finished;
@@ -123,15 +122,14 @@ bool finishReportFile(ReportFile& report) {
 
 FileStatus openLogFile(RunState& state) {
     const int fd = createUnlinkedFile(std::string(kLogFileName));
-    openWriter(state.log, fd == kIsLink ? kNoFile : fd, kLogBuffer);
+    openWriter(state.log, fd == kIsLink ? kNoFile : fd, kLogBuffer, true);
     return fd == kIsLink ? FileStatus::LogIsLink : FileStatus::Ok;
 }
 
 bool closeLogFile(RunState& state) {
     if (state.log.fd == kNoFile) return !state.log.failed;
     const bool written = flushWriter(state.log);
-    (void)closeFile(state.log.fd);
-    state.log.fd = kNoFile;
+    (void)closeWriter(state.log);
     return written;
 }
 

@@ -33,11 +33,6 @@ struct InputStream {
     bool readFailed = false;         // a read of the current file failed
     std::string failed;              // a file that could not be opened when its turn came
     std::string_view missingColumn;  // a CSV file's header lacks this needed column
-
-    InputStream() = default;
-    InputStream(const InputStream&) = delete;
-    InputStream& operator=(const InputStream&) = delete;
-    ~InputStream() { closeLineReader(reader); }
 };
 
 // Checks every input file before anything is read: its type by its ending (standard input's by

@@ -135,7 +135,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     if (state.report) beginReportFile(*state.report, currentInputName(input));
     if (settings.noOutput) writeError(kLineEnd);
     BufferedWriter out;
-    openWriter(out, kStandardOutput, kStdoutBuffer);
+    openWriter(out, kStandardOutput, kStdoutBuffer, false);
     ProgressCounter progress;
     VerifyRun verify;
     if (settings.verify.maxMoves > 0) startVerifyRun(settings, input.reader.fd, verify);

@@ -2,6 +2,7 @@
 
 #include <cstring>
 #include <string_view>
+#include <utility>
 
 #include "base/platform.h"
 
@@ -57,7 +58,32 @@ const char* findLineStop(const char* p, std::size_t n) {
 
 }  // namespace
 
+LineReader::LineReader(LineReader&& other) noexcept { *this = std::move(other); }
+
+LineReader& LineReader::operator=(LineReader&& other) noexcept {
+    if (this == &other) return *this;
+    closeLineReader(*this);
+    blockBytes = other.blockBytes;
+    maxLineBytes = other.maxLineBytes;
+    fd = std::exchange(other.fd, kNoFile);
+    ownsFile = other.ownsFile;
+    block = std::move(other.block);
+    begin = std::exchange(other.begin, 0);
+    end = std::exchange(other.end, 0);
+    bytesRead = other.bytesRead;
+    atEof = other.atEof;
+    ended = std::exchange(other.ended, true);  // the moved-from reader hands out no lines
+    readFailed = other.readFailed;
+    lineTooLong = other.lineTooLong;
+    ctrlZ = other.ctrlZ;
+    carry = std::move(other.carry);
+    return *this;
+}
+
+LineReader::~LineReader() { closeLineReader(*this); }
+
 void readOpenFile(LineReader& reader, int fd, bool ownsFile) {
+    if (reader.fd != kNoFile && reader.ownsFile && reader.fd != fd) (void)closeFile(reader.fd);
     reader.fd = fd;
     reader.ownsFile = ownsFile;
     // A small file needs a block of its own size only, plus a byte to meet its end.
@@ -153,6 +179,8 @@ bool textAfterCtrlZ(LineReader& reader) {
 void closeLineReader(LineReader& reader) {
     if (reader.fd != kNoFile && reader.ownsFile) (void)closeFile(reader.fd);
     reader.fd = kNoFile;
+    reader.begin = reader.end = 0;
+    reader.ended = true;
     reader.block.clear();
     reader.block.shrink_to_fit();
 }

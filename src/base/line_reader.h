@@ -1,7 +1,8 @@
 #pragma once
 // Reads a text file in large blocks and hands out its lines: a line ends at LF, CR bytes are
 // never part of a line, a Ctrl-Z byte ends the file, a last line without LF counts. A line
-// longer than the limit ends the reading with `lineTooLong` set.
+// longer than the limit ends the reading with `lineTooLong` set. A reader closes the file it
+// owns and frees its block when it goes out of scope; it can be moved, never copied.
 
 #include <cstdint>
 #include <string>
@@ -28,13 +29,19 @@ struct LineReader {
     bool lineTooLong = false;
     bool ctrlZ = false;  // the reading ended at a Ctrl-Z byte
     std::string carry;   // a line that spans blocks or holds CR bytes
+
+    LineReader() = default;
+    LineReader(LineReader&& other) noexcept;
+    LineReader& operator=(LineReader&& other) noexcept;
+    ~LineReader();
 };
 
 // Opens a file for reading; false when it cannot be opened (a directory counts as such). With
 // `regularOnly` a pipe or device counts as such too, and is never waited on.
 bool openLineReader(LineReader& reader, const std::string& path, bool regularOnly = false);
 // Reads a file that is open already, from where it stands; closing the reader closes the file
-// only when the reader owns it (standard input stays open).
+// only when the reader owns it (standard input stays open). A file the reader owned before is
+// closed.
 void readOpenFile(LineReader& reader, int fd, bool ownsFile);
 // Drops a UTF-8 byte-order mark (EF BB BF) at the very start of a file just opened.
 void skipByteOrderMark(LineReader& reader);
@@ -43,6 +50,8 @@ bool nextLine(LineReader& reader, std::string_view& line);
 // After the reading ended at a Ctrl-Z: true when any byte other than Ctrl-Z, CR or LF follows
 // it. Reads the file to its end.
 bool textAfterCtrlZ(LineReader& reader);
+// Closes the file when the reader owns it and frees the block; a closed reader hands out no
+// lines.
 void closeLineReader(LineReader& reader);
 
 }  // namespace vestrel

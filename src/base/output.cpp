@@ -2,13 +2,32 @@
 
 #include <charconv>
 #include <cstring>
+#include <utility>
 
 #include "base/platform.h"
 
 namespace vestrel {
 
-void openWriter(BufferedWriter& writer, int fd, std::size_t capacity) {
+BufferedWriter::BufferedWriter(BufferedWriter&& other) noexcept { *this = std::move(other); }
+
+BufferedWriter& BufferedWriter::operator=(BufferedWriter&& other) noexcept {
+    if (this == &other) return *this;
+    (void)closeWriter(*this);
+    fd = std::exchange(other.fd, kNoFile);
+    buffer = std::move(other.buffer);
+    capacity = other.capacity;
+    failed = other.failed;
+    brokenPipe = other.brokenPipe;
+    ownsFile = other.ownsFile;
+    return *this;
+}
+
+BufferedWriter::~BufferedWriter() { (void)closeWriter(*this); }
+
+void openWriter(BufferedWriter& writer, int fd, std::size_t capacity, bool ownsFile) {
+    if (writer.fd != fd) (void)closeWriter(writer);
     writer.fd = fd;
+    writer.ownsFile = ownsFile;
     writer.capacity = capacity;
     writer.failed = false;
     writer.brokenPipe = false;
@@ -74,6 +93,13 @@ void writePieces(BufferedWriter& writer, std::initializer_list<std::string_view>
 bool flushWriter(BufferedWriter& writer) {
     drain(writer);
     return !writer.failed;
+}
+
+bool closeWriter(BufferedWriter& writer) {
+    const bool closed = writer.fd == kNoFile || !writer.ownsFile || closeFile(writer.fd);
+    writer.fd = kNoFile;
+    std::string().swap(writer.buffer);
+    return closed;
 }
 
 void writeError(std::string_view text) { (void)writeText(kStandardError, text); }

@@ -10,15 +10,25 @@
 
 namespace vestrel {
 
+// A writer closes the file it owns when it goes out of scope, without writing what is still
+// buffered: only flushWriter says whether the bytes arrived. It can be moved, never copied.
 struct BufferedWriter {
     int fd = -1;
     std::string buffer;
     std::size_t capacity = 0;
     bool failed = false;      // a write failed (disk full, I/O error, file size limit)
     bool brokenPipe = false;  // the reader of a pipe went away
+    bool ownsFile = false;    // closeWriter closes fd; not so for standard output
+
+    BufferedWriter() = default;
+    BufferedWriter(BufferedWriter&& other) noexcept;
+    BufferedWriter& operator=(BufferedWriter&& other) noexcept;
+    ~BufferedWriter();
 };
 
-void openWriter(BufferedWriter& writer, int fd, std::size_t capacity);
+// Starts writing to an open file; with `ownsFile` the writer closes it. A file the writer owned
+// before is closed.
+void openWriter(BufferedWriter& writer, int fd, std::size_t capacity, bool ownsFile);
 // Appends bytes; flushes in big chunks when the buffer fills. A writer without a file fails.
 void writeBytes(BufferedWriter& writer, std::string_view bytes);
 void writeLine(BufferedWriter& writer, std::string_view line);  // line + CR LF
@@ -26,6 +36,9 @@ void writeLine(BufferedWriter& writer, std::string_view line);  // line + CR LF
 void writePieces(BufferedWriter& writer, std::initializer_list<std::string_view> pieces);
 // Writes what is buffered. False when any write of this writer has failed.
 bool flushWriter(BufferedWriter& writer);
+// Closes the file when the writer owns it and drops what is still buffered; false when the
+// close failed. A closed writer fails every later write.
+bool closeWriter(BufferedWriter& writer);
 
 // Appends the seconds since `start` with two decimals, as the closing reports show them.
 void appendElapsedSeconds(std::string& out, std::chrono::steady_clock::time_point start);

@@ -179,8 +179,7 @@ FileStatus lockDatabase(Rewrite& rewrite) {
 bool completeBackup(Rewrite& rewrite) {
     const bool ok = renameReplacing(rewrite.backupTempPath, rewrite.backupPath);
     // Some systems move no file onto a name that is open.
-    (void)closeFile(rewrite.out.fd);
-    rewrite.out.fd = kNoFile;
+    (void)closeWriter(rewrite.out);
     if (ok) {
         syncFolderOf(rewrite.backupPath);
     } else if (renameReplacing(rewrite.backupTempPath, rewrite.databasePath)) {
@@ -218,7 +217,7 @@ FileStatus beginRewrite(Rewrite& rewrite, std::string_view stem) {
     if (start == FileStatus::Ok) removeOnInterrupt(rewrite.tempPath);
     releaseInterrupts();
     if (start != FileStatus::Ok) return start;
-    openWriter(rewrite.out, fd, kWriteBuffer);
+    openWriter(rewrite.out, fd, kWriteBuffer, true);
     // Only now, under the lock, is the database's state the one this run works on.
     rewrite.databaseExisted = nameTaken(rewrite.databasePath);
     // Before the database is opened: Windows removes no name of a file that is open.
@@ -271,8 +270,7 @@ bool commitRewrite(Rewrite& rewrite) {
         removeOnInterrupt("");  // the temporary name has gone: it is the database now
         syncFolderOf(rewrite.databasePath);
         ok = !existed || completeBackup(rewrite);
-        (void)closeFile(rewrite.out.fd);
-        rewrite.out.fd = kNoFile;
+        (void)closeWriter(rewrite.out);
     } else {
         if (backup) (void)removeFile(rewrite.backupTempPath);
         abandonRewrite(rewrite);
@@ -290,9 +288,7 @@ void abandonRewrite(Rewrite& rewrite) {
     (void)removeFile(rewrite.tempPath);
     removeOnInterrupt("");
     releaseInterrupts();
-    (void)closeFile(rewrite.out.fd);
-    rewrite.out.fd = kNoFile;
-    rewrite.out.buffer.clear();
+    (void)closeWriter(rewrite.out);
 }
 
 }  // namespace vestrel

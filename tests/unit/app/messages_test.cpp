@@ -18,7 +18,8 @@ TEST(FileStatusMessage, GivesEveryFailureItsOwnMessage) {
     std::set<std::string> messages;
     for (int i = static_cast<int>(FileStatus::Ok) + 1; i <= static_cast<int>(kLast); ++i) {
         SCOPED_TRACE(i);
-        const std::string message = fileStatusMessage(static_cast<FileStatus>(i), settings, "in.epd");
+        const std::string message =
+            fileStatusMessage(static_cast<FileStatus>(i), settings, "in.epd");
         EXPECT_TRUE(message.starts_with("ERROR: ")) << message;
         EXPECT_TRUE(message.ends_with(" !")) << message;
         EXPECT_TRUE(messages.insert(message).second) << message;

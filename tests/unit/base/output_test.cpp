@@ -31,7 +31,7 @@ std::string writtenBytes(std::size_t capacity, bool asOneCall) {
     const int fd = createFile(path);
     EXPECT_NE(fd, kNoFile);
     BufferedWriter writer;
-    openWriter(writer, fd, capacity);
+    openWriter(writer, fd, capacity, true);
     for (int line = 0; line < 3; ++line) {
         const std::string_view pieces[] = {"8/8/8/8/8/8/8/K1k5 w - -", " id \"", "duplicate",
                                            "", "\";", "\r\n"};
@@ -42,7 +42,7 @@ std::string writtenBytes(std::size_t capacity, bool asOneCall) {
         }
     }
     EXPECT_TRUE(flushWriter(writer));
-    EXPECT_TRUE(closeFile(fd));
+    EXPECT_TRUE(closeWriter(writer));
     std::string bytes = readFile(path);
     std::filesystem::remove(path, error);
     return bytes;

@@ -323,7 +323,7 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
         marking.seen = SeenSet(sc.options.policy);
         for (std::string_view key : sc.preloaded) marking.seen.preload(key);
         BufferedWriter log;
-        openWriter(log, fd, 4096);
+        openWriter(log, fd, 4096, true);
 
         for (const Record& r : sc.records) {
             SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
@@ -336,7 +336,7 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
             EXPECT_EQ(record.split.opcodeText, r.opcodes);
         }
         EXPECT_TRUE(flushWriter(log));
-        EXPECT_TRUE(closeFile(fd));
+        EXPECT_TRUE(closeWriter(log));
         EXPECT_EQ(readFile(path), sc.log);
         std::filesystem::remove(path, error);
         EXPECT_EQ(marking.duplicates, sc.duplicates);

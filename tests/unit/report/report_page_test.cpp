@@ -19,10 +19,10 @@ std::string pageOf(const Report& report, const RunSettings& settings) {
     const int fd = createFile("page.html");
     EXPECT_NE(fd, kNoFile);
     BufferedWriter out;
-    openWriter(out, fd, 1 << 16);
+    openWriter(out, fd, 1 << 16, true);
     writeReportPage(report, settings, {12, 1, 2, 1, "0.25"}, out);
     EXPECT_TRUE(flushWriter(out));
-    closeFile(fd);
+    EXPECT_TRUE(closeWriter(out));
     return testing::readFile("page.html").value_or("");
 }
 
