@@ -85,9 +85,6 @@ inline constexpr int kIsLink = -3;
 int createUnlinkedFile(const std::string& path);
 // Creates or truncates a file for writing.
 int createFile(const std::string& path);
-// Creates or truncates a file for writing with the permissions of `modeFrom`, when that names
-// an existing file.
-int createFileLike(const std::string& path, const std::string& modeFrom);
 // Creates a new file for reading and writing; never opens an existing one. Its permissions are
 // those of `modeFrom` (when that names an existing file) plus reading and writing for the owner.
 // kNameTaken when something already holds the name, kNoFile on any other failure.
@@ -96,10 +93,6 @@ int createNewFile(const std::string& path, const std::string& modeFrom);
 // Gives an open file exactly the permissions of the file `from`; true when there is nothing to do.
 bool copyPermissions(int fd, const std::string& from);
 bool closeFile(int fd);
-// A second descriptor for an open file; kNoFile when none can be made.
-int duplicateFile(int fd);
-// Makes `target` refer to the file open as `fd`, closing what it referred to before.
-bool redirectFile(int fd, int target);
 
 enum class LockResult { Locked, HeldElsewhere, Failed };
 // Takes an exclusive lock on an open file without waiting. The lock lasts until the file is

@@ -349,12 +349,6 @@ int createFile(const std::string& path) {
     return descriptorFor(handle, 0);
 }
 
-// Permissions come from the folder's access list on Windows; a read-only attribute is not
-// copied, since it would keep the new file from ever replacing the database.
-int createFileLike(const std::string& path, const std::string& /*modeFrom*/) {
-    return createFile(path);
-}
-
 // The permissions come from the folder's access list, and a read-only attribute is never
 // copied: it would keep the new file from ever replacing the database.
 int createNewFile(const std::string& path, const std::string& /*modeFrom*/) {
@@ -392,6 +386,7 @@ LockResult lockFile(int fd) {
 
 bool closeFile(int fd) { return fd >= 0 && ::_close(fd) == 0; }
 
+// The tests' own calls, declared where they use them: the program moves no descriptor.
 int duplicateFile(int fd) {
     const int copy = ::_dup(fd);
     return copy < 0 ? kNoFile : copy;

@@ -98,11 +98,4 @@ void buildSortKey(KeyBuffer& key, std::string_view line, std::string& work) {
     }
 }
 
-std::string sortKey(std::string_view line) {
-    KeyBuffer key;
-    std::string work;
-    buildSortKey(key, line, work);
-    return std::string(key.bytes, key.size);
-}
-
 }  // namespace vestrel

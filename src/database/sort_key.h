@@ -26,7 +26,4 @@ struct KeyBuffer {
 // Only the text after " bm " is copied, with the ";;;;;" that ends every field.
 void buildSortKey(KeyBuffer& key, std::string_view line, std::string& work);
 
-// The 22-character sort key of one database line.
-std::string sortKey(std::string_view line);
-
 }  // namespace vestrel

@@ -114,7 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         (void)matchParamsTerm(term, line);
     std::string key;
     (void)databaseLineKey(line, key);
-    (void)sortKey(line);
+    KeyBuffer sortKey;
+    buildSortKey(sortKey, line, work);
     std::string times(line);
     (void)updateLineTimes(times, 0.5);
     return 0;

@@ -14,6 +14,16 @@
 
 #include "base/platform.h"
 
+namespace vestrel {
+
+// The platform defines these for the tests alone; the program moves no descriptor.
+// A second descriptor for an open file; kNoFile when none can be made.
+int duplicateFile(int fd);
+// Makes `target` refer to the file open as `fd`, closing what it referred to before.
+bool redirectFile(int fd, int target);
+
+}  // namespace vestrel
+
 namespace vestrel::testing {
 
 // A name for a new file or folder in the system's temporary folder.

@@ -9,6 +9,7 @@
 #include <optional>
 #include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "database/sort_key.h"
@@ -24,6 +25,14 @@ using testing::fileExists;
 using testing::readFile;
 using testing::ScratchDir;
 using testing::writeFile;
+
+// The 22-character sort key of one database line.
+std::string sortKey(std::string_view line) {
+    KeyBuffer key;
+    std::string work;
+    buildSortKey(key, line, work);
+    return std::string(key.bytes, key.size);
+}
 
 RunSettings sortSettings(const std::string& stem) {
     RunSettings settings;
