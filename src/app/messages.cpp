@@ -58,7 +58,6 @@ std::string databaseBlocked(const RunSettings& settings, bool ownerGone) {
 
 }  // namespace
 
-// The usage text for a UTF-8 terminal: LF line ends and the plus-minus sign as UTF-8.
 std::string utf8Usage() {
     std::string text;
     for (char c : std::string(kUsage) + std::string(kLongOptions)) {
@@ -72,7 +71,6 @@ std::string utf8Usage() {
     return text;
 }
 
-// A message line: line feed, text, bell for errors, CR LF.
 void writeMessage(std::string_view text, bool error) {
     std::string message = "\n";
     message.append(text);
@@ -86,7 +84,6 @@ int errorExit(std::string_view text) {
     return kExitError;
 }
 
-// Writes a whole answer (--help, --version) to standard output.
 int writeToOutput(std::string_view text) {
     switch (writeText(kStandardOutput, text)) {
         case WriteResult::Ok:
@@ -101,7 +98,6 @@ int writeToOutput(std::string_view text) {
 
 std::string quoted(std::string_view name) { return "\"" + std::string(name) + "\""; }
 
-// The closing report of a record run, written piece by piece.
 void writeClosingReport(const RunSettings& settings, const RunState& state,
                         Clock::time_point start) {
     const Marking& c = state.marking;
@@ -191,8 +187,6 @@ int fileErrorExit(FileStatus status, const RunSettings& settings, std::string_vi
     return errorExit(fileStatusMessage(status, settings, file));
 }
 
-// The closing report's further lines: records without a stipulation (--words), CSV lines
-// skipped, and the verdict counts (--verify).
 void writeFurtherReportLines(const RunSettings& settings, const RunState& state,
                              const VerifyRun* verify) {
     if (settings.words) {
