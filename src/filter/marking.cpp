@@ -105,8 +105,8 @@ bool databaseLineKey(std::string_view line, std::string& key) {
 }
 
 void prepareMark(PendingRecord& record, const MarkSettings& settings, const Marking& marking) {
-    const std::string_view fields = record.split.positionFields;
-    buildPositionKey(fields, record.split.opcodeText, record.key);
+    const std::string_view fields = record.positionFields();
+    buildPositionKey(fields, record.opcodeText(), record.key);
     // The key begins with the fields: an en-passant square ends both. Passing over keys whose
     // fields end in "-" saves 7.1% of the instructions of "bench.epd --canonical".
     if (settings.canonicalKeys && !fields.empty() && fields.back() != '-') {
@@ -121,7 +121,7 @@ void prepareMark(PendingRecord& record, const MarkSettings& settings, const Mark
 
 MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings, Marking& marking,
                        BufferedWriter& log) {
-    const std::string_view fields = record.split.positionFields;
+    const std::string_view fields = record.positionFields();
     std::string_view tag;
     std::string_view reason;  // --legal: why the position is illegal
     bool duplicate = true;    // a duplicate or mirror image, else illegal
