@@ -67,6 +67,29 @@ const char* findLineStop(const char* p, std::size_t n) {
     return eof ? eof : lf;
 }
 
+// Sixteen bytes as one value of the compiler's vector extension: one SSE2 compare on x86-64.
+using Bytes16 = char __attribute__((vector_size(16)));
+
+// Where the first CR or Ctrl-Z of [p, p+n) stands; n when there is none. Sixteen bytes at a
+// time: one pass instead of a library search for each byte.
+std::size_t firstCrOrEnd(const char* p, std::size_t n) {
+    const Bytes16 crs = Bytes16{} + '\r';  // a scalar added to every byte
+    const Bytes16 ends = Bytes16{} + kEndOfText;
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        Bytes16 bytes;
+        std::memcpy(&bytes, p + i, 16);
+        const Bytes16 hits = (bytes == crs) | (bytes == ends);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &hits, 16);
+        if ((halves[0] | halves[1]) != 0) break;
+    }
+    for (; i < n; ++i) {
+        if (p[i] == '\r' || p[i] == kEndOfText) return i;
+    }
+    return n;
+}
+
 }  // namespace
 
 void readOpenFile(LineReader& reader, int fd, bool ownsFile) {
@@ -139,6 +162,18 @@ bool nextLine(LineReader& reader, std::string_view& line) {
         }
         const char* base = reader.bytes + reader.begin;
         const std::size_t avail = reader.end - reader.begin;
+        if (!carrying) {
+            // The usual line: ended by LF or CR LF, no other CR and no Ctrl-Z in it.
+            const char* lf = static_cast<const char*>(std::memchr(base, '\n', avail));
+            const std::size_t len = lf ? static_cast<std::size_t>(lf - base) : 0;
+            const std::size_t text = (len > 0 && base[len - 1] == '\r') ? len - 1 : len;
+            if (lf && text <= reader.maxLineBytes && firstCrOrEnd(base, text) == text) {
+                reader.begin += len + 1;
+                line = std::string_view(base, text);
+                reader.lineCarried = false;
+                return true;
+            }
+        }
         const char* stop = findLineStop(base, avail);
         if (stop == nullptr) {
             if (!appendToCarry(reader, base, avail)) return false;

@@ -37,7 +37,8 @@ struct PendingRecord {
     LineParts plain;  // a record that is its input line: views into it, `split` left unused
     bool illegalMove = false;  // a puzzle whose first move is not legal: set aside as illegal
     std::string key;
-    BoardScan board;  // the placement read as a board, when /p or the mirror test needs it
+    std::string_view keyText;  // the key: `key`, or the start of the plain line
+    BoardScan board;           // the placement read as a board, when /p or the mirror test needs it
     SeenTicket ticket;
 
     std::string_view positionFields() const {

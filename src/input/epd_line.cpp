@@ -63,8 +63,7 @@ using Bytes16 = char __attribute__((vector_size(16)));
 std::size_t findDoubleSpace(std::string_view text) {
     const Bytes16 spaces = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
                             ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-    std::size_t i = 0;
-    for (; i + 17 <= text.size(); i += 16) {
+    const auto pairsAt = [&text, &spaces](std::size_t i) {
         Bytes16 a;
         Bytes16 b;
         std::memcpy(&a, text.data() + i, 16);
@@ -72,7 +71,15 @@ std::size_t findDoubleSpace(std::string_view text) {
         const Bytes16 pairs = (a == spaces) & (b == spaces);
         std::uint64_t halves[2];
         std::memcpy(halves, &pairs, 16);
-        if ((halves[0] | halves[1]) != 0) break;
+        return (halves[0] | halves[1]) != 0;
+    };
+    std::size_t i = 0;
+    for (; i + 17 <= text.size(); i += 16) {
+        if (pairsAt(i)) break;
+    }
+    // The last pairs: one more look that overlaps the pairs seen already.
+    if (i + 17 > text.size() && text.size() >= 17 && !pairsAt(text.size() - 17)) {
+        return std::string_view::npos;
     }
     for (; i + 1 < text.size(); ++i) {
         if (text[i] == ' ' && text[i + 1] == ' ') return i;
