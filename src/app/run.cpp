@@ -304,6 +304,7 @@ std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, Ru
                       InputStream& input, ProgressCounter& progress, bool& tooLong) {
     std::size_t count = 0;
     std::string_view line;
+    releaseLinesRead(input.reader);  // no record holds a view of a line read before
     while (!tooLong && count < state.pending.size()) {
         // The records queued may be views of the reader's bytes: they are written before any
         // further bytes are read.

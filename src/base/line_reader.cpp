@@ -95,7 +95,7 @@ std::size_t firstCrOrEnd(const char* p, std::size_t n) {
 void readOpenFile(LineReader& reader, int fd, bool ownsFile) {
     reader.fd = fd;
     reader.ownsFile = ownsFile;
-    reader.begin = reader.end = reader.lastStop = 0;
+    reader.begin = reader.end = reader.lastStop = reader.released = 0;
     reader.atEof = reader.ended = reader.readFailed = false;
     reader.lineTooLong = reader.ctrlZ = reader.lineCarried = false;
     reader.carry.clear();
@@ -203,6 +203,16 @@ bool nextLine(LineReader& reader, std::string_view& line) {
         line = reader.carry;
         return true;
     }
+}
+
+void releaseLinesRead(LineReader& reader) {
+    // Whole steps of the mapping, which starts on a page: their ends are page ends too.
+    constexpr std::size_t kReleaseStep = std::size_t{8} << 20;
+    if (reader.mappedBytes == 0) return;
+    const std::size_t upto = reader.begin / kReleaseStep * kReleaseStep;
+    if (upto <= reader.released) return;
+    releaseMappedBytes(reader.bytes + reader.released, upto - reader.released);
+    reader.released = upto;
 }
 
 bool textAfterCtrlZ(LineReader& reader) {

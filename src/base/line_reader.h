@@ -28,6 +28,7 @@ struct LineReader {
     std::size_t begin = 0;
     std::size_t end = 0;
     std::size_t lastStop = 0;     // just after the last LF or Ctrl-Z of the bytes at hand
+    std::size_t released = 0;     // a mapped file's bytes before this are given back
     std::uint64_t bytesRead = 0;  // read from fd so far
     bool atEof = false;           // no more bytes to read from fd
     bool ended = false;           // Ctrl-Z seen or all lines handed out
@@ -53,6 +54,9 @@ bool nextLine(LineReader& reader, std::string_view& line);
 inline bool nextLineAtHand(const LineReader& reader) { return reader.begin < reader.lastStop; }
 // The line handed out last stays valid as long as the bytes at hand do: it is no copy.
 inline bool lineAtHand(const LineReader& reader) { return !reader.lineCarried; }
+// The lines handed out so far are in use no more: a mapped file gives back the memory of the
+// part read, so that a large file never stays resident whole.
+void releaseLinesRead(LineReader& reader);
 // After the reading ended at a Ctrl-Z: true when any byte other than Ctrl-Z, CR or LF follows
 // it. Reads the file to its end.
 bool textAfterCtrlZ(LineReader& reader);

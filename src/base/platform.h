@@ -115,6 +115,9 @@ long long readSome(int fd, char* buffer, std::size_t size);
 // reading its lost end fail, so the program maps only files it reads at once from the start.
 const char* mapForReading(int fd, std::uint64_t size);
 void unmapFile(const char* bytes, std::uint64_t size);
+// Part of a mapped file that is read no more: its memory may be given back (the bytes stay in
+// the file). `bytes` and `size` are whole pages.
+void releaseMappedBytes(const char* bytes, std::uint64_t size);
 
 enum class WriteResult { Ok, Failed, BrokenPipe };
 // Writes every byte, retrying short writes and waiting while a non-blocking file is full.

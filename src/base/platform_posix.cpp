@@ -296,6 +296,10 @@ void unmapFile(const char* bytes, std::uint64_t size) {
     if (bytes != nullptr) ::munmap(const_cast<char*>(bytes), std::size_t(size));
 }
 
+void releaseMappedBytes(const char* bytes, std::uint64_t size) {
+    (void)::madvise(const_cast<char*>(bytes), std::size_t(size), MADV_DONTNEED);
+}
+
 WriteResult writeAll(int fd, std::string_view bytes) {
     if (fileCallFails(FileCall::Write)) return WriteResult::Failed;
     const char* p = bytes.data();

@@ -421,6 +421,9 @@ void unmapFile(const char* bytes, std::uint64_t) {
     if (bytes != nullptr) ::UnmapViewOfFile(bytes);
 }
 
+// Windows trims the pages of a view read no more by itself.
+void releaseMappedBytes(const char*, std::uint64_t) {}
+
 long long readSome(int fd, char* buffer, std::size_t size) {
     if (fileCallFails(FileCall::Read)) return -1;
     const HANDLE handle = handleOf(fd);
