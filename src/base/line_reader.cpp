@@ -1,5 +1,6 @@
 #include "base/line_reader.h"
 
+#include <bit>
 #include <cstring>
 #include <string_view>
 
@@ -70,22 +71,27 @@ const char* findLineStop(const char* p, std::size_t n) {
 // Sixteen bytes as one value of the compiler's vector extension: one SSE2 compare on x86-64.
 using Bytes16 = char __attribute__((vector_size(16)));
 
-// Where the first CR or Ctrl-Z of [p, p+n) stands; n when there is none. Sixteen bytes at a
-// time: one pass instead of a library search for each byte.
-std::size_t firstCrOrEnd(const char* p, std::size_t n) {
-    const Bytes16 crs = Bytes16{} + '\r';  // a scalar added to every byte
+// Where the first LF, CR or Ctrl-Z of [p, p+n) stands; n when there is none. Sixteen bytes
+// at a time: one pass finds the end of the usual line and shows it holds no other CR and no
+// Ctrl-Z, where a library search for each byte would take three.
+std::size_t firstLineByte(const char* p, std::size_t n) {
+    const Bytes16 lfs = Bytes16{} + '\n';  // a scalar added to every byte
+    const Bytes16 crs = Bytes16{} + '\r';
     const Bytes16 ends = Bytes16{} + kEndOfText;
     std::size_t i = 0;
     for (; i + 16 <= n; i += 16) {
         Bytes16 bytes;
         std::memcpy(&bytes, p + i, 16);
-        const Bytes16 hits = (bytes == crs) | (bytes == ends);
+        const Bytes16 hits = (bytes == lfs) | (bytes == crs) | (bytes == ends);
         std::uint64_t halves[2];
         std::memcpy(halves, &hits, 16);
-        if ((halves[0] | halves[1]) != 0) break;
+        if (halves[0] != 0) return i + static_cast<std::size_t>(std::countr_zero(halves[0])) / 8;
+        if (halves[1] != 0) {
+            return i + 8 + static_cast<std::size_t>(std::countr_zero(halves[1])) / 8;
+        }
     }
     for (; i < n; ++i) {
-        if (p[i] == '\r' || p[i] == kEndOfText) return i;
+        if (p[i] == '\n' || p[i] == '\r' || p[i] == kEndOfText) return i;
     }
     return n;
 }
@@ -164,10 +170,14 @@ bool nextLine(LineReader& reader, std::string_view& line) {
         const std::size_t avail = reader.end - reader.begin;
         if (!carrying) {
             // The usual line: ended by LF or CR LF, no other CR and no Ctrl-Z in it.
-            const char* lf = static_cast<const char*>(std::memchr(base, '\n', avail));
-            const std::size_t len = lf ? static_cast<std::size_t>(lf - base) : 0;
-            const std::size_t text = (len > 0 && base[len - 1] == '\r') ? len - 1 : len;
-            if (lf && text <= reader.maxLineBytes && firstCrOrEnd(base, text) == text) {
+            const std::size_t text = firstLineByte(base, avail);
+            std::size_t len = avail;  // no usual line end found
+            if (text < avail && base[text] == '\n') {
+                len = text;
+            } else if (text + 1 < avail && base[text] == '\r' && base[text + 1] == '\n') {
+                len = text + 1;
+            }
+            if (len < avail && text <= reader.maxLineBytes) {
                 reader.begin += len + 1;
                 line = std::string_view(base, text);
                 reader.lineCarried = false;
