@@ -81,6 +81,7 @@ bool startFile(InputStream& input, ReaderState& state) {
 FileStatus checkInputFiles(const RunSettings& settings, InputStream& input,
                            std::string& failedName) {
     input.files = inputFileList(settings);
+    input.reader.mapsLargeFiles = true;
     for (std::size_t i = 0; i < input.files.size(); ++i) {
         InputFile& file = input.files[i];
         int fd = kNoFile;

@@ -4,6 +4,7 @@
 #include <string_view>
 #include <utility>
 
+#include "app/plain_line.h"
 #include "app/step_settings.h"
 #include "filter/marking.h"
 #include "filter/opcode_edit.h"
@@ -22,11 +23,19 @@ enum class FilterVerdict { Queued, Dropped, TooLong };
 
 // Runs one record through the steps before marking; Queued when it reaches the seen-position
 // test, its key built and its look-up asked for; TooLong when replacements would grow it past
-// the limit.
-FilterVerdict filterRecord(std::string_view line, const RunSettings& settings,
+// the limit. A line that stays where it is (`lineStays`) may be its own record, read uncopied.
+FilterVerdict filterRecord(std::string_view line, bool lineStays, const RunSettings& settings,
                            const StepSettings& steps, RunState& state, PendingRecord& pending) {
     constexpr FilterVerdict kDrop = FilterVerdict::Dropped;
     const SelectionSettings& selection = steps.selection;
+    const InputKind kind = state.reader.input;
+    if (steps.plainLines && lineStays && (kind == InputKind::Epd || kind == InputKind::Fen)) {
+        const PlainVerdict plain = filterPlainLine(line, steps, state, pending);
+        if (plain != PlainVerdict::Other) {
+            return plain == PlainVerdict::Queued ? FilterVerdict::Queued : kDrop;
+        }
+    }
+    pending.plain.line = {};
     if (!recordFromLine(line, steps.reader, state.reader, state.record)) return kDrop;
     if (!passesFindFilter(state.record, selection)) return kDrop;
     if (!passesSkipFilter(state.record, selection)) return kDrop;
@@ -52,12 +61,16 @@ std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, Ru
                       InputStream& input, ProgressCounter& progress, bool& tooLong) {
     std::size_t count = 0;
     std::string_view line;
+    releaseLinesRead(input.reader);  // no record holds a view of a line read before
     while (!tooLong && count < state.pending.size()) {
+        // The records queued may be views of the reader's bytes: they are written before any
+        // further bytes are read.
+        if (count != 0 && !nextLineAtHand(input.reader)) break;
         const std::int64_t before = input.lineNumber;
         if (!nextInputLine(input, state.reader, line)) break;
         state.lines += input.lineNumber - before;
-        const FilterVerdict verdict =
-            filterRecord(line, settings, steps, state, state.pending[count]);
+        const FilterVerdict verdict = filterRecord(line, lineAtHand(input.reader), settings, steps,
+                                                   state, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
             state.pendingLines[count++] = input.lineNumber;
         } else if (verdict == FilterVerdict::TooLong) {
@@ -77,9 +90,9 @@ LoopEnd outputEnd(const BufferedWriter& out, bool updating) {
 }
 
 // Writes one accepted record: the progress count with /0, else its output line and the
-// database copy.
+// database copy. A record that is its input line (`plain`) is written from the line.
 LoopEnd writeRecord(const RunSettings& settings, const StepSettings& steps, SplitRecord& record,
-                    RunState& state, RecordSink& sink) {
+                    RunState& state, RecordSink& sink, const LineParts& plain = {}) {
     BufferedWriter& out = sink.out;
     Rewrite* database = sink.database;
     ProgressCounter& progress = sink.progress;
@@ -90,13 +103,19 @@ LoopEnd writeRecord(const RunSettings& settings, const StepSettings& steps, Spli
         pendProgress(progress);
         return LoopEnd::Done;
     }
-    buildOutputLine(record.positionFields, record.opcodeText, steps.output, state.line,
-                    state.scratch);
+    std::string_view line;
+    if (plain.line.empty()) {
+        buildOutputLine(record.positionFields, record.opcodeText, steps.output, state.line,
+                        state.scratch);
+        line = state.line;
+    } else {
+        line = plainOutputLine(plain, steps.output, state.line);
+    }
     if (database != nullptr) {
-        rewriteLine(*database, state.line);
+        rewriteLine(*database, line);
         if (database->out.failed) return LoopEnd::DatabaseFailed;
     }
-    writeLine(out, state.line);
+    writePieces(out, {line, kLineEnd});
     return outputEnd(out, database != nullptr);
 }
 
@@ -192,7 +211,8 @@ LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunStat
                 if (!sink.progress.pending.empty()) pendProgress(sink.progress);
                 continue;
             }
-            const LoopEnd end = writeRecord(settings, steps, record.split, state, sink);
+            const LoopEnd end =
+                writeRecord(settings, steps, record.split, state, sink, record.plain);
             if (end != LoopEnd::Done) return end;
         }
     }

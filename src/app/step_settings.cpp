@@ -2,6 +2,20 @@
 
 namespace vestrel {
 
+namespace {
+
+// No option edits a line-mode record's text, and nothing keeps its parts past writing it.
+bool plainLinesApply(const RunSettings& settings) {
+    const bool wholeOpcodes =
+        settings.append == OpcodeChoice::None ||
+        (settings.append == OpcodeChoice::All && settings.deleteNames.empty());
+    return settings.replacements.empty() && settings.castlingEdit == CastlingEdit::None &&
+           !settings.convertsMateInfo() && !settings.words && !settings.report.on() &&
+           settings.verify.maxMoves == 0 && wholeOpcodes;
+}
+
+}  // namespace
+
 StepSettings stepSettings(const RunSettings& settings) {
     // The database modes /u and /u+ drop marked records without a trace.
     const bool silent = settings.databaseMode == DatabaseMode::Compare ||
@@ -24,6 +38,7 @@ StepSettings stepSettings(const RunSettings& settings) {
         .output = {.append = settings.append,
                    .appendNames = settings.appendNames,
                    .deleteNames = settings.deleteNames},
+        .plainLines = plainLinesApply(settings),
     };
 }
 

@@ -19,6 +19,9 @@ struct StepSettings {
     SelectionSettings selection;
     MarkSettings marking;
     OutputLineSettings output;
+    // A line-mode record may be its input line as it stands (no option edits or keeps a copy
+    // of it): such records are read without copying their line.
+    bool plainLines = false;
 };
 
 StepSettings stepSettings(const RunSettings& settings);

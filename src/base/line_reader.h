@@ -13,22 +13,31 @@ namespace vestrel {
 
 inline constexpr std::size_t kBlockBytes = std::size_t{1} << 20;
 inline constexpr std::size_t kMaxLineBytes = std::size_t{256} << 20;
+// A regular file at least this large is read through a mapping of the whole file instead of
+// in blocks, where the reader allows it: the kernel copies nothing.
+inline constexpr std::uint64_t kMapMinBytes = std::uint64_t{4} << 20;
 
 struct LineReader {
     std::size_t blockBytes = kBlockBytes;
     std::size_t maxLineBytes = kMaxLineBytes;
     int fd = -1;
-    bool ownsFile = true;  // closeLineReader closes fd; not so for standard input
+    bool ownsFile = true;         // closeLineReader closes fd; not so for standard input
+    bool mapsLargeFiles = false;  // a large file it opens is read mapped (kMapMinBytes)
     std::vector<char> block;
+    const char* bytes = nullptr;    // the bytes at hand: the block, or the whole mapped file
+    std::uint64_t mappedBytes = 0;  // the size of the mapped file; 0 when read in blocks
     std::size_t begin = 0;
     std::size_t end = 0;
+    std::size_t lastStop = 0;     // just after the last LF or Ctrl-Z of the bytes at hand
+    std::size_t released = 0;     // a mapped file's bytes before this are given back
     std::uint64_t bytesRead = 0;  // read from fd so far
     bool atEof = false;           // no more bytes to read from fd
     bool ended = false;           // Ctrl-Z seen or all lines handed out
     bool readFailed = false;
     bool lineTooLong = false;
-    bool ctrlZ = false;  // the reading ended at a Ctrl-Z byte
-    std::string carry;   // a line that spans blocks or holds CR bytes
+    bool ctrlZ = false;        // the reading ended at a Ctrl-Z byte
+    std::string carry;         // a line that spans blocks or holds CR bytes
+    bool lineCarried = false;  // the line handed out last is `carry`, not bytes at hand
 
     LineReader() = default;
     LineReader(LineReader&& other) noexcept;
@@ -47,6 +56,14 @@ void readOpenFile(LineReader& reader, int fd, bool ownsFile);
 void skipByteOrderMark(LineReader& reader);
 // Next line without its line end; the view stays valid until the next call.
 bool nextLine(LineReader& reader, std::string_view& line);
+// The next line lies whole in the bytes at hand, so reading it reads nothing from the file
+// and the lines handed out before it keep their bytes.
+inline bool nextLineAtHand(const LineReader& reader) { return reader.begin < reader.lastStop; }
+// The line handed out last stays valid as long as the bytes at hand do: it is no copy.
+inline bool lineAtHand(const LineReader& reader) { return !reader.lineCarried; }
+// The lines handed out so far are in use no more: a mapped file gives back the memory of the
+// part read, so that a large file never stays resident whole.
+void releaseLinesRead(LineReader& reader);
 // After the reading ended at a Ctrl-Z: true when any byte other than Ctrl-Z, CR or LF follows
 // it. Reads the file to its end.
 bool textAfterCtrlZ(LineReader& reader);

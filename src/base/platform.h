@@ -103,6 +103,14 @@ std::uint64_t fileSize(int fd);
 
 // Reads up to `size` bytes: the count, 0 at the end, -1 on an error.
 long long readSome(int fd, char* buffer, std::size_t size);
+// The first `size` bytes of an open regular file, mapped for reading from start to end;
+// nullptr when it cannot be mapped. Another program that shortens the file meanwhile makes
+// reading its lost end fail, so the program maps only files it reads at once from the start.
+const char* mapForReading(int fd, std::uint64_t size);
+void unmapFile(const char* bytes, std::uint64_t size);
+// Part of a mapped file that is read no more: its memory may be given back (the bytes stay in
+// the file). `bytes` and `size` are whole pages.
+void releaseMappedBytes(const char* bytes, std::uint64_t size);
 
 enum class WriteResult { Ok, Failed, BrokenPipe };
 // Writes every byte, retrying short writes and waiting while a non-blocking file is full.

@@ -10,6 +10,7 @@
 #include <csignal>
 #include <cstring>
 #include <ctime>
+#include <limits>
 
 #include "base/platform.h"
 
@@ -271,6 +272,22 @@ long long readSome(int fd, char* buffer, std::size_t size) {
         if (n < 0 && errno == EINTR) continue;
         return n;
     }
+}
+
+const char* mapForReading(int fd, std::uint64_t size) {
+    if (size == 0 || size > std::numeric_limits<std::size_t>::max()) return nullptr;
+    void* bytes = ::mmap(nullptr, std::size_t(size), PROT_READ, MAP_PRIVATE, fd, 0);
+    if (bytes == MAP_FAILED) return nullptr;
+    (void)::madvise(bytes, std::size_t(size), MADV_SEQUENTIAL);
+    return static_cast<const char*>(bytes);
+}
+
+void unmapFile(const char* bytes, std::uint64_t size) {
+    if (bytes != nullptr) ::munmap(const_cast<char*>(bytes), std::size_t(size));
+}
+
+void releaseMappedBytes(const char* bytes, std::uint64_t size) {
+    (void)::madvise(const_cast<char*>(bytes), std::size_t(size), MADV_DONTNEED);
 }
 
 WriteResult writeAll(int fd, std::string_view bytes) {

@@ -12,6 +12,7 @@
 
 #include <algorithm>
 #include <cstring>
+#include <limits>
 #include <string>
 #include <string_view>
 
@@ -399,6 +400,24 @@ std::uint64_t fileSize(int fd) {
     if (!::GetFileSizeEx(handleOf(fd), &size) || size.QuadPart <= 0) return 0;
     return static_cast<std::uint64_t>(size.QuadPart);
 }
+
+const char* mapForReading(int fd, std::uint64_t size) {
+    if (size == 0 || size > std::numeric_limits<std::size_t>::max()) return nullptr;
+    const HANDLE file = handleOf(fd);
+    if (file == INVALID_HANDLE_VALUE) return nullptr;
+    const HANDLE mapping = ::CreateFileMappingW(file, nullptr, PAGE_READONLY, 0, 0, nullptr);
+    if (mapping == nullptr) return nullptr;
+    void* view = ::MapViewOfFile(mapping, FILE_MAP_READ, 0, 0, std::size_t(size));
+    ::CloseHandle(mapping);  // the view keeps the mapping
+    return static_cast<const char*>(view);
+}
+
+void unmapFile(const char* bytes, std::uint64_t) {
+    if (bytes != nullptr) ::UnmapViewOfFile(bytes);
+}
+
+// Windows trims the pages of a view read no more by itself.
+void releaseMappedBytes(const char*, std::uint64_t) {}
 
 long long readSome(int fd, char* buffer, std::size_t size) {
     if (fileCallFails(FileCall::Read)) return -1;

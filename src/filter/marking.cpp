@@ -54,8 +54,24 @@ std::size_t solutionEnd(std::string_view text) {
     return mark + 1;
 }
 
+// The end of a duplicate's log line, after its position fields: most of the log, written in
+// one piece with them.
+constexpr std::string_view kDuplicateLogEnd = " id \"duplicate\";\r\n";
+
+// The length of the usual solution part "bm #2" or "bm h#2" at the start of the opcode text,
+// up to its "#"; npos when the text does not start so.
+std::size_t leadingSolutionLength(std::string_view opcodeText) {
+    if (!opcodeText.starts_with("bm ")) return std::string_view::npos;
+    const std::size_t mark = opcodeText.size() > 3 && opcodeText[3] == '#' ? 3 : 4;
+    return mark < opcodeText.size() && opcodeText[mark] == '#' ? mark + 1 : std::string_view::npos;
+}
+
 void writeLogLine(BufferedWriter& log, std::string_view positionFields, std::string_view tag,
                   std::string_view reason) {
+    if (tag == kSeenTags[1] && reason.empty()) {
+        writePieces(log, {positionFields, kDuplicateLogEnd});
+        return;
+    }
     writePieces(log, {positionFields, " id \"", tag, reason, "\";", kLineEnd});
 }
 
@@ -68,12 +84,10 @@ void buildPositionKey(std::string_view positionFields, std::string_view opcodeTe
     const std::size_t from = key.size();
     key.push_back(' ');
     // The usual "bm #2" or "bm h#2" first: only the solution part is copied.
-    if (opcodeText.starts_with("bm ")) {
-        const std::size_t mark = opcodeText.size() > 3 && opcodeText[3] == '#' ? 3 : 4;
-        if (mark < opcodeText.size() && opcodeText[mark] == '#') {
-            key.append(opcodeText.substr(0, mark + 1));
-            return;
-        }
+    const std::size_t leading = leadingSolutionLength(opcodeText);
+    if (leading != std::string_view::npos) {
+        key.append(opcodeText.substr(0, leading));
+        return;
     }
     key.append(opcodeText);
     const std::size_t end = solutionEnd(std::string_view(key).substr(from));
@@ -105,32 +119,40 @@ bool databaseLineKey(std::string_view line, std::string& key) {
 }
 
 void prepareMark(PendingRecord& record, const MarkSettings& settings, const Marking& marking) {
-    const std::string_view fields = record.split.positionFields;
-    buildPositionKey(fields, record.split.opcodeText, record.key);
-    // The key begins with the fields: an en-passant square ends both. Passing over keys whose
-    // fields end in "-" saves 7.1% of the instructions of "bench.epd --canonical".
-    if (settings.canonicalKeys && !fields.empty() && fields.back() != '-') {
-        dropUnusableEnPassant(record.key);
+    const std::string_view fields = record.positionFields();
+    const std::size_t leading = leadingSolutionLength(record.opcodeText());
+    if (!record.plain.line.empty() && !settings.canonicalKeys &&
+        leading != std::string_view::npos) {
+        // The key of a record that is its line is the start of the line: nothing to copy.
+        record.keyText = record.plain.line.substr(0, fields.size() + 1 + leading);
+    } else {
+        buildPositionKey(fields, record.opcodeText(), record.key);
+        // The key begins with the fields: an en-passant square ends both. Passing over keys
+        // whose fields end in "-" saves 7.1% of the instructions of "bench.epd --canonical".
+        if (settings.canonicalKeys && !fields.empty() && fields.back() != '-') {
+            dropUnusableEnPassant(record.key);
+        }
+        record.keyText = record.key;
     }
     // The key begins with the position fields, so one scan serves both tests.
     if (settings.legalityTest || settings.fullLegalityTest || marking.seen.readsBoards()) {
-        scanBoard(record.key, record.board);
+        scanBoard(record.keyText, record.board);
     }
-    marking.seen.prepare(record.key, record.board, record.ticket);
+    marking.seen.prepare(record.keyText, record.board, record.ticket);
 }
 
 MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings, Marking& marking,
                        BufferedWriter& log) {
-    const std::string_view fields = record.split.positionFields;
+    const std::string_view fields = record.positionFields();
     std::string_view tag;
     std::string_view reason;  // --legal: why the position is illegal
     bool duplicate = true;    // a duplicate or mirror image, else illegal
     // A puzzle whose first move is not legal never enters the seen set.
     const SeenVerdict seen =
-        record.illegalMove ? SeenVerdict::New : marking.seen.mark(record.key, record.ticket);
+        record.illegalMove ? SeenVerdict::New : marking.seen.mark(record.keyText, record.ticket);
     const SeenVerdict twin =
         seen == SeenVerdict::New && settings.canonicalKeys && !record.illegalMove
-            ? twinVerdict(record.key, marking)
+            ? twinVerdict(record.keyText, marking)
             : SeenVerdict::New;
     if (seen != SeenVerdict::New) {
         tag = kSeenTags[std::size_t(seen)];

@@ -34,10 +34,19 @@ struct Marking {
 // A record that passed the filters, with its position key built before its turn to be marked.
 struct PendingRecord {
     SplitRecord split;
+    LineParts plain;  // a record that is its input line: views into it, `split` left unused
     bool illegalMove = false;  // a puzzle whose first move is not legal: set aside as illegal
     std::string key;
-    BoardScan board;  // the placement read as a board, when /p or the mirror test needs it
+    std::string_view keyText;  // the key: `key`, or the start of the plain line
+    BoardScan board;           // the placement read as a board, when /p or the mirror test needs it
     SeenTicket ticket;
+
+    std::string_view positionFields() const {
+        return plain.line.empty() ? std::string_view(split.positionFields) : plain.positionFields;
+    }
+    std::string_view opcodeText() const {
+        return plain.line.empty() ? std::string_view(split.opcodeText) : plain.opcodeText;
+    }
 };
 
 // Position fields plus the solution part: " bm " and the stipulation up to its "#" or "=",

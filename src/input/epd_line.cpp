@@ -2,6 +2,7 @@
 
 #include <array>
 #include <cstdint>
+#include <cstring>
 
 #include "base/range.h"
 #include "input/castling.h"
@@ -15,9 +16,12 @@ namespace {
 // for "/", nothing for a digit 1-8, and the top bit for any byte that may not stand there.
 constexpr std::uint64_t kSlashUnit = std::uint64_t{1} << 32;
 constexpr std::uint64_t kForeign = std::uint64_t{1} << 63;
+// A space is foreign too, and marked as the end of the placement.
+constexpr std::uint64_t kSpaceValue = kForeign | std::uint64_t{1} << 62;
 constexpr std::array<std::uint64_t, 256> kPlacementValue = [] {
     std::array<std::uint64_t, 256> table{};
     table.fill(kForeign);
+    table[' '] = kSpaceValue;
     for (char c : std::string_view("12345678")) table[static_cast<unsigned char>(c)] = 0;
     for (char c : std::string_view("PNBRQKpnbrqk")) table[static_cast<unsigned char>(c)] = 1;
     table['/'] = kSlashUnit;
@@ -50,6 +54,40 @@ std::string_view cutShortField(std::string_view& rest) {
     rest.remove_prefix(end < rest.size() ? end + 1 : end);
     return field;
 }
+
+// Sixteen bytes as one value of the compiler's vector extension: one SSE2 compare on x86-64.
+using Bytes16 = char __attribute__((vector_size(16)));
+
+// Where the first two spaces in a row start; npos when there are none. Sixteen pairs at a
+// time: the bytes, and the bytes one further on, compared with spaces at once.
+std::size_t findDoubleSpace(std::string_view text) {
+    const Bytes16 spaces = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
+                            ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
+    const auto pairsAt = [&text, &spaces](std::size_t i) {
+        Bytes16 a;
+        Bytes16 b;
+        std::memcpy(&a, text.data() + i, 16);
+        std::memcpy(&b, text.data() + i + 1, 16);
+        const Bytes16 pairs = (a == spaces) & (b == spaces);
+        std::uint64_t halves[2];
+        std::memcpy(halves, &pairs, 16);
+        return (halves[0] | halves[1]) != 0;
+    };
+    std::size_t i = 0;
+    for (; i + 17 <= text.size(); i += 16) {
+        if (pairsAt(i)) break;
+    }
+    // The last pairs: one more look that overlaps the pairs seen already.
+    if (i + 17 > text.size() && text.size() >= 17 && !pairsAt(text.size() - 17)) {
+        return std::string_view::npos;
+    }
+    for (; i + 1 < text.size(); ++i) {
+        if (text[i] == ' ' && text[i + 1] == ' ') return i;
+    }
+    return std::string_view::npos;
+}
+
+bool isBlankByte(char c) { return static_cast<unsigned char>(c) < 33; }
 
 }  // namespace
 
@@ -104,6 +142,58 @@ bool splitRecord(std::string_view record, const SplitSettings& settings, SplitRe
     }
     out.opcodeText.assign(trimText(rest));
     return true;
+}
+
+LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, LineParts& out) {
+    // Trimming, collapsing spaces and completing the fields would change nothing.
+    if (line.empty() || isBlankByte(line.front()) || isBlankByte(line.back()))
+        return LineFit::Other;
+    if (line.front() == '%' || settings.castlingEdit != CastlingEdit::None) return LineFit::Other;
+    if (findDoubleSpace(line) != std::string_view::npos) return LineFit::Other;
+    const std::size_t size = line.size();
+    std::size_t at = 0;
+    std::uint64_t tally = 0;
+    std::uint64_t seen = 0;
+    // Eight bytes at a time while none of them is the space that ends the placement: their
+    // values are summed in a tree, not one after the other.
+    const auto valueAt = [&line](std::size_t i) {
+        return kPlacementValue[static_cast<unsigned char>(line[i])];
+    };
+    for (; at + 8 <= size; at += 8) {
+        const std::uint64_t v0 = valueAt(at), v1 = valueAt(at + 1), v2 = valueAt(at + 2);
+        const std::uint64_t v3 = valueAt(at + 3), v4 = valueAt(at + 4), v5 = valueAt(at + 5);
+        const std::uint64_t v6 = valueAt(at + 6), v7 = valueAt(at + 7);
+        const std::uint64_t any = v0 | v1 | v2 | v3 | v4 | v5 | v6 | v7;
+        if ((any & kSpaceValue) != 0) break;
+        tally += ((v0 + v1) + (v2 + v3)) + ((v4 + v5) + (v6 + v7));
+        seen |= any;
+    }
+    for (; at < size && line[at] != ' '; ++at) {
+        const std::uint64_t value = valueAt(at);
+        tally += value;
+        seen |= value;
+    }
+    if (at == size || at + 2 == size) return LineFit::Other;  // side or more to be supplied
+    // From here on the record is the line: what splitRecord drops is dropped.
+    if ((seen & kForeign) != 0 || tally >> 32 != 7) return LineFit::Dropped;
+    const int pieceCount = static_cast<int>(tally & (kSlashUnit - 1));
+    if (settings.pieceRange.kind != RangeKind::None &&
+        !rangeTest(pieceCount, settings.pieceRange)) {
+        return LineFit::Dropped;
+    }
+    const char side = line[at + 1];
+    if ((side != 'w' && side != 'b') || line[at + 2] != ' ') return LineFit::Dropped;
+    std::size_t end = at + 3;  // the castling field, then the en-passant field
+    while (end < size && line[end] != ' ') ++end;
+    if (end == size) return LineFit::Other;  // the en-passant field would be supplied
+    ++end;
+    while (end < size && line[end] != ' ') ++end;
+    out.line = line;
+    out.positionFields = line.substr(0, end);
+    out.opcodeText = end == size ? std::string_view() : line.substr(end + 1);
+    // A control byte that trimming would take off the opcode text.
+    if (!out.opcodeText.empty() && isBlankByte(out.opcodeText.front())) return LineFit::Other;
+    return LineFit::Plain;
 }
 
 }  // namespace vestrel

@@ -93,3 +93,68 @@ TEST(SplitRecord, AppliesPieceFilterAndCastlingEdit) {
 
 }  // namespace
 }  // namespace vestrel
+
+namespace vestrel {
+namespace {
+
+// A line taken as its own record must come out as the usual reading makes it: the same
+// position fields and opcodes, or dropped alike; a line the usual reading changes is left
+// to it.
+TEST(SplitPlainLine, AgreesWithTheUsualReading) {
+    struct Case {
+        std::string_view line;
+        LineFit fit;
+    };
+    const std::string longOpcodes = "bm #2; c0 \"" + std::string(40, 'x') + "\";";
+    const std::string longLine = "8/8/8/8/8/8/8/K1k5 w - - " + longOpcodes;
+    const std::string lateDouble = longLine + " id  \"a\";";
+    const Case cases[] = {
+        {"8/8/8/8/8/8/8/K1k5 w - - bm #2;", LineFit::Plain},
+        {"8/8/8/8/8/8/8/K1k5 b KQkq e3", LineFit::Plain},
+        {"rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1 ; s#2 by A", LineFit::Plain},
+        {longLine, LineFit::Plain},
+        {"8/8/8/8/8/8/8/K1k5 w - -  bm #2;", LineFit::Other},
+        {lateDouble, LineFit::Other},
+        {" 8/8/8/8/8/8/8/K1k5 w - -", LineFit::Other},
+        {"8/8/8/8/8/8/8/K1k5 w - - bm #2;\t", LineFit::Other},
+        {"8/8/8/8/8/8/8/K1k5 w - - \tbm #2;", LineFit::Other},
+        {"8/8/8/8/8/8/8/K1k5", LineFit::Other},
+        {"8/8/8/8/8/8/8/K1k5 w", LineFit::Other},
+        {"8/8/8/8/8/8/8/K1k5 w -", LineFit::Other},
+        {"% a comment", LineFit::Other},
+        {"8/8/8/8/8/8/8/K1k5 x - -", LineFit::Dropped},
+        {"8/8/8/8/8/8/8/K1k5 wb - -", LineFit::Dropped},
+        {"8/8/8/8/8/8/K1k5 w - - bm #2;", LineFit::Dropped},
+        {"8/8/8/8/8/8/8/K1k5/8 w - -", LineFit::Dropped},
+        {"8/8/8/8/8/8/8/K1k5x w - -", LineFit::Dropped},
+        {"8/8/8/8/8/8/8/K1k5_and_a_long_placement_tail w - -", LineFit::Dropped},
+    };
+    const SplitSettings settings;
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.line);
+        LineParts parts;
+        const LineFit fit = splitPlainLine(c.line, settings, parts);
+        EXPECT_EQ(fit, c.fit);
+        if (fit == LineFit::Other) continue;
+        SplitRecord usual;
+        const bool kept = splitRecord(c.line, settings, usual);
+        EXPECT_EQ(kept, fit == LineFit::Plain);
+        if (!kept || fit != LineFit::Plain) continue;
+        EXPECT_EQ(parts.line, c.line);
+        EXPECT_EQ(parts.positionFields, usual.positionFields);
+        EXPECT_EQ(parts.opcodeText, usual.opcodeText);
+    }
+}
+
+TEST(SplitPlainLine, AppliesThePieceFilter) {
+    SplitSettings settings;
+    settings.pieceRange = {.kind = RangeKind::Exact, .x = 3};
+    LineParts parts;
+    EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/K1k5 w - -", settings, parts), LineFit::Dropped);
+    EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/KQk5 w - -", settings, parts), LineFit::Plain);
+    settings.castlingEdit = CastlingEdit::Insert;
+    EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/KQk5 w - -", settings, parts), LineFit::Other);
+}
+
+}  // namespace
+}  // namespace vestrel

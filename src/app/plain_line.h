@@ -1,0 +1,29 @@
+#pragma once
+// Line-mode records read without a copy: a line that is its own record is cut into views of
+// the reader's bytes, filtered and marked from them, and written from them.
+
+#include <string>
+#include <string_view>
+
+#include "app/run_state.h"
+#include "app/step_settings.h"
+
+namespace vestrel {
+
+enum class PlainVerdict {
+    Queued,   // passed the filters, its key built and its look-up asked for
+    Dropped,  // a filter dropped it
+    Other,    // not its own record: read it the usual way
+};
+
+// Runs an EPD/FEN line through the steps before marking when its record is the line itself.
+// The line must stay where it is until the record is written.
+PlainVerdict filterPlainLine(std::string_view line, const StepSettings& steps, RunState& state,
+                             PendingRecord& pending);
+
+// The output line of such a record: a view of the line itself, or the line with the ";" that
+// closes its opcodes, built in `work`.
+std::string_view plainOutputLine(const LineParts& plain, const OutputLineSettings& settings,
+                                 std::string& work);
+
+}  // namespace vestrel
