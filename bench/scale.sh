@@ -20,6 +20,9 @@
 # wall-clock medians are shown beside it. The inputs (about 3.2 GB) are generated once into
 # ${TMPDIR:-/tmp}/vestrel-bench. KEYS (default "1000000 3000000 10000000") and DB_LINES
 # (default 10000000) change the sizes; the first and last KEYS make the ratio.
+# Under a hypervisor that takes freed memory back, the system time of a run depends on what
+# ran just before it: a huge page freed seconds ago faults in at 0.05 ms/MiB, one handed back
+# at about 1.7 ms/MiB. The interleaved rounds keep that the same for every binary compared.
 set -eu
 
 build=${1:-build-bench}

@@ -149,8 +149,9 @@ int clearFileFaults();
 // Counts a call and says whether it is to fail; called by the platform's own functions.
 bool fileCallFails(FileCall call);
 
-// Large zeroed memory from the system, in huge pages where it can; nullptr when there is none.
-void* allocateZeroed(std::size_t bytes);
+// Large zeroed memory from the system, in huge pages where it can unless hugePages is false;
+// nullptr when there is none.
+void* allocateZeroed(std::size_t bytes, bool hugePages = true);
 void releaseZeroed(void* memory, std::size_t bytes);
 
 }  // namespace vestrel

@@ -356,12 +356,12 @@ void setModificationHourToday(const std::string& path, int hour) {
     (void)::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
-void* allocateZeroed(std::size_t bytes) {
+void* allocateZeroed(std::size_t bytes, bool hugePages) {
     const std::size_t size = bytes == 0 ? 1 : bytes;
     void* memory =
         ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) return nullptr;
-    if (size >= kHugePage) (void)::madvise(memory, size, MADV_HUGEPAGE);
+    if (hugePages && size >= kHugePage) (void)::madvise(memory, size, MADV_HUGEPAGE);
     return memory;
 }
 

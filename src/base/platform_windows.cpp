@@ -516,7 +516,7 @@ void setModificationHourToday(const std::string& path, int hour) {
     ::CloseHandle(handle);
 }
 
-void* allocateZeroed(std::size_t bytes) {
+void* allocateZeroed(std::size_t bytes, bool /*hugePages*/) {
     const std::size_t size = bytes == 0 ? 1 : bytes;
     return ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }

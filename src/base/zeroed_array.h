@@ -46,11 +46,11 @@ public:
     T& operator[](std::size_t i) { return data_[i]; }
     const T& operator[](std::size_t i) const { return data_[i]; }
 
-    // Room for `capacity` values, keeping those held.
-    void reserve(std::size_t capacity) {
+    // Room for `capacity` values, keeping those held; in huge pages unless hugePages is false.
+    void reserve(std::size_t capacity, bool hugePages = true) {
         if (capacity <= capacity_) return;
         if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_alloc();
-        T* data = static_cast<T*>(allocateZeroed(capacity * sizeof(T)));
+        T* data = static_cast<T*>(allocateZeroed(capacity * sizeof(T), hugePages));
         if (data == nullptr) throw std::bad_alloc();
         if (size_ != 0) std::memcpy(data, data_, size_ * sizeof(T));
         releaseZeroed(data_, capacity_ * sizeof(T));
