@@ -33,8 +33,8 @@ std::string writtenBytes(std::size_t capacity, bool asOneCall) {
     BufferedWriter writer;
     openWriter(writer, fd, capacity, true);
     for (int line = 0; line < 3; ++line) {
-        const std::string_view pieces[] = {"8/8/8/8/8/8/8/K1k5 w - -", " id \"", "duplicate",
-                                           "", "\";", "\r\n"};
+        const std::string_view pieces[] = {
+            "8/8/8/8/8/8/8/K1k5 w - -", " id \"", "duplicate", "", "\";", "\r\n"};
         if (asOneCall) {
             writePieces(writer, {pieces[0], pieces[1], pieces[2], pieces[3], pieces[4], pieces[5]});
         } else {
