@@ -1,5 +1,7 @@
 #include "solver/mate_in_one.h"
 
+#include <array>
+
 #include "solver/move_tests.h"
 
 namespace vestrel {
@@ -159,20 +161,33 @@ bool tryCheck(MateSearch& m, Move move) {
     return m.firstOnly;
 }
 
-// The squares a piece of the type on `s` attacks on an empty board: those from which it
-// would attack `s`, too.
-Bitboard emptyBoardReach(PieceType type, Square s) {
-    switch (type) {
-        case PieceType::Knight:
-            return knightAttacks(s);
-        case PieceType::Bishop:
-            return kLines.diagonal[s];
-        case PieceType::Rook:
-            return kLines.straight[s];
-        default:
-            return kLines.diagonal[s] | kLines.straight[s];
+// The squares a knight, bishop, rook or queen on each square attacks on an empty board: those
+// from which it would attack the square, too. A table rather than a switch: 3% of the mates
+// in 3's instructions.
+struct Reach {
+    std::array<std::array<Bitboard, 64>, 7> squares{};  // by PieceType, then Square
+};
+
+constexpr Reach kReach = [] {
+    Reach reach;
+    constexpr int kJumps[8][2] = {{1, 2},   {2, 1},   {2, -1}, {1, -2},
+                                  {-1, -2}, {-2, -1}, {-2, 1}, {-1, 2}};
+    for (std::size_t s = 0; s < 64; ++s) {
+        for (const auto& jump : kJumps) {
+            const int f = int(s % 8) + jump[0];
+            const int r = int(s / 8) + jump[1];
+            if (f >= 0 && f < 8 && r >= 0 && r < 8) {
+                reach.squares[index(PieceType::Knight)][s] |= Bitboard{1} << (r * 8 + f);
+            }
+        }
+        reach.squares[index(PieceType::Bishop)][s] = kLines.diagonal[s];
+        reach.squares[index(PieceType::Rook)][s] = kLines.straight[s];
+        reach.squares[index(PieceType::Queen)][s] = kLines.diagonal[s] | kLines.straight[s];
     }
-}
+    return reach;
+}();
+
+inline Bitboard emptyBoardReach(PieceType type, Square s) { return kReach.squares[index(type)][s]; }
 
 // The squares the piece on `from` may check from and still mate. A mating move takes every
 // free square of the king, and apart from the moved piece only a line through the square it
