@@ -148,10 +148,28 @@ bool defendLastMove(const Node& node, int ply, Search& s) {
             return refuted(s, s.leaves, key, 1, ply, r);
         }
     }
+    // Then the king's steps, which the move list would begin with, before the list is made:
+    // they are most of the refutations the killers miss (nine in ten in check), and the
+    // lists they spare cost the mates in 3 1% of their instructions.
+    const Color us = q.sideToMove;
+    const Square king = q.kingSquare(us);
+    const Bitboard withoutKing = q.occupied() ^ squareBit(king);
+    for (Bitboard to = kingAttacks(king) & ~q.pieces(us); to != 0;) {
+        const Square step = popLowest(to);
+        const Move r = Move::make(king, step);
+        if (isAttacked(q, step, q.pieces(~us), withoutKing)) continue;
+        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
+        if (!spend(s)) return false;
+        if (!lastMove(afterMove(q, r), ply + 1, s)) {
+            counter = r;
+            return refuted(s, s.leaves, key, 1, ply, r);
+        }
+    }
     MoveList& list = s.lists[std::size_t(ply)];
     generateLegalMoves(q, list);
     if (list.size == 0) return inCheck(q) == (s.goal == Goal::Mate);
     for (Move r : list) {
+        if (r.from() == king && r.kind() == MoveKind::Normal) continue;  // tried above
         if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
         if (!spend(s)) return false;
         if (!lastMove(afterMove(q, r), ply + 1, s)) {
