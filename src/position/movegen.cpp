@@ -221,6 +221,21 @@ Position afterMove(const Position& position, Move move) {
         p.remove(from);
         p.put(moved, to);
         p.put(p.sideToMove == Color::White ? Piece::WhiteRook : Piece::BlackRook, c.rookTo);
+    } else if (move.kind() == MoveKind::Normal) {
+        // The common move in a few bit flips: a solver plays millions of them (1% of the
+        // instructions of its mates in 3).
+        const Piece taken = p.pieceOn(to);
+        if (taken != Piece::None) {
+            p.colors[index(colorOf(taken))] ^= squareBit(to);
+            p.types[index(typeOf(taken))] ^= squareBit(to);
+        }
+        p.colors[index(colorOf(moved))] ^= squareBit(from) | squareBit(to);
+        p.types[index(typeOf(moved))] ^= squareBit(from) | squareBit(to);
+        p.squares[from] = Piece::None;
+        p.squares[to] = moved;
+        if (typeOf(moved) == PieceType::Pawn && (from > to ? from - to : to - from) == 16) {
+            p.enPassant = Square((from + to) / 2);
+        }
     } else {
         if (move.kind() == MoveKind::EnPassant) {
             p.remove(Square(to ^ 8));
@@ -231,9 +246,6 @@ Position afterMove(const Position& position, Move move) {
         p.put(
             move.kind() == MoveKind::Promotion ? makePiece(p.sideToMove, move.promotion()) : moved,
             to);
-        if (typeOf(moved) == PieceType::Pawn && (from > to ? from - to : to - from) == 16) {
-            p.enPassant = Square((from + to) / 2);
-        }
     }
     p.castling &= kCastlingKept[from] & kCastlingKept[to];
     p.sideToMove = ~p.sideToMove;

@@ -53,21 +53,6 @@ constexpr std::uint8_t castlingBit(char letter) {
 
 }  // namespace
 
-void Position::put(Piece p, Square s) {
-    const Bitboard bit = squareBit(s);
-    colors[index(colorOf(p))] |= bit;
-    types[index(typeOf(p))] |= bit;
-    squares[s] = p;
-}
-
-void Position::remove(Square s) {
-    const Piece p = squares[s];
-    const Bitboard bit = squareBit(s);
-    colors[index(colorOf(p))] &= ~bit;
-    types[index(typeOf(p))] &= ~bit;
-    squares[s] = Piece::None;
-}
-
 bool operator==(const Position& a, const Position& b) {
     return a.squares == b.squares && a.sideToMove == b.sideToMove && a.castling == b.castling &&
            a.enPassant == b.enPassant;

@@ -57,8 +57,9 @@ TEST(FindMates, FindsTheMatesThatPlayingEveryMoveFinds) {
     EXPECT_GT(withMates, 100);
 }
 
-// The mates the quick tests could overlook: castling on either wing, en passant uncovering a
-// line, a pawn's capture uncovering a rook, an underpromotion, the king uncovering a check.
+// The mates the quick tests could overlook: castling on either wing (for either side: the
+// castling test reads each side's back rank), en passant uncovering a line, a pawn's capture
+// uncovering a rook, an underpromotion, the king uncovering a check.
 TEST(FindMates, FindsTheMatesOfSpecialMoves) {
     struct Case {
         std::string_view fields, mates;
@@ -66,6 +67,8 @@ TEST(FindMates, FindsTheMatesOfSpecialMoves) {
     const Case cases[] = {
         {"2rkr3/2p1p3/8/8/8/8/8/R3K3 w Q -", "Rd1# O-O-O#"},
         {"4rkr1/4p1p1/8/8/8/8/8/4K2R w K -", "O-O# Rf1#"},
+        {"r3k3/8/8/8/8/8/2P1P3/2RKR3 b q -", "Rd8# O-O-O#"},
+        {"4k2r/8/8/8/8/8/4P1P1/4RKR1 b k -", "O-O# Rf8#"},
         {"6bk/7p/8/3pP3/8/8/8/B3K3 w - d6", "exd6#"},
         {"3rkr2/3p1p2/3n4/4P3/8/8/8/4R1K1 w - -", "exd6#"},
         {"4k3/B1p2rP1/Rn5n/Pp1p1P2/3P2B1/7p/5p1P/7K b - -", "f1=Q# f1=R#"},
