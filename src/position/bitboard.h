@@ -62,6 +62,8 @@ extern const AttackTables kAttacks;
 // blocker on the far corner (h8 up the board, a1 down), whose ray is empty, stands in when
 // there is none. The branch went the wrong way often enough that its absence saves the
 // solver's mates in 3 12% of their CPU time, for 6% more instructions.
+// Directions: 0 north (+8), 1 north-east (+9), 2 east (+1), 3 north-west (+7), then their
+// opposites 4 south, 5 south-west, 6 west, 7 south-east.
 inline Bitboard rayAttacks(Square s, int d, Bitboard occupied) {
     const Bitboard ray = kAttacks.rays[std::size_t(d)][s];
     const Bitboard blockers = ray & occupied;
@@ -69,15 +71,35 @@ inline Bitboard rayAttacks(Square s, int d, Bitboard occupied) {
     return ray ^ kAttacks.rays[std::size_t(d)][b];
 }
 
-// Directions: 0 north (+8), 1 north-east (+9), 2 east (+1), 3 north-west (+7), then their
-// opposites 4 south, 5 south-west, 6 west, 7 south-east.
 inline Bitboard rookAttacks(Square s, Bitboard occupied) {
     return rayAttacks(s, 0, occupied) | rayAttacks(s, 2, occupied) | rayAttacks(s, 4, occupied) |
            rayAttacks(s, 6, occupied);
 }
+
+// A bishop's attacks from one square by "magic" multiplication: the occupied squares of its
+// mask times the factor, shifted right, number the square's attack sets.
+struct Magic {
+    Bitboard mask = 0;  // the squares whose occupation can stop a ray: its reach less the edge
+    Bitboard factor = 0;
+    std::uint32_t offset = 0;  // where the square's attack sets begin in the table
+    std::uint32_t shift = 0;   // 64 less the squares of the mask
+};
+
+constexpr std::size_t kBishopSlots = 5248;  // the sum over the squares of 2^(squares of mask)
+
+struct MagicTables {
+    std::array<Magic, 64> bishop{};
+    std::array<Bitboard, kBishopSlots> bishopAttacks{};
+};
+
+extern const MagicTables kMagics;
+
+// One multiply and one look-up: the solver's mates in 3 and 4 take 3-4% less CPU time than
+// with the four rays. A rook's table (800 KB against 41 KB) saved nothing on top.
 inline Bitboard bishopAttacks(Square s, Bitboard occupied) {
-    return rayAttacks(s, 1, occupied) | rayAttacks(s, 3, occupied) | rayAttacks(s, 5, occupied) |
-           rayAttacks(s, 7, occupied);
+    const Magic& m = kMagics.bishop[s];
+    return kMagics
+        .bishopAttacks[m.offset + std::size_t(((occupied & m.mask) * m.factor) >> m.shift)];
 }
 inline Bitboard knightAttacks(Square s) { return kAttacks.knight[s]; }
 inline Bitboard kingAttacks(Square s) { return kAttacks.king[s]; }
