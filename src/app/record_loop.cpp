@@ -14,6 +14,7 @@
 #include "input/record_reader.h"
 #include "input/stipulation_phrase.h"
 #include "report/report.h"
+#include "text/text.h"
 
 namespace vestrel {
 
