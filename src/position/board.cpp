@@ -10,7 +10,7 @@
 namespace vestrel {
 namespace {
 
-constexpr char kEmpty = '1';  // an empty square on the grid
+constexpr char kEmpty = '1';  // what pieceAt finds on an empty square
 
 constexpr int kPawn = 1;
 constexpr int kKnight = 2;
@@ -61,13 +61,17 @@ bool promotionsAreLegal(const PieceCounts& counts) {
     return promoted + counts[kPawn] <= 8;
 }
 
-bool pawnOnEdge(const SquareGrid& grid) {
-    for (std::size_t file = 0; file < 8; ++file) {
-        const char top = grid[placementIndex(kA8) + file];
-        const char bottom = grid[placementIndex(kA1) + file];
-        if (top == 'P' || top == 'p' || bottom == 'P' || bottom == 'p') return true;
+// Without a branch per piece: whether a piece is a pawn cannot be foreseen.
+bool pawnOnEdge(const BoardScan& scan) {
+    bool found = false;
+    for (std::size_t i = 0; i < scan.pieceCount; ++i) {
+        const PieceOn& piece = scan.pieces[i];
+        const bool pawn = (piece.letter | 0x20) == 'p';
+        // The first and the last rank as written: squares 0 to 7 and 56 to 63.
+        const bool edge = ((piece.square + 8) & 63) < 16;
+        found |= pawn & edge;
     }
-    return false;
+    return found;
 }
 
 struct CastlingRight {
@@ -86,11 +90,12 @@ constexpr std::array<CastlingRight, 4> kCastlingRights = {{
 }};
 
 // One castling letter: "-", or a right whose king and rook stand on their home squares.
-bool castlingLetterIsLegal(char letter, const SquareGrid& grid) {
+bool castlingLetterIsLegal(char letter, const BoardScan& scan) {
     if (letter == '-') return true;
     for (const CastlingRight& right : kCastlingRights) {
         if (right.letter == letter) {
-            return grid[right.kingSquare] == right.king && grid[right.rookSquare] == right.rook;
+            return pieceAt(scan, right.kingSquare) == right.king &&
+                   pieceAt(scan, right.rookSquare) == right.rook;
         }
     }
     return false;
@@ -98,7 +103,7 @@ bool castlingLetterIsLegal(char letter, const SquareGrid& grid) {
 
 // The en-passant square must lie behind a pawn of the side that just moved, with the square
 // the pawn came from empty.
-bool enPassantIsLegal(std::string_view field, int sideToMove, const SquareGrid& grid) {
+bool enPassantIsLegal(std::string_view field, int sideToMove, const BoardScan& scan) {
     if (field.size() == 1) return field[0] == '-';
     if (field.size() != 2) return false;
     const char fileLetter = field[0];
@@ -112,12 +117,13 @@ bool enPassantIsLegal(std::string_view field, int sideToMove, const SquareGrid& 
         placementIndex(makeSquare(File(fileLetter - 'a'), Rank(rankDigit - '1')));
     const std::size_t pawn = sideToMove == kBlack ? target - 8 : target + 8;
     const std::size_t from = sideToMove == kBlack ? target + 8 : target - 8;
-    return rankDigit == expectedRank && grid[target] == kEmpty &&
-           grid[pawn] == (sideToMove == kBlack ? 'P' : 'p') && grid[from] == kEmpty;
+    return rankDigit == expectedRank && pieceAt(scan, target) == kEmpty &&
+           pieceAt(scan, pawn) == (sideToMove == kBlack ? 'P' : 'p') &&
+           pieceAt(scan, from) == kEmpty;
 }
 
 // Side to move, castling and en passant, read from the text after the placement.
-PositionRule checkFields(std::string_view remainder, const SquareGrid& grid) {
+PositionRule checkFields(std::string_view remainder, const BoardScan& scan) {
     if (remainder.empty() || (remainder[0] != 'w' && remainder[0] != 'b')) {
         return PositionRule::SideToMove;
     }
@@ -130,10 +136,10 @@ PositionRule checkFields(std::string_view remainder, const SquareGrid& grid) {
         return PositionRule::CastlingField;
     }
     for (char letter : remainder.substr(0, castlingEnd)) {
-        if (!castlingLetterIsLegal(letter, grid)) return PositionRule::CastlingRight;
+        if (!castlingLetterIsLegal(letter, scan)) return PositionRule::CastlingRight;
     }
     remainder.remove_prefix(castlingEnd + 1);
-    if (!enPassantIsLegal(remainder.substr(0, remainder.find(' ')), sideToMove, grid)) {
+    if (!enPassantIsLegal(remainder.substr(0, remainder.find(' ')), sideToMove, scan)) {
         return PositionRule::EnPassant;
     }
     return PositionRule::Legal;
@@ -151,8 +157,8 @@ PositionRule validatePosition(const BoardScan& scan, std::string_view position) 
     const PieceCounts black = countsOf(letters, kBlack);
     if (!countsAreLegal(black) || !countsAreLegal(white)) return PositionRule::PieceCounts;
     if (!promotionsAreLegal(black) || !promotionsAreLegal(white)) return PositionRule::Promotions;
-    if (scan.pawns && pawnOnEdge(scan.grid)) return PositionRule::PawnOnEdge;
-    return checkFields(position.substr(scan.length + 1), scan.grid);
+    if (scan.pawns && pawnOnEdge(scan)) return PositionRule::PawnOnEdge;
+    return checkFields(position.substr(scan.length + 1), scan);
 }
 
 PositionRule validatePosition(std::string_view position) {

@@ -69,10 +69,17 @@ struct BoardScan {
     bool board = false;      // exactly 8 ranks of 8 squares, of piece letters and digits 1 to 8
     bool pawns = false;      // a pawn of either colour anywhere in the placement
     // Meaningful only on a board:
-    SquareGrid grid;                 // each square's letter, "1" for an empty one
-    std::array<PieceOn, 65> pieces;  // the pieces in the order written; the last is scratch
+    std::array<PieceOn, 64> pieces;  // the pieces in the order written
     std::size_t pieceCount = 0;
 };
+
+// The letter of the piece on a square of a scanned board, "1" when it is empty.
+inline char pieceAt(const BoardScan& scan, std::size_t square) {
+    for (std::size_t i = 0; i < scan.pieceCount; ++i) {
+        if (scan.pieces[i].square == square) return scan.pieces[i].letter;
+    }
+    return '1';
+}
 
 // Reads the placement at the start of `text`, up to its first space, as a board.
 void scanBoard(std::string_view text, BoardScan& scan);
