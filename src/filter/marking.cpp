@@ -135,7 +135,7 @@ void prepareMark(PendingRecord& record, const MarkSettings& settings, const Mark
         record.keyText = record.key;
     }
     // The key begins with the position fields, so one scan serves both tests.
-    if (settings.legalityTest || settings.fullLegalityTest || marking.seen.readsBoards()) {
+    if (record.plain.line.empty() && readsBoards(settings, marking)) {
         scanBoard(record.keyText, record.board);
     }
     marking.seen.prepare(record.keyText, record.board, record.ticket);

@@ -23,7 +23,7 @@ constexpr int kWhite = 1;
 constexpr int kBlack = -1;
 
 // Pieces counted in one word, a byte per letter: white "PNBRQK" in bytes 1 to 6, black
-// "pnbrqk" in bytes 9 to 14. No count on a board passes 64.
+// "pnbrqk" in bytes 9 to 14, so that each half holds one colour. No count on a board passes 64.
 __extension__ using LetterCounts = unsigned __int128;
 
 constexpr std::array<LetterCounts, 256> kCountUnits = [] {
@@ -37,42 +37,36 @@ constexpr std::array<LetterCounts, 256> kCountUnits = [] {
     return table;
 }();
 
-// Pieces of one colour, indexed by piece kind 1..6; slot 0 holds the colour's total.
-using PieceCounts = std::array<int, 7>;
-
-PieceCounts countsOf(LetterCounts counts, int colour) {
-    PieceCounts out{};
-    const int first = colour == kWhite ? 0 : 8;
-    for (int kind = 1; kind <= 6; ++kind) {
-        out[std::size_t(kind)] = int(std::uint8_t(counts >> (8 * (first + kind))));
-        out[0] += out[std::size_t(kind)];
-    }
-    return out;
+// The counts of one colour: the low or the high half of the letter counts.
+constexpr int countOf(std::uint64_t half, int kind) {
+    return int(std::uint8_t(half >> (8 * kind)));
 }
 
-bool countsAreLegal(const PieceCounts& counts) {
-    return counts[kKing] == 1 && counts[0] <= 16 && counts[kPawn] <= 8;
+bool countsAreLegal(std::uint64_t half) {
+    // The bytes summed in the top byte of the product: no count on a board passes 64.
+    const int total = int((half * 0x0101010101010101ULL) >> 56);
+    return countOf(half, kKing) == 1 && total <= 16 && countOf(half, kPawn) <= 8;
 }
 
 // Every piece beyond the initial set stands for a promoted pawn.
-bool promotionsAreLegal(const PieceCounts& counts) {
-    const int promoted = maxOf(counts[kQueen] - 1, 0) + maxOf(counts[kRook] - 2, 0) +
-                         maxOf(counts[kBishop] - 2, 0) + maxOf(counts[kKnight] - 2, 0);
-    return promoted + counts[kPawn] <= 8;
+bool promotionsAreLegal(std::uint64_t half) {
+    const int promoted = maxOf(countOf(half, kQueen) - 1, 0) + maxOf(countOf(half, kRook) - 2, 0) +
+                         maxOf(countOf(half, kBishop) - 2, 0) +
+                         maxOf(countOf(half, kKnight) - 2, 0);
+    return promoted + countOf(half, kPawn) <= 8;
 }
 
-// Without a branch per piece: whether a piece is a pawn cannot be foreseen.
-bool pawnOnEdge(const BoardScan& scan) {
-    bool found = false;
-    for (std::size_t i = 0; i < scan.pieceCount; ++i) {
-        const PieceOn& piece = scan.pieces[i];
-        const bool pawn = (piece.letter | 0x20) == 'p';
-        // The first and the last rank as written: squares 0 to 7 and 56 to 63.
-        const bool edge = ((piece.square + 8) & 63) < 16;
-        found |= pawn & edge;
-    }
-    return found;
-}
+// 1 for a pawn's letter, and for a square of the first or the last rank as written.
+constexpr std::array<std::uint8_t, 256> kPawnLetter = [] {
+    std::array<std::uint8_t, 256> table{};
+    table['P'] = table['p'] = 1;
+    return table;
+}();
+constexpr std::array<std::uint8_t, 64> kEdgeSquare = [] {
+    std::array<std::uint8_t, 64> table{};
+    for (std::size_t file = 0; file < 8; ++file) table[file] = table[56 + file] = 1;
+    return table;
+}();
 
 struct CastlingRight {
     char letter;
@@ -122,6 +116,14 @@ bool enPassantIsLegal(std::string_view field, int sideToMove, const BoardScan& s
            pieceAt(scan, from) == kEmpty;
 }
 
+// Where the field at the start of the text ends: its first space, or the end of the text. The
+// castling and en-passant fields are a few bytes: a byte loop costs less than a library search.
+std::size_t shortFieldEnd(std::string_view text) {
+    std::size_t end = 0;
+    while (end < text.size() && text[end] != ' ') ++end;
+    return end;
+}
+
 // Side to move, castling and en passant, read from the text after the placement.
 PositionRule checkFields(std::string_view remainder, const BoardScan& scan) {
     if (remainder.empty() || (remainder[0] != 'w' && remainder[0] != 'b')) {
@@ -131,15 +133,15 @@ PositionRule checkFields(std::string_view remainder, const BoardScan& scan) {
     // The letter and the separator after it, whatever it is.
     remainder.remove_prefix(remainder.size() < 2 ? remainder.size() : 2);
 
-    const std::size_t castlingEnd = remainder.find(' ');
-    if (castlingEnd == std::string_view::npos || castlingEnd < 1 || castlingEnd > 4) {
+    const std::size_t castlingEnd = shortFieldEnd(remainder);
+    if (castlingEnd == remainder.size() || castlingEnd < 1 || castlingEnd > 4) {
         return PositionRule::CastlingField;
     }
     for (char letter : remainder.substr(0, castlingEnd)) {
         if (!castlingLetterIsLegal(letter, scan)) return PositionRule::CastlingRight;
     }
     remainder.remove_prefix(castlingEnd + 1);
-    if (!enPassantIsLegal(remainder.substr(0, remainder.find(' ')), sideToMove, scan)) {
+    if (!enPassantIsLegal(remainder.substr(0, shortFieldEnd(remainder)), sideToMove, scan)) {
         return PositionRule::EnPassant;
     }
     return PositionRule::Legal;
@@ -149,15 +151,19 @@ PositionRule checkFields(std::string_view remainder, const BoardScan& scan) {
 
 PositionRule validatePosition(const BoardScan& scan, std::string_view position) {
     if (scan.length == position.size() || !scan.board) return PositionRule::Placement;
+    // One pass over the pieces, without a branch per piece: what stands where is unforeseeable.
     LetterCounts letters = 0;
+    unsigned edgePawns = 0;
     for (std::size_t i = 0; i < scan.pieceCount; ++i) {
-        letters += kCountUnits[std::uint8_t(scan.pieces[i].letter)];
+        const PieceOn piece = scan.pieces[i];
+        letters += kCountUnits[std::uint8_t(piece.letter)];
+        edgePawns |= kPawnLetter[std::uint8_t(piece.letter)] & kEdgeSquare[piece.square];
     }
-    const PieceCounts white = countsOf(letters, kWhite);
-    const PieceCounts black = countsOf(letters, kBlack);
+    const auto white = std::uint64_t(letters);
+    const auto black = std::uint64_t(letters >> 64);
     if (!countsAreLegal(black) || !countsAreLegal(white)) return PositionRule::PieceCounts;
     if (!promotionsAreLegal(black) || !promotionsAreLegal(white)) return PositionRule::Promotions;
-    if (scan.pawns && pawnOnEdge(scan)) return PositionRule::PawnOnEdge;
+    if (edgePawns != 0) return PositionRule::PawnOnEdge;
     return checkFields(position.substr(scan.length + 1), scan);
 }
 
