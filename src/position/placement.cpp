@@ -10,29 +10,35 @@ namespace vestrel {
 
 namespace {
 
-// What a byte adds to the scan's tally: the squares it covers in the low byte, a "/" one in the
-// second byte, a piece one in the third and a pawn one in the fourth. A byte that may not
-// stand in a placement adds 16 to the slashes, more than a board ever holds.
-constexpr std::uint64_t kSlashUnit = std::uint64_t{1} << 8;
-constexpr std::uint64_t kPieceUnit = std::uint64_t{1} << 16;
-constexpr std::uint64_t kPawnUnit = std::uint64_t{1} << 24;
-constexpr std::uint64_t kForeign = 16 * kSlashUnit;
+// What a byte adds to each count of the scan: squares, slashes, pieces and pawns. A byte that
+// may not stand in a placement adds 16 slashes, more than a board ever holds. One table per
+// count, of full words: each count then takes one instruction a byte.
+struct ByteCounts {
+    std::array<std::size_t, 256> squares{};
+    std::array<std::size_t, 256> slashes{};
+    std::array<std::size_t, 256> pieces{};
+    std::array<std::size_t, 256> pawns{};
+};
 
-constexpr std::array<std::uint32_t, 256> kByteTally = [] {
-    std::array<std::uint32_t, 256> table{};
-    table.fill(std::uint32_t(1 + kForeign));
-    for (int d = 1; d <= 8; ++d) table[std::size_t('0' + d)] = std::uint32_t(d);
-    table['/'] = std::uint32_t(kSlashUnit);
-    for (char c : std::string_view("NBRQKnbrqk")) {
-        table[std::size_t(std::uint8_t(c))] = std::uint32_t(1 + kPieceUnit);
+constexpr std::size_t kForeignSlashes = 16;
+
+constexpr ByteCounts kByteCounts = [] {
+    ByteCounts counts;
+    counts.squares.fill(1);
+    counts.slashes.fill(kForeignSlashes);
+    for (int d = 1; d <= 8; ++d) {
+        counts.squares[std::size_t('0' + d)] = std::size_t(d);
+        counts.slashes[std::size_t('0' + d)] = 0;
     }
-    table['P'] = table['p'] = std::uint32_t(1 + kPieceUnit + kPawnUnit);
-    return table;
+    counts.squares['/'] = 0;
+    counts.slashes['/'] = 1;
+    for (char c : std::string_view("PNBRQKpnbrqk")) {
+        counts.slashes[std::size_t(std::uint8_t(c))] = 0;
+        counts.pieces[std::size_t(std::uint8_t(c))] = 1;
+    }
+    counts.pawns['P'] = counts.pawns['p'] = 1;
+    return counts;
 }();
-
-std::uint32_t squaresOf(std::uint64_t tally) { return std::uint32_t(tally & 0xff); }
-std::uint32_t slashesOf(std::uint64_t tally) { return std::uint32_t((tally >> 8) & 0xff); }
-std::uint32_t piecesOf(std::uint64_t tally) { return std::uint32_t((tally >> 16) & 0xff); }
 
 // Where each of the first seven "/" of a board stands: after 8, 16, ... 56 squares.
 constexpr std::uint64_t kRankEnds = 0x0038302820181008ULL;
@@ -51,25 +57,33 @@ std::size_t firstSpace(std::uint64_t word) {
 
 }  // namespace
 
-// The pieces are kept and the ranks measured with a store per byte, not a branch, and a
-// tally of small counts in one word, so that positions of any make-up read equally fast.
-// Eight bytes are read before each test for the space that ends the placement. A tally that
-// can no longer be a board's (checked after every eight bytes, before a count could overflow
-// its byte) ends the reading of the board.
+// The pieces are kept and the ranks measured with a store per byte, not a branch, so that
+// positions of any make-up read equally fast. Eight bytes are read before each test for the
+// space that ends the placement, and for counts that can no longer be a board's: then the
+// reading of the board ends, before an index could pass the scratch room.
 void scanBoard(std::string_view text, BoardScan& scan) {
     const char* bytes = text.data();
     const std::size_t n = text.size();
-    std::uint64_t tally = 0;
-    // Slot r ends up holding the squares before the "/" that ends rank r.
-    std::array<std::uint8_t, 8> rankEnds{};
+    std::size_t squares = 0;
+    std::size_t slashes = 0;
+    std::size_t pieces = 0;
+    std::size_t pawns = 0;
+    // Slot r ends up holding the squares before the "/" that ends rank r. While a board is
+    // possible, eight bytes take the slashes at most from 7 to 7 + 8 * 16.
+    std::array<std::uint8_t, 8 + 8 * kForeignSlashes> rankEnds;
+    std::memset(rankEnds.data(), 0, 8);
     const auto step = [&](char c) {
-        rankEnds[slashesOf(tally) & 7] = std::uint8_t(tally);
-        scan.pieces[piecesOf(tally) & 63] = {c, std::uint8_t(tally)};
-        tally += kByteTally[std::uint8_t(c)];
+        const auto byte = std::uint8_t(c);
+        rankEnds[slashes] = std::uint8_t(squares);
+        scan.pieces[pieces] = {c, std::uint8_t(squares)};
+        squares += kByteCounts.squares[byte];
+        slashes += kByteCounts.slashes[byte];
+        pieces += kByteCounts.pieces[byte];
+        pawns += kByteCounts.pawns[byte];
     };
-    // Eight bytes at a time while they hold no space and the tally may still be a board's.
+    const auto boardPossible = [&] { return squares <= 64 && slashes <= 7; };
     std::size_t i = 0;
-    bool lost = false;     // the tally can no longer be a board's
+    bool lost = false;     // the counts can no longer be a board's
     std::size_t last = 8;  // bytes of the last eight read before the space, 8 when none
     while (n - i >= 8 && last == 8) {
         std::uint64_t word;
@@ -81,12 +95,12 @@ void scanBoard(std::string_view text, BoardScan& scan) {
             for (std::size_t k = 0; k < last; ++k) step(bytes[i + k]);
         }
         i += last;
-        lost = squaresOf(tally) > 64 || slashesOf(tally) > 7;
+        lost = !boardPossible();
         if (lost) break;
     }
     if (last == 8 && !lost) {  // fewer than eight bytes left, none of them seen
         for (; i < n && bytes[i] != ' '; ++i) step(bytes[i]);
-        lost = squaresOf(tally) > 64 || slashesOf(tally) > 7;
+        lost = !boardPossible();
     }
     if (lost) {
         const std::size_t space = text.find(' ', i);
@@ -99,10 +113,9 @@ void scanBoard(std::string_view text, BoardScan& scan) {
     std::uint64_t ends;
     std::memcpy(&ends, rankEnds.data(), 8);
     scan.length = i;
-    scan.board =
-        squaresOf(tally) == 64 && slashesOf(tally) == 7 && (ends & kFirstSevenRanks) == kRankEnds;
-    scan.pawns = (tally >> 24) != 0;
-    scan.pieceCount = piecesOf(tally);
+    scan.board = squares == 64 && slashes == 7 && (ends & kFirstSevenRanks) == kRankEnds;
+    scan.pawns = pawns != 0;
+    scan.pieceCount = pieces;
 }
 
 }  // namespace vestrel

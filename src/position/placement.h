@@ -69,7 +69,8 @@ struct BoardScan {
     bool board = false;      // exactly 8 ranks of 8 squares, of piece letters and digits 1 to 8
     bool pawns = false;      // a pawn of either colour anywhere in the placement
     // Meaningful only on a board:
-    std::array<PieceOn, 64> pieces;  // the pieces in the order written
+    // The pieces in the order written, then scratch room for the scan.
+    std::array<PieceOn, 72> pieces;
     std::size_t pieceCount = 0;
 };
 
