@@ -12,32 +12,18 @@ namespace {
 
 constexpr char kEmpty = '1';  // what pieceAt finds on an empty square
 
-constexpr int kPawn = 1;
-constexpr int kKnight = 2;
-constexpr int kBishop = 3;
-constexpr int kRook = 4;
-constexpr int kQueen = 5;
-constexpr int kKing = 6;
+// The bytes of the piece kinds in BoardScan's counts, as in kPieceKinds.
+constexpr int kPawn = 0;
+constexpr int kKnight = 1;
+constexpr int kBishop = 2;
+constexpr int kRook = 3;
+constexpr int kQueen = 4;
+constexpr int kKing = 5;
 
 constexpr int kWhite = 1;
 constexpr int kBlack = -1;
 
-// Pieces counted in one word, a byte per letter: white "PNBRQK" in bytes 1 to 6, black
-// "pnbrqk" in bytes 9 to 14, so that each half holds one colour. No count on a board passes 64.
-__extension__ using LetterCounts = unsigned __int128;
-
-constexpr std::array<LetterCounts, 256> kCountUnits = [] {
-    std::array<LetterCounts, 256> table{};
-    const std::string_view letters = "PNBRQK";
-    for (std::size_t kind = 1; kind <= letters.size(); ++kind) {
-        const char white = letters[kind - 1];
-        table[std::size_t(white)] = LetterCounts{1} << (8 * kind);
-        table[std::size_t(toLowerAscii(white))] = LetterCounts{1} << (8 * (8 + kind));
-    }
-    return table;
-}();
-
-// The counts of one colour: the low or the high half of the letter counts.
+// A count of BoardScan's counts of one colour.
 constexpr int countOf(std::uint64_t half, int kind) {
     return int(std::uint8_t(half >> (8 * kind)));
 }
@@ -55,18 +41,6 @@ bool promotionsAreLegal(std::uint64_t half) {
                          maxOf(countOf(half, kKnight) - 2, 0);
     return promoted + countOf(half, kPawn) <= 8;
 }
-
-// 1 for a pawn's letter, and for a square of the first or the last rank as written.
-constexpr std::array<std::uint8_t, 256> kPawnLetter = [] {
-    std::array<std::uint8_t, 256> table{};
-    table['P'] = table['p'] = 1;
-    return table;
-}();
-constexpr std::array<std::uint8_t, 64> kEdgeSquare = [] {
-    std::array<std::uint8_t, 64> table{};
-    for (std::size_t file = 0; file < 8; ++file) table[file] = table[56 + file] = 1;
-    return table;
-}();
 
 struct CastlingRight {
     char letter;
@@ -151,19 +125,11 @@ PositionRule checkFields(std::string_view remainder, const BoardScan& scan) {
 
 PositionRule validatePosition(const BoardScan& scan, std::string_view position) {
     if (scan.length == position.size() || !scan.board) return PositionRule::Placement;
-    // One pass over the pieces, without a branch per piece: what stands where is unforeseeable.
-    LetterCounts letters = 0;
-    unsigned edgePawns = 0;
-    for (std::size_t i = 0; i < scan.pieceCount; ++i) {
-        const PieceOn piece = scan.pieces[i];
-        letters += kCountUnits[std::uint8_t(piece.letter)];
-        edgePawns |= kPawnLetter[std::uint8_t(piece.letter)] & kEdgeSquare[piece.square];
-    }
-    const auto white = std::uint64_t(letters);
-    const auto black = std::uint64_t(letters >> 64);
+    const std::uint64_t white = scan.whiteCounts;
+    const std::uint64_t black = scan.blackCounts;
     if (!countsAreLegal(black) || !countsAreLegal(white)) return PositionRule::PieceCounts;
     if (!promotionsAreLegal(black) || !promotionsAreLegal(white)) return PositionRule::Promotions;
-    if (edgePawns != 0) return PositionRule::PawnOnEdge;
+    if (scan.pawnsOnEdge) return PositionRule::PawnOnEdge;
     return checkFields(position.substr(scan.length + 1), scan);
 }
 

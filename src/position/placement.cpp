@@ -10,14 +10,17 @@ namespace vestrel {
 
 namespace {
 
-// What a byte adds to each count of the scan: squares, slashes, pieces and pawns. A byte that
-// may not stand in a placement adds 16 slashes, more than a board ever holds. One table per
-// count, of full words: each count then takes one instruction a byte.
+// What a byte adds to each count of the scan: squares, slashes, pieces, pawns and the letter
+// counts of each colour. A byte that may not stand in a placement adds 16 slashes, more than a
+// board ever holds. One table per count, of full words: each count then takes one instruction
+// a byte.
 struct ByteCounts {
     std::array<std::size_t, 256> squares{};
     std::array<std::size_t, 256> slashes{};
     std::array<std::size_t, 256> pieces{};
     std::array<std::size_t, 256> pawns{};
+    std::array<std::uint64_t, 256> white{};
+    std::array<std::uint64_t, 256> black{};
 };
 
 constexpr std::size_t kForeignSlashes = 16;
@@ -37,6 +40,11 @@ constexpr ByteCounts kByteCounts = [] {
         counts.pieces[std::size_t(std::uint8_t(c))] = 1;
     }
     counts.pawns['P'] = counts.pawns['p'] = 1;
+    for (std::size_t kind = 0; kind < kPieceKinds.size(); ++kind) {
+        const char letter = kPieceKinds[kind];
+        counts.white[std::size_t(std::uint8_t(letter))] = std::uint64_t{1} << (8 * kind);
+        counts.black[std::size_t(std::uint8_t(letter | 0x20))] = std::uint64_t{1} << (8 * kind);
+    }
     return counts;
 }();
 
@@ -72,14 +80,22 @@ void scanBoard(std::string_view text, BoardScan& scan) {
     // possible, eight bytes take the slashes at most from 7 to 7 + 8 * 16.
     std::array<std::uint8_t, 8 + 8 * kForeignSlashes> rankEnds;
     std::memset(rankEnds.data(), 0, 8);
+    // The same for the pawns up to the end of each rank.
+    std::array<std::uint8_t, 8 + 8 * kForeignSlashes> rankPawns;
+    std::memset(rankPawns.data(), 0, 8);
+    std::uint64_t white = 0;
+    std::uint64_t black = 0;
     const auto step = [&](char c) {
         const auto byte = std::uint8_t(c);
         rankEnds[slashes] = std::uint8_t(squares);
+        rankPawns[slashes] = std::uint8_t(pawns);
         scan.pieces[pieces] = {c, std::uint8_t(squares)};
         squares += kByteCounts.squares[byte];
         slashes += kByteCounts.slashes[byte];
         pieces += kByteCounts.pieces[byte];
         pawns += kByteCounts.pawns[byte];
+        white += kByteCounts.white[byte];
+        black += kByteCounts.black[byte];
     };
     const auto boardPossible = [&] { return squares <= 64 && slashes <= 7; };
     std::size_t i = 0;
@@ -116,6 +132,10 @@ void scanBoard(std::string_view text, BoardScan& scan) {
     scan.board = squares == 64 && slashes == 7 && (ends & kFirstSevenRanks) == kRankEnds;
     scan.pawns = pawns != 0;
     scan.pieceCount = pieces;
+    scan.whiteCounts = white;
+    scan.blackCounts = black;
+    // Pawns on the first rank as written, or after the end of the seventh.
+    scan.pawnsOnEdge = rankPawns[0] != 0 || pawns != rankPawns[6];
 }
 
 }  // namespace vestrel

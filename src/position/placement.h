@@ -54,6 +54,9 @@ private:
     int file_ = 0;
 };
 
+// The piece kinds in the order BoardScan counts them, white letters.
+inline constexpr std::string_view kPieceKinds = "PNBRQK";
+
 // One byte per square, rank by rank from the one written first; "1" marks an empty square.
 using SquareGrid = std::array<char, 64>;
 
@@ -72,6 +75,10 @@ struct BoardScan {
     // The pieces in the order written, then scratch room for the scan.
     std::array<PieceOn, 72> pieces;
     std::size_t pieceCount = 0;
+    // The pieces of each colour by kind, a byte each in the order of kPieceKinds.
+    std::uint64_t whiteCounts = 0;
+    std::uint64_t blackCounts = 0;
+    bool pawnsOnEdge = false;  // a pawn on the first or the last rank
 };
 
 // The letter of the piece on a square of a scanned board, "1" when it is empty.

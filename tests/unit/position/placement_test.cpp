@@ -57,6 +57,17 @@ void expectScan(std::string_view text) {
     EXPECT_EQ(scan.pawns, expected.pawns);
     if (!scan.board) return;
     ASSERT_EQ(scan.pieceCount, expected.pieces.size());
+    std::uint64_t white = 0;
+    std::uint64_t black = 0;
+    bool pawnsOnEdge = false;
+    for (const PieceOn& piece : expected.pieces) {
+        const std::size_t kind = kPieceKinds.find(char(piece.letter & ~0x20));
+        (piece.letter == kPieceKinds[kind] ? white : black) += std::uint64_t{1} << (8 * kind);
+        pawnsOnEdge |= (piece.letter | 0x20) == 'p' && (piece.square < 8 || piece.square >= 56);
+    }
+    EXPECT_EQ(scan.whiteCounts, white);
+    EXPECT_EQ(scan.blackCounts, black);
+    EXPECT_EQ(scan.pawnsOnEdge, pawnsOnEdge);
     for (std::size_t i = 0; i < scan.pieceCount; ++i) {
         EXPECT_EQ(scan.pieces[i].letter, expected.pieces[i].letter) << "piece " << i;
         EXPECT_EQ(scan.pieces[i].square, expected.pieces[i].square) << "piece " << i;
