@@ -1,5 +1,6 @@
 #include "position/placement.h"
 
+#include <algorithm>
 #include <array>
 #include <bit>
 #include <cstdint>
@@ -52,23 +53,14 @@ constexpr ByteCounts kByteCounts = [] {
 constexpr std::uint64_t kRankEnds = 0x0038302820181008ULL;
 constexpr std::uint64_t kFirstSevenRanks = 0x00ffffffffffffffULL;
 
-constexpr std::uint64_t kOnes = 0x0101010101010101ULL;
-static_assert(std::endian::native == std::endian::little, "bytes are read eight to a word");
-
-// The index of the first space among eight bytes read as one little-endian word; 8 when
-// there is none.
-std::size_t firstSpace(std::uint64_t word) {
-    const std::uint64_t x = word ^ (kOnes * ' ');
-    const std::uint64_t zero = (x - kOnes) & ~x & (kOnes << 7);
-    return zero == 0 ? 8 : std::size_t(__builtin_ctzll(zero) / 8);
-}
+static_assert(std::endian::native == std::endian::little, "rank ends are read as one word");
 
 }  // namespace
 
 // The pieces are kept and the ranks measured with a store per byte, not a branch, so that
-// positions of any make-up read equally fast. Eight bytes are read before each test for the
-// space that ends the placement, and for counts that can no longer be a board's: then the
-// reading of the board ends, before an index could pass the scratch room.
+// positions of any make-up read equally fast. The space that ends the placement is found
+// first; after every eight bytes the counts are tested, and when they can no longer be a
+// board's the reading of the board ends, before an index could pass the scratch room.
 void scanBoard(std::string_view text, BoardScan& scan) {
     const char* bytes = text.data();
     const std::size_t n = text.size();
@@ -98,29 +90,20 @@ void scanBoard(std::string_view text, BoardScan& scan) {
         black += kByteCounts.black[byte];
     };
     const auto boardPossible = [&] { return squares <= 64 && slashes <= 7; };
+    const std::size_t length = std::min(text.find(' '), n);
     std::size_t i = 0;
-    bool lost = false;     // the counts can no longer be a board's
-    std::size_t last = 8;  // bytes of the last eight read before the space, 8 when none
-    while (n - i >= 8 && last == 8) {
-        std::uint64_t word;
-        std::memcpy(&word, bytes + i, 8);
-        last = firstSpace(word);
-        if (last == 8) {
-            for (std::size_t k = 0; k < 8; ++k) step(bytes[i + k]);
-        } else {
-            for (std::size_t k = 0; k < last; ++k) step(bytes[i + k]);
-        }
-        i += last;
+    bool lost = false;  // the counts can no longer be a board's
+    for (; i + 8 <= length; i += 8) {
+        for (std::size_t k = 0; k < 8; ++k) step(bytes[i + k]);
         lost = !boardPossible();
         if (lost) break;
     }
-    if (last == 8 && !lost) {  // fewer than eight bytes left, none of them seen
-        for (; i < n && bytes[i] != ' '; ++i) step(bytes[i]);
+    if (!lost) {
+        for (; i < length; ++i) step(bytes[i]);
         lost = !boardPossible();
     }
+    scan.length = length;
     if (lost) {
-        const std::size_t space = text.find(' ', i);
-        scan.length = space == std::string_view::npos ? n : space;
         scan.board = false;
         scan.pawns = hasPawn(text.substr(0, scan.length));
         scan.pieceCount = 0;
@@ -128,7 +111,6 @@ void scanBoard(std::string_view text, BoardScan& scan) {
     }
     std::uint64_t ends;
     std::memcpy(&ends, rankEnds.data(), 8);
-    scan.length = i;
     scan.board = squares == 64 && slashes == 7 && (ends & kFirstSevenRanks) == kRankEnds;
     scan.pawns = pawns != 0;
     scan.pieceCount = pieces;
