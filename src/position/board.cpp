@@ -103,6 +103,11 @@ PositionRule checkFields(std::string_view remainder, const BoardScan& scan) {
     if (remainder.empty() || (remainder[0] != 'w' && remainder[0] != 'b')) {
         return PositionRule::SideToMove;
     }
+    // Most positions have neither castling rights nor an en-passant square: "w - -".
+    if (remainder.size() >= 5 && remainder.substr(2, 3) == "- -" &&
+        (remainder.size() == 5 || remainder[5] == ' ')) {
+        return PositionRule::Legal;
+    }
     const int sideToMove = remainder[0] == 'w' ? kWhite : kBlack;
     // The letter and the separator after it, whatever it is.
     remainder.remove_prefix(remainder.size() < 2 ? remainder.size() : 2);
