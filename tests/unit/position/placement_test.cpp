@@ -78,7 +78,7 @@ void expectScan(std::string_view text) {
 TEST(ScanBoard, ReadsBoardsAndTellsNonBoards) {
     const std::string full =
         "QQQQQQQQ/QQQQQQQQ/QQQQQQQQ/QQQQQQQQ/qqqqqqqq/qqqqqqqq/qqqqqqqq/PPPPPPPP";
-    const std::string_view cases[] = {
+    const std::string cases[] = {
         "8/8/8/8/8/8/8/K1k5 w - -",
         "8/8/8/8/8/8/8/K1k5",  // no space: the whole text
         "rnbqkbnr/pppppppp/8/8/8/8/PPPPPPPP/RNBQKBNR w KQkq - 0 1",
@@ -99,7 +99,7 @@ TEST(ScanBoard, ReadsBoardsAndTellsNonBoards) {
         // 264 squares before each "/": a byte-sized square count would see 8.
         std::string(33, '8') + "/" + std::string(33, '8') + "/8/8/8/8/8/8 w",
     };
-    for (std::string_view text : cases) expectScan(text);
+    for (const std::string& text : cases) expectScan(text);
 }
 
 // Placements of the bytes a board is made of and a few others, at every length around the
