@@ -172,8 +172,11 @@ MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings
     } else {
         return MarkVerdict::Passed;
     }
-    marking.tag.assign(tag);
-    marking.tag.append(reason);  // the id text as the log writes it
+    // The id text as the log writes it; a run of duplicates keeps the one it has.
+    if (!reason.empty() || marking.tag != tag) {
+        marking.tag.assign(tag);
+        marking.tag.append(reason);
+    }
     // The database modes drop marked records without a trace.
     if (settings.silent) return MarkVerdict::Marked;
     ++(duplicate ? marking.duplicates : marking.illegal);
