@@ -6,7 +6,9 @@ namespace vestrel {
 
 PlainVerdict filterPlainLine(std::string_view line, const StepSettings& steps, RunState& state,
                              PendingRecord& pending) {
-    switch (splitPlainLine(line, steps.split, pending.plain)) {
+    // The placement is read as a board on the way when marking needs one.
+    BoardScan* board = readsBoards(steps.marking, state.marking) ? &pending.board : nullptr;
+    switch (splitPlainLine(line, steps.split, pending.plain, board)) {
         case LineFit::Other:
             pending.plain.line = {};
             return PlainVerdict::Other;

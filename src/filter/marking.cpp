@@ -135,7 +135,7 @@ void prepareMark(PendingRecord& record, const MarkSettings& settings, const Mark
         record.keyText = record.key;
     }
     // The key begins with the position fields, so one scan serves both tests.
-    if (settings.legalityTest || settings.fullLegalityTest || marking.seen.readsBoards()) {
+    if (record.plain.line.empty() && readsBoards(settings, marking)) {
         scanBoard(record.keyText, record.board);
     }
     marking.seen.prepare(record.keyText, record.board, record.ticket);
@@ -172,8 +172,11 @@ MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings
     } else {
         return MarkVerdict::Passed;
     }
-    marking.tag.assign(tag);
-    marking.tag.append(reason);  // the id text as the log writes it
+    // The id text as the log writes it; a run of duplicates keeps the one it has.
+    if (!reason.empty() || marking.tag != tag) {
+        marking.tag.assign(tag);
+        marking.tag.append(reason);
+    }
     // The database modes drop marked records without a trace.
     if (settings.silent) return MarkVerdict::Marked;
     ++(duplicate ? marking.duplicates : marking.illegal);

@@ -38,7 +38,9 @@ struct PendingRecord {
     bool illegalMove = false;  // a puzzle whose first move is not legal: set aside as illegal
     std::string key;
     std::string_view keyText;  // the key: `key`, or the start of the plain line
-    BoardScan board;           // the placement read as a board, when /p or the mirror test needs it
+    // The placement read as a board, when readsBoards(); a record that is its line has it read
+    // by splitPlainLine.
+    BoardScan board;
     SeenTicket ticket;
 
     std::string_view positionFields() const {
@@ -58,6 +60,11 @@ void buildPositionKey(std::string_view positionFields, std::string_view opcodeTe
 // stands: up to the solution mark when it has one, else its first four fields and " bm #",
 // and never past a ";".
 bool databaseLineKey(std::string_view line, std::string& key);
+
+// True when marking reads each record's placement as a board: /p, --legal, the mirror test.
+inline bool readsBoards(const MarkSettings& settings, const Marking& marking) {
+    return settings.legalityTest || settings.fullLegalityTest || marking.seen.readsBoards();
+}
 
 // Builds the record's key and asks the seen set for the memory its marking will read, so that
 // the look-ups of several records prepared ahead wait for memory together.

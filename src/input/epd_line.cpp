@@ -6,6 +6,7 @@
 
 #include "base/range.h"
 #include "input/castling.h"
+#include "position/placement.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -87,6 +88,36 @@ std::size_t findDoubleSpace(std::string_view text) {
     return std::string_view::npos;
 }
 
+// The placement at the start of the line, up to its first space (where it returns): its
+// piece count, and whether it passes checkPlacement. Eight bytes at a time while none of them
+// is that space: their values are summed in a tree, not one after the other.
+std::size_t tallyPlacement(std::string_view line, int& pieceCount, bool& passes) {
+    const std::size_t size = line.size();
+    std::size_t at = 0;
+    std::uint64_t tally = 0;
+    std::uint64_t seen = 0;
+    const auto valueAt = [&line](std::size_t i) {
+        return kPlacementValue[static_cast<unsigned char>(line[i])];
+    };
+    for (; at + 8 <= size; at += 8) {
+        const std::uint64_t v0 = valueAt(at), v1 = valueAt(at + 1), v2 = valueAt(at + 2);
+        const std::uint64_t v3 = valueAt(at + 3), v4 = valueAt(at + 4), v5 = valueAt(at + 5);
+        const std::uint64_t v6 = valueAt(at + 6), v7 = valueAt(at + 7);
+        const std::uint64_t any = v0 | v1 | v2 | v3 | v4 | v5 | v6 | v7;
+        if ((any & kSpaceValue) != 0) break;
+        tally += ((v0 + v1) + (v2 + v3)) + ((v4 + v5) + (v6 + v7));
+        seen |= any;
+    }
+    for (; at < size && line[at] != ' '; ++at) {
+        const std::uint64_t value = valueAt(at);
+        tally += value;
+        seen |= value;
+    }
+    pieceCount = static_cast<int>(tally & (kSlashUnit - 1));
+    passes = (seen & kForeign) == 0 && tally >> 32 == 7;
+    return at;
+}
+
 bool isBlankByte(char c) { return static_cast<unsigned char>(c) < 33; }
 
 }  // namespace
@@ -144,7 +175,8 @@ bool splitRecord(std::string_view record, const SplitSettings& settings, SplitRe
     return true;
 }
 
-LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, LineParts& out) {
+LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, LineParts& out,
+                       BoardScan* board) {
     // Trimming, collapsing spaces and completing the fields would change nothing.
     if (line.empty() || isBlankByte(line.front()) || isBlankByte(line.back()))
         return LineFit::Other;
@@ -152,31 +184,21 @@ LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, Lin
     if (findDoubleSpace(line) != std::string_view::npos) return LineFit::Other;
     const std::size_t size = line.size();
     std::size_t at = 0;
-    std::uint64_t tally = 0;
-    std::uint64_t seen = 0;
-    // Eight bytes at a time while none of them is the space that ends the placement: their
-    // values are summed in a tree, not one after the other.
-    const auto valueAt = [&line](std::size_t i) {
-        return kPlacementValue[static_cast<unsigned char>(line[i])];
-    };
-    for (; at + 8 <= size; at += 8) {
-        const std::uint64_t v0 = valueAt(at), v1 = valueAt(at + 1), v2 = valueAt(at + 2);
-        const std::uint64_t v3 = valueAt(at + 3), v4 = valueAt(at + 4), v5 = valueAt(at + 5);
-        const std::uint64_t v6 = valueAt(at + 6), v7 = valueAt(at + 7);
-        const std::uint64_t any = v0 | v1 | v2 | v3 | v4 | v5 | v6 | v7;
-        if ((any & kSpaceValue) != 0) break;
-        tally += ((v0 + v1) + (v2 + v3)) + ((v4 + v5) + (v6 + v7));
-        seen |= any;
+    int pieceCount = 0;
+    bool placementPasses = false;
+    if (board != nullptr) {
+        // The board scan finds what the tally would: a board passes, anything else is rare.
+        scanBoard(line, *board);
+        at = board->length;
+        if (at == size || at + 2 == size) return LineFit::Other;  // side or more to be supplied
+        pieceCount = int(board->pieceCount);
+        placementPasses = board->board || checkPlacement(line.substr(0, at), pieceCount);
+    } else {
+        at = tallyPlacement(line, pieceCount, placementPasses);
+        if (at == size || at + 2 == size) return LineFit::Other;  // side or more to be supplied
     }
-    for (; at < size && line[at] != ' '; ++at) {
-        const std::uint64_t value = valueAt(at);
-        tally += value;
-        seen |= value;
-    }
-    if (at == size || at + 2 == size) return LineFit::Other;  // side or more to be supplied
     // From here on the record is the line: what splitRecord drops is dropped.
-    if ((seen & kForeign) != 0 || tally >> 32 != 7) return LineFit::Dropped;
-    const int pieceCount = static_cast<int>(tally & (kSlashUnit - 1));
+    if (!placementPasses) return LineFit::Dropped;
     if (settings.pieceRange.kind != RangeKind::None &&
         !rangeTest(pieceCount, settings.pieceRange)) {
         return LineFit::Dropped;

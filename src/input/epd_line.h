@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "base/settings.h"
+#include "position/placement.h"
 
 namespace vestrel {
 
@@ -43,7 +44,9 @@ bool splitRecord(std::string_view record, const SplitSettings& settings, SplitRe
 
 // In one pass over an EPD/FEN line: is its record the line itself (no blanks at its ends, no
 // two spaces in a row, no comment mark, all four position fields) and, when so, does it pass
-// the checks of splitRecord? Settings with a castling edit always give Other.
-LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, LineParts& out);
+// the checks of splitRecord? Settings with a castling edit always give Other. With `board`,
+// the placement is read as a board into it on the way (meaningful unless the result is Other).
+LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, LineParts& out,
+                       BoardScan* board = nullptr);
 
 }  // namespace vestrel

@@ -10,64 +10,36 @@
 namespace vestrel {
 namespace {
 
-constexpr char kEmpty = '1';  // an empty square on the grid
+constexpr char kEmpty = '1';  // what pieceAt finds on an empty square
 
-constexpr int kPawn = 1;
-constexpr int kKnight = 2;
-constexpr int kBishop = 3;
-constexpr int kRook = 4;
-constexpr int kQueen = 5;
-constexpr int kKing = 6;
+// The bytes of the piece kinds in BoardScan's counts, as in kPieceKinds.
+constexpr int kPawn = 0;
+constexpr int kKnight = 1;
+constexpr int kBishop = 2;
+constexpr int kRook = 3;
+constexpr int kQueen = 4;
+constexpr int kKing = 5;
 
 constexpr int kWhite = 1;
 constexpr int kBlack = -1;
 
-// Pieces counted in one word, a byte per letter: white "PNBRQK" in bytes 1 to 6, black
-// "pnbrqk" in bytes 9 to 14. No count on a board passes 64.
-__extension__ using LetterCounts = unsigned __int128;
-
-constexpr std::array<LetterCounts, 256> kCountUnits = [] {
-    std::array<LetterCounts, 256> table{};
-    const std::string_view letters = "PNBRQK";
-    for (std::size_t kind = 1; kind <= letters.size(); ++kind) {
-        const char white = letters[kind - 1];
-        table[std::size_t(white)] = LetterCounts{1} << (8 * kind);
-        table[std::size_t(toLowerAscii(white))] = LetterCounts{1} << (8 * (8 + kind));
-    }
-    return table;
-}();
-
-// Pieces of one colour, indexed by piece kind 1..6; slot 0 holds the colour's total.
-using PieceCounts = std::array<int, 7>;
-
-PieceCounts countsOf(LetterCounts counts, int colour) {
-    PieceCounts out{};
-    const int first = colour == kWhite ? 0 : 8;
-    for (int kind = 1; kind <= 6; ++kind) {
-        out[std::size_t(kind)] = int(std::uint8_t(counts >> (8 * (first + kind))));
-        out[0] += out[std::size_t(kind)];
-    }
-    return out;
+// A count of BoardScan's counts of one colour.
+constexpr int countOf(std::uint64_t half, int kind) {
+    return int(std::uint8_t(half >> (8 * kind)));
 }
 
-bool countsAreLegal(const PieceCounts& counts) {
-    return counts[kKing] == 1 && counts[0] <= 16 && counts[kPawn] <= 8;
+bool countsAreLegal(std::uint64_t half) {
+    // The bytes summed in the top byte of the product: no count on a board passes 64.
+    const int total = int((half * 0x0101010101010101ULL) >> 56);
+    return countOf(half, kKing) == 1 && total <= 16 && countOf(half, kPawn) <= 8;
 }
 
 // Every piece beyond the initial set stands for a promoted pawn.
-bool promotionsAreLegal(const PieceCounts& counts) {
-    const int promoted = maxOf(counts[kQueen] - 1, 0) + maxOf(counts[kRook] - 2, 0) +
-                         maxOf(counts[kBishop] - 2, 0) + maxOf(counts[kKnight] - 2, 0);
-    return promoted + counts[kPawn] <= 8;
-}
-
-bool pawnOnEdge(const SquareGrid& grid) {
-    for (std::size_t file = 0; file < 8; ++file) {
-        const char top = grid[placementIndex(kA8) + file];
-        const char bottom = grid[placementIndex(kA1) + file];
-        if (top == 'P' || top == 'p' || bottom == 'P' || bottom == 'p') return true;
-    }
-    return false;
+bool promotionsAreLegal(std::uint64_t half) {
+    const int promoted = maxOf(countOf(half, kQueen) - 1, 0) + maxOf(countOf(half, kRook) - 2, 0) +
+                         maxOf(countOf(half, kBishop) - 2, 0) +
+                         maxOf(countOf(half, kKnight) - 2, 0);
+    return promoted + countOf(half, kPawn) <= 8;
 }
 
 struct CastlingRight {
@@ -86,11 +58,12 @@ constexpr std::array<CastlingRight, 4> kCastlingRights = {{
 }};
 
 // One castling letter: "-", or a right whose king and rook stand on their home squares.
-bool castlingLetterIsLegal(char letter, const SquareGrid& grid) {
+bool castlingLetterIsLegal(char letter, const BoardScan& scan) {
     if (letter == '-') return true;
     for (const CastlingRight& right : kCastlingRights) {
         if (right.letter == letter) {
-            return grid[right.kingSquare] == right.king && grid[right.rookSquare] == right.rook;
+            return pieceAt(scan, right.kingSquare) == right.king &&
+                   pieceAt(scan, right.rookSquare) == right.rook;
         }
     }
     return false;
@@ -98,7 +71,7 @@ bool castlingLetterIsLegal(char letter, const SquareGrid& grid) {
 
 // The en-passant square must lie behind a pawn of the side that just moved, with the square
 // the pawn came from empty.
-bool enPassantIsLegal(std::string_view field, int sideToMove, const SquareGrid& grid) {
+bool enPassantIsLegal(std::string_view field, int sideToMove, const BoardScan& scan) {
     if (field.size() == 1) return field[0] == '-';
     if (field.size() != 2) return false;
     const char fileLetter = field[0];
@@ -112,28 +85,42 @@ bool enPassantIsLegal(std::string_view field, int sideToMove, const SquareGrid& 
         placementIndex(makeSquare(File(fileLetter - 'a'), Rank(rankDigit - '1')));
     const std::size_t pawn = sideToMove == kBlack ? target - 8 : target + 8;
     const std::size_t from = sideToMove == kBlack ? target + 8 : target - 8;
-    return rankDigit == expectedRank && grid[target] == kEmpty &&
-           grid[pawn] == (sideToMove == kBlack ? 'P' : 'p') && grid[from] == kEmpty;
+    return rankDigit == expectedRank && pieceAt(scan, target) == kEmpty &&
+           pieceAt(scan, pawn) == (sideToMove == kBlack ? 'P' : 'p') &&
+           pieceAt(scan, from) == kEmpty;
+}
+
+// Where the field at the start of the text ends: its first space, or the end of the text. The
+// castling and en-passant fields are a few bytes: a byte loop costs less than a library search.
+std::size_t shortFieldEnd(std::string_view text) {
+    std::size_t end = 0;
+    while (end < text.size() && text[end] != ' ') ++end;
+    return end;
 }
 
 // Side to move, castling and en passant, read from the text after the placement.
-PositionRule checkFields(std::string_view remainder, const SquareGrid& grid) {
+PositionRule checkFields(std::string_view remainder, const BoardScan& scan) {
     if (remainder.empty() || (remainder[0] != 'w' && remainder[0] != 'b')) {
         return PositionRule::SideToMove;
+    }
+    // Most positions have neither castling rights nor an en-passant square: "w - -".
+    if (remainder.size() >= 5 && remainder.substr(2, 3) == "- -" &&
+        (remainder.size() == 5 || remainder[5] == ' ')) {
+        return PositionRule::Legal;
     }
     const int sideToMove = remainder[0] == 'w' ? kWhite : kBlack;
     // The letter and the separator after it, whatever it is.
     remainder.remove_prefix(remainder.size() < 2 ? remainder.size() : 2);
 
-    const std::size_t castlingEnd = remainder.find(' ');
-    if (castlingEnd == std::string_view::npos || castlingEnd < 1 || castlingEnd > 4) {
+    const std::size_t castlingEnd = shortFieldEnd(remainder);
+    if (castlingEnd == remainder.size() || castlingEnd < 1 || castlingEnd > 4) {
         return PositionRule::CastlingField;
     }
     for (char letter : remainder.substr(0, castlingEnd)) {
-        if (!castlingLetterIsLegal(letter, grid)) return PositionRule::CastlingRight;
+        if (!castlingLetterIsLegal(letter, scan)) return PositionRule::CastlingRight;
     }
     remainder.remove_prefix(castlingEnd + 1);
-    if (!enPassantIsLegal(remainder.substr(0, remainder.find(' ')), sideToMove, grid)) {
+    if (!enPassantIsLegal(remainder.substr(0, shortFieldEnd(remainder)), sideToMove, scan)) {
         return PositionRule::EnPassant;
     }
     return PositionRule::Legal;
@@ -143,16 +130,12 @@ PositionRule checkFields(std::string_view remainder, const SquareGrid& grid) {
 
 PositionRule validatePosition(const BoardScan& scan, std::string_view position) {
     if (scan.length == position.size() || !scan.board) return PositionRule::Placement;
-    LetterCounts letters = 0;
-    for (std::size_t i = 0; i < scan.pieceCount; ++i) {
-        letters += kCountUnits[std::uint8_t(scan.pieces[i].letter)];
-    }
-    const PieceCounts white = countsOf(letters, kWhite);
-    const PieceCounts black = countsOf(letters, kBlack);
+    const std::uint64_t white = scan.whiteCounts;
+    const std::uint64_t black = scan.blackCounts;
     if (!countsAreLegal(black) || !countsAreLegal(white)) return PositionRule::PieceCounts;
     if (!promotionsAreLegal(black) || !promotionsAreLegal(white)) return PositionRule::Promotions;
-    if (scan.pawns && pawnOnEdge(scan.grid)) return PositionRule::PawnOnEdge;
-    return checkFields(position.substr(scan.length + 1), scan.grid);
+    if (scan.pawnsOnEdge) return PositionRule::PawnOnEdge;
+    return checkFields(position.substr(scan.length + 1), scan);
 }
 
 PositionRule validatePosition(std::string_view position) {

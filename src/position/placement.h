@@ -54,6 +54,9 @@ private:
     int file_ = 0;
 };
 
+// The piece kinds in the order BoardScan counts them, white letters.
+inline constexpr std::string_view kPieceKinds = "PNBRQK";
+
 // One byte per square, rank by rank from the one written first; "1" marks an empty square.
 using SquareGrid = std::array<char, 64>;
 
@@ -69,10 +72,22 @@ struct BoardScan {
     bool board = false;      // exactly 8 ranks of 8 squares, of piece letters and digits 1 to 8
     bool pawns = false;      // a pawn of either colour anywhere in the placement
     // Meaningful only on a board:
-    SquareGrid grid;                 // each square's letter, "1" for an empty one
-    std::array<PieceOn, 65> pieces;  // the pieces in the order written; the last is scratch
+    // The pieces in the order written, then scratch room for the scan.
+    std::array<PieceOn, 72> pieces;
     std::size_t pieceCount = 0;
+    // The pieces of each colour by kind, a byte each in the order of kPieceKinds.
+    std::uint64_t whiteCounts = 0;
+    std::uint64_t blackCounts = 0;
+    bool pawnsOnEdge = false;  // a pawn on the first or the last rank
 };
+
+// The letter of the piece on a square of a scanned board, "1" when it is empty.
+inline char pieceAt(const BoardScan& scan, std::size_t square) {
+    for (std::size_t i = 0; i < scan.pieceCount; ++i) {
+        if (scan.pieces[i].square == square) return scan.pieces[i].letter;
+    }
+    return '1';
+}
 
 // Reads the placement at the start of `text`, up to its first space, as a board.
 void scanBoard(std::string_view text, BoardScan& scan);

@@ -135,6 +135,10 @@ TEST(SplitPlainLine, AgreesWithTheUsualReading) {
         LineParts parts;
         const LineFit fit = splitPlainLine(c.line, settings, parts);
         EXPECT_EQ(fit, c.fit);
+        // Reading the placement as a board on the way changes no verdict.
+        BoardScan board;
+        LineParts partsWithBoard;
+        EXPECT_EQ(splitPlainLine(c.line, settings, partsWithBoard, &board), c.fit);
         if (fit == LineFit::Other) continue;
         SplitRecord usual;
         const bool kept = splitRecord(c.line, settings, usual);
@@ -152,6 +156,14 @@ TEST(SplitPlainLine, AppliesThePieceFilter) {
     LineParts parts;
     EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/K1k5 w - -", settings, parts), LineFit::Dropped);
     EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/KQk5 w - -", settings, parts), LineFit::Plain);
+    BoardScan board;
+    EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/K1k5 w - -", settings, parts, &board),
+              LineFit::Dropped);
+    EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/KQk5 w - -", settings, parts, &board), LineFit::Plain);
+    // Not a board, yet a placement splitRecord keeps: its pieces are counted all the same.
+    EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/KQk w - -", settings, parts, &board), LineFit::Plain);
+    EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/KQkQ w - -", settings, parts, &board),
+              LineFit::Dropped);
     settings.castlingEdit = CastlingEdit::Insert;
     EXPECT_EQ(splitPlainLine("8/8/8/8/8/8/8/KQk5 w - -", settings, parts), LineFit::Other);
 }
