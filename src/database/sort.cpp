@@ -19,6 +19,13 @@ namespace {
 // a given size is made at once for this length; shorter lines grow the table as they come.
 constexpr std::uint64_t kLineBytesGuess = 32;
 
+// The lines of a larger file go to small pages. Under a hypervisor that takes freed memory
+// back, a fresh huge page costs about five times as much to fault in: on a database of ten
+// million lines (1 GB) /u- took a median 7.9 s of CPU time with small pages against 9.3 s
+// with huge pages, interleaved, the system time falling from 4.1 to 2.2 s while reading the
+// lines in sorted order took 0.6 s more.
+constexpr std::uint64_t kHugePageLineBytes = std::uint64_t{64} << 20;
+
 // The database's own header line: "% " and the default name.
 bool isHeaderLine(std::string_view line) {
     return line.starts_with("% ") && line.substr(2).starts_with(kDefaultStem);
@@ -28,7 +35,7 @@ bool isHeaderLine(std::string_view line) {
 // but never filled costs nothing.
 void reserveTable(EntryTable& table, std::uint64_t bytes) {
     const auto entries = static_cast<std::size_t>(bytes / kLineBytesGuess);
-    table.lines.reserve(static_cast<std::size_t>(bytes) + 1);
+    table.lines.reserve(static_cast<std::size_t>(bytes) + 1, bytes <= kHugePageLineBytes);
     table.lineStart.reserve(entries + 1);
     table.items.reserve(entries);
     const std::uint64_t zero = 0;
