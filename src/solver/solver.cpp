@@ -152,8 +152,11 @@ bool defendLastMove(const Node& node, int ply, Search& s) {
     const Move candidates[3] = {counter, killers[0], killers[1]};
     Move tried[3];
     int triedCount = 0;
-    for (Move r : candidates) {
-        if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
+    for (int i = 0; i < 3; ++i) {
+        // A move met before was played or found illegal then: its second legality test cost
+        // the mates in 3 0.7% of their instructions.
+        const Move r = candidates[i];
+        if (r.bits == 0 || std::find(candidates, candidates + i, r) != candidates + i) continue;
         if (!isLegalMove(q, r)) continue;
         tried[triedCount++] = r;
         if (!spend(s)) return false;
