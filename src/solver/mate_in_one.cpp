@@ -24,6 +24,35 @@ Bitboard pinnedPieces(const Position& p, Color us) {
     return pinned;
 }
 
+// Whether the king of `us` stands in check, and when not, its pinned pieces: one look along
+// the lines through the king for both, rather than an attack test and then the pins (2% of
+// the mates in 3's instructions).
+struct KingSafety {
+    bool inCheck = false;
+    Bitboard pinned = 0;
+};
+
+KingSafety kingSafety(const Position& p, Color us) {
+    const Color them = ~us;
+    const Square king = p.kingSquare(us);
+    if ((knightAttacks(king) & p.pieces(them, PieceType::Knight)) != 0 ||
+        (pawnAttacks(us, king) & p.pieces(them, PieceType::Pawn)) != 0 ||
+        (kingAttacks(king) & p.pieces(them, PieceType::King)) != 0) {
+        return {true, 0};
+    }
+    const Bitboard queens = p.pieces(them, PieceType::Queen);
+    Bitboard snipers = (kLines.straight[king] & (p.pieces(them, PieceType::Rook) | queens)) |
+                       (kLines.diagonal[king] & (p.pieces(them, PieceType::Bishop) | queens));
+    const Bitboard occupied = p.occupied();
+    KingSafety safety;
+    while (snipers != 0) {
+        const Bitboard between = betweenBits(king, popLowest(snipers)) & occupied;
+        if (between == 0) return {true, 0};
+        if (!hasMoreThanOne(between)) safety.pinned |= between & p.pieces(us);
+    }
+    return safety;
+}
+
 // The defender's pieces other than the king, unpinned, that can move to the empty square s.
 bool canReachEmpty(const Position& p, Color us, Square s, Bitboard movers) {
     const Bitboard occupied = p.occupied();
@@ -369,8 +398,9 @@ int findMates(const Position& p, MoveList& mates, bool firstOnly, std::uint64_t&
     mates.size = 0;
     const Color us = p.sideToMove;
     MateSearch m{p, mates, firstOnly, nodes, p.kingSquare(us), 0, checkInfo(p)};
-    if (isAttacked(p, m.ownKing, p.pieces(~us), p.occupied())) return findMatesByList(m, false);
-    m.pinned = pinnedPieces(p, us);
+    const KingSafety safety = kingSafety(p, us);
+    if (safety.inCheck) return findMatesByList(m, false);
+    m.pinned = safety.pinned;
     if (pieceChecks(m) || pawnChecks(m) || kingChecks(m)) return mates.size;
     if (specialMayCheck(m)) findMatesByList(m, true);
     return mates.size;
