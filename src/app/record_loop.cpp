@@ -125,11 +125,11 @@ LoopEnd writeRecord(const RunSettings& settings, const StepSettings& steps, Spli
 void reportTested(const RunSettings& settings, const RunState& state, const PendingRecord& record,
                   std::size_t queued, std::int32_t stored, MarkVerdict verdict) {
     const bool scanned = settings.legalityTest || state.marking.seen.readsBoards();
-    reportRecord(*state.report,
-                 {record.split.positionFields, record.split.opcodeText, record.key,
-                  state.pendingLines[queued], state.marking.seen.size() > stored,
-                  verdict == MarkVerdict::Marked, state.marking.tag,
-                  scanned && record.board.board ? int(record.board.pieceCount) : -1});
+    reportRecord(
+        *state.report,
+        {record.positionFields(), record.opcodeText(), record.keyText, state.pendingLines[queued],
+         state.marking.seen.size() > stored, verdict == MarkVerdict::Marked, state.marking.tag,
+         scanned && record.board.board ? int(record.board.pieceCount) : -1});
 }
 
 // Solves the verify batch and writes it in input order: the log lines of marked records, and

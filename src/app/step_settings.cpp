@@ -10,8 +10,8 @@ bool plainLinesApply(const RunSettings& settings) {
         settings.append == OpcodeChoice::None ||
         (settings.append == OpcodeChoice::All && settings.deleteNames.empty());
     return settings.replacements.empty() && settings.castlingEdit == CastlingEdit::None &&
-           !settings.convertsMateInfo() && !settings.words && !settings.report.on() &&
-           settings.verify.maxMoves == 0 && wholeOpcodes;
+           !settings.convertsMateInfo() && !settings.words && settings.verify.maxMoves == 0 &&
+           wholeOpcodes;
 }
 
 }  // namespace
