@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
 #include <utility>
 
 #include "position/movegen.h"
@@ -167,28 +168,29 @@ int distance(int a, int b) { return a > b ? a - b : b - a; }
 
 // The fewest captures that bring the pawns, in file order, to distinct free starting files
 // kept in the same order: `bound.first` without reaches, exact then (kNoWay when no order
-// fits), `bound.second` with every pawn within its reach, an upper bound then.
+// fits), `bound.second` with every pawn within its reach, an upper bound then. The rows are
+// updated in place, without branches: the files and reaches of random positions would send
+// half the branches the wrong way.
 std::pair<int, int> inOrderCaptures(const PawnReach* pawns, int n, unsigned freeFiles) {
     // Index j: the pawns so far on starting files below j.
     std::array<int, 9> free{};
     std::array<int, 9> reached{};
     for (int i = 0; i < n; ++i) {
-        std::array<int, 9> nextFree;
-        std::array<int, 9> nextReached;
-        nextFree[0] = nextReached[0] = kNoWay;
+        int oldFree = free[0];
+        int oldReached = reached[0];
+        free[0] = reached[0] = kNoWay;
         for (int j = 1; j <= 8; ++j) {
             const int cost = distance(pawns[i].file, j - 1);
-            int f = nextFree[std::size_t(j - 1)];
-            int r = nextReached[std::size_t(j - 1)];
-            if (((freeFiles >> (j - 1)) & 1) != 0) {
-                f = std::min(f, free[std::size_t(j - 1)] + cost);
-                if (cost <= pawns[i].reach) r = std::min(r, reached[std::size_t(j - 1)] + cost);
-            }
-            nextFree[std::size_t(j)] = f;
-            nextReached[std::size_t(j)] = r;
+            const bool open = ((freeFiles >> (j - 1)) & 1) != 0;
+            const bool within = open && cost <= pawns[i].reach;
+            const int f = std::min(free[std::size_t(j - 1)], open ? oldFree + cost : kNoWay);
+            const int r =
+                std::min(reached[std::size_t(j - 1)], within ? oldReached + cost : kNoWay);
+            oldFree = free[std::size_t(j)];
+            oldReached = reached[std::size_t(j)];
+            free[std::size_t(j)] = f;
+            reached[std::size_t(j)] = r;
         }
-        free = nextFree;
-        reached = nextReached;
     }
     return {free[8], reached[8]};
 }
@@ -217,20 +219,56 @@ int exactCaptures(const PawnReach* pawns, int n, unsigned freeFiles) {
     return result;
 }
 
-}  // namespace
+// The files a set of squares covers, as the bits of a byte.
+constexpr unsigned filesOf(Bitboard b) {
+    b |= b >> 32;
+    b |= b >> 16;
+    b |= b >> 8;
+    return unsigned(b & 0xFF);
+}
 
-// True when the pawns of `c` need more captures than the other side has lost men. A pawn on
-// its second rank has never moved and keeps its file; the others are matched to the files
-// left, first by quick bounds, and only when they disagree exactly. Without the bounds
+// The bits set in each byte.
+constexpr std::array<std::uint8_t, 256> kByteBits = [] {
+    std::array<std::uint8_t, 256> bits{};
+    for (std::size_t i = 1; i < 256; ++i) bits[i] = std::uint8_t(bits[i / 2] + (i & 1));
+    return bits;
+}();
+
+// The captures of one way to bring the pawns of `c` back to distinct starting files, each
+// within its reach, an upper bound of the fewest: a pawn on its second rank keeps its file,
+// the others take in turn the nearest file still free. kNoWay when a pawn finds none. Most
+// positions with doubled pawns have lost men enough for it, and need no search for the fewest.
+int nearestFilesCaptures(Bitboard pawns, Color c) {
+    const Bitboard home = pawns & rankBits(relativeRank(c, kRank2));
+    unsigned taken = filesOf(home);
+    int total = 0;
+    for (Bitboard movers = pawns ^ home; movers != 0;) {
+        const Square s = popLowest(movers);
+        const int file = fileOf(s);
+        const int reach = relativeRank(c, rankOf(s)) - kRank2;
+        const unsigned upTo = (2u << std::min(file + reach, 7)) - 1;
+        const unsigned from = (1u << std::max(file - reach, 0)) - 1;
+        const unsigned open = upTo & ~from & ~taken;
+        if (open == 0) return kNoWay;
+        const unsigned below = open & ((2u << file) - 1);  // this file and those left of it
+        const unsigned above = open & ~below;
+        const int left = below != 0 ? std::bit_width(below) - 1 : -kNoWay;
+        const int right = above != 0 ? std::countr_zero(above) : kNoWay;
+        const int to = file - left <= right - file ? left : right;
+        total += distance(file, to);
+        taken |= 1u << to;
+    }
+    return total;
+}
+
+// The pawns of `c` (`count` of them) against the men the other side has lost. A pawn on its
+// second rank has never moved and keeps its file; the others are matched to the files left,
+// first by quick bounds, and only when they disagree exactly. Without the bounds
 // "bench.epd --legal" takes 23.4% more instructions (bench/instructions.sh) and make bench's
 // 1M lines 0.59 s CPU instead of 0.38 s; without the own-file test 6.9% more instructions.
-bool pawnCapturesFail(const Position& p, Color c) {
-    const Bitboard pawns = p.pieces(c, PieceType::Pawn);
-    Bitboard files = pawns | (pawns >> 32);
-    files |= files >> 16;
-    files |= files >> 8;
-    if (popCount(files & 0xFF) == popCount(pawns)) return false;  // each pawn on its own file
-    const int lost = 16 - popCount(p.pieces(~c));
+bool capturesFail(Bitboard pawns, int count, int lost, Color c) {
+    if (kByteBits[filesOf(pawns)] == count) return false;  // each pawn on its own file
+    if (nearestFilesCaptures(pawns, c) <= lost) return false;
     std::array<PawnReach, 8> movers{};
     int n = 0;
     unsigned freeFiles = 255;
@@ -248,6 +286,119 @@ bool pawnCapturesFail(const Position& p, Color c) {
     if (fitting <= lost) return false;
     if (fewest > lost) return true;
     return exactCaptures(movers.data(), n, freeFiles) > lost;
+}
+
+// ---- The rules read from a scanned board ---------------------------------------------------
+
+// The men of a scanned board: the squares of each piece type, of black, and of both sides.
+// Eight sets of types (not twelve of pieces) are cleared with four vector stores, where
+// g++ 12 clears twelve or sixteen with "rep stos" and its slow start.
+struct Men {
+    std::array<Bitboard, 8> types{};  // by PieceType
+    Bitboard black = 0;
+    Bitboard occupied = 0;
+
+    Bitboard of(Color c) const { return c == Color::White ? occupied ^ black : black; }
+    Bitboard of(Color c, PieceType t) const { return of(c) & types[index(t)]; }
+};
+
+// A count of BoardScan's counts of one colour (a byte per type, in the order of kPieceKinds).
+constexpr int countOf(std::uint64_t counts, PieceType t) {
+    return int(std::uint8_t(counts >> (8 * (index(t) - 1))));
+}
+// All men of the colour: the bytes summed in the top byte of the product.
+constexpr int menOf(std::uint64_t counts) { return int((counts * 0x0101010101010101ULL) >> 56); }
+
+// The squares of a small set, counted without the library call a build without POPCNT makes.
+constexpr int fewBits(Bitboard b) {
+    int n = 0;
+    for (; b != 0; b &= b - 1) ++n;
+    return n;
+}
+
+// The men of `by` that attack the square.
+Bitboard attackersOf(const Men& men, Color by, Square s) {
+    const Bitboard own = men.of(by);
+    const Bitboard queens = men.types[index(PieceType::Queen)];
+    const auto of = [&](PieceType t) { return men.types[index(t)]; };
+    return own &
+           ((pawnAttacks(~by, s) & of(PieceType::Pawn)) |
+            (knightAttacks(s) & of(PieceType::Knight)) | (kingAttacks(s) & of(PieceType::King)) |
+            (bishopAttacks(s, men.occupied) & (of(PieceType::Bishop) | queens)) |
+            (rookAttacks(s, men.occupied) & (of(PieceType::Rook) | queens)));
+}
+
+// promotedPieces plus the pawns beyond 8, from the counts and the bishops' squares. With nine
+// men or fewer nothing fails, and with one bishop or none the static test has said it all.
+bool bishopColoursFail(std::uint64_t counts, Bitboard bishops) {
+    const int all = countOf(counts, PieceType::Bishop);
+    if (all < 2 || menOf(counts) <= 9) return false;
+    const int light = fewBits(bishops & kLightSquares);
+    const int promoted = maxOf(countOf(counts, PieceType::Queen) - 1, 0) +
+                         maxOf(countOf(counts, PieceType::Rook) - 2, 0) +
+                         maxOf(countOf(counts, PieceType::Knight) - 2, 0) + maxOf(light - 1, 0) +
+                         maxOf(all - light - 1, 0);
+    return promoted + countOf(counts, PieceType::Pawn) > 8;
+}
+
+// checkGameRules on the board a scan has read, without building the position for the many
+// that need no move taken back: only two checks and an en-passant square ask for the full
+// test. Building the position for every record cost --legal a quarter of its time.
+GameRule scannedGameRules(const BoardScan& scan, std::string_view fields) {
+    std::size_t at = scan.length + 1;
+    const Color us = fields[at] == 'w' ? Color::White : Color::Black;
+    const Color them = ~us;
+    for (at += 2; fields[at] != ' '; ++at) {
+    }
+    if (fields[at + 1] != '-') return checkGameRules(positionFromScan(scan, fields));
+    Men men;
+    // The two sets every man goes into are kept in registers, not in `men`.
+    Bitboard black = 0;
+    Bitboard occupied = 0;
+    for (std::size_t i = 0; i < scan.pieceCount; ++i) {
+        const PieceOn& on = scan.pieces[i];
+        const Piece piece = pieceFromLetter(on.letter);
+        const Bitboard bit = squareBit(squareAtPlacementIndex(on.square));
+        men.types[index(typeOf(piece))] |= bit;
+        black |= bit & (Bitboard{0} - index(colorOf(piece)));
+        occupied |= bit;
+    }
+    men.black = black;
+    men.occupied = occupied;
+    const auto kingOf = [&](Color c) { return lowestSquare(men.of(c, PieceType::King)); };
+    if (attackersOf(men, us, kingOf(them)) != 0) return GameRule::OppositeCheck;
+    const Bitboard checking = attackersOf(men, them, kingOf(us));
+    if (hasMoreThanOne(checking)) {
+        if (hasMoreThanOne(checking & (checking - 1))) return GameRule::TripleCheck;
+        // One of two checks is uncovered, and only a bishop, rook or queen is: two checks by
+        // knights and pawns have no last move (a king never gives check here).
+        const Bitboard sliders = men.types[index(PieceType::Bishop)] |
+                                 men.types[index(PieceType::Rook)] |
+                                 men.types[index(PieceType::Queen)];
+        if ((checking & sliders) == 0) return GameRule::ImpossibleDoubleCheck;
+        return checkGameRules(positionFromScan(scan, fields));
+    }
+    const std::uint64_t whites = scan.whiteCounts;
+    const std::uint64_t blacks = scan.blackCounts;
+    if (bishopColoursFail(whites, men.of(Color::White, PieceType::Bishop)) ||
+        bishopColoursFail(blacks, men.of(Color::Black, PieceType::Bishop))) {
+        return GameRule::BishopColours;
+    }
+    if (capturesFail(men.of(Color::White, PieceType::Pawn), countOf(whites, PieceType::Pawn),
+                     16 - menOf(blacks), Color::White) ||
+        capturesFail(men.of(Color::Black, PieceType::Pawn), countOf(blacks, PieceType::Pawn),
+                     16 - menOf(whites), Color::Black)) {
+        return GameRule::PawnCaptures;
+    }
+    return GameRule::Legal;
+}
+
+}  // namespace
+
+// True when the pawns of `c` need more captures than the other side has lost men.
+bool pawnCapturesFail(const Position& p, Color c) {
+    const Bitboard pawns = p.pieces(c, PieceType::Pawn);
+    return capturesFail(pawns, popCount(pawns), 16 - popCount(p.pieces(~c)), c);
 }
 
 GameRule checkGameRules(const Position& p) {
@@ -320,7 +471,7 @@ std::string_view ruleReason(GameRule rule) {
 std::string_view illegalReason(const BoardScan& scan, std::string_view fields) {
     const PositionRule rule = validatePosition(scan, fields);
     if (rule != PositionRule::Legal) return ruleReason(rule);
-    return ruleReason(checkGameRules(positionFromScan(scan, fields)));
+    return ruleReason(scannedGameRules(scan, fields));
 }
 
 }  // namespace vestrel

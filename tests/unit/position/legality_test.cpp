@@ -2,6 +2,9 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <map>
 #include <string>
 #include <string_view>
 
@@ -105,6 +108,129 @@ TEST(IllegalReason, PassesEveryPositionOfRandomGames) {
     EXPECT_GT(positions, kGames * 100);
     EXPECT_GT(doubleChecks, 0);  // the games do reach the rare cases
     EXPECT_GT(enPassant, 0);
+}
+
+// A random board: both kings and up to 24 other men, pawns off the edge ranks; one in four
+// gets an en-passant square behind a pawn of the side that moved, with the squares behind it
+// empty, so that some pass the static test.
+std::string randomFields(TestRandom& random) {
+    std::array<char, 64> board{};  // a1 = 0
+    const auto putOnEmpty = [&](char letter) {
+        const int s = random.below(64);
+        const bool pawn = letter == 'P' || letter == 'p';
+        if (board[std::size_t(s)] == 0 && !(pawn && (s < 8 || s >= 56))) {
+            board[std::size_t(s)] = letter;
+        }
+    };
+    while (std::count(board.begin(), board.end(), 'K') == 0) putOnEmpty('K');
+    while (std::count(board.begin(), board.end(), 'k') == 0) putOnEmpty('k');
+    for (int n = random.below(25); n > 0; --n) putOnEmpty("PPPNBRQpppnbrq"[random.below(14)]);
+    const bool white = random.below(2) == 0;
+    std::string enPassant = "-";
+    const int file = random.below(8);
+    // White to move: a black pawn on the fifth rank, its sixth and seventh empty.
+    const int pawn = white ? 32 + file : 24 + file;
+    const int step = white ? 8 : -8;
+    if (random.below(4) == 0 && board[std::size_t(pawn + step)] == 0 &&
+        board[std::size_t(pawn + 2 * step)] == 0) {
+        board[std::size_t(pawn)] = white ? 'p' : 'P';
+        enPassant.assign(1, char('a' + file));
+        enPassant.push_back(white ? '6' : '3');
+    }
+    std::string fields;
+    for (int rank = 7; rank >= 0; --rank) {
+        int run = 0;
+        for (int f = 0; f < 8; ++f) {
+            const char c = board[std::size_t(rank * 8 + f)];
+            if (c == 0) {
+                ++run;
+                continue;
+            }
+            if (run > 0) fields.push_back(char('0' + run));
+            run = 0;
+            fields.push_back(c);
+        }
+        if (run > 0) fields.push_back(char('0' + run));
+        if (rank > 0) fields.push_back('/');
+    }
+    return fields + (white ? " w - " : " b - ") + enPassant;
+}
+
+// The test of a scanned board gives the verdict of the full test of the position, for every
+// rule, on random boards that pass the static test.
+TEST(IllegalReason, AgreesWithTheRulesOfThePosition) {
+    TestRandom random{7};
+    std::map<std::string_view, int> reasons;
+    for (int i = 0; i < 200000; ++i) {
+        const std::string fields = randomFields(random);
+        BoardScan scan;
+        scanBoard(fields, scan);
+        if (validatePosition(scan, fields) != PositionRule::Legal) continue;
+        const std::string_view expected =
+            ruleReason(checkGameRules(positionFromScan(scan, fields)));
+        ASSERT_EQ(illegalReason(scan, fields), expected) << fields;
+        ++reasons[expected];
+    }
+    // The boards reach every rule, and both kinds of double check.
+    for (GameRule rule : {GameRule::Legal, GameRule::OppositeCheck, GameRule::TripleCheck,
+                          GameRule::ImpossibleDoubleCheck, GameRule::ImpossibleEnPassant,
+                          GameRule::BishopColours, GameRule::PawnCaptures}) {
+        EXPECT_GT(reasons[ruleReason(rule)], 0) << ruleReason(rule);
+    }
+}
+
+// The fewest captures that bring the pawns from `i` on back to distinct starting files not in
+// `taken`, each pawn at most as many files off as it has advanced ranks beyond its second: every
+// choice tried. 99 when there is none.
+int fewestCaptures(const std::array<std::pair<int, int>, 8>& pawns, int n, int i, unsigned taken) {
+    if (i == n) return 0;
+    int best = 99;
+    const auto [file, reach] = pawns[std::size_t(i)];
+    for (int to = 0; to < 8; ++to) {
+        const int off = file > to ? file - to : to - file;
+        if (((taken >> to) & 1) != 0 || off > reach) continue;
+        best = std::min(best, off + fewestCaptures(pawns, n, i + 1, taken | 1u << to));
+    }
+    return best;
+}
+
+// Random pawns of both sides, and random numbers of other men, against a search of every way
+// back to the starting files.
+TEST(PawnCapturesFail, MatchesASearchOfEveryWayBack) {
+    TestRandom random{11};
+    int fails = 0;
+    for (int i = 0; i < 20000; ++i) {
+        Position p;
+        p.put(Piece::WhiteKing, kA1);
+        p.put(Piece::BlackKing, kH8);
+        for (int n = random.below(17); n > 0; --n) {
+            const Square s = Square(8 + random.below(48));
+            if (p.pieceOn(s) == Piece::None) {
+                p.put(random.below(2) == 0 ? Piece::WhitePawn : Piece::BlackPawn, s);
+            }
+        }
+        for (int n = random.below(16); n > 0; --n) {
+            const Square s = Square(random.below(64));
+            if (p.pieceOn(s) == Piece::None) {
+                p.put(random.below(2) == 0 ? Piece::WhiteKnight : Piece::BlackKnight, s);
+            }
+        }
+        for (Color c : {Color::White, Color::Black}) {
+            std::array<std::pair<int, int>, 8> pawns{};
+            int n = 0;
+            const Bitboard own = p.pieces(c, PieceType::Pawn);
+            if (popCount(own) > 8 || popCount(p.pieces(~c)) > 16) continue;  // no board's
+            for (Bitboard b = own; b != 0;) {
+                const Square s = popLowest(b);
+                pawns[std::size_t(n++)] = {fileOf(s), relativeRank(c, rankOf(s)) - kRank2};
+            }
+            const int lost = 16 - popCount(p.pieces(~c));
+            const bool expected = fewestCaptures(pawns, n, 0, 0) > lost;
+            ASSERT_EQ(pawnCapturesFail(p, c), expected) << positionToFields(p);
+            fails += expected;
+        }
+    }
+    EXPECT_GT(fails, 100);
 }
 
 }  // namespace
