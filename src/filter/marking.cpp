@@ -54,10 +54,6 @@ std::size_t solutionEnd(std::string_view text) {
     return mark + 1;
 }
 
-// The end of a duplicate's log line, after its position fields: most of the log, written in
-// one piece with them.
-constexpr std::string_view kDuplicateLogEnd = " id \"duplicate\";\r\n";
-
 // The length of the usual solution part "bm #2" or "bm h#2" at the start of the opcode text,
 // up to its "#"; npos when the text does not start so.
 std::size_t leadingSolutionLength(std::string_view opcodeText) {
@@ -66,13 +62,20 @@ std::size_t leadingSolutionLength(std::string_view opcodeText) {
     return mark < opcodeText.size() && opcodeText[mark] == '#' ? mark + 1 : std::string_view::npos;
 }
 
-void writeLogLine(BufferedWriter& log, std::string_view positionFields, std::string_view tag,
-                  std::string_view reason) {
-    if (tag == kSeenTags[1] && reason.empty()) {
-        writePieces(log, {positionFields, kDuplicateLogEnd});
+// Keeps the id text of the verdict, and the log line's end after the position fields, from
+// one marked record to the next: a run of records set aside for one reason builds them once,
+// and each log line is written in two pieces.
+void keepTag(Marking& marking, std::string_view tag, std::string_view reason) {
+    if (marking.tag.size() == tag.size() + reason.size() && marking.tag.starts_with(tag) &&
+        marking.tag.ends_with(reason) && !marking.logEnd.empty()) {
         return;
     }
-    writePieces(log, {positionFields, " id \"", tag, reason, "\";", kLineEnd});
+    marking.tag.assign(tag);
+    marking.tag.append(reason);
+    marking.logEnd.assign(" id \"");
+    marking.logEnd.append(marking.tag);
+    marking.logEnd.append("\";");
+    marking.logEnd.append(kLineEnd);
 }
 
 }  // namespace
@@ -172,15 +175,11 @@ MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings
     } else {
         return MarkVerdict::Passed;
     }
-    // The id text as the log writes it; a run of duplicates keeps the one it has.
-    if (!reason.empty() || marking.tag != tag) {
-        marking.tag.assign(tag);
-        marking.tag.append(reason);
-    }
+    keepTag(marking, tag, reason);
     // The database modes drop marked records without a trace.
     if (settings.silent) return MarkVerdict::Marked;
     ++(duplicate ? marking.duplicates : marking.illegal);
-    writeLogLine(log, fields, tag, reason);
+    writePieces(log, {fields, marking.logEnd});
     return MarkVerdict::Marked;
 }
 

@@ -27,8 +27,9 @@ struct Marking {
     SeenSet seen;
     std::int64_t duplicates = 0;  // records marked as duplicates or mirror images
     std::int64_t illegal = 0;
-    std::string twin;  // --canonical: the colour-reversed twin of the key being marked
-    std::string tag;   // the id text of the last record marked, for the report
+    std::string twin;    // --canonical: the colour-reversed twin of the key being marked
+    std::string tag;     // the id text of the last record marked, for the report
+    std::string logEnd;  // its log line after the position fields: ` id "TAG";` and CR LF
 };
 
 // A record that passed the filters, with its position key built before its turn to be marked.
