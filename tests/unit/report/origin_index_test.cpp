@@ -56,6 +56,27 @@ TEST(FindOrigins, ReadsEntriesAcrossBlocks) {
     EXPECT_EQ(origins[2].line, 300001);
 }
 
+// Keys that differ in one byte only are told apart, whatever their length and wherever the
+// byte stands: the hash reads every byte of every length's way through.
+TEST(FindOrigins, TellsApartKeysThatDifferInOneByte) {
+    OriginIndex index;
+    std::vector<std::string> keys;
+    for (std::size_t length : {1, 8, 9, 16, 17, 24, 32, 33, 40, 48, 63, 64, 65, 80, 100, 200}) {
+        const std::string base(length, 'a');
+        keys.push_back(base);
+        for (std::size_t i = 0; i < length; ++i) {
+            keys.push_back(base);
+            keys.back()[i] = 'b';
+        }
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i) addOrigin(index, 0, std::int64_t(i + 1), keys[i]);
+    const std::vector<Origin> origins = findOrigins(index, keys);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        SCOPED_TRACE(keys[i]);
+        EXPECT_EQ(origins[i].line, std::int64_t(i + 1));
+    }
+}
+
 // The lines come back as the run read them: CR bytes dropped, the byte-order mark skipped,
 // nothing after a Ctrl-Z, a last line without LF counted, long lines cut.
 TEST(FetchLines, ReadsLinesAsTheRunReadThem) {
