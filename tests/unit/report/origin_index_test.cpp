@@ -106,5 +106,27 @@ TEST(FetchLines, ReadsLinesAsTheRunReadThem) {
     EXPECT_FALSE(fetchLines("missing.epd", {1}, 100)[0].has_value());
 }
 
+// Lines far into a file of many short lines, some of them empty: the lines before a wanted one
+// are passed over many at a time, across the file's blocks.
+TEST(FetchLines, FindsLinesFarIntoAFile) {
+    testing::ScratchDir scratch;
+    ASSERT_TRUE(scratch.ok());
+    const auto lineText = [](std::int64_t n) {
+        return n % 50 == 0 ? std::string()
+                           : std::to_string(n) + std::string(std::size_t(n % 37), 'x');
+    };
+    std::string text;
+    for (std::int64_t n = 1; n <= 100000; ++n) text += lineText(n) + (n % 3 == 0 ? "\r\n" : "\n");
+    testing::writeFile("many.epd", text);
+    const std::vector<std::int64_t> lines = {1, 2, 50, 255, 256, 257, 5000, 65536, 99999, 100000};
+    const auto texts = fetchLines("many.epd", lines, 100);
+    ASSERT_EQ(texts.size(), lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i]);
+        EXPECT_EQ(texts[i], lineText(lines[i]));
+    }
+    EXPECT_FALSE(fetchLines("many.epd", {100002}, 100)[0].has_value());
+}
+
 }  // namespace
 }  // namespace vestrel
