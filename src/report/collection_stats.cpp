@@ -2,6 +2,8 @@
 
 #include <algorithm>
 #include <array>
+#include <bit>
+#include <cstring>
 
 #include "text/text.h"
 
@@ -21,6 +23,52 @@ constexpr std::array<std::uint8_t, 256> kPieceLetter = [] {
     for (char c : std::string_view("PNBRQKpnbrqk")) table[std::uint8_t(c)] = 1;
     return table;
 }();
+
+constexpr std::uint64_t kOnes = 0x0101010101010101ull;
+constexpr std::uint64_t kHighBits = 0x8080808080808080ull;
+constexpr bool kLittleEndian = std::endian::native == std::endian::little;
+
+std::uint64_t eightBytes(const char* p) {
+    std::uint64_t v;
+    std::memcpy(&v, p, 8);
+    return v;
+}
+
+// The high bit of each byte of `w` that equals `c`; only the lowest one is sure, which is all
+// the caller reads.
+std::uint64_t bytesEqual(std::uint64_t w, char c) {
+    const std::uint64_t x = w ^ (kOnes * std::uint8_t(c));
+    return (x - kOnes) & ~x & kHighBits;
+}
+
+// Up to eight bytes at `at`, to the next ";" or blank or the end of the text (see
+// rawStipulation).
+std::uint64_t rawTextAt(std::string_view opcodes, std::size_t at) {
+    constexpr std::uint64_t kTop = std::uint64_t{1} << 63;
+    if (kLittleEndian && at + 9 <= opcodes.size()) {
+        const std::uint64_t w = eightBytes(opcodes.data() + at);
+        const std::uint64_t stop = bytesEqual(w, ';') | bytesEqual(w, ' ');
+        if (stop != 0) {
+            const int length = std::countr_zero(stop) / 8;
+            return kTop | (w & ((std::uint64_t{1} << (8 * length)) - 1));
+        }
+        const char next = opcodes[at + 8];
+        return next == ';' || next == ' ' ? kTop | w : kRawLong;
+    }
+    std::uint64_t raw = kTop;
+    for (std::size_t i = 0;; ++i) {
+        if (at + i == opcodes.size() || opcodes[at + i] == ';' || opcodes[at + i] == ' ')
+            return raw;
+        if (i == 8) return kRawLong;
+        raw |= std::uint64_t(std::uint8_t(opcodes[at + i])) << (8 * i);
+    }
+}
+
+std::uint64_t rawStipulationOf(std::string_view opcodes) {
+    if (opcodes.starts_with("bm ")) return rawTextAt(opcodes, 3);
+    const std::size_t at = opcodes.find(" bm ");
+    return at == std::string_view::npos ? kRawNoBm : rawTextAt(opcodes, at + 4);
+}
 
 int pieceCount(std::string_view fields) {
     const std::string_view placement = fields.substr(0, fields.find(' '));
@@ -73,21 +121,7 @@ std::string stipulationText(std::uint64_t code) {
     return text;
 }
 
-std::uint64_t rawStipulation(std::string_view opcodes) {
-    std::size_t at = 3;
-    if (!opcodes.starts_with("bm ")) {
-        at = opcodes.find(" bm ");
-        if (at == std::string_view::npos) return kRawNoBm;
-        at += 4;
-    }
-    std::uint64_t raw = std::uint64_t{1} << 63;
-    for (std::size_t i = 0;; ++i) {
-        if (at + i == opcodes.size() || opcodes[at + i] == ';' || opcodes[at + i] == ' ')
-            return raw;
-        if (i == 8) return kRawLong;
-        raw |= std::uint64_t(std::uint8_t(opcodes[at + i])) << (8 * i);
-    }
-}
+std::uint64_t rawStipulation(std::string_view opcodes) { return rawStipulationOf(opcodes); }
 
 std::vector<std::pair<std::uint64_t, std::int64_t>> sortedStipulations(
     const CollectionStats& stats) {
@@ -126,32 +160,49 @@ std::vector<std::pair<std::uint64_t, std::int64_t>> sortedStipulations(
 
 namespace {
 
-// The class of the time whose colon stands at `colon` (two bytes in, at least two after).
-TimeClass timeAt(std::string_view opcodes, std::size_t colon) {
-    const std::string_view t = opcodes.substr(colon - 2, 5);
-    if (t == "--:--") return TimeClass::Unsolved;
-    if (!isDigit(t[0]) || !isDigit(t[1]) || !isDigit(t[3]) || !isDigit(t[4])) {
-        return TimeClass::None;
+// The class of a time by its minutes: under a minute (the seconds decide then), 1 to 9, 10 to
+// 59, an hour or more.
+constexpr std::array<std::uint8_t, 100> kMinuteClass = [] {
+    std::array<std::uint8_t, 100> table{};
+    for (std::size_t m = 0; m < table.size(); ++m) {
+        TimeClass c = TimeClass::Seconds;
+        if (m >= 1) c = TimeClass::Minutes;
+        if (m >= 10) c = TimeClass::TenMinutes;
+        if (m >= 60) c = TimeClass::Hours;
+        table[m] = std::uint8_t(c);
     }
-    if (colon + 3 < opcodes.size() && opcodes[colon + 3] == ':') return TimeClass::Hours;
-    const int minutes = (t[0] - '0') * 10 + (t[1] - '0');
-    const int seconds = (t[3] - '0') * 10 + (t[4] - '0');
-    if (minutes >= 60) return TimeClass::Hours;
-    if (minutes >= 10) return TimeClass::TenMinutes;
-    if (minutes >= 1) return TimeClass::Minutes;
-    return seconds >= 10 ? TimeClass::TenSeconds : TimeClass::Seconds;
+    return table;
+}();
+
+bool isDigitByte(char c) { return std::uint8_t(c - '0') < 10; }
+
+// The first "mm:ss" field; "--:--" is a problem not solved. Worked out by arithmetic rather
+// than branches: times and their classes follow each other at random.
+TimeClass timeClassOf(std::string_view opcodes) {
+    const std::size_t n = opcodes.size();
+    if (n < 5) return TimeClass::None;  // no room for a time
+    const std::size_t colon = opcodes.find(':');
+    // Two bytes before the colon and two after it; else the bytes looked at are the first five.
+    const bool room = (colon != std::string_view::npos) & (colon >= 2) & (colon + 2 < n);
+    const char* t = opcodes.data() + (room ? colon - 2 : 0);
+    const bool digits =
+        isDigitByte(t[0]) & isDigitByte(t[1]) & isDigitByte(t[3]) & isDigitByte(t[4]);
+    const bool unsolved = (t[0] == '-') & (t[1] == '-') & (t[3] == '-') & (t[4] == '-');
+    const unsigned minutes = digits ? unsigned(t[0] - '0') * 10 + unsigned(t[1] - '0') : 0;
+    const unsigned seconds = unsigned(t[3] - '0') * 10 + unsigned(t[4] - '0');
+    // "h:mm:ss" has a second colon right after the seconds.
+    const std::size_t after = room && colon + 3 < n ? colon + 3 : 0;
+    const bool hourMark = (after != 0) & (opcodes[after] == ':');
+    unsigned c = kMinuteClass[minutes] + unsigned((minutes == 0) & (seconds >= 10));
+    c = hourMark ? unsigned(TimeClass::Hours) : c;
+    c = digits ? c : unsigned(TimeClass::None);
+    c = unsolved ? unsigned(TimeClass::Unsolved) : c;
+    return room ? TimeClass(c) : TimeClass::None;
 }
 
 }  // namespace
 
-TimeClass timeClass(std::string_view opcodes) {
-    // The first "mm:ss" field; "--:--" is a problem not solved.
-    const std::size_t colon = opcodes.find(':');
-    if (colon == std::string_view::npos || colon < 2 || colon + 2 >= opcodes.size()) {
-        return TimeClass::None;
-    }
-    return timeAt(opcodes, colon);
-}
+TimeClass timeClass(std::string_view opcodes) { return timeClassOf(opcodes); }
 
 std::string_view timeClassText(TimeClass c) {
     constexpr std::string_view kTexts[kTimeClasses] = {"under 10 s",   "10 to 59 s",  "1 to 9 min",
@@ -163,7 +214,7 @@ std::string_view timeClassText(TimeClass c) {
 void countRecord(CollectionStats& stats, std::string_view fields, std::string_view opcodes,
                  int pieces) {
     ++stats.records;
-    std::uint64_t raw = rawStipulation(opcodes);
+    std::uint64_t raw = rawStipulationOf(opcodes);
     // Open addressing; once the table is three quarters full, new texts count as "other".
     for (int round = 0; round < 2; ++round) {
         std::size_t slot = std::size_t(raw * 0x9E3779B97F4A7C15ull >> 56);
@@ -184,7 +235,7 @@ void countRecord(CollectionStats& stats, std::string_view fields, std::string_vi
     }
     if (pieces < 0) pieces = pieceCount(fields);
     ++stats.pieces[std::size_t(pieces < int(kPieceClasses) - 1 ? pieces : int(kPieceClasses) - 1)];
-    ++stats.times[std::size_t(timeClass(opcodes))];
+    ++stats.times[std::size_t(timeClassOf(opcodes))];
 }
 
 }  // namespace vestrel

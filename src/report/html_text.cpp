@@ -46,10 +46,29 @@ std::size_t utf8Length(std::string_view s) {
     return 0;
 }
 
+// Bytes that stand for themselves in the page: printable ASCII but for the five with a meaning
+// in HTML, and the tab.
+constexpr std::array<bool, 256> kPlainByte = [] {
+    std::array<bool, 256> table{};
+    for (int c = 0x20; c < 0x7F; ++c) table[std::size_t(c)] = true;
+    for (char c : std::string_view("&<>\"'")) table[std::uint8_t(c)] = false;
+    table['\t'] = true;
+    return table;
+}();
+
 }  // namespace
 
 void appendEscaped(std::string& out, std::string_view bytes) {
     for (std::size_t i = 0; i < bytes.size();) {
+        // A run of plain bytes in one piece.
+        std::size_t plain = i;
+        while (plain < bytes.size() && kPlainByte[static_cast<unsigned char>(bytes[plain])])
+            ++plain;
+        if (plain != i) {
+            out.append(bytes.substr(i, plain - i));
+            i = plain;
+            continue;
+        }
         const unsigned char c = static_cast<unsigned char>(bytes[i]);
         if (c >= 0x80) {
             const std::size_t n = utf8Length(bytes.substr(i));

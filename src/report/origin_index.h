@@ -5,10 +5,12 @@
 // themselves are read again from their files then (see fetchLines).
 
 #include <cstdint>
-#include <memory>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
+
+#include "base/zeroed_array.h"
 
 namespace vestrel {
 
@@ -18,18 +20,19 @@ struct Origin {
     std::int64_t line = 0;
 };
 
+// A run of noted keys: hashes and lines side by side, in memory straight from the system (on
+// huge pages where it offers them), so that a large run does not fault page by page.
+struct OriginBlock {
+    ZeroedArray<std::uint64_t> hashes;
+    ZeroedArray<std::uint32_t> lines;  // saturated beyond 2^32 - 1
+    std::size_t used = 0;
+};
+
 struct OriginIndex {
-    struct Block;
-    std::vector<std::unique_ptr<Block>> blocks;
-    std::size_t used = 0;  // entries used in the last block
+    std::vector<OriginBlock> blocks;
     std::size_t entries = 0;
     // Where the records of each file begin: (first entry, file index), in entry order.
     std::vector<std::pair<std::size_t, std::uint32_t>> fileStarts;
-
-    OriginIndex();
-    OriginIndex(OriginIndex&&) noexcept;
-    OriginIndex& operator=(OriginIndex&&) noexcept;
-    ~OriginIndex();
 };
 
 // Notes a stored key: it came from `line` of file `file`. Each key is noted once, when the

@@ -213,8 +213,20 @@ struct Earlier {
     std::vector<std::optional<std::string>> lines;
 };
 
-void appendGroupSection(std::string& out, const Report& report, std::size_t index,
-                        const SetAsideGroup& group, const Earlier& earlier, std::size_t firstKey) {
+// The bytes gathered before they are written: a group's section is written as it grows, so
+// that the page never takes more memory than this and an entry.
+constexpr std::size_t kPassBytes = std::size_t{1} << 16;
+
+// Writes what is gathered once it is large.
+void pass(std::string& page, BufferedWriter& out, bool last = false) {
+    if (!last && page.size() < kPassBytes) return;
+    writeBytes(out, page);
+    page.clear();
+}
+
+void appendGroupSection(std::string& out, BufferedWriter& writer, const Report& report,
+                        std::size_t index, const SetAsideGroup& group, const Earlier& earlier,
+                        std::size_t firstKey) {
     out.append("<section id=\"");
     out.append(groupAnchor(index));
     out.append("\"><h2>");
@@ -241,6 +253,7 @@ void appendGroupSection(std::string& out, const Report& report, std::size_t inde
         } else {
             appendReasonEntry(out, report, group, record);
         }
+        pass(out, writer);
     }
     out.append("</section>");
     out.append(kLineEnd);
@@ -481,18 +494,12 @@ std::vector<std::optional<std::string>> fetchEarlierLines(const Report& report,
     return texts;
 }
 
-// Writes what is gathered once it is large.
-void pass(std::string& page, BufferedWriter& out, bool last = false) {
-    if (!last && page.size() < (std::size_t{1} << 16)) return;
-    writeBytes(out, page);
-    page.clear();
-}
-
 }  // namespace
 
 void writeReportPage(const Report& report, const RunSettings& settings,
                      const ReportSummary& summary, BufferedWriter& out) {
     std::string page;
+    page.reserve(2 * kPassBytes);
     appendHead(page, report);
     appendDiagramDefinitions(page);
     page.append("<header><h1>Vestrel report</h1>");
@@ -512,7 +519,7 @@ void writeReportPage(const Report& report, const RunSettings& settings,
         if (repeatsEarlier(report.groups[i].kind)) key += report.groups[i].shown.size();
     }
     for (std::size_t i : groupOrder(report)) {
-        appendGroupSection(page, report, i, report.groups[i], earlier, firstKey[i]);
+        appendGroupSection(page, out, report, i, report.groups[i], earlier, firstKey[i]);
         pass(page, out);
     }
     if (report.groups.empty()) {

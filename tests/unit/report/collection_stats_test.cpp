@@ -33,6 +33,47 @@ TEST(StipulationCode, ReadsTheStipulationAfterBm) {
     }
 }
 
+// The text after "bm " packed as rawStipulation keeps it: its bytes from the lowest up, the
+// top bit set.
+std::uint64_t packed(std::string_view text) {
+    std::uint64_t raw = std::uint64_t{1} << 63;
+    for (std::size_t i = 0; i < text.size(); ++i)
+        raw |= std::uint64_t(std::uint8_t(text[i])) << (8 * i);
+    return raw;
+}
+
+// Every length up to the ninth byte, the text ending at ";", a blank or the end, near the end of
+// the opcode text and far from it.
+TEST(RawStipulation, KeepsUpToEightBytesAfterBm) {
+    struct Case {
+        std::string_view opcodes;
+        std::uint64_t raw;
+    };
+    const Case cases[] = {
+        {"bm h#2; 00:04; id \"x\";", packed("h#2")},
+        {"bm #2", packed("#2")},
+        {"bm ;", packed("")},
+        {"bm ", packed("")},
+        {"bm 1234567;", packed("1234567")},
+        {"bm 12345678", packed("12345678")},
+        {"bm 12345678;", packed("12345678")},
+        {"bm 12345678 id \"x\";", packed("12345678")},
+        {"bm 123456789", kRawLong},
+        {"bm 123456789; id \"x\";", kRawLong},
+        {"bm 1234567\xF1; id \"x\";", packed("1234567\xF1")},
+        {"bm \xF1#2; id \"x\";", packed("\xF1#2")},
+        {"id \"x\"; bm s#12 dm 12;", packed("s#12")},
+        {"dm 3; bm #3", packed("#3")},
+        {"dm 3;", kRawNoBm},
+        {"xbm #2; id \"x\";", kRawNoBm},
+        {"", kRawNoBm},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.opcodes);
+        EXPECT_EQ(rawStipulation(c.opcodes), c.raw);
+    }
+}
+
 TEST(SortedStipulations, OrdersByGenreMarkAndMovesWithTheRestLast) {
     CollectionStats stats;
     for (std::string_view opcodes : {"bm h#2;", "bm #10;", "", "bm #2;", "bm =3;", "bm Qh5#;",
@@ -86,6 +127,14 @@ TEST(TimeClass, SortsTheFirstRecordedTime) {
         {"bm #2; 1:23:45;", TimeClass::None},
         {"bm #2;00:04;", TimeClass::Seconds},
         {"id \"x\"; bm #2; 02:00;", TimeClass::Minutes},
+        {"bm #2; 00:04", TimeClass::Seconds},  // at the very end
+        {"bm #2; 00:0", TimeClass::None},
+        {"bm #2; 00:", TimeClass::None},
+        {"00:59", TimeClass::TenSeconds},
+        {"0:59;", TimeClass::None},
+        {"1:2", TimeClass::None},
+        {"bm #2; 00:04:", TimeClass::Hours},
+        {"bm #2; -0:--;", TimeClass::None},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.opcodes);

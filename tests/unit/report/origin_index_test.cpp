@@ -56,6 +56,27 @@ TEST(FindOrigins, ReadsEntriesAcrossBlocks) {
     EXPECT_EQ(origins[2].line, 300001);
 }
 
+// Keys that differ in one byte only are told apart, whatever their length and wherever the
+// byte stands: the hash reads every byte of every length's way through.
+TEST(FindOrigins, TellsApartKeysThatDifferInOneByte) {
+    OriginIndex index;
+    std::vector<std::string> keys;
+    for (std::size_t length : {1, 8, 9, 16, 17, 24, 32, 33, 40, 48, 63, 64, 65, 80, 100, 200}) {
+        const std::string base(length, 'a');
+        keys.push_back(base);
+        for (std::size_t i = 0; i < length; ++i) {
+            keys.push_back(base);
+            keys.back()[i] = 'b';
+        }
+    }
+    for (std::size_t i = 0; i < keys.size(); ++i) addOrigin(index, 0, std::int64_t(i + 1), keys[i]);
+    const std::vector<Origin> origins = findOrigins(index, keys);
+    for (std::size_t i = 0; i < keys.size(); ++i) {
+        SCOPED_TRACE(keys[i]);
+        EXPECT_EQ(origins[i].line, std::int64_t(i + 1));
+    }
+}
+
 // The lines come back as the run read them: CR bytes dropped, the byte-order mark skipped,
 // nothing after a Ctrl-Z, a last line without LF counted, long lines cut.
 TEST(FetchLines, ReadsLinesAsTheRunReadThem) {
@@ -83,6 +104,28 @@ TEST(FetchLines, ReadsLinesAsTheRunReadThem) {
     EXPECT_EQ(last[0], "two");
     EXPECT_FALSE(last[1].has_value());
     EXPECT_FALSE(fetchLines("missing.epd", {1}, 100)[0].has_value());
+}
+
+// Lines far into a file of many short lines, some of them empty: the lines before a wanted one
+// are passed over many at a time, across the file's blocks.
+TEST(FetchLines, FindsLinesFarIntoAFile) {
+    testing::ScratchDir scratch;
+    ASSERT_TRUE(scratch.ok());
+    const auto lineText = [](std::int64_t n) {
+        return n % 50 == 0 ? std::string()
+                           : std::to_string(n) + std::string(std::size_t(n % 37), 'x');
+    };
+    std::string text;
+    for (std::int64_t n = 1; n <= 100000; ++n) text += lineText(n) + (n % 3 == 0 ? "\r\n" : "\n");
+    testing::writeFile("many.epd", text);
+    const std::vector<std::int64_t> lines = {1, 2, 50, 255, 256, 257, 5000, 65536, 99999, 100000};
+    const auto texts = fetchLines("many.epd", lines, 100);
+    ASSERT_EQ(texts.size(), lines.size());
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        SCOPED_TRACE(lines[i]);
+        EXPECT_EQ(texts[i], lineText(lines[i]));
+    }
+    EXPECT_FALSE(fetchLines("many.epd", {100002}, 100)[0].has_value());
 }
 
 }  // namespace
