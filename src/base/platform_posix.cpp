@@ -24,8 +24,9 @@ FileId idOf(const struct stat& st) {
     return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), true};
 }
 
-// The signals that interrupt a run: Ctrl-C, kill's default and a closed terminal.
-constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP};
+// The signals that interrupt a run: Ctrl-C, kill's default and a closed terminal, and a bus
+// error: a mapped input that another program shortened while it was read.
+constexpr int kInterrupts[] = {SIGINT, SIGTERM, SIGHUP, SIGBUS};
 
 // The file an interrupt removes, written only while interrupts are blocked; empty: none.
 char interruptPath[4096];

@@ -1,6 +1,7 @@
 #!/bin/sh
 # Interrupts rewrites of the database while they run. The run ends by the signal (status 130
-# after SIGINT, Ctrl-C; 143 after SIGTERM; 129 after SIGHUP), removes its temporary file and
+# after SIGINT, Ctrl-C; 143 after SIGTERM; 129 after SIGHUP; 135 after SIGBUS, which a mapped
+# input shortened by another program raises), removes its temporary file and
 # leaves the database and its backup as they were, and the next run goes ahead.
 #
 # On POSIX the /u+ run reads its input from a named pipe that stays silent, so it is caught
@@ -44,7 +45,7 @@ env --default-signal=INT true 2>/dev/null && defaults="env --default-signal=INT"
 if [ -z "$launcher" ]; then
     [ -n "$defaults" ] || echo "env --default-signal is missing: SIGINT is left out"
     mkfifo pipe.epd || exit 2
-    for signal in INT:130 TERM:143 HUP:129; do
+    for signal in INT:130 TERM:143 HUP:129 BUS:135; do
         name=${signal%:*}
         [ "$name" = INT ] && [ -z "$defaults" ] && continue
         reset
@@ -67,7 +68,7 @@ if [ -z "$launcher" ]; then
         after "SIG$name during /u+" $status "${signal#*:}"
     done
     [ $failures -eq 0 ] || exit 1
-    echo "ok: SIGINT, SIGTERM and SIGHUP during /u+ leave the database and no temporary file"
+    echo "ok: SIGINT, SIGTERM, SIGHUP and SIGBUS during /u+ leave the database and no temporary file"
     exit 0
 fi
 
