@@ -21,19 +21,10 @@ Bitboard promotedPieces(const Position& p, Color c) {
     return extra;
 }
 
-int promotedCount(const Position& p, Color c) {
-    const Bitboard bishops = p.pieces(c, PieceType::Bishop);
-    return maxOf(popCount(p.pieces(c, PieceType::Queen)) - 1, 0) +
-           maxOf(popCount(p.pieces(c, PieceType::Rook)) - 2, 0) +
-           maxOf(popCount(p.pieces(c, PieceType::Knight)) - 2, 0) +
-           maxOf(popCount(bishops & kLightSquares) - 1, 0) +
-           maxOf(popCount(bishops & ~kLightSquares) - 1, 0);
-}
-
 // Pawns and promoted pieces past eight; with nine men or fewer nothing fails.
 bool promotionsFail(const Position& p, Color c) {
     return popCount(p.pieces(c)) > 9 &&
-           promotedCount(p, c) + popCount(p.pieces(c, PieceType::Pawn)) > 8;
+           promotedPieceCount(p, c) + popCount(p.pieces(c, PieceType::Pawn)) > 8;
 }
 
 void explainChecks(const Position& p, GameBreach& out) {
@@ -80,7 +71,7 @@ GameBreach explainGameRules(const Position& p) {
             // The first side with too many promotions, in the order the test looks.
             const Color c = promotionsFail(p, Color::White) ? Color::White : Color::Black;
             out.side = c;
-            out.count = promotedCount(p, c) + popCount(p.pieces(c, PieceType::Pawn));
+            out.count = promotedPieceCount(p, c) + popCount(p.pieces(c, PieceType::Pawn));
             out.squares = promotedPieces(p, c) | p.pieces(c, PieceType::Pawn);
             break;
         }

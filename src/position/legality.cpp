@@ -147,16 +147,6 @@ bool enPassantFits(const Position& p) {
 
 // ---- Material ------------------------------------------------------------------------------
 
-// Pieces beyond the initial set, each standing for a promoted pawn; bishops by square colour.
-int promotedPieces(const Position& p, Color c) {
-    const Bitboard bishops = p.pieces(c, PieceType::Bishop);
-    return maxOf(popCount(p.pieces(c, PieceType::Queen)) - 1, 0) +
-           maxOf(popCount(p.pieces(c, PieceType::Rook)) - 2, 0) +
-           maxOf(popCount(p.pieces(c, PieceType::Knight)) - 2, 0) +
-           maxOf(popCount(bishops & kLightSquares) - 1, 0) +
-           maxOf(popCount(bishops & ~kLightSquares) - 1, 0);
-}
-
 // A pawn and how far it may have left its file: one file per capture, one capture per rank
 // it has advanced.
 struct PawnReach {
@@ -328,7 +318,7 @@ Bitboard attackersOf(const Men& men, Color by, Square s) {
             (rookAttacks(s, men.occupied) & (of(PieceType::Rook) | queens)));
 }
 
-// promotedPieces plus the pawns beyond 8, from the counts and the bishops' squares. With nine
+// promotedPieceCount plus the pawns beyond 8, from the counts and the bishops' squares. With nine
 // men or fewer nothing fails, and with one bishop or none the static test has said it all.
 bool bishopColoursFail(std::uint64_t counts, Bitboard bishops) {
     const int all = countOf(counts, PieceType::Bishop);
@@ -395,6 +385,15 @@ GameRule scannedGameRules(const BoardScan& scan, std::string_view fields) {
 
 }  // namespace
 
+int promotedPieceCount(const Position& p, Color c) {
+    const Bitboard bishops = p.pieces(c, PieceType::Bishop);
+    return maxOf(popCount(p.pieces(c, PieceType::Queen)) - 1, 0) +
+           maxOf(popCount(p.pieces(c, PieceType::Rook)) - 2, 0) +
+           maxOf(popCount(p.pieces(c, PieceType::Knight)) - 2, 0) +
+           maxOf(popCount(bishops & kLightSquares) - 1, 0) +
+           maxOf(popCount(bishops & ~kLightSquares) - 1, 0);
+}
+
 // True when the pawns of `c` need more captures than the other side has lost men.
 bool pawnCapturesFail(const Position& p, Color c) {
     const Bitboard pawns = p.pieces(c, PieceType::Pawn);
@@ -414,7 +413,7 @@ GameRule checkGameRules(const Position& p) {
         // At most every piece but the king is promoted: with nine men or fewer nothing fails
         // (asking anyway costs 2.6% more instructions on "bench.epd --legal").
         if (popCount(p.pieces(c)) > 9 &&
-            promotedPieces(p, c) + popCount(p.pieces(c, PieceType::Pawn)) > 8) {
+            promotedPieceCount(p, c) + popCount(p.pieces(c, PieceType::Pawn)) > 8) {
             return GameRule::BishopColours;
         }
     }

@@ -26,6 +26,10 @@ enum class GameRule {
 // The first of these rules the position breaks.
 GameRule checkGameRules(const Position& position);
 
+// Pieces of `side` beyond the initial set, each standing for a promoted pawn; bishops are
+// counted by square colour.
+int promotedPieceCount(const Position& position, Color side);
+
 // True when the pawns of `side` need more captures than the other side has lost men.
 bool pawnCapturesFail(const Position& position, Color side);
 
