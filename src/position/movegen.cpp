@@ -5,20 +5,6 @@
 namespace vestrel {
 namespace {
 
-// The castling rights that survive a move from or to each square: a king or rook leaving its
-// home square, or a rook taken there, ends the rights it carries.
-constexpr std::array<std::uint8_t, 64> kCastlingKept = [] {
-    std::array<std::uint8_t, 64> kept{};
-    kept.fill(kAllCastling);
-    kept[kE1] = kAllCastling & ~(kWhiteShort | kWhiteLong);
-    kept[kH1] = kAllCastling & ~kWhiteShort;
-    kept[kA1] = kAllCastling & ~kWhiteLong;
-    kept[kE8] = kAllCastling & ~(kBlackShort | kBlackLong);
-    kept[kH8] = kAllCastling & ~kBlackShort;
-    kept[kA8] = kAllCastling & ~kBlackLong;
-    return kept;
-}();
-
 // One castling: the right, the king's and the rook's squares before and after, the squares
 // that must be empty and those the king crosses, which must not be attacked.
 struct Castling {
@@ -247,7 +233,7 @@ Position afterMove(const Position& position, Move move) {
             move.kind() == MoveKind::Promotion ? makePiece(p.sideToMove, move.promotion()) : moved,
             to);
     }
-    p.castling &= kCastlingKept[from] & kCastlingKept[to];
+    p.castling &= castlingKept(from) & castlingKept(to);
     p.sideToMove = ~p.sideToMove;
     return p;
 }

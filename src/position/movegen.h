@@ -2,6 +2,7 @@
 // Legal moves of a position, playing a move on a copy, check and attack detection, perft.
 // Everything works on the stack: no call allocates.
 
+#include <array>
 #include <cstdint>
 
 #include "position/bitboard.h"
@@ -42,6 +43,21 @@ struct MoveList {
     const Move* end() const { return moves + size; }
     bool contains(Move m) const;
 };
+
+// The castling rights that survive a move from or to each square: a king or rook leaving its
+// home square, or a rook taken there, ends the rights it carries.
+inline constexpr std::array<std::uint8_t, 64> kCastlingKept = [] {
+    std::array<std::uint8_t, 64> kept{};
+    kept.fill(kAllCastling);
+    kept[kE1] = kAllCastling & ~(kWhiteShort | kWhiteLong);
+    kept[kH1] = kAllCastling & ~kWhiteShort;
+    kept[kA1] = kAllCastling & ~kWhiteLong;
+    kept[kE8] = kAllCastling & ~(kBlackShort | kBlackLong);
+    kept[kH8] = kAllCastling & ~kBlackShort;
+    kept[kA8] = kAllCastling & ~kBlackLong;
+    return kept;
+}();
+constexpr std::uint8_t castlingKept(Square s) { return kCastlingKept[s]; }
 
 // Every legal move of the side to move. The position must have one king of each colour (as
 // every position readPosition accepts has).
