@@ -186,7 +186,6 @@ namespace {
 // tries checks and captures before its preferred moves: a check or a capture leaves the
 // attacker the fewest moves, so a refutation among them is the cheapest to prove (the mates
 // in 3 spend 5% more with the killers before the captures, 12% more with them first).
-constexpr int kBands = 10;
 constexpr std::array<int, 7> kCaptureBands = {0, 4, 3, 3, 2, 1, 0};  // by the piece taken
 
 // The band of a move that is not a preferred one. Inline, and the preferred moves looked up
@@ -209,11 +208,9 @@ inline int plainBand(const Position& p, Move move, const CheckInfo* checks, int 
 
 }  // namespace
 
-void orderMoves(const Position& p, MoveList& list, const Move* preferred, int preferredCount,
-                const CheckInfo* checks, MoveOrder order) {
-    // A counting sort by band, stable: each band keeps the generation order.
+void rankMoves(const Position& p, const MoveList& list, const Move* preferred, int preferredCount,
+               const CheckInfo* checks, MoveOrder order, std::uint8_t* bands) {
     const int shift = order == MoveOrder::Attacker ? 3 : 0;  // past the attacker's preferred
-    std::uint8_t bands[256];
     for (int i = 0; i < list.size; ++i) {
         bands[i] = std::uint8_t(plainBand(p, list.moves[i], checks, shift));
     }
@@ -228,9 +225,16 @@ void orderMoves(const Position& p, MoveList& list, const Move* preferred, int pr
             break;
         }
     }
-    int starts[kBands + 1] = {};
+}
+
+void orderMoves(const Position& p, MoveList& list, const Move* preferred, int preferredCount,
+                const CheckInfo* checks, MoveOrder order) {
+    // A counting sort by band, stable: each band keeps the generation order.
+    std::uint8_t bands[256];
+    rankMoves(p, list, preferred, preferredCount, checks, order, bands);
+    int starts[kMoveBands + 1] = {};
     for (int i = 0; i < list.size; ++i) ++starts[bands[i] + 1];
-    for (int b = 1; b <= kBands; ++b) starts[b] += starts[b - 1];
+    for (int b = 1; b <= kMoveBands; ++b) starts[b] += starts[b - 1];
     Move sorted[256];
     for (int i = 0; i < list.size; ++i) sorted[starts[bands[i]]++] = list.moves[i];
     std::copy(sorted, sorted + list.size, list.moves);

@@ -51,6 +51,14 @@ bool goalReached(const Position& position, Goal goal);
 
 enum class MoveOrder { Attacker, Defender };
 
+// The bands moves are tried in, lowest first (see rankMoves).
+inline constexpr int kMoveBands = 10;
+
+// The band of each move of the list, in `bands`: the order orderMoves sorts the list in is
+// band by band, each band in list order.
+void rankMoves(const Position& position, const MoveList& list, const Move* preferred,
+               int preferredCount, const CheckInfo* checks, MoveOrder order, std::uint8_t* bands);
+
 // Orders the moves for trying: for the attacker the preferred moves first (in their given
 // order), then with `checks` the checking moves, then captures of the most valuable pieces,
 // promotions and the rest; for the defender checks and captures come before the preferred

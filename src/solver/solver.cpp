@@ -307,13 +307,23 @@ bool defend(const Node& node, int n, int ply, Search& s) {
     const CheckInfo info = checkInfo(q);
     const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
     const Move preferred[3] = {known.move, killers[0], killers[1]};
-    orderMoves(q, list, preferred, 3, &info, MoveOrder::Defender);
-    for (Move r : list) {
-        if (!spend(s)) return false;
-        if (!attack(playMove(node, r), n, ply + 1, s)) {
-            if (tabled) return refuted(s, s.table, key, n, ply, r);
-            if (!s.stopped) addKiller(s, ply, r);
-            return false;
+    // Band by band, each in list order, rather than the list sorted: the first defence tried
+    // usually refutes (9 in 10 that refute), and the sort cost the mates in 3 1%.
+    std::uint8_t bands[256];
+    rankMoves(q, list, preferred, 3, &info, MoveOrder::Defender, bands);
+    unsigned present = 0;
+    for (int i = 0; i < list.size; ++i) present |= 1U << bands[i];
+    for (int b = 0; b < kMoveBands; ++b) {
+        if ((present & (1U << b)) == 0) continue;
+        for (int i = 0; i < list.size; ++i) {
+            if (bands[i] != b) continue;
+            const Move r = list.moves[i];
+            if (!spend(s)) return false;
+            if (!attack(playMove(node, r), n, ply + 1, s)) {
+                if (tabled) return refuted(s, s.table, key, n, ply, r);
+                if (!s.stopped) addKiller(s, ply, r);
+                return false;
+            }
         }
     }
     if (tabled) remember(s, s.table, key, n, true, Move{});
