@@ -123,15 +123,32 @@ void generatePieceMoves(Generation& g) {
     }
 }
 
+// True when a piece of the colour `by` attacks the square, with `occupied` as the occupied
+// squares. Only the sliders of that colour on the square's lines are followed, not both
+// colours' (the king's steps cost the solver's mates in 3 1% more that way).
+bool attackedBy(const Position& p, Square s, Color by, Bitboard occupied) {
+    const Bitboard own = p.pieces(by);
+    if ((knightAttacks(s) & own & p.types[index(PieceType::Knight)]) != 0 ||
+        (kingAttacks(s) & own & p.types[index(PieceType::King)]) != 0 ||
+        (pawnAttacks(~by, s) & own & p.types[index(PieceType::Pawn)]) != 0) {
+        return true;
+    }
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    Bitboard sliders = (own & (p.types[index(PieceType::Rook)] | queens) & rookLines(s)) |
+                       (own & (p.types[index(PieceType::Bishop)] | queens) & bishopLines(s));
+    while (sliders != 0) {
+        if ((betweenBits(s, popLowest(sliders)) & occupied) == 0) return true;
+    }
+    return false;
+}
+
 void generateKingMoves(Generation& g) {
     const Position& p = g.p;
     const Color them = ~g.us;
     const Bitboard withoutKing = p.occupied() ^ squareBit(g.king);
     for (Bitboard to = kingAttacks(g.king) & ~p.pieces(g.us); to != 0;) {
         const Square s = popLowest(to);
-        if ((attackersTo(p, s, withoutKing) & p.pieces(them)) == 0) {
-            g.list.add(Move::make(g.king, s));
-        }
+        if (!attackedBy(p, s, them, withoutKing)) g.list.add(Move::make(g.king, s));
     }
 }
 
