@@ -69,9 +69,24 @@ Position afterMove(const Position& position, Move move);
 
 // The pieces of either colour that attack the square, with `occupied` as the occupied squares.
 Bitboard attackersTo(const Position& position, Square s, Bitboard occupied);
-// The pieces of `by` that attack the square.
+// The pieces of `by` that attack the square. Only the sliders of `by` on the square's lines
+// are followed.
 inline Bitboard attackersTo(const Position& position, Square s, Color by) {
-    return attackersTo(position, s, position.occupied()) & position.pieces(by);
+    const Position& p = position;
+    const Bitboard own = p.pieces(by);
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    Bitboard attackers = ((pawnAttacks(~by, s) & p.types[index(PieceType::Pawn)]) |
+                          (knightAttacks(s) & p.types[index(PieceType::Knight)]) |
+                          (kingAttacks(s) & p.types[index(PieceType::King)])) &
+                         own;
+    Bitboard sliders = own & (((p.types[index(PieceType::Rook)] | queens) & rookLines(s)) |
+                              ((p.types[index(PieceType::Bishop)] | queens) & bishopLines(s)));
+    const Bitboard occupied = p.occupied();
+    while (sliders != 0) {
+        const Square from = popLowest(sliders);
+        if ((betweenBits(s, from) & occupied) == 0) attackers |= squareBit(from);
+    }
+    return attackers;
 }
 // The pieces that give check to the side to move.
 inline Bitboard checkers(const Position& position) {
