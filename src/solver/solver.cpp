@@ -209,8 +209,9 @@ bool defendLastMove(const Node& node, int ply, Search& s) {
 }
 
 // The same after the attacker's move: the move is played only when the table does not know
-// the node (one in six is known).
-bool defendLastMoveAfter(const Node& node, Move move, int ply, Search& s) {
+// the node (one in six is known). Inlined into the attacker's loop: 1% of the mates in 3.
+[[gnu::always_inline]] inline bool defendLastMoveAfter(const Node& node, Move move, int ply,
+                                                       Search& s) {
     const std::uint64_t key = keyAfter(node, move);
     const int known = knownLastDefence(key, s);
     if (known >= 0) return known == 1;
