@@ -6,29 +6,6 @@
 
 namespace vestrel {
 
-CheckInfo checkInfo(const Position& p) {
-    CheckInfo info;
-    const Color us = p.sideToMove;
-    const Color them = ~us;
-    const Square king = p.kingSquare(them);
-    const Bitboard occupied = p.occupied();
-    info.king = king;
-    info.squares[index(PieceType::Pawn)] = pawnAttacks(them, king);
-    info.squares[index(PieceType::Knight)] = knightAttacks(king);
-    info.squares[index(PieceType::Bishop)] = bishopAttacks(king, occupied);
-    info.squares[index(PieceType::Rook)] = rookAttacks(king, occupied);
-    info.squares[index(PieceType::Queen)] =
-        info.squares[index(PieceType::Bishop)] | info.squares[index(PieceType::Rook)];
-    const Bitboard queens = p.pieces(us, PieceType::Queen);
-    Bitboard snipers = (kLines.straight[king] & (p.pieces(us, PieceType::Rook) | queens)) |
-                       (kLines.diagonal[king] & (p.pieces(us, PieceType::Bishop) | queens));
-    while (snipers != 0) {
-        const Bitboard between = betweenBits(king, popLowest(snipers)) & occupied;
-        if (between != 0 && !hasMoreThanOne(between)) info.discoverers |= between & p.pieces(us);
-    }
-    return info;
-}
-
 bool givesCheck(const Position& p, Move move, const CheckInfo& info) {
     // Castling, en passant and promotion move or clear more than one square: play them.
     if (move.kind() != MoveKind::Normal) return inCheck(afterMove(p, move));
@@ -48,49 +25,6 @@ bool hasLegalMove(const Position& p) {
     MoveList list;
     generateLegalMoves(p, list);
     return list.size != 0;
-}
-
-bool isAttacked(const Position& p, Square s, Bitboard them, Bitboard occupied) {
-    const Bitboard white = p.pieces(Color::White);
-    if ((knightAttacks(s) & them & p.types[index(PieceType::Knight)]) != 0) return true;
-    if ((kingAttacks(s) & them & p.types[index(PieceType::King)]) != 0) return true;
-    const Bitboard pawns = them & p.types[index(PieceType::Pawn)];
-    if ((pawnAttacks(Color::Black, s) & pawns & white) != 0) return true;
-    if ((pawnAttacks(Color::White, s) & pawns & ~white) != 0) return true;
-    const Bitboard queens = p.types[index(PieceType::Queen)];
-    const Bitboard diagonal = them & (p.types[index(PieceType::Bishop)] | queens);
-    const Bitboard straight = them & (p.types[index(PieceType::Rook)] | queens);
-    // A slider on a line through the square attacks it when nothing stands between: most
-    // squares see no slider or one, which a look-up settles faster than its rays (0.2%).
-    for (Bitboard b = (diagonal & kLines.diagonal[s]) | (straight & kLines.straight[s]); b != 0;) {
-        if ((betweenBits(s, popLowest(b)) & occupied) == 0) return true;
-    }
-    return false;
-}
-
-Bitboard attackedAmong(const Position& p, Bitboard squares, Bitboard by, Bitboard occupied) {
-    const Bitboard white = p.pieces(Color::White);
-    const Bitboard pawns = by & p.types[index(PieceType::Pawn)];
-    Bitboard hit =
-        pawnAttackSpan(Color::White, pawns & white) | pawnAttackSpan(Color::Black, pawns & ~white);
-    for (Bitboard b = by & p.types[index(PieceType::Knight)]; b != 0;) {
-        hit |= knightAttacks(popLowest(b));
-    }
-    for (Bitboard b = by & p.types[index(PieceType::King)]; b != 0;)
-        hit |= kingAttacks(popLowest(b));
-    hit &= squares;
-    const Bitboard queens = p.types[index(PieceType::Queen)];
-    const Bitboard diagonal = by & (p.types[index(PieceType::Bishop)] | queens);
-    const Bitboard straight = by & (p.types[index(PieceType::Rook)] | queens);
-    for (Bitboard b = diagonal; b != 0 && (squares & ~hit) != 0;) {
-        const Square s = popLowest(b);
-        if ((kLines.diagonal[s] & squares & ~hit) != 0) hit |= bishopAttacks(s, occupied) & squares;
-    }
-    for (Bitboard b = straight; b != 0 && (squares & ~hit) != 0;) {
-        const Square s = popLowest(b);
-        if ((kLines.straight[s] & squares & ~hit) != 0) hit |= rookAttacks(s, occupied) & squares;
-    }
-    return hit;
 }
 
 namespace {

@@ -39,7 +39,29 @@ struct CheckInfo {
     Bitboard discoverers = 0;
 };
 
-CheckInfo checkInfo(const Position& position);
+inline CheckInfo checkInfo(const Position& p) {
+    CheckInfo info;
+    const Color us = p.sideToMove;
+    const Color them = ~us;
+    const Square king = p.kingSquare(them);
+    const Bitboard occupied = p.occupied();
+    info.king = king;
+    info.squares[index(PieceType::Pawn)] = pawnAttacks(them, king);
+    info.squares[index(PieceType::Knight)] = knightAttacks(king);
+    info.squares[index(PieceType::Bishop)] = bishopAttacks(king, occupied);
+    info.squares[index(PieceType::Rook)] = rookAttacks(king, occupied);
+    info.squares[index(PieceType::Queen)] =
+        info.squares[index(PieceType::Bishop)] | info.squares[index(PieceType::Rook)];
+    const Bitboard queens = p.pieces(us, PieceType::Queen);
+    Bitboard snipers = (kLines.straight[king] & (p.pieces(us, PieceType::Rook) | queens)) |
+                       (kLines.diagonal[king] & (p.pieces(us, PieceType::Bishop) | queens));
+    while (snipers != 0) {
+        const Bitboard between = betweenBits(king, popLowest(snipers)) & occupied;
+        if (between != 0 && !hasMoreThanOne(between)) info.discoverers |= between & p.pieces(us);
+    }
+    return info;
+}
+
 // True when the legal move gives check.
 bool givesCheck(const Position& position, Move move, const CheckInfo& info);
 
@@ -71,10 +93,52 @@ void orderMoves(const Position& position, MoveList& list, const Move* preferred,
 bool isLegalMove(const Position& position, Move move);
 
 // True when one of the pieces `by` attacks the square, with `occupied` as the occupied squares.
-bool isAttacked(const Position& position, Square s, Bitboard by, Bitboard occupied);
+// Inline: the mate test asks it a million times a set.
+inline bool isAttacked(const Position& p, Square s, Bitboard them, Bitboard occupied) {
+    const Bitboard white = p.pieces(Color::White);
+    if ((knightAttacks(s) & them & p.types[index(PieceType::Knight)]) != 0) return true;
+    if ((kingAttacks(s) & them & p.types[index(PieceType::King)]) != 0) return true;
+    const Bitboard pawns = them & p.types[index(PieceType::Pawn)];
+    if ((pawnAttacks(Color::Black, s) & pawns & white) != 0) return true;
+    if ((pawnAttacks(Color::White, s) & pawns & ~white) != 0) return true;
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    const Bitboard diagonal = them & (p.types[index(PieceType::Bishop)] | queens);
+    const Bitboard straight = them & (p.types[index(PieceType::Rook)] | queens);
+    // A slider on a line through the square attacks it when nothing stands between: most
+    // squares see no slider or one, which a look-up settles faster than its rays (0.2%).
+    for (Bitboard b = (diagonal & kLines.diagonal[s]) | (straight & kLines.straight[s]); b != 0;) {
+        if ((betweenBits(s, popLowest(b)) & occupied) == 0) return true;
+    }
+    return false;
+}
+
 // Those of the squares that one of the pieces `by` attacks, with `occupied` as the occupied
 // squares.
-Bitboard attackedAmong(const Position& position, Bitboard squares, Bitboard by, Bitboard occupied);
+inline Bitboard attackedAmong(const Position& p, Bitboard squares, Bitboard by, Bitboard occupied) {
+    const Bitboard white = p.pieces(Color::White);
+    const Bitboard pawns = by & p.types[index(PieceType::Pawn)];
+    Bitboard hit =
+        pawnAttackSpan(Color::White, pawns & white) | pawnAttackSpan(Color::Black, pawns & ~white);
+    for (Bitboard b = by & p.types[index(PieceType::Knight)]; b != 0;) {
+        hit |= knightAttacks(popLowest(b));
+    }
+    for (Bitboard b = by & p.types[index(PieceType::King)]; b != 0;)
+        hit |= kingAttacks(popLowest(b));
+    hit &= squares;
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    const Bitboard diagonal = by & (p.types[index(PieceType::Bishop)] | queens);
+    const Bitboard straight = by & (p.types[index(PieceType::Rook)] | queens);
+    for (Bitboard b = diagonal; b != 0 && (squares & ~hit) != 0;) {
+        const Square s = popLowest(b);
+        if ((kLines.diagonal[s] & squares & ~hit) != 0) hit |= bishopAttacks(s, occupied) & squares;
+    }
+    for (Bitboard b = straight; b != 0 && (squares & ~hit) != 0;) {
+        const Square s = popLowest(b);
+        if ((kLines.straight[s] & squares & ~hit) != 0) hit |= rookAttacks(s, occupied) & squares;
+    }
+    return hit;
+}
+
 // Those of the pieces `by` that attack the square; sliders are looked at only when one stands
 // on a line through it.
 Bitboard attackersAmong(const Position& position, Square s, Bitboard by, Bitboard occupied);
