@@ -243,42 +243,49 @@ Bitboard matingTargets(MateSearch& m, PieceType type, Square from) {
     return targets;
 }
 
-// Checks by the piece on `from` (not a pawn or king) going to any of `targets`.
+// Checks by the piece of type T on `from` (not a pawn or king) going to any of `targets`.
+template <PieceType T>
 bool checksFrom(MateSearch& m, Square from, Bitboard targets) {
-    const PieceType type = typeOf(m.p.pieceOn(from));
     const bool discovers = (m.info.discoverers & squareBit(from)) != 0;
-    if (!discovers) targets &= m.info.squares[index(type)];
+    if (!discovers) targets &= m.info.squares[index(T)];
     if ((m.pinned & squareBit(from)) != 0) targets &= lineBits(m.ownKing, from);
     while (targets != 0) {
         const Square to = popLowest(targets);
         if (discovers && !aligned(m.info.king, from, to)) {
             if (tryCheck(m, Move::make(from, to))) return true;
-        } else if ((m.info.squares[index(type)] & squareBit(to)) != 0) {
+        } else if ((m.info.squares[index(T)] & squareBit(to)) != 0) {
             if (tryCheck(m, Move::make(from, to))) return true;
         }
     }
     return false;
 }
 
-// Checks by the knights, bishops, rooks and queens; true to stop.
-bool pieceChecks(MateSearch& m) {
-    const Position& p = m.p;
-    const Bitboard occupied = p.occupied();
-    const Bitboard free = ~p.pieces(p.sideToMove);
-    for (PieceType t : {PieceType::Queen, PieceType::Rook, PieceType::Bishop, PieceType::Knight}) {
-        for (Bitboard b = p.pieces(p.sideToMove, t); b != 0;) {
-            const Square from = popLowest(b);
-            Bitboard targets = free;
-            if ((m.info.discoverers & squareBit(from)) == 0) {
-                targets &= m.info.squares[index(t)] & emptyBoardReach(t, from);
-                if (targets == 0) continue;
-            }
-            targets &= matingTargets(m, t, from);
+// Checks by the pieces of type T (a knight, bishop, rook or queen); true to stop. One copy
+// per type, so that the type's attacks need no switch (1% of the mates in 3).
+template <PieceType T>
+bool checksOfType(MateSearch& m, Bitboard free, Bitboard occupied) {
+    for (Bitboard b = m.p.pieces(m.p.sideToMove, T); b != 0;) {
+        const Square from = popLowest(b);
+        Bitboard targets = free;
+        if ((m.info.discoverers & squareBit(from)) == 0) {
+            targets &= m.info.squares[index(T)] & emptyBoardReach(T, from);
             if (targets == 0) continue;
-            if (checksFrom(m, from, pieceAttacks(t, from, occupied) & targets)) return true;
         }
+        targets &= matingTargets(m, T, from);
+        if (targets == 0) continue;
+        if (checksFrom<T>(m, from, pieceAttacks(T, from, occupied) & targets)) return true;
     }
     return false;
+}
+
+// Checks by the queens, rooks, bishops and knights, in that order; true to stop.
+bool pieceChecks(MateSearch& m) {
+    const Bitboard occupied = m.p.occupied();
+    const Bitboard free = ~m.p.pieces(m.p.sideToMove);
+    return checksOfType<PieceType::Queen>(m, free, occupied) ||
+           checksOfType<PieceType::Rook>(m, free, occupied) ||
+           checksOfType<PieceType::Bishop>(m, free, occupied) ||
+           checksOfType<PieceType::Knight>(m, free, occupied);
 }
 
 // A pawn's move to `to`, with each promotion that gives check.
