@@ -110,17 +110,22 @@ void generatePawnMoves(Generation& g) {
     }
 }
 
-void generatePieceMoves(Generation& g) {
-    constexpr PieceType kTypes[] = {PieceType::Knight, PieceType::Bishop, PieceType::Rook,
-                                    PieceType::Queen};
-    const Bitboard occupied = g.p.occupied();
-    for (PieceType t : kTypes) {
-        for (Bitboard pieces = g.p.pieces(g.us, t); pieces != 0;) {
-            const Square from = popLowest(pieces);
-            Bitboard to = pieceAttacks(t, from, occupied) & g.allowed(from);
-            while (to != 0) g.list.add(Move::make(from, popLowest(to)));
-        }
+// The moves of the pieces of type T, whose attacks are known when compiled.
+template <PieceType T>
+void generateMovesOf(Generation& g, Bitboard occupied) {
+    for (Bitboard pieces = g.p.pieces(g.us, T); pieces != 0;) {
+        const Square from = popLowest(pieces);
+        Bitboard to = pieceAttacks(T, from, occupied) & g.allowed(from);
+        while (to != 0) g.list.add(Move::make(from, popLowest(to)));
     }
+}
+
+void generatePieceMoves(Generation& g) {
+    const Bitboard occupied = g.p.occupied();
+    generateMovesOf<PieceType::Knight>(g, occupied);
+    generateMovesOf<PieceType::Bishop>(g, occupied);
+    generateMovesOf<PieceType::Rook>(g, occupied);
+    generateMovesOf<PieceType::Queen>(g, occupied);
 }
 
 // True when a piece of the colour `by` attacks the square, with `occupied` as the occupied
