@@ -169,9 +169,10 @@ void orderMoves(const Position& p, MoveList& list, const Move* preferred, int pr
     int starts[kMoveBands + 1] = {};
     for (int i = 0; i < list.size; ++i) ++starts[bands[i] + 1];
     for (int b = 1; b <= kMoveBands; ++b) starts[b] += starts[b - 1];
-    Move sorted[256];
-    for (int i = 0; i < list.size; ++i) sorted[starts[bands[i]]++] = list.moves[i];
-    std::copy(sorted, sorted + list.size, list.moves);
+    // Plain bits, not moves, so that the buffer is not cleared first.
+    std::uint16_t sorted[256];
+    for (int i = 0; i < list.size; ++i) sorted[starts[bands[i]]++] = list.moves[i].bits;
+    for (int i = 0; i < list.size; ++i) list.moves[i] = Move{sorted[i]};
 }
 
 bool listsBefore(Move a, Move b) {
