@@ -111,12 +111,21 @@ bool hasEvasion(const Position& p) {
 namespace {
 
 struct MateSearch {
+    MateSearch(const Position& position, const CheckInfo& checks, MoveList& found, bool first,
+               std::uint64_t& count)
+        : p(position),
+          mates(found),
+          firstOnly(first),
+          nodes(count),
+          ownKing(position.kingSquare(position.sideToMove)),
+          info(checks) {}
+
     const Position& p;
     MoveList& mates;
     bool firstOnly;
     std::uint64_t& nodes;
     Square ownKing;
-    Bitboard pinned;
+    Bitboard pinned = 0;
     CheckInfo info;
     bool flightsKnown = false;
     Bitboard flights = 0;  // the enemy king's squares that no piece of ours attacks now
@@ -423,7 +432,7 @@ bool specialMayCheck(const MateSearch& m) {
 int findMates(const Position& p, MoveList& mates, bool firstOnly, std::uint64_t& nodes) {
     mates.size = 0;
     const Color us = p.sideToMove;
-    MateSearch m{p, mates, firstOnly, nodes, p.kingSquare(us), 0, checkInfo(p)};
+    MateSearch m(p, checkInfo(p), mates, firstOnly, nodes);
     const KingSafety safety = kingSafety(p, us);
     if (safety.inCheck) return findMatesByList(m, false);
     m.pinned = safety.pinned;
