@@ -137,9 +137,27 @@ struct MateSearch {
 // at (below), rather than an attack test per square: 7% of the mates in 3's instructions.
 Bitboard flightSquares(const Position& p, Square king) {
     const Color us = p.sideToMove;
+    const Bitboard ours = p.pieces(us);
+    const Bitboard open = kingAttacks(king) & ~p.pieces(~us);
+    // The steppers first, the pawns of one colour and the one king (1% of the mates in 3),
+    // then the sliders on a line through a square still free.
+    Bitboard hit =
+        pawnAttackSpan(us, ours & p.types[index(PieceType::Pawn)]) | kingAttacks(p.kingSquare(us));
+    for (Bitboard b = ours & p.types[index(PieceType::Knight)]; b != 0;) {
+        hit |= knightAttacks(popLowest(b));
+    }
+    Bitboard free = open & ~hit;
     const Bitboard occupied = p.occupied() ^ squareBit(king);
-    return kingAttacks(king) & ~p.pieces(~us) &
-           ~attackedAmong(p, kingAttacks(king), p.pieces(us), occupied);
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    for (Bitboard b = ours & (p.types[index(PieceType::Bishop)] | queens); b != 0 && free != 0;) {
+        const Square s = popLowest(b);
+        if ((kLines.diagonal[s] & free) != 0) free &= ~bishopAttacks(s, occupied);
+    }
+    for (Bitboard b = ours & (p.types[index(PieceType::Rook)] | queens); b != 0 && free != 0;) {
+        const Square s = popLowest(b);
+        if ((kLines.straight[s] & free) != 0) free &= ~rookAttacks(s, occupied);
+    }
+    return free;
 }
 
 // The enemy king's free squares, found the first time they are asked for.

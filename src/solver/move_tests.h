@@ -117,33 +117,6 @@ inline bool isAttacked(const Position& p, Square s, Bitboard them, Bitboard occu
     return false;
 }
 
-// Those of the squares that one of the pieces `by` attacks, with `occupied` as the occupied
-// squares.
-inline Bitboard attackedAmong(const Position& p, Bitboard squares, Bitboard by, Bitboard occupied) {
-    const Bitboard white = p.pieces(Color::White);
-    const Bitboard pawns = by & p.types[index(PieceType::Pawn)];
-    Bitboard hit =
-        pawnAttackSpan(Color::White, pawns & white) | pawnAttackSpan(Color::Black, pawns & ~white);
-    for (Bitboard b = by & p.types[index(PieceType::Knight)]; b != 0;) {
-        hit |= knightAttacks(popLowest(b));
-    }
-    for (Bitboard b = by & p.types[index(PieceType::King)]; b != 0;)
-        hit |= kingAttacks(popLowest(b));
-    hit &= squares;
-    const Bitboard queens = p.types[index(PieceType::Queen)];
-    const Bitboard diagonal = by & (p.types[index(PieceType::Bishop)] | queens);
-    const Bitboard straight = by & (p.types[index(PieceType::Rook)] | queens);
-    for (Bitboard b = diagonal; b != 0 && (squares & ~hit) != 0;) {
-        const Square s = popLowest(b);
-        if ((kLines.diagonal[s] & squares & ~hit) != 0) hit |= bishopAttacks(s, occupied) & squares;
-    }
-    for (Bitboard b = straight; b != 0 && (squares & ~hit) != 0;) {
-        const Square s = popLowest(b);
-        if ((kLines.straight[s] & squares & ~hit) != 0) hit |= rookAttacks(s, occupied) & squares;
-    }
-    return hit;
-}
-
 // Those of the pieces `by` that attack the square; sliders are looked at only when one stands
 // on a line through it.
 Bitboard attackersAmong(const Position& position, Square s, Bitboard by, Bitboard occupied);
