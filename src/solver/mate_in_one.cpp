@@ -103,7 +103,7 @@ bool hasEvasion(const Position& p) {
     const Square king = p.kingSquare(us);
     const Bitboard withoutKing = p.occupied() ^ squareBit(king);
     for (Bitboard to = kingAttacks(king) & ~p.pieces(us); to != 0;) {
-        if (!isAttacked(p, popLowest(to), p.pieces(~us), withoutKing)) return true;
+        if (!isAttacked(p, popLowest(to), ~us, p.pieces(~us), withoutKing)) return true;
     }
     return hasCaptureOrBlock(p);
 }
@@ -204,7 +204,7 @@ bool kingEscapes(MateSearch& m, Move move, Bitboard occupied, Bitboard covered) 
     // The other squares, one at a time: the king escapes by the first one free (1.5%).
     const Bitboard others = p.pieces(us) & ~squareBit(from);
     for (Bitboard rest = kingAttacks(m.info.king) & ~enemies & ~flights & ~covered; rest != 0;) {
-        if (!isAttacked(p, popLowest(rest), others, occupied)) return true;
+        if (!isAttacked(p, popLowest(rest), us, others, occupied)) return true;
     }
     return false;
 }
@@ -397,7 +397,7 @@ bool kingChecks(MateSearch& m) {
     for (Bitboard to = kingAttacks(from) & ~p.pieces(p.sideToMove); to != 0;) {
         const Square s = popLowest(to);
         if (aligned(m.info.king, from, s)) continue;
-        if (isAttacked(p, s, p.pieces(~p.sideToMove), withoutKing)) continue;
+        if (isAttacked(p, s, ~p.sideToMove, p.pieces(~p.sideToMove), withoutKing)) continue;
         if (tryCheck(m, Move::make(from, s))) return true;
     }
     return false;

@@ -20,7 +20,7 @@ bool hasLegalMove(const Position& p) {
     const Square king = p.kingSquare(us);
     const Bitboard withoutKing = p.occupied() ^ squareBit(king);
     for (Bitboard to = kingAttacks(king) & ~p.pieces(us); to != 0;) {
-        if (!isAttacked(p, popLowest(to), p.pieces(~us), withoutKing)) return true;
+        if (!isAttacked(p, popLowest(to), ~us, p.pieces(~us), withoutKing)) return true;
     }
     MoveList list;
     generateLegalMoves(p, list);
@@ -75,7 +75,7 @@ bool isLegalMove(const Position& p, Move move) {
     // The own king must not stand attacked afterwards; a taken piece attacks nothing.
     const Bitboard occupied = (p.occupied() ^ squareBit(from)) | squareBit(to);
     const Square king = typeOf(piece) == PieceType::King ? to : p.kingSquare(us);
-    return !isAttacked(p, king, p.pieces(~us) & ~squareBit(to), occupied);
+    return !isAttacked(p, king, ~us, p.pieces(~us) & ~squareBit(to), occupied);
 }
 
 Bitboard attackersAmong(const Position& p, Square s, Bitboard by, Bitboard occupied) {

@@ -97,15 +97,13 @@ void orderMoves(const Position& position, MoveList& list, const Move* preferred,
 // the move list: false for them.
 bool isLegalMove(const Position& position, Move move);
 
-// True when one of the pieces `by` attacks the square, with `occupied` as the occupied squares.
+// True when one of the pieces `them`, all of the colour `by`, attacks the square, with
+// `occupied` as the occupied squares.
 // Inline: the mate test asks it a million times a set.
-inline bool isAttacked(const Position& p, Square s, Bitboard them, Bitboard occupied) {
-    const Bitboard white = p.pieces(Color::White);
+inline bool isAttacked(const Position& p, Square s, Color by, Bitboard them, Bitboard occupied) {
     if ((knightAttacks(s) & them & p.types[index(PieceType::Knight)]) != 0) return true;
     if ((kingAttacks(s) & them & p.types[index(PieceType::King)]) != 0) return true;
-    const Bitboard pawns = them & p.types[index(PieceType::Pawn)];
-    if ((pawnAttacks(Color::Black, s) & pawns & white) != 0) return true;
-    if ((pawnAttacks(Color::White, s) & pawns & ~white) != 0) return true;
+    if ((pawnAttacks(~by, s) & them & p.types[index(PieceType::Pawn)]) != 0) return true;
     const Bitboard queens = p.types[index(PieceType::Queen)];
     const Bitboard diagonal = them & (p.types[index(PieceType::Bishop)] | queens);
     const Bitboard straight = them & (p.types[index(PieceType::Rook)] | queens);

@@ -171,7 +171,7 @@ bool searchLastDefence(const Node& node, int ply, Search& s) {
     for (Bitboard to = kingAttacks(king) & ~q.pieces(us); to != 0;) {
         const Square step = popLowest(to);
         const Move r = Move::make(king, step);
-        if (isAttacked(q, step, q.pieces(~us), withoutKing)) continue;
+        if (isAttacked(q, step, ~us, q.pieces(~us), withoutKing)) continue;
         if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
         if (!spend(s)) return false;
         if (!lastMove(afterMove(q, r), ply + 1, s)) {
