@@ -111,14 +111,13 @@ bool hasEvasion(const Position& p) {
 namespace {
 
 struct MateSearch {
-    MateSearch(const Position& position, const CheckInfo& checks, MoveList& found, bool first,
-               std::uint64_t& count)
+    MateSearch(const Position& position, MoveList& found, bool first, std::uint64_t& count)
         : p(position),
           mates(found),
           firstOnly(first),
           nodes(count),
           ownKing(position.kingSquare(position.sideToMove)),
-          info(checks) {}
+          info(checkInfo(position)) {}
 
     const Position& p;
     MoveList& mates;
@@ -440,7 +439,7 @@ bool specialMayCheck(const MateSearch& m) {
 int findMates(const Position& p, MoveList& mates, bool firstOnly, std::uint64_t& nodes) {
     mates.size = 0;
     const Color us = p.sideToMove;
-    MateSearch m(p, checkInfo(p), mates, firstOnly, nodes);
+    MateSearch m(p, mates, firstOnly, nodes);
     // Found at once rather than when first asked for: nearly every test asks, and the asking
     // cost the mates in 3 2% of their instructions.
     m.flights = flightSquares(p, m.info.king);
