@@ -219,8 +219,9 @@ bool defendLastMove(const Node& node, int ply, Search& s) {
 }
 
 // The attacker two moves from the end tries the moves that won before ahead of its move
-// list: six times in ten one of them wins, and the list is never made (nor ordered). Notes
-// the moves tried; 1 when one won (it stands in the line), -1 when the search stopped, else 0.
+// list: where it wins, one of them wins six times in ten, and the list is never made (nor
+// ordered). Notes the moves tried; 1 when one won (it stands in the line), -1 when the search
+// stopped, else 0.
 int tryPreferred(const Node& node, const Move (&preferred)[3], Move (&tried)[3], int& triedCount,
                  int ply, Search& s) {
     for (int i = 0; i < 3; ++i) {
@@ -309,7 +310,7 @@ bool defend(const Node& node, int n, int ply, Search& s) {
     const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
     const Move preferred[3] = {known.move, killers[0], killers[1]};
     // Band by band, each in list order, rather than the list sorted: the first defence tried
-    // usually refutes (9 in 10 that refute), and the sort cost the mates in 3 1%.
+    // refutes nine times in ten, and the sort cost the mates in 3 0.5%.
     std::uint8_t bands[256];
     rankMoves(q, list, preferred, 3, &info, MoveOrder::Defender, bands);
     unsigned present = 0;
