@@ -5,20 +5,6 @@
 namespace vestrel {
 namespace {
 
-// The castling rights that survive a move from or to each square: a king or rook leaving its
-// home square, or a rook taken there, ends the rights it carries.
-constexpr std::array<std::uint8_t, 64> kCastlingKept = [] {
-    std::array<std::uint8_t, 64> kept{};
-    kept.fill(kAllCastling);
-    kept[kE1] = kAllCastling & ~(kWhiteShort | kWhiteLong);
-    kept[kH1] = kAllCastling & ~kWhiteShort;
-    kept[kA1] = kAllCastling & ~kWhiteLong;
-    kept[kE8] = kAllCastling & ~(kBlackShort | kBlackLong);
-    kept[kH8] = kAllCastling & ~kBlackShort;
-    kept[kA8] = kAllCastling & ~kBlackLong;
-    return kept;
-}();
-
 // One castling: the right, the king's and the rook's squares before and after, the squares
 // that must be empty and those the king crosses, which must not be attacked.
 struct Castling {
@@ -124,17 +110,41 @@ void generatePawnMoves(Generation& g) {
     }
 }
 
-void generatePieceMoves(Generation& g) {
-    constexpr PieceType kTypes[] = {PieceType::Knight, PieceType::Bishop, PieceType::Rook,
-                                    PieceType::Queen};
-    const Bitboard occupied = g.p.occupied();
-    for (PieceType t : kTypes) {
-        for (Bitboard pieces = g.p.pieces(g.us, t); pieces != 0;) {
-            const Square from = popLowest(pieces);
-            Bitboard to = pieceAttacks(t, from, occupied) & g.allowed(from);
-            while (to != 0) g.list.add(Move::make(from, popLowest(to)));
-        }
+// The moves of the pieces of type T, whose attacks are known when compiled.
+template <PieceType T>
+void generateMovesOf(Generation& g, Bitboard occupied) {
+    for (Bitboard pieces = g.p.pieces(g.us, T); pieces != 0;) {
+        const Square from = popLowest(pieces);
+        Bitboard to = pieceAttacks(T, from, occupied) & g.allowed(from);
+        while (to != 0) g.list.add(Move::make(from, popLowest(to)));
     }
+}
+
+void generatePieceMoves(Generation& g) {
+    const Bitboard occupied = g.p.occupied();
+    generateMovesOf<PieceType::Knight>(g, occupied);
+    generateMovesOf<PieceType::Bishop>(g, occupied);
+    generateMovesOf<PieceType::Rook>(g, occupied);
+    generateMovesOf<PieceType::Queen>(g, occupied);
+}
+
+// True when a piece of the colour `by` attacks the square, with `occupied` as the occupied
+// squares. Only the sliders of that colour on the square's lines are followed, not both
+// colours' (the king's steps cost the solver's mates in 3 1% more that way).
+bool attackedBy(const Position& p, Square s, Color by, Bitboard occupied) {
+    const Bitboard own = p.pieces(by);
+    if ((knightAttacks(s) & own & p.types[index(PieceType::Knight)]) != 0 ||
+        (kingAttacks(s) & own & p.types[index(PieceType::King)]) != 0 ||
+        (pawnAttacks(~by, s) & own & p.types[index(PieceType::Pawn)]) != 0) {
+        return true;
+    }
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    Bitboard sliders = (own & (p.types[index(PieceType::Rook)] | queens) & rookLines(s)) |
+                       (own & (p.types[index(PieceType::Bishop)] | queens) & bishopLines(s));
+    while (sliders != 0) {
+        if ((betweenBits(s, popLowest(sliders)) & occupied) == 0) return true;
+    }
+    return false;
 }
 
 void generateKingMoves(Generation& g) {
@@ -143,9 +153,7 @@ void generateKingMoves(Generation& g) {
     const Bitboard withoutKing = p.occupied() ^ squareBit(g.king);
     for (Bitboard to = kingAttacks(g.king) & ~p.pieces(g.us); to != 0;) {
         const Square s = popLowest(to);
-        if ((attackersTo(p, s, withoutKing) & p.pieces(them)) == 0) {
-            g.list.add(Move::make(g.king, s));
-        }
+        if (!attackedBy(p, s, them, withoutKing)) g.list.add(Move::make(g.king, s));
     }
 }
 
@@ -247,7 +255,7 @@ Position afterMove(const Position& position, Move move) {
             move.kind() == MoveKind::Promotion ? makePiece(p.sideToMove, move.promotion()) : moved,
             to);
     }
-    p.castling &= kCastlingKept[from] & kCastlingKept[to];
+    p.castling &= castlingKept(from) & castlingKept(to);
     p.sideToMove = ~p.sideToMove;
     return p;
 }

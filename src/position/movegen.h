@@ -2,6 +2,7 @@
 // Legal moves of a position, playing a move on a copy, check and attack detection, perft.
 // Everything works on the stack: no call allocates.
 
+#include <array>
 #include <cstdint>
 
 #include "position/bitboard.h"
@@ -43,6 +44,21 @@ struct MoveList {
     bool contains(Move m) const;
 };
 
+// The castling rights that survive a move from or to each square: a king or rook leaving its
+// home square, or a rook taken there, ends the rights it carries.
+inline constexpr std::array<std::uint8_t, 64> kCastlingKept = [] {
+    std::array<std::uint8_t, 64> kept{};
+    kept.fill(kAllCastling);
+    kept[kE1] = kAllCastling & ~(kWhiteShort | kWhiteLong);
+    kept[kH1] = kAllCastling & ~kWhiteShort;
+    kept[kA1] = kAllCastling & ~kWhiteLong;
+    kept[kE8] = kAllCastling & ~(kBlackShort | kBlackLong);
+    kept[kH8] = kAllCastling & ~kBlackShort;
+    kept[kA8] = kAllCastling & ~kBlackLong;
+    return kept;
+}();
+constexpr std::uint8_t castlingKept(Square s) { return kCastlingKept[s]; }
+
 // Every legal move of the side to move. The position must have one king of each colour (as
 // every position readPosition accepts has).
 void generateLegalMoves(const Position& position, MoveList& list);
@@ -53,9 +69,24 @@ Position afterMove(const Position& position, Move move);
 
 // The pieces of either colour that attack the square, with `occupied` as the occupied squares.
 Bitboard attackersTo(const Position& position, Square s, Bitboard occupied);
-// The pieces of `by` that attack the square.
+// The pieces of `by` that attack the square. Only the sliders of `by` on the square's lines
+// are followed.
 inline Bitboard attackersTo(const Position& position, Square s, Color by) {
-    return attackersTo(position, s, position.occupied()) & position.pieces(by);
+    const Position& p = position;
+    const Bitboard own = p.pieces(by);
+    const Bitboard queens = p.types[index(PieceType::Queen)];
+    Bitboard attackers = ((pawnAttacks(~by, s) & p.types[index(PieceType::Pawn)]) |
+                          (knightAttacks(s) & p.types[index(PieceType::Knight)]) |
+                          (kingAttacks(s) & p.types[index(PieceType::King)])) &
+                         own;
+    Bitboard sliders = own & (((p.types[index(PieceType::Rook)] | queens) & rookLines(s)) |
+                              ((p.types[index(PieceType::Bishop)] | queens) & bishopLines(s)));
+    const Bitboard occupied = p.occupied();
+    while (sliders != 0) {
+        const Square from = popLowest(sliders);
+        if ((betweenBits(s, from) & occupied) == 0) attackers |= squareBit(from);
+    }
+    return attackers;
 }
 // The pieces that give check to the side to move.
 inline Bitboard checkers(const Position& position) {

@@ -67,17 +67,20 @@ inline std::uint64_t nodeKey(const Position& p) {
 
 inline Node makeNode(const Position& position) { return Node{position, nodeKey(position)}; }
 
-// The node after a legal move: the key changes by the squares the move empties and fills, the
-// castling rights and en-passant squares before and after, and the side to move.
-inline Node playMove(const Node& node, Move move) {
+// The key of the node after a legal move, from the node before it alone: the key changes by
+// the squares the move empties and fills, the castling rights and en-passant squares before
+// and after, and the side to move. A search that finds the key in a table need not play the
+// move at all.
+inline std::uint64_t keyAfter(const Node& node, Move move) {
     const Position& p = node.position;
-    Node next{afterMove(p, move), node.key ^ kNodeKeys.blackToMove};
-    const Position& q = next.position;
+    const Color us = p.sideToMove;
     const Square from = move.from();
     const Square to = move.to();
-    std::uint64_t& key = next.key;
-    key ^= kNodeKeys.pieces[index(p.pieceOn(from))][from];
-    key ^= kNodeKeys.pieces[index(q.pieceOn(to))][to];
+    const Piece moved = p.pieceOn(from);
+    const Piece placed =
+        move.kind() == MoveKind::Promotion ? makePiece(us, move.promotion()) : moved;
+    std::uint64_t key = node.key ^ kNodeKeys.blackToMove;
+    key ^= kNodeKeys.pieces[index(moved)][from] ^ kNodeKeys.pieces[index(placed)][to];
     if (move.kind() == MoveKind::EnPassant) {
         const Square taken = Square(to ^ 8);
         key ^= kNodeKeys.pieces[index(p.pieceOn(taken))][taken];
@@ -86,14 +89,28 @@ inline Node playMove(const Node& node, Move move) {
         const bool kingSide = fileOf(to) == kFileG;
         const Square rookFrom = Square(kingSide ? to + 1 : to - 2);
         const Square rookTo = Square(kingSide ? to - 1 : to + 1);
-        key ^= kNodeKeys.pieces[index(p.pieceOn(rookFrom))][rookFrom] ^
-               kNodeKeys.pieces[index(q.pieceOn(rookTo))][rookTo];
+        const std::size_t rook = index(makePiece(us, PieceType::Rook));
+        key ^= kNodeKeys.pieces[rook][rookFrom] ^ kNodeKeys.pieces[rook][rookTo];
     } else if (p.pieceOn(to) != Piece::None) {
         key ^= kNodeKeys.pieces[index(p.pieceOn(to))][to];
     }
-    key ^= kNodeKeys.castling[p.castling] ^ kNodeKeys.castling[q.castling];
-    key ^= enPassantKey(p) ^ enPassantKey(q);
-    return next;
+    key ^= kNodeKeys.castling[p.castling] ^
+           kNodeKeys.castling[p.castling & castlingKept(from) & castlingKept(to)];
+    key ^= enPassantKey(p);
+    // A double step leaves a square the other side's pawns next to it may take on; the move
+    // changes none of them.
+    if (typeOf(moved) == PieceType::Pawn && (from > to ? from - to : to - from) == 16) {
+        const Square passed = Square((from + to) / 2);
+        if ((pawnAttacks(us, passed) & p.pieces(~us, PieceType::Pawn)) != 0) {
+            key ^= kNodeKeys.enPassantFile[fileOf(passed)];
+        }
+    }
+    return key;
+}
+
+// The node after a legal move.
+inline Node playMove(const Node& node, Move move) {
+    return Node{afterMove(node.position, move), keyAfter(node, move)};
 }
 
 }  // namespace vestrel

@@ -140,12 +140,9 @@ bool refutedLeaf(Search& s, std::uint64_t key, int ply, Move r) {
 
 // The defender to move, the attacker to reach the goal with its next move. The last
 // refutations are tried before the move list is built: one of them usually escapes.
-bool defendLastMove(const Node& node, int ply, Search& s) {
+bool searchLastDefence(const Node& node, int ply, Search& s) {
     const Position& q = node.position;
     const std::uint64_t key = node.key ^ s.searchKey;
-    const Bounds known = unpack(probeTable(s.leaves, key));
-    if (known.proven != 0) return true;
-    if (known.refuted != 0) return false;
     const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
     const Move last = s.line[std::size_t(ply) - 1];
     Move& counter = s.counters[last.to()];
@@ -174,7 +171,7 @@ bool defendLastMove(const Node& node, int ply, Search& s) {
     for (Bitboard to = kingAttacks(king) & ~q.pieces(us); to != 0;) {
         const Square step = popLowest(to);
         const Move r = Move::make(king, step);
-        if (isAttacked(q, step, q.pieces(~us), withoutKing)) continue;
+        if (isAttacked(q, step, ~us, q.pieces(~us), withoutKing)) continue;
         if (std::find(tried, tried + triedCount, r) != tried + triedCount) continue;
         if (!spend(s)) return false;
         if (!lastMove(afterMove(q, r), ply + 1, s)) {
@@ -198,6 +195,51 @@ bool defendLastMove(const Node& node, int ply, Search& s) {
     return true;
 }
 
+// What the leaf table knows of a defender's node one attacking move from the end: 1 when
+// every defence loses, 0 when one escapes, -1 when nothing is known.
+int knownLastDefence(std::uint64_t key, const Search& s) {
+    const Bounds known = unpack(probeTable(s.leaves, key ^ s.searchKey));
+    if (known.proven != 0) return 1;
+    return known.refuted != 0 ? 0 : -1;
+}
+
+bool defendLastMove(const Node& node, int ply, Search& s) {
+    const int known = knownLastDefence(node.key, s);
+    return known >= 0 ? known == 1 : searchLastDefence(node, ply, s);
+}
+
+// The same after the attacker's move: the move is played only when the table does not know
+// the node (one in six is known). Inlined into the attacker's loop: 1% of the mates in 3.
+[[gnu::always_inline]] inline bool defendLastMoveAfter(const Node& node, Move move, int ply,
+                                                       Search& s) {
+    const std::uint64_t key = keyAfter(node, move);
+    const int known = knownLastDefence(key, s);
+    if (known >= 0) return known == 1;
+    return searchLastDefence(Node{afterMove(node.position, move), key}, ply, s);
+}
+
+// The attacker two moves from the end tries the moves that won before ahead of its move
+// list: where it wins, one of them wins six times in ten, and the list is never made (nor
+// ordered). Notes the moves tried; 1 when one won (it stands in the line), -1 when the search
+// stopped, else 0.
+int tryPreferred(const Node& node, const Move (&preferred)[3], Move (&tried)[3], int& triedCount,
+                 int ply, Search& s) {
+    for (int i = 0; i < 3; ++i) {
+        const Move m = preferred[i];
+        if (m.bits == 0 || std::find(preferred, preferred + i, m) != preferred + i) continue;
+        if (!isLegalMove(node.position, m)) continue;
+        tried[triedCount++] = m;
+        if (!spend(s)) return -1;
+        s.line[std::size_t(ply)] = m;
+        if (defendLastMoveAfter(node, m, ply + 1, s)) {
+            addKiller(s, ply, m);
+            return 1;
+        }
+        if (s.stopped) return -1;
+    }
+    return 0;
+}
+
 // Direct play: the side to move forces the goal within n of its moves (n >= 1).
 bool attack(const Node& node, int n, int ply, Search& s) {
     const Position& p = node.position;
@@ -208,6 +250,17 @@ bool attack(const Node& node, int n, int ply, Search& s) {
     const Bounds known = tabled ? unpack(probeTable(s.table, key)) : Bounds{};
     if (known.proven != 0 && known.proven <= n) return true;
     if (known.refuted >= n) return false;
+    const Move preferred[3] = {known.move, s.killers[std::size_t(ply)][0],
+                               s.killers[std::size_t(ply)][1]};
+    Move tried[3];
+    int triedCount = 0;
+    if (n == 2) {
+        const int won = tryPreferred(node, preferred, tried, triedCount, ply, s);
+        if (won != 0) {
+            if (won > 0 && tabled) remember(s, s.table, key, n, true, s.line[std::size_t(ply)]);
+            return won > 0;
+        }
+    }
     generateLegalMoves(p, list);
     // The shortest win first: a goal in one ends the search at once. With two moves to go the
     // loop below finds it as soon (checks come first), and a search that fails saves a test.
@@ -216,13 +269,14 @@ bool attack(const Node& node, int n, int ply, Search& s) {
         return true;
     }
     const CheckInfo info = checkInfo(p);
-    const Move preferred[3] = {known.move, s.killers[std::size_t(ply)][0],
-                               s.killers[std::size_t(ply)][1]};
-    orderMoves(p, list, preferred, 3, s.goal == Goal::Mate ? &info : nullptr, MoveOrder::Attacker);
+    orderMoves(p, list, preferred, n == 2 ? 0 : 3, s.goal == Goal::Mate ? &info : nullptr,
+               MoveOrder::Attacker);
     for (Move m : list) {
+        if (std::find(tried, tried + triedCount, m) != tried + triedCount) continue;
         if (!spend(s)) return false;
         s.line[std::size_t(ply)] = m;
-        if (defend(playMove(node, m), n - 1, ply + 1, s)) {
+        if (n == 2 ? defendLastMoveAfter(node, m, ply + 1, s)
+                   : defend(playMove(node, m), n - 1, ply + 1, s)) {
             addKiller(s, ply, m);
             if (tabled) remember(s, s.table, key, n, true, m);
             return true;
@@ -255,13 +309,23 @@ bool defend(const Node& node, int n, int ply, Search& s) {
     const CheckInfo info = checkInfo(q);
     const std::array<Move, 2>& killers = s.killers[std::size_t(ply)];
     const Move preferred[3] = {known.move, killers[0], killers[1]};
-    orderMoves(q, list, preferred, 3, &info, MoveOrder::Defender);
-    for (Move r : list) {
-        if (!spend(s)) return false;
-        if (!attack(playMove(node, r), n, ply + 1, s)) {
-            if (tabled) return refuted(s, s.table, key, n, ply, r);
-            if (!s.stopped) addKiller(s, ply, r);
-            return false;
+    // Band by band, each in list order, rather than the list sorted: the first defence tried
+    // refutes nine times in ten, and the sort cost the mates in 3 0.5%.
+    std::uint8_t bands[256];
+    rankMoves(q, list, preferred, 3, &info, MoveOrder::Defender, bands);
+    unsigned present = 0;
+    for (int i = 0; i < list.size; ++i) present |= 1U << bands[i];
+    for (int b = 0; b < kMoveBands; ++b) {
+        if ((present & (1U << b)) == 0) continue;
+        for (int i = 0; i < list.size; ++i) {
+            if (bands[i] != b) continue;
+            const Move r = list.moves[i];
+            if (!spend(s)) return false;
+            if (!attack(playMove(node, r), n, ply + 1, s)) {
+                if (tabled) return refuted(s, s.table, key, n, ply, r);
+                if (!s.stopped) addKiller(s, ply, r);
+                return false;
+            }
         }
     }
     if (tabled) remember(s, s.table, key, n, true, Move{});
