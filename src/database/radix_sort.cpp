@@ -130,11 +130,10 @@ void sortByLines(const EntryTable& table, SortItem* items, std::size_t n, std::s
         }
         for (std::size_t i = 0; i < n; ++i) {
             if (i + 2 * kPrefetchAhead < n) {
-                __builtin_prefetch(table.lineStart.data() + items[i + 2 * kPrefetchAhead].entry);
+                __builtin_prefetch(table.spans.data() + items[i + 2 * kPrefetchAhead].entry);
             }
             if (i + kPrefetchAhead < n) {
-                const std::size_t ahead = items[i + kPrefetchAhead].entry;
-                __builtin_prefetch(table.lines.data() + table.lineStart[ahead] + offset);
+                __builtin_prefetch(lineData(table, items[i + kPrefetchAhead].entry) + offset);
             }
             const std::string_view line = lineText(table, items[i].entry);
             const std::size_t take =
@@ -167,7 +166,7 @@ void sortByLines(const EntryTable& table, SortItem* items, std::size_t n, std::s
 
 }  // namespace
 
-void addEntry(EntryTable& table, std::string_view line, std::string& work) {
+void addEntry(EntryTable& table, std::string_view line, bool inMapping, std::string& work) {
     KeyBuffer key;
     buildSortKey(key, line, work);
     char bytes[kHeadBytes] = {};
@@ -182,12 +181,19 @@ void addEntry(EntryTable& table, std::string_view line, std::string& work) {
         item.head[2 * w + 1] = static_cast<std::uint32_t>(word);
     }
     // Entries are numbered in 32 bits, and so are the ranks of the order replay.
-    if (table.items.size() >= UINT32_MAX) throw std::bad_alloc();
+    if (table.items.size() >= UINT32_MAX || line.size() > UINT32_MAX) throw std::bad_alloc();
     item.entry = static_cast<std::uint32_t>(table.items.size());
     table.items.append(&item, 1);
-    table.lines.append(line.data(), line.size());
-    const std::uint64_t end = table.lines.size();
-    table.lineStart.append(&end, 1);
+    std::uint64_t start;
+    if (inMapping) {
+        start = static_cast<std::uint64_t>(line.data() - table.mapped);
+    } else {
+        start = table.mappedBytes + table.lines.size();
+        table.lines.append(line.data(), line.size());
+    }
+    const LineSpan span{static_cast<std::uint32_t>(start >> 32), static_cast<std::uint32_t>(start),
+                        static_cast<std::uint32_t>(line.size())};
+    table.spans.append(&span, 1);
 }
 
 int compareItems(const EntryTable& table, const SortItem& a, const SortItem& b) {

@@ -31,31 +31,29 @@ bool isHeaderLine(std::string_view line) {
     return line.starts_with("% ") && line.substr(2).starts_with(kDefaultStem);
 }
 
-// Room for the lines of a file of `bytes` bytes and for their entries. Memory that is reserved
-// but never filled costs nothing.
+// Room for the entries of a file of `bytes` bytes, and for their lines unless they stay in the
+// mapped file. Memory that is reserved but never filled costs nothing.
 void reserveTable(EntryTable& table, std::uint64_t bytes) {
     const auto entries = static_cast<std::size_t>(bytes / kLineBytesGuess);
-    table.lines.reserve(static_cast<std::size_t>(bytes) + 1, bytes <= kHugePageLineBytes);
-    table.lineStart.reserve(entries + 1);
+    if (table.mapped == nullptr) {
+        table.lines.reserve(static_cast<std::size_t>(bytes) + 1, bytes <= kHugePageLineBytes);
+    }
+    table.spans.reserve(entries);
     table.items.reserve(entries);
-    const std::uint64_t zero = 0;
-    table.lineStart.append(&zero, 1);
 }
 
-}  // namespace
-
-FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::time_point start) {
-    const std::string& stem = settings.databaseStem;
-    Rewrite rewrite;
-    LineReader reader;
-    const FileStatus begun = beginDatabaseRewrite(rewrite, reader, stem);
-    if (begun != FileStatus::Ok) return begun;
-    skipByteOrderMark(reader);
-    writeError("\nReading ... ");
-
-    EntryTable table;
+// Reads every problem line into the table and the last header line into `header`. A large
+// database is read mapped, and its lines stay there: a fresh page of memory for a copy costs
+// more than a page of the file that is in memory already. The lines the reader has to put
+// together (a CR inside) are copied. Another program that shortens a mapped database before
+// the sort has written the new file ends the run with a bus error, which removes the
+// temporary file as an interrupt does: the database stays as that program left it.
+void readEntries(LineReader& reader, EntryTable& table, std::string& header) {
+    if (reader.mappedBytes != 0) {
+        table.mapped = reader.bytes;
+        table.mappedBytes = reader.mappedBytes;
+    }
     reserveTable(table, fileSize(reader.fd));
-    std::string header;
     std::string work;
     std::string_view line;
     while (nextLine(reader, line)) {
@@ -64,11 +62,28 @@ FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::
             continue;
         }
         if (line.empty() || line[0] == '%') continue;
-        addEntry(table, line, work);
+        addEntry(table, line, table.mapped != nullptr && lineAtHand(reader), work);
     }
+}
+
+}  // namespace
+
+FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::time_point start) {
+    const std::string& stem = settings.databaseStem;
+    Rewrite rewrite;
+    LineReader reader;
+    reader.mapsLargeFiles = true;
+    const FileStatus begun = beginDatabaseRewrite(rewrite, reader, stem);
+    if (begun != FileStatus::Ok) return begun;
+    skipByteOrderMark(reader);
+    writeError("\nReading ... ");
+
+    EntryTable table;
+    std::string header;
+    readEntries(reader, table, header);
     const FileStatus readEnd = databaseReadEnd(reader);
-    closeLineReader(reader);
     if (readEnd != FileStatus::Ok) {
+        closeLineReader(reader);
         abandonRewrite(rewrite);
         return readEnd;
     }
@@ -79,6 +94,8 @@ FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::
     writeError("\nWriting ... ");
     const bool defaultDatabase = stem == kDefaultStem;
     writeSorted(rewrite, table, header, defaultDatabase);
+    // The lines may lie in the mapped database, which Windows moves no file onto.
+    closeLineReader(reader);
     if (!commitRewrite(rewrite)) return FileStatus::DatabaseNotWritten;
     // The default database is dated today, 18:00 local time; a failure leaves the date as it is.
     if (defaultDatabase) setModificationHourToday(rewrite.databasePath, 18);

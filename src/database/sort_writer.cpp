@@ -38,12 +38,12 @@ void writeSorted(Rewrite& rewrite, const EntryTable& table, std::string_view hea
         const std::size_t entry = entryAt(table, k);
         // The lines lie all over memory: fetch the ones a few places ahead.
         if (k + kPrefetchAhead < table.size()) {
-            const std::uint64_t ahead = table.lineStart[entryAt(table, k + kPrefetchAhead)];
-            __builtin_prefetch(table.lines.data() + ahead);
-            __builtin_prefetch(table.lines.data() + ahead + 64);
+            const char* ahead = lineData(table, entryAt(table, k + kPrefetchAhead));
+            __builtin_prefetch(ahead);
+            __builtin_prefetch(ahead + 64);
         }
         if (k + 2 * kPrefetchAhead < table.size()) {
-            __builtin_prefetch(table.lineStart.data() + entryAt(table, k + 2 * kPrefetchAhead));
+            __builtin_prefetch(table.spans.data() + entryAt(table, k + 2 * kPrefetchAhead));
         }
         rewriteLine(rewrite, lineText(table, entry));
         previous = key;

@@ -12,6 +12,7 @@
 #include <string_view>
 #include <vector>
 
+#include "base/line_reader.h"
 #include "database/sort_key.h"
 #include "database_files.h"
 #include "text/text.h"
@@ -338,6 +339,77 @@ TEST(SortDatabase, ReplaysLongInsertionPassesExactly) {
         }
     }
     EXPECT_EQ(sortedProblemLines(lines), referenceOrder(lines));
+}
+
+// What a sort of `bytes` as database `stem` leaves: status, standard error with the seconds
+// masked, the new database file and the backup.
+struct SortOutcome {
+    FileStatus status;
+    std::string err, database, backup;
+};
+
+SortOutcome sortOutcome(const std::string& stem, const std::string& bytes) {
+    ScratchDir dir;
+    EXPECT_TRUE(dir.ok());
+    writeFile(stem + ".epd", bytes);
+    SortOutcome outcome;
+    outcome.status = runSort(stem, &outcome.err);
+    outcome.err = maskSeconds(outcome.err);
+    outcome.database = readFile(stem + ".epd").value_or("(none)");
+    outcome.backup = readFile(stem + ".bak").value_or("(none)");
+    return outcome;
+}
+
+// A large database is sorted from a mapping of the file, a small one from copies of its lines:
+// with a comment line that makes the file large enough for a mapping, every database sorts to
+// the same bytes and messages as without it.
+TEST(SortDatabase, MappedAndCopiedDatabasesSortAlike) {
+    const std::string a = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @; id \"Ab\";";
+    const std::string b = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @; id \"aB\";";
+    const std::string c = "8/8/8/8/8/8/8/K1k5 b - - bm h#2; --:--; 00:30 @;";
+    const std::string d = "8/8/8/8/8/8/8/kbK5 w - - id \"no solution\";";
+    std::string many;
+    for (const std::string& line : randomLines(3000, 5))
+        many += line + (many.size() % 3 ? "\n" : "\r\n");
+    struct Case {
+        std::string stem, bytes;
+    };
+    const Case cases[] = {
+        {"Vandrelo", a + "\r\n" + c + "\n" + b + "\r\n" + d},
+        {"Vandrelo", a + "\r\n" + a + "\r\n" + b + "\r\n" + b + "\n" + a + "\r\n"},
+        {"Vandrelo",
+         "% Vandrelo one\r\n" + c + "\r\n\r\n% other\r\n% Vandrelo two\r\n" + d + "\r\n"},
+        {"Vandrelo", "\xEF\xBB\xBF" + c + "\r\n" + a + "\r\n"},
+        {"Vandrelo", c + "\r\n" + a + "\r\n\x1A\r\n" + b + "\r\n"},
+        {"Vandrelo", c + "\r\n" + a + "\x1A\r\n\x1A\n"},
+        {"Vandrelo", c + "\r\nmid\rdle bm #2; 00:01; 00:02 @\r\n" + a + "\r\r\n" + b + "\r\n"},
+        {"Vandrelo", ""},
+        {"Vandrelo", c},
+        {"Vandrelo", many},
+        {"Other", "% Vandrelo header\r\n" + many},
+    };
+    const std::string padding = "%" + std::string(kMapMinBytes, 'p') + "\r\n";
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.bytes.substr(0, 80));
+        const std::size_t firstEnd = k.bytes.find('\n');
+        std::string large = k.bytes;
+        large.insert(firstEnd == std::string::npos ? 0 : firstEnd + 1, padding);
+        const SortOutcome copied = sortOutcome(k.stem, k.bytes);
+        const SortOutcome mapped = sortOutcome(k.stem, large);
+        EXPECT_EQ(mapped.status, copied.status);
+        EXPECT_EQ(mapped.err, copied.err);
+        if (copied.status == FileStatus::Ok) {
+            EXPECT_TRUE(mapped.database == copied.database);
+        }
+        // A sort keeps the old database as the backup; a refused one leaves it untouched.
+        for (const auto& [outcome, input] : {std::pair(&copied, &k.bytes), {&mapped, &large}}) {
+            const bool ok = outcome->status == FileStatus::Ok;
+            EXPECT_TRUE(outcome->backup == (ok ? *input : "(none)"));
+            if (!ok) {
+                EXPECT_TRUE(outcome->database == *input);
+            }
+        }
+    }
 }
 
 TEST(SortDatabase, MissingDatabaseKeepsTheBackup) {
