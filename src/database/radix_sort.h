@@ -97,8 +97,8 @@ void addEntry(EntryTable& table, std::string_view line, bool inMapping, std::str
 // Orders two entries by their whole upper-cased key-and-line texts.
 int compareItems(const EntryTable& table, const SortItem& a, const SortItem& b);
 
-// Sorts the items by their whole upper-cased key-and-line texts; the order of items that
-// compare equal is left open.
-void sortItems(const EntryTable& table, SortItem* items, std::size_t n);
+// Sorts the items by their whole upper-cased key-and-line texts, on up to `threads` threads;
+// the order of items that compare equal is left open.
+void sortItems(const EntryTable& table, SortItem* items, std::size_t n, unsigned threads);
 
 }  // namespace vestrel

@@ -13,6 +13,8 @@
 #include <vector>
 
 #include "base/line_reader.h"
+#include "database/radix_sort.h"
+#include "database/shell_replay.h"
 #include "database/sort_key.h"
 #include "database_files.h"
 #include "text/text.h"
@@ -339,6 +341,45 @@ TEST(SortDatabase, ReplaysLongInsertionPassesExactly) {
         }
     }
     EXPECT_EQ(sortedProblemLines(lines), referenceOrder(lines));
+}
+
+// The lines in the order sortEntries puts them, on `threads` threads.
+std::vector<std::string> entryOrder(const std::vector<std::string>& lines, unsigned threads) {
+    EntryTable table;
+    std::string work;
+    for (const std::string& line : lines) addEntry(table, line, false, work);
+    sortEntries(table, threads);
+    std::vector<std::string> order;
+    for (std::size_t k = 0; k < table.size(); ++k) {
+        order.emplace_back(lineText(table, entryAt(table, k)));
+    }
+    return order;
+}
+
+// The threads split the items by their first bytes and share the passes of the replay; the
+// order stays the Shell sort's, also where one part holds nearly every item.
+TEST(SortEntries, AnyNumberOfThreadsGivesTheShellSortOrder) {
+    std::vector<std::string> oneHead;  // one key and start: every item in one part
+    for (int i = 0; i < 700; ++i) {
+        std::string id = "id" + std::to_string(i % 90) + "x";
+        if (i % 7 == 0) id = upperCase(id);
+        oneHead.push_back("8/8/8/8/8/8/8/k1K5 w - - bm #1; 00:05; 01:20 @; " + id);
+    }
+    std::vector<std::string> skewed = randomLines(2500, 9);
+    skewed.insert(skewed.end(), oneHead.begin(), oneHead.end());
+    std::vector<std::string> distinct = randomLines(3000, 4);
+    for (std::size_t i = 0; i < distinct.size(); ++i) distinct[i] += std::to_string(i);
+    const std::vector<std::string> tables[] = {
+        {}, {"one line"}, randomLines(5000, 21), oneHead, skewed, distinct,
+    };
+    for (const std::vector<std::string>& lines : tables) {
+        SCOPED_TRACE(lines.size());
+        const std::vector<std::string> expected = referenceOrder(lines);
+        for (const unsigned threads : {1u, 2u, 3u}) {
+            SCOPED_TRACE(threads);
+            EXPECT_TRUE(entryOrder(lines, threads) == expected);
+        }
+    }
 }
 
 // What a sort of `bytes` as database `stem` leaves: status, standard error with the seconds
