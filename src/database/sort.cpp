@@ -102,11 +102,12 @@ FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::
     }
 
     writeError("\nSorting ... ");
-    sortEntries(table, sortThreads(table.size()));
+    const unsigned threads = sortThreads(table.size());
+    sortEntries(table, threads);
 
     writeError("\nWriting ... ");
     const bool defaultDatabase = stem == kDefaultStem;
-    writeSorted(rewrite, table, header, defaultDatabase);
+    writeSorted(rewrite, table, header, defaultDatabase, threads);
     // The lines may lie in the mapped database, which Windows moves no file onto.
     closeLineReader(reader);
     if (!commitRewrite(rewrite)) return FileStatus::DatabaseNotWritten;

@@ -14,8 +14,10 @@
 
 #include "base/line_reader.h"
 #include "database/radix_sort.h"
+#include "database/rewrite.h"
 #include "database/shell_replay.h"
 #include "database/sort_key.h"
+#include "database/sort_writer.h"
 #include "database_files.h"
 #include "text/text.h"
 
@@ -379,6 +381,35 @@ TEST(SortEntries, AnyNumberOfThreadsGivesTheShellSortOrder) {
             SCOPED_TRACE(threads);
             EXPECT_TRUE(entryOrder(lines, threads) == expected);
         }
+    }
+}
+
+// The file writeSorted makes of `lines` on `threads` threads, as database "Out".
+std::string writtenFile(const std::vector<std::string>& lines, unsigned threads) {
+    EntryTable table;
+    std::string work;
+    for (const std::string& line : lines) addEntry(table, line, false, work);
+    sortEntries(table, 1);
+    writeFile("Out.epd", "");
+    Rewrite rewrite;
+    EXPECT_EQ(beginRewrite(rewrite, "Out"), FileStatus::Ok);
+    writeSorted(rewrite, table, "% Vandrelo header", true, threads);
+    EXPECT_TRUE(commitRewrite(rewrite));
+    return readFile("Out.epd").value_or("");
+}
+
+// Threads put the file together in pieces: the groups' empty lines and comments come out
+// as from one thread, also where a piece begins.
+TEST(WriteSorted, AnyNumberOfThreadsWritesTheSameFile) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    std::vector<std::string> lines = randomLines(100000, 13);
+    for (std::string& line : lines) line.insert(0, std::to_string(line.size() % 3));
+    const std::string one = writtenFile(lines, 1);
+    EXPECT_TRUE(one.starts_with("% Vandrelo header\r\n\r\n"));
+    for (const unsigned threads : {2u, 3u}) {
+        SCOPED_TRACE(threads);
+        EXPECT_TRUE(writtenFile(lines, threads) == one);
     }
 }
 
