@@ -74,6 +74,7 @@ struct EntryTable {
     ZeroedArray<SortItem> items;  // reading order, then sorted
     // After a sort that had to replay the Shell sort: (rank << 32 | entry) in final order.
     ZeroedArray<std::uint64_t> replayed;
+    bool smallPages = false;  // the table of a large file: its arrays on small pages
     std::size_t size() const { return items.size(); }
 };
 

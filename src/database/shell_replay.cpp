@@ -123,6 +123,7 @@ void sortEntries(EntryTable& table, unsigned threads) {
     for (unsigned t = 1; t < partCount; ++t) {
         firstRanks[t] = firstRanks[t - 1] + parts[t - 1].boundaries;
     }
+    table.replayed.reserve(n, !table.smallPages);
     table.replayed.growTo(n);
     runParts(partCount,
              [&](unsigned t) { placeRanks(table, parts[t], bits.data(), firstRanks[t]); });
