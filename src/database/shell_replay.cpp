@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <atomic>
 #include <bit>
+#include <iterator>
 #include <vector>
 
 #include "database/threads.h"
@@ -72,10 +73,36 @@ struct RankPart {
     bool caseOnly = false;       // an item compares equal to the one before yet differs in case
 };
 
+// The two items have equal heads, so that comparing them reads their lines.
+bool sameHead(const SortItem& a, const SortItem& b) {
+    return std::equal(std::begin(a.head), std::end(a.head), std::begin(b.head));
+}
+
+// Fetches ahead what comparing item k with the one before it reads: the lines lie all over
+// memory, and are read only where the heads are equal.
+void prefetchComparison(const EntryTable& table, std::size_t k, std::size_t to) {
+    const SortItem* items = table.items.data();
+    if (k + 2 * kPrefetchAhead < to) {
+        const std::size_t far = k + 2 * kPrefetchAhead;
+        if (sameHead(items[far - 1], items[far])) {
+            __builtin_prefetch(table.spans.data() + items[far - 1].entry);
+            __builtin_prefetch(table.spans.data() + items[far].entry);
+        }
+    }
+    if (k + kPrefetchAhead < to) {
+        const std::size_t near = k + kPrefetchAhead;
+        if (sameHead(items[near - 1], items[near])) {
+            __builtin_prefetch(lineData(table, items[near - 1].entry) + kLineBytesInHead);
+            __builtin_prefetch(lineData(table, items[near].entry) + kLineBytesInHead);
+        }
+    }
+}
+
 // Marks every sorted item that compares unequal to the one before it: it starts a new rank.
 void markBoundaries(const EntryTable& table, RankPart& part, std::uint64_t* bits) {
     const SortItem* items = table.items.data();
     for (std::size_t k = std::max<std::size_t>(part.from, 1); k < part.to; ++k) {
+        prefetchComparison(table, k, part.to);
         if (compareItems(table, items[k - 1], items[k]) != 0) {
             bits[k / kBoundaryWordBits] |= std::uint64_t{1} << (k % kBoundaryWordBits);
             ++part.boundaries;
