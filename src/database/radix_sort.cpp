@@ -242,6 +242,26 @@ void addEntry(EntryTable& table, std::string_view line, bool inMapping, std::str
     table.spans.append(&span, 1);
 }
 
+void appendTable(EntryTable& table, const EntryTable& more) {
+    const std::size_t base = table.items.size();
+    if (more.items.size() >= UINT32_MAX - base) throw std::bad_alloc();
+    table.items.append(more.items.data(), more.items.size());
+    for (std::size_t i = base; i < table.items.size(); ++i) {
+        table.items[i].entry += static_cast<std::uint32_t>(base);
+    }
+    // The copied lines of `more` come after the table's own.
+    const std::uint64_t linesBase = table.lines.size();
+    table.spans.append(more.spans.data(), more.spans.size());
+    for (std::size_t i = base; i < table.spans.size(); ++i) {
+        LineSpan& span = table.spans[i];
+        const std::uint64_t start = (std::uint64_t{span.startHigh} << 32) | span.startLow;
+        if (start < table.mappedBytes) continue;
+        span.startHigh = static_cast<std::uint32_t>((start + linesBase) >> 32);
+        span.startLow = static_cast<std::uint32_t>(start + linesBase);
+    }
+    table.lines.append(more.lines.data(), more.lines.size());
+}
+
 int compareItems(const EntryTable& table, const SortItem& a, const SortItem& b) {
     for (int w = 0; w < 3; ++w) {
         const std::uint64_t x = headWord(a, w);

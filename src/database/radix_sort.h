@@ -95,6 +95,9 @@ inline std::string_view lineText(const EntryTable& table, std::size_t entry) {
 // that it lies in table.mapped, else it is copied.
 void addEntry(EntryTable& table, std::string_view line, bool inMapping, std::string& work);
 
+// Appends the entries of another table that reads the same mapped file, after the table's own.
+void appendTable(EntryTable& table, const EntryTable& more);
+
 // Orders two entries by their whole upper-cased key-and-line texts.
 int compareItems(const EntryTable& table, const SortItem& a, const SortItem& b);
 

@@ -10,25 +10,13 @@
 #include "database/radix_sort.h"
 #include "database/rewrite.h"
 #include "database/shell_replay.h"
+#include "database/sort_reader.h"
 #include "database/sort_writer.h"
 #include "text/text.h"
 
 namespace vestrel {
 
 namespace {
-
-// The bytes a problem line takes at the least, in practice: room for the entries of a file of
-// a given size is made at once for this length; shorter lines grow the table as they come.
-constexpr std::uint64_t kLineBytesGuess = 32;
-
-// The table of a larger file goes to small pages. Under a hypervisor that takes freed memory
-// back, a fresh huge page costs about five times as much to fault in: on a database of ten
-// million lines (1 GB) /u- took a median 7.9 s of CPU time with small pages for its copied
-// lines against 9.3 s with huge pages, interleaved, the system time falling from 4.1 to 2.2 s
-// while reading the lines in sorted order took 0.6 s more. Read mapped, the same database
-// took 1.5 s of system time with its entries on small pages against 2.5 s on huge pages
-// (medians of six, interleaved), and the system time varied far less.
-constexpr std::uint64_t kHugePageFileBytes = std::uint64_t{64} << 20;
 
 // Below this many entries the sort runs on one thread: starting more costs more than it saves.
 constexpr std::size_t kParallelMinimum = std::size_t{1} << 17;
@@ -41,51 +29,10 @@ unsigned sortThreads(std::size_t entries) {
     return std::clamp(std::thread::hardware_concurrency(), 1u, kMaxThreads);
 }
 
-// The database's own header line: "% " and the default name.
-bool isHeaderLine(std::string_view line) {
-    return line.starts_with("% ") && line.substr(2).starts_with(kDefaultStem);
-}
-
-// Room for the entries of a file of `bytes` bytes, and for their lines unless they stay in the
-// mapped file. Memory that is reserved but never filled costs nothing.
-void reserveTable(EntryTable& table, std::uint64_t bytes) {
-    const auto entries = static_cast<std::size_t>(bytes / kLineBytesGuess);
-    const bool hugePages = bytes <= kHugePageFileBytes;
-    if (table.mapped == nullptr) {
-        table.lines.reserve(static_cast<std::size_t>(bytes) + 1, hugePages);
-    }
-    table.spans.reserve(entries, hugePages);
-    table.items.reserve(entries, hugePages);
-    table.smallPages = !hugePages;
-}
-
-// Reads every problem line into the table and the last header line into `header`. A large
-// database is read mapped, and its lines stay there: a fresh page of memory for a copy costs
-// more than a page of the file that is in memory already. The lines the reader has to put
-// together (a CR inside) are copied. Another program that shortens a mapped database before
-// the sort has written the new file ends the run with a bus error, which removes the
-// temporary file as an interrupt does: the database stays as that program left it.
-void readEntries(LineReader& reader, EntryTable& table, std::string& header) {
-    if (reader.mappedBytes != 0) {
-        table.mapped = reader.bytes;
-        table.mappedBytes = reader.mappedBytes;
-    }
-    reserveTable(table, fileSize(reader.fd));
-    std::string work;
-    std::string_view line;
-    while (nextLine(reader, line)) {
-        if (isHeaderLine(line)) {
-            header.assign(line);
-            continue;
-        }
-        if (line.empty() || line[0] == '%') continue;
-        addEntry(table, line, table.mapped != nullptr && lineAtHand(reader), work);
-    }
-}
-
 }  // namespace
 
-FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::time_point start) {
+FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::time_point start,
+                        unsigned threads) {
     const std::string& stem = settings.databaseStem;
     Rewrite rewrite;
     LineReader reader;
@@ -97,8 +44,9 @@ FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::
 
     EntryTable table;
     std::string header;
-    readEntries(reader, table, header);
-    const FileStatus readEnd = databaseReadEnd(reader);
+    const FileStatus readEnd =
+        readEntries(reader, table, header,
+                    threads != 0 ? threads : sortThreads(expectedEntries(fileSize(reader.fd))));
     if (readEnd != FileStatus::Ok) {
         closeLineReader(reader);
         abandonRewrite(rewrite);
@@ -106,7 +54,7 @@ FileStatus sortDatabase(const RunSettings& settings, std::chrono::steady_clock::
     }
 
     writeError("\nSorting ... ");
-    const unsigned threads = sortThreads(table.size());
+    if (threads == 0) threads = sortThreads(table.size());
     sortEntries(table, threads);
 
     writeError("\nWriting ... ");

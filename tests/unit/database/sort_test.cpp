@@ -56,11 +56,11 @@ std::optional<std::time_t> modificationTime(const std::string& name) {
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
 }
 
-FileStatus runSort(const std::string& stem, std::string* err = nullptr) {
+FileStatus runSort(const std::string& stem, std::string* err = nullptr, unsigned threads = 0) {
     const RunSettings settings = sortSettings(stem);
     FileStatus result = FileStatus::Ok;
-    const std::string text =
-        captureStderr([&] { result = sortDatabase(settings, std::chrono::steady_clock::now()); });
+    const std::string text = captureStderr(
+        [&] { result = sortDatabase(settings, std::chrono::steady_clock::now(), threads); });
     if (err != nullptr) *err = text;
     return result;
 }
@@ -420,21 +420,22 @@ struct SortOutcome {
     std::string err, database, backup;
 };
 
-SortOutcome sortOutcome(const std::string& stem, const std::string& bytes) {
+SortOutcome sortOutcome(const std::string& stem, const std::string& bytes, unsigned threads) {
     ScratchDir dir;
     EXPECT_TRUE(dir.ok());
     writeFile(stem + ".epd", bytes);
     SortOutcome outcome;
-    outcome.status = runSort(stem, &outcome.err);
+    outcome.status = runSort(stem, &outcome.err, threads);
     outcome.err = maskSeconds(outcome.err);
     outcome.database = readFile(stem + ".epd").value_or("(none)");
     outcome.backup = readFile(stem + ".bak").value_or("(none)");
     return outcome;
 }
 
-// A large database is sorted from a mapping of the file, a small one from copies of its lines:
-// with a comment line that makes the file large enough for a mapping, every database sorts to
-// the same bytes and messages as without it.
+// A large database is sorted from a mapping of the file, read in stretches on several threads,
+// a small one from copies of its lines: with a comment line that makes the file large enough
+// for a mapping, every database sorts to the same bytes and messages as without it, on any
+// number of threads.
 TEST(SortDatabase, MappedAndCopiedDatabasesSortAlike) {
     const std::string a = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @; id \"Ab\";";
     const std::string b = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @; id \"aB\";";
@@ -454,7 +455,9 @@ TEST(SortDatabase, MappedAndCopiedDatabasesSortAlike) {
         {"Vandrelo", "\xEF\xBB\xBF" + c + "\r\n" + a + "\r\n"},
         {"Vandrelo", c + "\r\n" + a + "\r\n\x1A\r\n" + b + "\r\n"},
         {"Vandrelo", c + "\r\n" + a + "\x1A\r\n\x1A\n"},
-        {"Vandrelo", c + "\r\nmid\rdle bm #2; 00:01; 00:02 @\r\n" + a + "\r\r\n" + b + "\r\n"},
+        {"Vandrelo", c + "\r\n" + a + "\x1A\r\n" + b + "\r\n" + d + "\r\n"},
+        {"Vandrelo",
+         "mid\rdle bm #2; 00:01; 00:02 @\r\n" + c + "\r\n" + a + "\r\r\nb\rx" + b + "\r\n"},
         {"Vandrelo", ""},
         {"Vandrelo", c},
         {"Vandrelo", many},
@@ -466,19 +469,22 @@ TEST(SortDatabase, MappedAndCopiedDatabasesSortAlike) {
         const std::size_t firstEnd = k.bytes.find('\n');
         std::string large = k.bytes;
         large.insert(firstEnd == std::string::npos ? 0 : firstEnd + 1, padding);
-        const SortOutcome copied = sortOutcome(k.stem, k.bytes);
-        const SortOutcome mapped = sortOutcome(k.stem, large);
-        EXPECT_EQ(mapped.status, copied.status);
-        EXPECT_EQ(mapped.err, copied.err);
-        if (copied.status == FileStatus::Ok) {
-            EXPECT_TRUE(mapped.database == copied.database);
-        }
-        // A sort keeps the old database as the backup; a refused one leaves it untouched.
-        for (const auto& [outcome, input] : {std::pair(&copied, &k.bytes), {&mapped, &large}}) {
-            const bool ok = outcome->status == FileStatus::Ok;
-            EXPECT_TRUE(outcome->backup == (ok ? *input : "(none)"));
-            if (!ok) {
-                EXPECT_TRUE(outcome->database == *input);
+        const SortOutcome copied = sortOutcome(k.stem, k.bytes, 1);
+        for (const unsigned threads : {1u, 3u}) {
+            SCOPED_TRACE(threads);
+            const SortOutcome mapped = sortOutcome(k.stem, large, threads);
+            EXPECT_EQ(mapped.status, copied.status);
+            EXPECT_EQ(mapped.err, copied.err);
+            if (copied.status == FileStatus::Ok) {
+                EXPECT_TRUE(mapped.database == copied.database);
+            }
+            // A sort keeps the old database as the backup; a refused one leaves it untouched.
+            for (const auto& [outcome, input] : {std::pair(&copied, &k.bytes), {&mapped, &large}}) {
+                const bool ok = outcome->status == FileStatus::Ok;
+                EXPECT_TRUE(outcome->backup == (ok ? *input : "(none)"));
+                if (!ok) {
+                    EXPECT_TRUE(outcome->database == *input);
+                }
             }
         }
     }
