@@ -131,6 +131,7 @@ void placeRanks(EntryTable& table, const RankPart& part, const std::uint64_t* bi
 }  // namespace
 
 void sortEntries(EntryTable& table, unsigned threads) {
+    threads = std::max(threads, 1u);
     const std::size_t n = table.size();
     sortItems(table, table.items.data(), n, threads);
     // Each thread takes whole words of the boundary bits.

@@ -1,7 +1,6 @@
 #include "database/sort_reader.h"
 
 #include <cstring>
-#include <new>
 #include <string_view>
 #include <vector>
 
@@ -98,6 +97,11 @@ std::size_t expectedEntries(std::uint64_t bytes) {
     return static_cast<std::size_t>(bytes / kLineBytesGuess);
 }
 
+// A large database is read mapped, and its lines stay there: a fresh page of memory for a copy
+// costs more than a page of the file that is in memory already. The lines the reader has to
+// put together (a CR inside) are copied. Another program that shortens a mapped database
+// before the sort has written the new file ends the run with a bus error, which removes the
+// temporary file as an interrupt does: the database stays as that program left it.
 FileStatus readEntries(LineReader& reader, EntryTable& table, std::string& header,
                        unsigned threads) {
     const std::uint64_t bytes = fileSize(reader.fd);
