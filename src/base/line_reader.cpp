@@ -1,5 +1,6 @@
 #include "base/line_reader.h"
 
+#include <algorithm>
 #include <bit>
 #include <cstring>
 #include <string_view>
@@ -165,6 +166,18 @@ bool openLineReader(LineReader& reader, const std::string& path, bool regularOnl
     if (fd == kNoFile) return false;
     readOpenFile(reader, fd, true);
     return true;
+}
+
+void viewMappedLines(LineReader& view, const LineReader& mapped, std::size_t from) {
+    closeLineReader(view);
+    view.maxLineBytes = mapped.maxLineBytes;
+    view.bytes = mapped.bytes;
+    view.end = mapped.end;
+    view.begin = std::min(from, mapped.end);
+    view.lastStop = mapped.lastStop;
+    view.atEof = true;  // every byte is at hand
+    view.ended = view.readFailed = view.lineTooLong = view.ctrlZ = view.lineCarried = false;
+    view.carry.clear();
 }
 
 void skipByteOrderMark(LineReader& reader) {

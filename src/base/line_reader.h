@@ -52,6 +52,10 @@ bool openLineReader(LineReader& reader, const std::string& path, bool regularOnl
 // only when the reader owns it (standard input stays open). A file the reader owned before is
 // closed.
 void readOpenFile(LineReader& reader, int fd, bool ownsFile);
+// Hands out the lines of a file that `mapped` reads mapped whole, from byte `from` on, the start
+// of a line, as `mapped` would; the view shares the mapping, which stays `mapped`'s to give back,
+// so `mapped` must outlive the lines. Lets threads read stretches of one file side by side.
+void viewMappedLines(LineReader& view, const LineReader& mapped, std::size_t from);
 // Drops a UTF-8 byte-order mark (EF BB BF) at the very start of a file just opened.
 void skipByteOrderMark(LineReader& reader);
 // Next line without its line end; the view stays valid until the next call.

@@ -1,8 +1,12 @@
 #include "database/radix_sort.h"
 
 #include <algorithm>
+#include <atomic>
+#include <iterator>
 #include <new>
+#include <vector>
 
+#include "database/threads.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -45,6 +49,39 @@ bool headLess(const SortItem& a, const SortItem& b) {
     return false;
 }
 
+// Orders items by byte `depth` of their heads, in place, and counts them per byte value; a
+// byte that every item has alike is passed over to the next. False when the heads agree from
+// `depth` on: the items are then as they were.
+bool partitionByByte(SortItem* items, std::size_t n, std::size_t& depth,
+                     std::size_t (&count)[256]) {
+    for (; depth < kHeadBytes; ++depth) {
+        std::fill(std::begin(count), std::end(count), 0);
+        for (std::size_t i = 0; i < n; ++i) ++count[headByte(items[i], depth)];
+        if (count[headByte(items[0], depth)] != n) break;
+    }
+    if (depth == kHeadBytes) return false;
+    std::size_t next[256];
+    std::size_t end[256];
+    std::size_t sum = 0;
+    for (unsigned b = 0; b < 256; ++b) {
+        next[b] = sum;
+        sum += count[b];
+        end[b] = sum;
+    }
+    for (unsigned b = 0; b < 256; ++b) {
+        while (next[b] < end[b]) {
+            SortItem item = items[next[b]];
+            unsigned to = headByte(item, depth);
+            while (to != b) {
+                std::swap(item, items[next[to]++]);
+                to = headByte(item, depth);
+            }
+            items[next[b]++] = item;
+        }
+    }
+    return true;
+}
+
 // Sorts items whose heads agree before byte `depth` by their heads: a most-significant-byte
 // radix sort, permuting in place, with a comparison sort for the small buckets. Then hands
 // every run of two or more items with equal heads to `equalRun`.
@@ -59,32 +96,8 @@ void sortHeads(SortItem* items, std::size_t n, std::size_t depth, EqualRun& equa
         if (n > 1) equalRun(items, n);
         return;
     }
-    while (n >= kRadixMinimum && depth < kHeadBytes) {
-        std::size_t count[256] = {};
-        for (std::size_t i = 0; i < n; ++i) ++count[headByte(items[i], depth)];
-        if (count[headByte(items[0], depth)] == n) {
-            ++depth;
-            continue;
-        }
-        std::size_t next[256];
-        std::size_t end[256];
-        std::size_t sum = 0;
-        for (unsigned b = 0; b < 256; ++b) {
-            next[b] = sum;
-            sum += count[b];
-            end[b] = sum;
-        }
-        for (unsigned b = 0; b < 256; ++b) {
-            while (next[b] < end[b]) {
-                SortItem item = items[next[b]];
-                unsigned to = headByte(item, depth);
-                while (to != b) {
-                    std::swap(item, items[next[to]++]);
-                    to = headByte(item, depth);
-                }
-                items[next[b]++] = item;
-            }
-        }
+    std::size_t count[256];
+    if (n >= kRadixMinimum && partitionByByte(items, n, depth, count)) {
         std::size_t from = 0;
         for (unsigned b = 0; b < 256; ++b) {
             if (count[b] > 1) sortHeads(items + from, count[b], depth + 1, equalRun);
@@ -130,11 +143,10 @@ void sortByLines(const EntryTable& table, SortItem* items, std::size_t n, std::s
         }
         for (std::size_t i = 0; i < n; ++i) {
             if (i + 2 * kPrefetchAhead < n) {
-                __builtin_prefetch(table.lineStart.data() + items[i + 2 * kPrefetchAhead].entry);
+                __builtin_prefetch(table.spans.data() + items[i + 2 * kPrefetchAhead].entry);
             }
             if (i + kPrefetchAhead < n) {
-                const std::size_t ahead = items[i + kPrefetchAhead].entry;
-                __builtin_prefetch(table.lines.data() + table.lineStart[ahead] + offset);
+                __builtin_prefetch(lineData(table, items[i + kPrefetchAhead].entry) + offset);
             }
             const std::string_view line = lineText(table, items[i].entry);
             const std::size_t take =
@@ -165,9 +177,42 @@ void sortByLines(const EntryTable& table, SortItem* items, std::size_t n, std::s
     }
 }
 
+// Items whose heads agree before byte `depth`: they sort on their own.
+struct SortPart {
+    SortItem* items;
+    std::size_t n;
+    std::size_t depth;
+};
+
+// Threads share the sort best when every one has a few parts to take.
+constexpr std::size_t kPartsPerThread = 4;
+
+// Splits the items by the bytes of their heads, one radix pass at a time, into parts of at
+// most `limit` items, or parts whose heads agree throughout; single items are sorted already.
+std::vector<SortPart> splitIntoParts(SortItem* items, std::size_t n, std::size_t limit) {
+    std::vector<SortPart> parts;
+    std::vector<SortPart> open{{items, n, 0}};
+    while (!open.empty()) {
+        SortPart part = open.back();
+        open.pop_back();
+        std::size_t count[256];
+        if (part.n <= limit || part.n < kRadixMinimum ||
+            !partitionByByte(part.items, part.n, part.depth, count)) {
+            parts.push_back(part);
+            continue;
+        }
+        std::size_t from = 0;
+        for (unsigned b = 0; b < 256; ++b) {
+            if (count[b] > 1) open.push_back({part.items + from, count[b], part.depth + 1});
+            from += count[b];
+        }
+    }
+    return parts;
+}
+
 }  // namespace
 
-void addEntry(EntryTable& table, std::string_view line, std::string& work) {
+void addEntry(EntryTable& table, std::string_view line, bool inMapping, std::string& work) {
     KeyBuffer key;
     buildSortKey(key, line, work);
     char bytes[kHeadBytes] = {};
@@ -182,12 +227,39 @@ void addEntry(EntryTable& table, std::string_view line, std::string& work) {
         item.head[2 * w + 1] = static_cast<std::uint32_t>(word);
     }
     // Entries are numbered in 32 bits, and so are the ranks of the order replay.
-    if (table.items.size() >= UINT32_MAX) throw std::bad_alloc();
+    if (table.items.size() >= UINT32_MAX || line.size() > UINT32_MAX) throw std::bad_alloc();
     item.entry = static_cast<std::uint32_t>(table.items.size());
     table.items.append(&item, 1);
-    table.lines.append(line.data(), line.size());
-    const std::uint64_t end = table.lines.size();
-    table.lineStart.append(&end, 1);
+    std::uint64_t start;
+    if (inMapping) {
+        start = static_cast<std::uint64_t>(line.data() - table.mapped);
+    } else {
+        start = table.mappedBytes + table.lines.size();
+        table.lines.append(line.data(), line.size());
+    }
+    const LineSpan span{static_cast<std::uint32_t>(start >> 32), static_cast<std::uint32_t>(start),
+                        static_cast<std::uint32_t>(line.size())};
+    table.spans.append(&span, 1);
+}
+
+void appendTable(EntryTable& table, const EntryTable& more) {
+    const std::size_t base = table.items.size();
+    if (more.items.size() >= UINT32_MAX - base) throw std::bad_alloc();
+    table.items.append(more.items.data(), more.items.size());
+    for (std::size_t i = base; i < table.items.size(); ++i) {
+        table.items[i].entry += static_cast<std::uint32_t>(base);
+    }
+    // The copied lines of `more` come after the table's own.
+    const std::uint64_t linesBase = table.lines.size();
+    table.spans.append(more.spans.data(), more.spans.size());
+    for (std::size_t i = base; i < table.spans.size(); ++i) {
+        LineSpan& span = table.spans[i];
+        const std::uint64_t start = (std::uint64_t{span.startHigh} << 32) | span.startLow;
+        if (start < table.mappedBytes) continue;
+        span.startHigh = static_cast<std::uint32_t>((start + linesBase) >> 32);
+        span.startLow = static_cast<std::uint32_t>(start + linesBase);
+    }
+    table.lines.append(more.lines.data(), more.lines.size());
 }
 
 int compareItems(const EntryTable& table, const SortItem& a, const SortItem& b) {
@@ -199,11 +271,26 @@ int compareItems(const EntryTable& table, const SortItem& a, const SortItem& b) 
     return compareLinesUpper(lineText(table, a.entry), lineText(table, b.entry), kLineBytesInHead);
 }
 
-void sortItems(const EntryTable& table, SortItem* items, std::size_t n) {
+void sortItems(const EntryTable& table, SortItem* items, std::size_t n, unsigned threads) {
     const auto equalRun = [&](SortItem* run, std::size_t size) {
         sortByLines(table, run, size, kLineBytesInHead);
     };
-    sortHeads(items, n, 0, equalRun);
+    if (threads <= 1) {
+        sortHeads(items, n, 0, equalRun);
+        return;
+    }
+    // The items split by their first bytes into parts that sort on their own, in place, and
+    // leave the same order whichever thread sorts them: the largest parts first, each taken by
+    // the next thread that is free.
+    std::vector<SortPart> parts = splitIntoParts(items, n, n / (kPartsPerThread * threads));
+    std::sort(parts.begin(), parts.end(),
+              [](const SortPart& a, const SortPart& b) { return a.n > b.n; });
+    std::atomic<std::size_t> nextPart{0};
+    runParts(threads, [&](unsigned) {
+        for (std::size_t p = nextPart++; p < parts.size(); p = nextPart++) {
+            sortHeads(parts[p].items, parts[p].n, parts[p].depth, equalRun);
+        }
+    });
 }
 
 }  // namespace vestrel

@@ -56,30 +56,53 @@ inline constexpr std::size_t kHeadBytes = 3 * 8;
 inline constexpr std::size_t kPrefetchAhead = 8;
 inline constexpr std::size_t kLineBytesInHead = kHeadBytes - kKeyLength;
 
-// Every problem line as read, back to back, and one sort item per line.
+// Where an entry's line lies, and how long it is: the start counts into the mapped database
+// file, or, from the mapping's size on, into the table's own copied lines. Three halves of
+// words rather than 16 bytes with padding.
+struct LineSpan {
+    std::uint32_t startHigh;
+    std::uint32_t startLow;
+    std::uint32_t length;
+};
+
+// The problem lines, in the mapped database file or copied, and one sort item per line.
 struct EntryTable {
-    ZeroedArray<char> lines;
-    ZeroedArray<std::uint64_t> lineStart;  // one more than there are lines
-    ZeroedArray<SortItem> items;           // reading order, then sorted
+    const char* mapped = nullptr;  // the database file, when it is read mapped
+    std::uint64_t mappedBytes = 0;
+    ZeroedArray<char> lines;      // the lines that are no part of the mapping, back to back
+    ZeroedArray<LineSpan> spans;  // one per line, in reading order
+    ZeroedArray<SortItem> items;  // reading order, then sorted
     // After a sort that had to replay the Shell sort: (rank << 32 | entry) in final order.
     ZeroedArray<std::uint64_t> replayed;
+    bool smallPages = false;  // the table of a large file: its arrays on small pages
     std::size_t size() const { return items.size(); }
 };
 
-// The line of an entry as read.
-inline std::string_view lineText(const EntryTable& table, std::size_t entry) {
-    const std::uint64_t begin = table.lineStart[entry];
-    return std::string_view(table.lines.data() + begin, table.lineStart[entry + 1] - begin);
+// The first byte of an entry's line.
+inline const char* lineData(const EntryTable& table, std::size_t entry) {
+    const LineSpan& span = table.spans[entry];
+    const std::uint64_t start = (std::uint64_t{span.startHigh} << 32) | span.startLow;
+    return start < table.mappedBytes ? table.mapped + start
+                                     : table.lines.data() + (start - table.mappedBytes);
 }
 
-// Stores a problem line and its sort item.
-void addEntry(EntryTable& table, std::string_view line, std::string& work);
+// The line of an entry as read.
+inline std::string_view lineText(const EntryTable& table, std::size_t entry) {
+    return std::string_view(lineData(table, entry), table.spans[entry].length);
+}
+
+// Stores a problem line and its sort item: the line itself is kept only where `inMapping` says
+// that it lies in table.mapped, else it is copied.
+void addEntry(EntryTable& table, std::string_view line, bool inMapping, std::string& work);
+
+// Appends the entries of another table that reads the same mapped file, after the table's own.
+void appendTable(EntryTable& table, const EntryTable& more);
 
 // Orders two entries by their whole upper-cased key-and-line texts.
 int compareItems(const EntryTable& table, const SortItem& a, const SortItem& b);
 
-// Sorts the items by their whole upper-cased key-and-line texts; the order of items that
-// compare equal is left open.
-void sortItems(const EntryTable& table, SortItem* items, std::size_t n);
+// Sorts the items by their whole upper-cased key-and-line texts, on up to `threads` threads;
+// the order of items that compare equal is left open.
+void sortItems(const EntryTable& table, SortItem* items, std::size_t n, unsigned threads);
 
 }  // namespace vestrel

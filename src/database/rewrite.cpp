@@ -253,6 +253,8 @@ FileStatus databaseReadEnd(LineReader& reader) {
 
 void rewriteLine(Rewrite& rewrite, std::string_view line) { writeLine(rewrite.out, line); }
 
+void rewriteBytes(Rewrite& rewrite, std::string_view bytes) { writeBytes(rewrite.out, bytes); }
+
 bool commitRewrite(Rewrite& rewrite) {
     const int fd = rewrite.out.fd;
     const bool existed = rewrite.databaseExisted;

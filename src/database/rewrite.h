@@ -53,6 +53,8 @@ FileStatus databaseReadEnd(LineReader& reader);
 
 // One line plus CR LF; failures are collected and reported by commitRewrite.
 void rewriteLine(Rewrite& rewrite, std::string_view line);
+// Bytes as they are, in the same way.
+void rewriteBytes(Rewrite& rewrite, std::string_view bytes);
 // Flushes and syncs the new file, moves it in place and keeps the old one as ".bak". False
 // when anything failed; the database file and the ".bak" file are then as they were.
 bool commitRewrite(Rewrite& rewrite);

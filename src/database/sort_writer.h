@@ -10,10 +10,10 @@
 namespace vestrel {
 
 // The sorted file: header, groups by type and moves with their empty lines and section
-// comments, and the closing empty line and comment. Entries that compare equal have equal
-// keys, so the key at a place is that of the sorted items even where the Shell sort's order
-// of such entries puts another line there.
+// comments, and the closing empty line and comment; put together on up to `threads` threads.
+// Entries that compare equal have equal keys, so the key at a place is that of the sorted
+// items even where the Shell sort's order of such entries puts another line there.
 void writeSorted(Rewrite& rewrite, const EntryTable& table, std::string_view header,
-                 bool defaultDatabase);
+                 bool defaultDatabase, unsigned threads);
 
 }  // namespace vestrel

@@ -12,7 +12,12 @@
 #include <string_view>
 #include <vector>
 
+#include "base/line_reader.h"
+#include "database/radix_sort.h"
+#include "database/rewrite.h"
+#include "database/shell_replay.h"
 #include "database/sort_key.h"
+#include "database/sort_writer.h"
 #include "database_files.h"
 #include "text/text.h"
 
@@ -51,11 +56,11 @@ std::optional<std::time_t> modificationTime(const std::string& name) {
         std::chrono::time_point_cast<std::chrono::system_clock::duration>(system));
 }
 
-FileStatus runSort(const std::string& stem, std::string* err = nullptr) {
+FileStatus runSort(const std::string& stem, std::string* err = nullptr, unsigned threads = 0) {
     const RunSettings settings = sortSettings(stem);
     FileStatus result = FileStatus::Ok;
-    const std::string text =
-        captureStderr([&] { result = sortDatabase(settings, std::chrono::steady_clock::now()); });
+    const std::string text = captureStderr(
+        [&] { result = sortDatabase(settings, std::chrono::steady_clock::now(), threads); });
     if (err != nullptr) *err = text;
     return result;
 }
@@ -338,6 +343,151 @@ TEST(SortDatabase, ReplaysLongInsertionPassesExactly) {
         }
     }
     EXPECT_EQ(sortedProblemLines(lines), referenceOrder(lines));
+}
+
+// The lines in the order sortEntries puts them, on `threads` threads.
+std::vector<std::string> entryOrder(const std::vector<std::string>& lines, unsigned threads) {
+    EntryTable table;
+    std::string work;
+    for (const std::string& line : lines) addEntry(table, line, false, work);
+    sortEntries(table, threads);
+    std::vector<std::string> order;
+    for (std::size_t k = 0; k < table.size(); ++k) {
+        order.emplace_back(lineText(table, entryAt(table, k)));
+    }
+    return order;
+}
+
+// The threads split the items by their first bytes and share the passes of the replay; the
+// order stays the Shell sort's, also where one part holds nearly every item.
+TEST(SortEntries, AnyNumberOfThreadsGivesTheShellSortOrder) {
+    std::vector<std::string> oneHead;  // one key and start: every item in one part
+    for (int i = 0; i < 700; ++i) {
+        std::string id = "id" + std::to_string(i % 90) + "x";
+        if (i % 7 == 0) id = upperCase(id);
+        oneHead.push_back("8/8/8/8/8/8/8/k1K5 w - - bm #1; 00:05; 01:20 @; " + id);
+    }
+    std::vector<std::string> skewed = randomLines(2500, 9);
+    skewed.insert(skewed.end(), oneHead.begin(), oneHead.end());
+    std::vector<std::string> distinct = randomLines(3000, 4);
+    for (std::size_t i = 0; i < distinct.size(); ++i) distinct[i] += std::to_string(i);
+    const std::vector<std::string> tables[] = {
+        {}, {"one line"}, randomLines(5000, 21), oneHead, skewed, distinct,
+    };
+    for (const std::vector<std::string>& lines : tables) {
+        SCOPED_TRACE(lines.size());
+        const std::vector<std::string> expected = referenceOrder(lines);
+        for (const unsigned threads : {1u, 2u, 3u}) {
+            SCOPED_TRACE(threads);
+            EXPECT_TRUE(entryOrder(lines, threads) == expected);
+        }
+    }
+}
+
+// The file writeSorted makes of `lines` on `threads` threads, as database "Out".
+std::string writtenFile(const std::vector<std::string>& lines, unsigned threads) {
+    EntryTable table;
+    std::string work;
+    for (const std::string& line : lines) addEntry(table, line, false, work);
+    sortEntries(table, 1);
+    writeFile("Out.epd", "");
+    Rewrite rewrite;
+    EXPECT_EQ(beginRewrite(rewrite, "Out"), FileStatus::Ok);
+    writeSorted(rewrite, table, "% Vandrelo header", true, threads);
+    EXPECT_TRUE(commitRewrite(rewrite));
+    return readFile("Out.epd").value_or("");
+}
+
+// Threads put the file together in pieces: the groups' empty lines and comments come out
+// as from one thread, also where a piece begins.
+TEST(WriteSorted, AnyNumberOfThreadsWritesTheSameFile) {
+    ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    std::vector<std::string> lines = randomLines(100000, 13);
+    for (std::string& line : lines) line.insert(0, std::to_string(line.size() % 3));
+    const std::string one = writtenFile(lines, 1);
+    EXPECT_TRUE(one.starts_with("% Vandrelo header\r\n\r\n"));
+    for (const unsigned threads : {2u, 3u}) {
+        SCOPED_TRACE(threads);
+        EXPECT_TRUE(writtenFile(lines, threads) == one);
+    }
+}
+
+// What a sort of `bytes` as database `stem` leaves: status, standard error with the seconds
+// masked, the new database file and the backup.
+struct SortOutcome {
+    FileStatus status;
+    std::string err, database, backup;
+};
+
+SortOutcome sortOutcome(const std::string& stem, const std::string& bytes, unsigned threads) {
+    ScratchDir dir;
+    EXPECT_TRUE(dir.ok());
+    writeFile(stem + ".epd", bytes);
+    SortOutcome outcome;
+    outcome.status = runSort(stem, &outcome.err, threads);
+    outcome.err = maskSeconds(outcome.err);
+    outcome.database = readFile(stem + ".epd").value_or("(none)");
+    outcome.backup = readFile(stem + ".bak").value_or("(none)");
+    return outcome;
+}
+
+// A large database is sorted from a mapping of the file, read in stretches on several threads,
+// a small one from copies of its lines: with a comment line that makes the file large enough
+// for a mapping, every database sorts to the same bytes and messages as without it, on any
+// number of threads.
+TEST(SortDatabase, MappedAndCopiedDatabasesSortAlike) {
+    const std::string a = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @; id \"Ab\";";
+    const std::string b = "8/8/8/8/8/8/8/k1K5 w - - bm #3; 00:05; 01:20 @; id \"aB\";";
+    const std::string c = "8/8/8/8/8/8/8/K1k5 b - - bm h#2; --:--; 00:30 @;";
+    const std::string d = "8/8/8/8/8/8/8/kbK5 w - - id \"no solution\";";
+    std::string many;
+    for (const std::string& line : randomLines(3000, 5))
+        many += line + (many.size() % 3 ? "\n" : "\r\n");
+    struct Case {
+        std::string stem, bytes;
+    };
+    const Case cases[] = {
+        {"Vandrelo", a + "\r\n" + c + "\n" + b + "\r\n" + d},
+        {"Vandrelo", a + "\r\n" + a + "\r\n" + b + "\r\n" + b + "\n" + a + "\r\n"},
+        {"Vandrelo",
+         "% Vandrelo one\r\n" + c + "\r\n\r\n% other\r\n% Vandrelo two\r\n" + d + "\r\n"},
+        {"Vandrelo", "\xEF\xBB\xBF" + c + "\r\n" + a + "\r\n"},
+        {"Vandrelo", c + "\r\n" + a + "\r\n\x1A\r\n" + b + "\r\n"},
+        {"Vandrelo", c + "\r\n" + a + "\x1A\r\n\x1A\n"},
+        {"Vandrelo", c + "\r\n" + a + "\x1A\r\n" + b + "\r\n" + d + "\r\n"},
+        {"Vandrelo",
+         "mid\rdle bm #2; 00:01; 00:02 @\r\n" + c + "\r\n" + a + "\r\r\nb\rx" + b + "\r\n"},
+        {"Vandrelo", ""},
+        {"Vandrelo", c},
+        {"Vandrelo", many},
+        {"Other", "% Vandrelo header\r\n" + many},
+    };
+    const std::string padding = "%" + std::string(kMapMinBytes, 'p') + "\r\n";
+    for (const Case& k : cases) {
+        SCOPED_TRACE(k.bytes.substr(0, 80));
+        const std::size_t firstEnd = k.bytes.find('\n');
+        std::string large = k.bytes;
+        large.insert(firstEnd == std::string::npos ? 0 : firstEnd + 1, padding);
+        const SortOutcome copied = sortOutcome(k.stem, k.bytes, 1);
+        for (const unsigned threads : {1u, 3u}) {
+            SCOPED_TRACE(threads);
+            const SortOutcome mapped = sortOutcome(k.stem, large, threads);
+            EXPECT_EQ(mapped.status, copied.status);
+            EXPECT_EQ(mapped.err, copied.err);
+            if (copied.status == FileStatus::Ok) {
+                EXPECT_TRUE(mapped.database == copied.database);
+            }
+            // A sort keeps the old database as the backup; a refused one leaves it untouched.
+            for (const auto& [outcome, input] : {std::pair(&copied, &k.bytes), {&mapped, &large}}) {
+                const bool ok = outcome->status == FileStatus::Ok;
+                EXPECT_TRUE(outcome->backup == (ok ? *input : "(none)"));
+                if (!ok) {
+                    EXPECT_TRUE(outcome->database == *input);
+                }
+            }
+        }
+    }
 }
 
 TEST(SortDatabase, MissingDatabaseKeepsTheBackup) {
