@@ -227,7 +227,7 @@ void addEntry(EntryTable& table, std::string_view line, bool inMapping, std::str
         item.head[2 * w + 1] = static_cast<std::uint32_t>(word);
     }
     // Entries are numbered in 32 bits, and so are the ranks of the order replay.
-    if (table.items.size() >= UINT32_MAX || line.size() > UINT32_MAX) throw std::bad_alloc();
+    if (table.items.size() >= UINT32_MAX || line.size() > kMaxLineBytes) throw std::bad_alloc();
     item.entry = static_cast<std::uint32_t>(table.items.size());
     table.items.append(&item, 1);
     std::uint64_t start;
@@ -237,8 +237,8 @@ void addEntry(EntryTable& table, std::string_view line, bool inMapping, std::str
         start = table.mappedBytes + table.lines.size();
         table.lines.append(line.data(), line.size());
     }
-    const LineSpan span{static_cast<std::uint32_t>(start >> 32), static_cast<std::uint32_t>(start),
-                        static_cast<std::uint32_t>(line.size())};
+    if (start + line.size() >= kSpanStarts) throw std::bad_alloc();
+    const LineSpan span = makeSpan(start, line.size());
     table.spans.append(&span, 1);
 }
 
@@ -254,10 +254,10 @@ void appendTable(EntryTable& table, const EntryTable& more) {
     table.spans.append(more.spans.data(), more.spans.size());
     for (std::size_t i = base; i < table.spans.size(); ++i) {
         LineSpan& span = table.spans[i];
-        const std::uint64_t start = (std::uint64_t{span.startHigh} << 32) | span.startLow;
+        const std::uint64_t start = spanStart(span);
         if (start < table.mappedBytes) continue;
-        span.startHigh = static_cast<std::uint32_t>((start + linesBase) >> 32);
-        span.startLow = static_cast<std::uint32_t>(start + linesBase);
+        if (start + linesBase + spanLength(span) >= kSpanStarts) throw std::bad_alloc();
+        span = makeSpan(start + linesBase, spanLength(span));
     }
     table.lines.append(more.lines.data(), more.lines.size());
 }

@@ -26,6 +26,11 @@ constexpr std::uint64_t kLineBytesGuess = 32;
 // (medians of six, interleaved), and the system time varied far less.
 constexpr std::uint64_t kHugePageFileBytes = std::uint64_t{64} << 20;
 
+// Below this size a database is read by one thread: each further stretch builds a table of
+// its own that is then copied, which would lift the peak memory of a 1M-line database (105 MB)
+// from 150 to 165 MiB for a few hundredths of a second.
+constexpr std::uint64_t kStretchesMinimumBytes = std::uint64_t{512} << 20;
+
 // The database's own header line: "% " and the default name.
 bool isHeaderLine(std::string_view line) {
     return line.starts_with("% ") && line.substr(2).starts_with(kDefaultStem);
@@ -110,7 +115,8 @@ FileStatus readEntries(LineReader& reader, EntryTable& table, std::string& heade
         table.mappedBytes = reader.mappedBytes;
     }
     reserveTable(table, bytes);
-    std::vector<Stretch> stretches = cutStretches(reader, table.mapped != nullptr ? threads : 1);
+    const bool stretched = table.mapped != nullptr && bytes >= kStretchesMinimumBytes;
+    std::vector<Stretch> stretches = cutStretches(reader, stretched ? threads : 1);
     for (std::size_t t = 1; t < stretches.size(); ++t) {
         stretches[t].table.mapped = table.mapped;
         stretches[t].table.mappedBytes = table.mappedBytes;

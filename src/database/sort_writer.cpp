@@ -14,8 +14,9 @@ namespace vestrel {
 
 namespace {
 
-// Entries per piece of the file that a thread puts together: a few megabytes of text.
-constexpr std::size_t kPieceEntries = std::size_t{1} << 15;
+// Entries per piece of the file that a thread puts together: about a megabyte of text. Four
+// pieces are held at a time (two being put together, two being written).
+constexpr std::size_t kPieceEntries = std::size_t{1} << 13;
 
 // Same text in characters [from, from + count) of two keys (missing characters count as none).
 bool sameField(std::string_view a, std::string_view b, std::size_t from, std::size_t count) {
