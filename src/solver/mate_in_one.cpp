@@ -98,15 +98,7 @@ bool hasCaptureOrBlock(const Position& p) {
 
 }  // namespace
 
-bool hasEvasion(const Position& p) {
-    const Color us = p.sideToMove;
-    const Square king = p.kingSquare(us);
-    const Bitboard withoutKing = p.occupied() ^ squareBit(king);
-    for (Bitboard to = kingAttacks(king) & ~p.pieces(us); to != 0;) {
-        if (!isAttacked(p, popLowest(to), ~us, p.pieces(~us), withoutKing)) return true;
-    }
-    return hasCaptureOrBlock(p);
-}
+bool hasEvasion(const Position& p) { return kingCanStep(p) || hasCaptureOrBlock(p); }
 
 namespace {
 

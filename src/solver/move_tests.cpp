@@ -16,12 +16,7 @@ bool givesCheck(const Position& p, Move move, const CheckInfo& info) {
 }
 
 bool hasLegalMove(const Position& p) {
-    const Color us = p.sideToMove;
-    const Square king = p.kingSquare(us);
-    const Bitboard withoutKing = p.occupied() ^ squareBit(king);
-    for (Bitboard to = kingAttacks(king) & ~p.pieces(us); to != 0;) {
-        if (!isAttacked(p, popLowest(to), ~us, p.pieces(~us), withoutKing)) return true;
-    }
+    if (kingCanStep(p)) return true;
     MoveList list;
     generateLegalMoves(p, list);
     return list.size != 0;

@@ -115,6 +115,18 @@ inline bool isAttacked(const Position& p, Square s, Color by, Bitboard them, Bit
     return false;
 }
 
+// True when the king of the side to move has a step to a square no enemy piece attacks once
+// the king has left its own.
+inline bool kingCanStep(const Position& p) {
+    const Color us = p.sideToMove;
+    const Square king = p.kingSquare(us);
+    const Bitboard withoutKing = p.occupied() ^ squareBit(king);
+    for (Bitboard to = kingAttacks(king) & ~p.pieces(us); to != 0;) {
+        if (!isAttacked(p, popLowest(to), ~us, p.pieces(~us), withoutKing)) return true;
+    }
+    return false;
+}
+
 // Those of the pieces `by` that attack the square; sliders are looked at only when one stands
 // on a line through it.
 Bitboard attackersAmong(const Position& position, Square s, Bitboard by, Bitboard occupied);
