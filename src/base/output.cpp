@@ -19,6 +19,8 @@ BufferedWriter& BufferedWriter::operator=(BufferedWriter&& other) noexcept {
     failed = other.failed;
     brokenPipe = other.brokenPipe;
     ownsFile = other.ownsFile;
+    writesBack = other.writesBack;
+    unsentBytes = other.unsentBytes;
     return *this;
 }
 
@@ -31,6 +33,8 @@ void openWriter(BufferedWriter& writer, int fd, std::size_t capacity, bool ownsF
     writer.capacity = capacity;
     writer.failed = false;
     writer.brokenPipe = false;
+    writer.writesBack = false;
+    writer.unsentBytes = 0;
     writer.buffer.clear();
     writer.buffer.reserve(capacity);
 }
@@ -40,7 +44,14 @@ namespace {
 // Writes bytes straight to the writer's file, remembering a failure.
 void writeThrough(BufferedWriter& writer, std::string_view bytes) {
     const WriteResult result = writeAll(writer.fd, bytes);
-    if (result == WriteResult::Ok) return;
+    if (result == WriteResult::Ok) {
+        writer.unsentBytes += bytes.size();
+        if (writer.writesBack && writer.unsentBytes >= kWritebackStep) {
+            startWriteback(writer.fd);
+            writer.unsentBytes = 0;
+        }
+        return;
+    }
     writer.failed = true;
     writer.brokenPipe = result == WriteResult::BrokenPipe;
 }

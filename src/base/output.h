@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <cstddef>
+#include <cstdint>
 #include <initializer_list>
 #include <string>
 #include <string_view>
@@ -19,6 +20,10 @@ struct BufferedWriter {
     bool failed = false;      // a write failed (disk full, I/O error, file size limit)
     bool brokenPipe = false;  // the reader of a pipe went away
     bool ownsFile = false;    // closeWriter closes fd; not so for standard output
+    // A file that is synced at the end has its bytes sent to the disk while it is written
+    // (startWriteback), every kWritebackStep bytes.
+    bool writesBack = false;
+    std::uint64_t unsentBytes = 0;  // written since the last startWriteback
 
     BufferedWriter() = default;
     BufferedWriter(BufferedWriter&& other) noexcept;
@@ -29,6 +34,8 @@ struct BufferedWriter {
 // Starts writing to an open file; with `ownsFile` the writer closes it. A file the writer owned
 // before is closed.
 void openWriter(BufferedWriter& writer, int fd, std::size_t capacity, bool ownsFile);
+// The bytes a writer that writes back hands over between two startWriteback calls.
+inline constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
 // Appends bytes; flushes in big chunks when the buffer fills. A writer without a file fails.
 void writeBytes(BufferedWriter& writer, std::string_view bytes);
 void writeLine(BufferedWriter& writer, std::string_view line);  // line + CR LF

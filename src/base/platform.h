@@ -122,6 +122,10 @@ WriteResult writeText(int fd, std::string_view text);
 
 // Makes a file's bytes durable.
 bool syncFile(int fd);
+// Asks the system to start writing the bytes written to the file so far to the disk, without
+// waiting for them, so that syncFile later has less to wait for. A hint: where the system has
+// no such call, nothing happens.
+void startWriteback(int fd);
 // Makes a rename or link in the folder of `path` durable (nothing to do where not needed).
 void syncFolderOf(const std::string& path);
 

@@ -320,6 +320,14 @@ WriteResult writeText(int fd, std::string_view text) { return writeAll(fd, text)
 
 bool syncFile(int fd) { return !fileCallFails(FileCall::Sync) && ::fsync(fd) == 0; }
 
+void startWriteback(int fd) {
+#ifdef SYNC_FILE_RANGE_WRITE
+    (void)::sync_file_range(fd, 0, 0, SYNC_FILE_RANGE_WRITE);
+#else
+    (void)fd;
+#endif
+}
+
 void syncFolderOf(const std::string& path) {
     const std::size_t slash = path.rfind('/');
     const std::string folder = slash == std::string::npos ? "." : path.substr(0, slash + 1);

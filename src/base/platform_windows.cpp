@@ -478,6 +478,9 @@ bool syncFile(int fd) {
     return !fileCallFails(FileCall::Sync) && ::FlushFileBuffers(handleOf(fd)) != 0;
 }
 
+// FlushFileBuffers waits for the disk: there is no call that only starts the writing.
+void startWriteback(int) {}
+
 // The moves are made with MOVEFILE_WRITE_THROUGH, which makes them durable on their own.
 void syncFolderOf(const std::string& /*path*/) {}
 

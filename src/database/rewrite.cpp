@@ -218,6 +218,9 @@ FileStatus beginRewrite(Rewrite& rewrite, std::string_view stem) {
     releaseInterrupts();
     if (start != FileStatus::Ok) return start;
     openWriter(rewrite.out, fd, kWriteBuffer, true);
+    // The commit waits for the new file to reach the disk; sent while it is written, most of
+    // it is there by then.
+    rewrite.out.writesBack = true;
     // Only now, under the lock, is the database's state the one this run works on.
     rewrite.databaseExisted = nameTaken(rewrite.databasePath);
     // Before the database is opened: Windows removes no name of a file that is open.
