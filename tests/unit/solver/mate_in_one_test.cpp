@@ -59,7 +59,8 @@ TEST(FindMates, FindsTheMatesThatPlayingEveryMoveFinds) {
 
 // The mates the quick tests could overlook: castling on either wing (for either side: the
 // castling test reads each side's back rank), en passant uncovering a line, a pawn's capture
-// uncovering a rook, an underpromotion, the king uncovering a check.
+// uncovering a rook, an underpromotion, the king uncovering a check, a pawn's double step
+// (the pawns asked are those that can reach a check square, for either side).
 TEST(FindMates, FindsTheMatesOfSpecialMoves) {
     struct Case {
         std::string_view fields, mates;
@@ -73,6 +74,8 @@ TEST(FindMates, FindsTheMatesOfSpecialMoves) {
         {"3rkr2/3p1p2/3n4/4P3/8/8/8/4R1K1 w - -", "exd6#"},
         {"4k3/B1p2rP1/Rn5n/Pp1p1P2/3P2B1/7p/5p1P/7K b - -", "f1=Q# f1=R#"},
         {"rk1K1B2/7r/P3b1pp/1p1pP2P/2n5/6P1/4N3/8 b - -", "Ka7#"},
+        {"2b3nr/1ppn4/r3Qpp1/2k4p/P4P2/2P3PP/3P4/3K2R1 w - -", "d4#"},
+        {"r3k2B/p3p1bp/1pp3b1/3p1n1B/1P3K2/R1N5/2PP1Pq1/2Q3NR b q -", "e5#"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fields);
