@@ -269,8 +269,15 @@ bool attack(const Node& node, int n, int ply, Search& s) {
         return true;
     }
     const CheckInfo info = checkInfo(p);
-    orderMoves(p, list, preferred, n == 2 ? 0 : 3, s.goal == Goal::Mate ? &info : nullptr,
-               MoveOrder::Attacker);
+    // With two moves to go, checks first and the rest as generated: seven nodes in ten there
+    // fail and try every move whatever the order, so the full order cost more than it saved
+    // (1.4% of the mates in 3's instructions; no order at all cost 6% more).
+    if (n == 2 && s.goal == Goal::Mate) {
+        orderChecksFirst(p, list, info);
+    } else {
+        orderMoves(p, list, preferred, n == 2 ? 0 : 3, s.goal == Goal::Mate ? &info : nullptr,
+                   MoveOrder::Attacker);
+    }
     for (Move m : list) {
         if (std::find(tried, tried + triedCount, m) != tried + triedCount) continue;
         if (!spend(s)) return false;
