@@ -26,9 +26,8 @@ TEST(IsLegalMove, AgreesWithTheMoveList) {
                 for (Move m : moves) {
                     const bool listed = list.contains(m);
                     legal += listed;
-                    ASSERT_EQ(isLegalMove(p, m), listed)
-                        << positionToFields(p) << " " << int(from) << "-" << to << " kind "
-                        << int(m.kind());
+                    ASSERT_EQ(isLegalMove(p, m), listed) << positionToFields(p) << " " << int(from)
+                                                         << "-" << to << " kind " << int(m.kind());
                 }
             }
         }
