@@ -217,8 +217,10 @@ void generateLegalMoves(const Position& p, MoveList& list) {
     generatePieceMoves(g);
 }
 
-Position afterMove(const Position& position, Move move) {
-    Position p = position;
+namespace {
+
+// Plays a legal move on the position itself.
+[[gnu::always_inline]] inline void playOn(Position& p, Move move) {
     const Square from = move.from();
     const Square to = move.to();
     const Piece moved = p.pieceOn(from);
@@ -257,8 +259,17 @@ Position afterMove(const Position& position, Move move) {
     }
     p.castling &= castlingKept(from) & castlingKept(to);
     p.sideToMove = ~p.sideToMove;
+}
+
+}  // namespace
+
+Position afterMove(const Position& position, Move move) {
+    Position p = position;
+    playOn(p, move);
     return p;
 }
+
+void makeMove(Position& position, Move move) { playOn(position, move); }
 
 bool canTakeEnPassant(const Position& p) {
     if (p.enPassant == kNoSquare) return false;

@@ -66,6 +66,8 @@ void generateLegalMoves(const Position& position, MoveList& list);
 // The position after a legal move, the move's own position left as it is. A pawn's double
 // step always leaves its en-passant square, as FEN writes it.
 Position afterMove(const Position& position, Move move);
+// Plays a legal move on the position itself.
+void makeMove(Position& position, Move move);
 
 // The pieces of either colour that attack the square, with `occupied` as the occupied squares.
 Bitboard attackersTo(const Position& position, Square s, Bitboard occupied);
