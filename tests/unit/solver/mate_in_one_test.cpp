@@ -60,7 +60,10 @@ TEST(FindMates, FindsTheMatesThatPlayingEveryMoveFinds) {
 // The mates the quick tests could overlook: castling on either wing (for either side: the
 // castling test reads each side's back rank), en passant uncovering a line, a pawn's capture
 // uncovering a rook, an underpromotion, the king uncovering a check, a pawn's double step
-// (the pawns asked are those that can reach a check square, for either side).
+// (the pawns asked are those that can reach a check square, for either side); a knight too
+// far from the king to check it and a bishop on the other colour than the king's square, each
+// uncovering a rook (the pieces that cannot check are left out unless they uncover a line;
+// the random games hold only two or four such mates).
 TEST(FindMates, FindsTheMatesOfSpecialMoves) {
     struct Case {
         std::string_view fields, mates;
@@ -76,6 +79,9 @@ TEST(FindMates, FindsTheMatesOfSpecialMoves) {
         {"rk1K1B2/7r/P3b1pp/1p1pP2P/2n5/6P1/4N3/8 b - -", "Ka7#"},
         {"2b3nr/1ppn4/r3Qpp1/2k4p/P4P2/2P3PP/3P4/3K2R1 w - -", "d4#"},
         {"r3k2B/p3p1bp/1pp3b1/3p1n1B/1P3K2/R1N5/2PP1Pq1/2Q3NR b q -", "e5#"},
+        {"3rkr2/3p1p2/8/8/8/4N3/8/K3R3 w - -", "Nf5# Nd5# Ng4# Nc4# Ng2# Nc2# Nf1# Nd1#"},
+        {"3rkr2/3p1p2/8/8/8/4B3/8/K3R3 w - -",
+         "Ba7# Bh6# Bb6# Bg5# Bc5# Bf4# Bd4# Bf2# Bd2# Bg1# Bc1#"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.fields);
