@@ -204,21 +204,6 @@ void orderMoves(const Position& p, MoveList& list, const Move* preferred, int pr
     for (int i = 0; i < list.size; ++i) list.moves[i] = Move{sorted[i]};
 }
 
-void orderChecksFirst(const Position& p, MoveList& list, const CheckInfo& checks) {
-    std::uint16_t others[256];  // plain bits, so that the buffer is not cleared first
-    int otherCount = 0;
-    int front = 0;
-    for (int i = 0; i < list.size; ++i) {
-        const Move move = list.moves[i];
-        if (givesCheckInline(p, move, checks)) {
-            list.moves[front++] = move;
-        } else {
-            others[otherCount++] = move.bits;
-        }
-    }
-    for (int i = 0; i < otherCount; ++i) list.moves[front + i] = Move{others[i]};
-}
-
 bool listsBefore(Move a, Move b) {
     if (a.to() != b.to()) return a.to() > b.to();
     if (a.from() != b.from()) return a.from() > b.from();
