@@ -562,7 +562,7 @@ void prepareSolver(SolverState& state) {
 SolveResult solve(const Position& position, const Stipulation& stipulation,
                   std::uint64_t nodeBudget, SolverState& state) {
     SolveResult result;
-    if (state.table.entries.empty()) prepareSolver(state);
+    if (state.table.entries.size() == 0) prepareSolver(state);
     startGeneration(state.table);
     startGeneration(state.leaves);
     const std::uint64_t searchKey =

@@ -5,13 +5,14 @@
 namespace vestrel {
 
 void allocateTable(TranspositionTable& table, std::size_t entries) {
-    table.entries.assign(entries, TableEntry{});
+    table.entries = ZeroedArray<TableEntry>{};
+    table.entries.growTo(entries);
     table.generation = 0;
 }
 
 void startGeneration(TranspositionTable& table) {
     if (++table.generation == 0) {
-        std::fill(table.entries.begin(), table.entries.end(), TableEntry{});
+        std::fill(table.entries.data(), table.entries.data() + table.entries.size(), TableEntry{});
         table.generation = 1;
     }
 }

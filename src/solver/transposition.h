@@ -5,7 +5,8 @@
 // never depends on the records solved before it.
 
 #include <cstdint>
-#include <vector>
+
+#include "base/zeroed_array.h"
 
 namespace vestrel {
 
@@ -16,7 +17,9 @@ struct TableEntry {
 };
 
 struct TranspositionTable {
-    std::vector<TableEntry> entries;  // a power of two of them
+    // A power of two of them, in zeroed memory from the system: clearing the tables cost every
+    // run a third of a millisecond.
+    ZeroedArray<TableEntry> entries;
     std::uint32_t generation = 0;
 };
 
