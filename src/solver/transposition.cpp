@@ -17,4 +17,17 @@ void startGeneration(TranspositionTable& table) {
     }
 }
 
+void allocateLeaves(LeafTable& table) {
+    table.words = ZeroedArray<std::uint64_t>{};
+    table.words.growTo(std::size_t{1} << kLeafSlotBits);
+    table.generation = 0;
+}
+
+void startLeafGeneration(LeafTable& table) {
+    if (++table.generation == kLeafGenerations) {
+        std::fill(table.words.data(), table.words.data() + table.words.size(), 0);
+        table.generation = 1;
+    }
+}
+
 }  // namespace vestrel
