@@ -63,6 +63,19 @@ constexpr std::uint8_t castlingKept(Square s) { return kCastlingKept[s]; }
 // every position readPosition accepts has).
 void generateLegalMoves(const Position& position, MoveList& list);
 
+// Where the side to move gives check: by PieceType, the squares from which a piece of that type
+// checks the enemy king; the pieces that check by leaving their line to it; that king.
+struct CheckSquares {
+    std::array<Bitboard, 7> byType;
+    Bitboard discoverers;
+    Square king;
+};
+
+// The legal moves as generateLegalMoves lists them, the checking moves first: each group keeps
+// its order. Sorting them while they are made saves a pass over the list and its hard-to-predict
+// branches (1.3% of the mates in 3's instructions, 3% of their branch misses).
+void generateChecksFirst(const Position& position, MoveList& list, const CheckSquares& checks);
+
 // The position after a legal move, the move's own position left as it is. A pawn's double
 // step always leaves its en-passant square, as FEN writes it.
 Position afterMove(const Position& position, Move move);

@@ -93,9 +93,6 @@ void rankMoves(const Position& position, const MoveList& list, const Move* prefe
 void orderMoves(const Position& position, MoveList& list, const Move* preferred, int preferredCount,
                 const CheckInfo* checks, MoveOrder order);
 
-// Moves the checking moves to the front of the list; each group keeps the generation order.
-void orderChecksFirst(const Position& position, MoveList& list, const CheckInfo& checks);
-
 // True when the side to move may legally play the move. Castling and en passant are left to
 // the move list: false for them.
 bool isLegalMove(const Position& position, Move move);

@@ -26,7 +26,7 @@ constexpr std::uint64_t kSearchKeys[3][2] = {
 
 struct Search {
     TranspositionTable& table;
-    TranspositionTable& leaves;  // the defender's nodes one attacking move from the end
+    LeafTable& leaves;  // the defender's nodes one attacking move from the end
     Goal goal;
     std::uint64_t searchKey;
     std::uint64_t budget;
@@ -129,12 +129,12 @@ bool refuted(Search& s, TranspositionTable& table, std::uint64_t key, int n, int
     return false;
 }
 
-// A refutation one move from the end, stored without a second look-up: nothing was known of
+// A refutation one move from the end, stored without a look-up: nothing was known of
 // the node when its search began, and nothing else writes that table meanwhile (0.5%).
 bool refutedLeaf(Search& s, std::uint64_t key, int ply, Move r) {
     if (s.stopped) return false;
     addKiller(s, ply, r);
-    storeTable(s.leaves, key, (std::uint32_t{1} << 8) | (std::uint32_t{r.bits} << 16));
+    storeLeaf(s.leaves, key, false);
     return false;
 }
 
@@ -223,7 +223,7 @@ bool searchOtherDefences(const Node& node, int ply, Search& s, const Move (&trie
             return refutedLeaf(s, key, ply, r);
         }
     }
-    remember(s, s.leaves, key, 1, true, Move{});
+    if (!s.stopped) storeLeaf(s.leaves, key, true);
     return true;
 }
 
@@ -241,9 +241,7 @@ bool searchLastDefence(const Node& node, int ply, Search& s) {
 // What the leaf table knows of a defender's node one attacking move from the end: 1 when
 // every defence loses, 0 when one escapes, -1 when nothing is known.
 int knownLastDefence(std::uint64_t key, const Search& s) {
-    const Bounds known = unpack(probeTable(s.leaves, key ^ s.searchKey));
-    if (known.proven != 0) return 1;
-    return known.refuted != 0 ? 0 : -1;
+    return probeLeaf(s.leaves, key ^ s.searchKey);
 }
 
 bool defendLastMove(const Node& node, int ply, Search& s) {
@@ -311,20 +309,23 @@ bool attack(const Node& node, int n, int ply, Search& s) {
             return won > 0;
         }
     }
-    generateLegalMoves(p, list);
+    if (n == 2 && s.goal == Goal::Mate) {
+        // With two moves to go, checks first and the rest as generated: seven nodes in ten
+        // there fail and try every move whatever the order, so the full order cost more than
+        // it saved (1.4% of the mates in 3's instructions; no order at all cost 6% more).
+        const CheckInfo info = checkInfo(p);
+        generateChecksFirst(p, list, CheckSquares{info.squares, info.discoverers, info.king});
+    } else {
+        generateLegalMoves(p, list);
+    }
     // The shortest win first: a goal in one ends the search at once. With two moves to go the
     // loop below finds it as soon (checks come first), and a search that fails saves a test.
     if (n > 2 && goalInOne(p, list, s)) {
         if (tabled) remember(s, s.table, key, 1, true, Move{});
         return true;
     }
-    const CheckInfo info = checkInfo(p);
-    // With two moves to go, checks first and the rest as generated: seven nodes in ten there
-    // fail and try every move whatever the order, so the full order cost more than it saved
-    // (1.4% of the mates in 3's instructions; no order at all cost 6% more).
-    if (n == 2 && s.goal == Goal::Mate) {
-        orderChecksFirst(p, list, info);
-    } else {
+    if (n > 2 || s.goal != Goal::Mate) {
+        const CheckInfo info = checkInfo(p);
         orderMoves(p, list, preferred, n == 2 ? 0 : 3, s.goal == Goal::Mate ? &info : nullptr,
                    MoveOrder::Attacker);
     }
@@ -552,16 +553,16 @@ bool linesBefore(const std::vector<Move>& a, const std::vector<Move>& b) {
 
 void prepareSolver(SolverState& state) {
     allocateTable(state.table);
-    allocateTable(state.leaves, kLeafTableEntries);
+    allocateLeaves(state.leaves);
     state.lists.assign(kMaxPly + 3, MoveList{});
 }
 
 SolveResult solve(const Position& position, const Stipulation& stipulation,
                   std::uint64_t nodeBudget, SolverState& state) {
     SolveResult result;
-    if (state.table.entries.empty()) prepareSolver(state);
+    if (state.table.entries.size() == 0) prepareSolver(state);
     startGeneration(state.table);
-    startGeneration(state.leaves);
+    startLeafGeneration(state.leaves);
     const std::uint64_t searchKey =
         kSearchKeys[std::size_t(stipulation.play)][std::size_t(stipulation.goal)];
     Search s{.table = state.table,

@@ -38,16 +38,14 @@ struct SolveResult {
     std::uint64_t nodes = 0;    // positions visited
 };
 
-// The defender's nodes one attacking move from the end have a table of their own, small
-// enough to stay in the processor's cache: they are many, and each is cheap to search again.
-// It catches the transpositions of two first moves (1.a b 2.c and 1.c b 2.a), which saves a
-// mate in 3 a fifth of its mate-in-one tests.
-inline constexpr std::size_t kLeafTableEntries = std::size_t{1} << 14;
-
 // What one solver thread keeps from record to record: the transposition tables.
 struct SolverState {
     TranspositionTable table;
-    TranspositionTable leaves;
+    // The defender's nodes one attacking move from the end have a table of their own, small
+    // enough to stay in the processor's cache: they are many, and each is cheap to search
+    // again. It catches the transpositions of two first moves (1.a b 2.c and 1.c b 2.a), which
+    // saves a mate in 3 a fifth of its mate-in-one tests.
+    LeafTable leaves;
     std::vector<MoveList> lists;  // the move lists of the search, by ply
 };
 

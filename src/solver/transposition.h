@@ -5,7 +5,8 @@
 // never depends on the records solved before it.
 
 #include <cstdint>
-#include <vector>
+
+#include "base/zeroed_array.h"
 
 namespace vestrel {
 
@@ -16,7 +17,9 @@ struct TableEntry {
 };
 
 struct TranspositionTable {
-    std::vector<TableEntry> entries;  // a power of two of them
+    // A power of two of them, in zeroed memory from the system: clearing the tables cost every
+    // run a third of a millisecond.
+    ZeroedArray<TableEntry> entries;
     std::uint32_t generation = 0;
 };
 
@@ -42,6 +45,36 @@ inline void storeTable(TranspositionTable& table, std::uint64_t key, std::uint32
     e.key = key;
     e.generation = table.generation;
     e.data = data;
+}
+
+// The defender's nodes one attacking move from the end: whether every defence loses there, by
+// key. One word an entry, half a TableEntry, so that more of the table stays in the processor's
+// cache (2% of the mates in 3's time): the slot of a key gives its low bits, and the word holds
+// the record's generation and the fact there instead.
+struct LeafTable {
+    ZeroedArray<std::uint64_t> words;  // kLeafSlots of them
+    std::uint64_t generation = 0;      // 1 to kLeafGenerations - 1
+};
+
+inline constexpr int kLeafSlotBits = 14;
+inline constexpr std::uint64_t kLeafSlotMask = (std::uint64_t{1} << kLeafSlotBits) - 1;
+inline constexpr std::uint64_t kLeafGenerations = std::uint64_t{1} << (kLeafSlotBits - 2);
+
+// Allocates the table once.
+void allocateLeaves(LeafTable& table);
+// Forgets every entry in constant time (clearing the memory once in 4,095 records).
+void startLeafGeneration(LeafTable& table);
+
+// 1 when every defence loses, 0 when one escapes, -1 when nothing is known this generation.
+inline int probeLeaf(const LeafTable& table, std::uint64_t key) {
+    const std::uint64_t word = table.words[key & kLeafSlotMask];
+    const std::uint64_t stored = (key & ~kLeafSlotMask) | (table.generation << 2);
+    return (word ^ stored) > 1 ? -1 : int(word & 1);
+}
+
+inline void storeLeaf(LeafTable& table, std::uint64_t key, bool everyDefenceLoses) {
+    table.words[key & kLeafSlotMask] =
+        (key & ~kLeafSlotMask) | (table.generation << 2) | (everyDefenceLoses ? 1 : 0);
 }
 
 }  // namespace vestrel

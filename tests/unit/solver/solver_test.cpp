@@ -204,6 +204,23 @@ TEST(VerifyRecord, GivesTheSameResultWhateverWasSolvedBefore) {
     }
 }
 
+// The leaf table counts the records in a few bits and is cleared when they run out: a record
+// solved first and again past that turn must not find what its first run stored.
+TEST(VerifyRecord, ForgetsEarlierRecordsPastTheLeafTablesTurn) {
+    const std::string_view first = "2N5/7k/8/2P3p1/6P1/p1BKR3/P7/8 w - -";
+    const std::string_view other = "8/8/8/4k3/1Q6/8/2R1K3/8 w - -";
+    SolverState fresh;
+    const RecordVerdict alone = verifyRecord(first, "bm #3;", {3, kBudget}, fresh);
+    SolverState shared;
+    int differing = 0;
+    for (int i = 0; i < 4100; ++i) {
+        const bool again = i == 0 || i >= 4095;  // the turn comes after 4,095 records
+        const RecordVerdict v = verifyRecord(again ? first : other, "bm #3;", {3, kBudget}, shared);
+        differing += again && v.nodes != alone.nodes;
+    }
+    EXPECT_EQ(differing, 0);
+}
+
 // Random small positions, every kind of stipulation, against the plain reference solver.
 TEST(Solve, AgreesWithThePlainSolver) {
     std::uint64_t seed = 20240607;
