@@ -327,7 +327,34 @@ namespace {
 
 Position afterMove(const Position& position, Move move) {
     Position p = position;
-    playOn(p, move);
+    if (move.kind() != MoveKind::Normal) {
+        playOn(p, move);
+        return p;
+    }
+    // The common move reads the position before it and writes the copy only: reading back
+    // what the copy has just stored waits for the store.
+    const Square from = move.from();
+    const Square to = move.to();
+    const Piece moved = position.squares[from];
+    const Piece taken = position.squares[to];
+    const Bitboard toBit = squareBit(to);
+    const Bitboard both = squareBit(from) | toBit;
+    const Color us = position.sideToMove;
+    const std::size_t movedType = index(typeOf(moved));
+    const std::size_t takenType = index(typeOf(taken));  // 0 when none, an unused set
+    Bitboard movedTypes = position.types[movedType];
+    if (movedType == takenType) movedTypes &= ~toBit;
+    p.colors[index(us)] = position.colors[index(us)] ^ both;
+    p.colors[index(~us)] = position.colors[index(~us)] & ~toBit;
+    p.types[takenType] = position.types[takenType] & ~toBit;
+    p.types[movedType] = movedTypes ^ both;
+    p.squares[from] = Piece::None;
+    p.squares[to] = moved;
+    p.enPassant = movedType == index(PieceType::Pawn) && (from > to ? from - to : to - from) == 16
+                      ? Square((from + to) / 2)
+                      : kNoSquare;
+    p.castling = position.castling & castlingKept(from) & castlingKept(to);
+    p.sideToMove = ~us;
     return p;
 }
 
