@@ -15,10 +15,11 @@
 # ${TMPDIR:-/tmp}/vestrel-bench/mates and kept.
 #
 # The race, one thread each: Stockfish gets "go mate n" for every record, timed from "go" to
-# "bestmove" (the UCI exchange before it is not counted); vestrel verifies each set in one run,
-# timed as a whole, start-up and input included. The table gives the time per position, the
-# ratio, and the verdicts vestrel gave the positions Stockfish proved to be mates in n (none of
-# which may be unsound).
+# "bestmove" (its start-up and the UCI exchange before "go" are not counted); vestrel verifies
+# each set in one run, timed as a whole with its input, and the time of a run on an empty file
+# (its start-up) taken off. ROUNDS (default 3) rounds run both on every set in turn; the medians
+# count. The table gives the time per position, the ratio, and the verdicts vestrel gave the
+# positions Stockfish proved to be mates in n (none of which may be unsound).
 set -eu
 
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -27,6 +28,7 @@ case $build in /*) ;; *) build=$(pwd)/$build ;; esac
 mate2=${MATE2:-5000}
 mate3=${MATE3:-1000}
 mate4=${MATE4:-0}
+rounds=${ROUNDS:-3}
 vestrel=$build/vestrel
 gen=$build/bench/gen_games
 uci=$build/bench/uci_mate
@@ -89,29 +91,53 @@ if [ "$mate4" -gt 0 ]; then
 fi
 
 now() { date +%s.%N; }
-for n in $sets; do
-    limit=--verify
-    [ "$n" -le 3 ] || limit=--verify=$n
-    echo "Stockfish: go mate $n on $(wc -l <mate$n.epd) positions ..."
-    "$uci" "$engine" mate <mate$n.epd >stockfish$n.tsv
-    rm -rf "run$n"
-    mkdir "run$n"
-    cp mate$n.epd "run$n/"
+# The median of the numbers on standard input.
+median() { sort -n | awk '{ v[NR] = $1 } END { print v[int((NR + 1) / 2)] }'; }
+# One timed vestrel run in folder $1 on file $2 with option $3; prints the seconds it took.
+timed_run() {
     start=$(now)
-    (cd "run$n" && "$vestrel" mate$n.epd "$limit" --threads=1 >out.epd 2>err.txt)
+    (cd "$1" && "$vestrel" "$2" "$3" --threads=1 >out.epd 2>err.txt)
     end=$(now)
-    echo "$start $end" >vestrel$n.time
+    awk -v a="$start" -v b="$end" 'BEGIN { printf "%.6f\n", b - a }'
+}
+rm -rf run0
+mkdir run0
+: >run0/empty.epd
+: >startup.times
+for n in $sets; do : >"vestrel$n.times"; : >"stockfish$n.means"; done
+round=1
+while [ "$round" -le "$rounds" ]; do
+    for n in $sets; do
+        limit=--verify
+        [ "$n" -le 3 ] || limit=--verify=$n
+        echo "round $round of $rounds: Stockfish and vestrel on $(wc -l <mate$n.epd) mates in $n ..."
+        "$uci" "$engine" mate <mate$n.epd >stockfish$n.tsv
+        awk -F'\t' '{ n++; t += $4 } END { printf "%.3f\n", t / n }' stockfish$n.tsv \
+            >>"stockfish$n.means"
+        rm -rf "run$n"
+        mkdir "run$n"
+        cp mate$n.epd "run$n/"
+        timed_run "run$n" "mate$n.epd" "$limit" >>"vestrel$n.times"
+    done
+    timed_run run0 empty.epd --verify >>startup.times
+    round=$((round + 1))
 done
+startup=$(median <startup.times)
 
-# Per set: positions, Stockfish's mean time, vestrel's, the ratio, and the verdicts of the
-# positions Stockfish proved.
+# Per set: positions, Stockfish's mean time and vestrel's (medians of the rounds; vestrel's
+# start-up taken off, as Stockfish's start-up and set-up are not timed either), the ratio, and
+# the verdicts of the positions Stockfish proved.
+printf '\nvestrel start-up (an empty file, median): %.1f ms, taken off each set below\n' \
+    "$(awk -v s="$startup" 'BEGIN { print s * 1000 }')"
 printf '\n%-6s %9s %14s %14s %8s   %s\n' set positions "stockfish/pos" "vestrel/pos" ratio \
     "vestrel's verdicts where Stockfish proved the mate"
 bad=0
 : >totals.txt
 for n in $sets; do
-    read -r start end <vestrel$n.time
-    awk -F'\t' -v start="$start" -v end="$end" -v n="$n" -v logfile="run$n/Vestrel.log" '
+    seconds=$(median <"vestrel$n.times")
+    sfmean=$(median <"stockfish$n.means")
+    awk -F'\t' -v seconds="$seconds" -v startup="$startup" -v sfmean="$sfmean" -v n="$n" \
+        -v logfile="run$n/Vestrel.log" '
         BEGIN {
             while ((getline line < logfile) > 0) {
                 fields = line; sub(/ id ".*/, "", fields)
@@ -119,12 +145,11 @@ for n in $sets; do
                 v[fields] = verdict
             }
         }
-        { count++; sf += $4; if ($3 > 0) { proved++; k = ($1 in v) ? v[$1] : "sound"; c[k]++ } }
+        { count++; if ($3 > 0) { proved++; k = ($1 in v) ? v[$1] : "sound"; c[k]++ } }
         END {
-            ours = (end - start) * 1e6 / count
-            printf "%d %.0f %.0f\n", count, sf, (end - start) * 1e6 >> "totals.txt"
-            printf "#%-5s %9d %11.0f us %11.0f us %7.1fx   ", n, count, sf / count, ours, \
-                (sf / count) / ours
+            ours = (seconds - startup) * 1e6 / count
+            printf "%d %.0f %.0f\n", count, sfmean * count, ours * count >> "totals.txt"
+            printf "#%-5s %9d %11.0f us %11.0f us %7.1fx   ", n, count, sfmean, ours, sfmean / ours
             printf "%d proved: %d sound, %d cooked, %d short, %d unsound, %d unchecked\n", \
                 proved, c["sound"], c["cooked"], c["short"], c["unsound"], c["unchecked"]
             if (c["unsound"] > 0) exit 3
