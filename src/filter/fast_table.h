@@ -28,6 +28,12 @@ public:
     // The slot a look-up of the hash starts with, for prefetching.
     const void* firstLine(std::uint64_t hash) const { return &slots_[home(hash)]; }
 
+    // The slot after the first's cache line when a probe run from it may reach it: a run of an
+    // absent key is three to four slots long at the loads kept.
+    const void* nextLine(std::uint64_t hash) const {
+        return &slots_[(home(hash) + 3) & (slots_.size() - 1)];
+    }
+
     // The slot holding the key, or the empty slot that ends its probe run.
     std::size_t probe(const TextStore& store, std::string_view key, std::uint64_t hash) const {
         const std::uint64_t tag = hash & kTagMask;

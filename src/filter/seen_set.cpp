@@ -274,7 +274,10 @@ void SeenSet::prepare(std::string_view key, const BoardScan& scan, SeenTicket& t
         ticket.mirrorTest = t.policy.mirrorTest && key.find(" - -") != std::string_view::npos;
         ticket.hash = t.hashOf(key);
     }
-    if (const void* line = t.firstLine(ticket.hash)) __builtin_prefetch(line);
+    if (const void* line = t.firstLine(ticket.hash)) {
+        __builtin_prefetch(line);
+        if (!t.counting()) __builtin_prefetch(t.fast.nextLine(ticket.hash));
+    }
 }
 
 SeenVerdict SeenSet::mark(std::string_view key, const SeenTicket& ticket) {
