@@ -8,6 +8,10 @@
 
 #include "base/platform.h"
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 namespace vestrel {
 
 namespace {
@@ -70,33 +74,49 @@ const char* findLineStop(const char* p, std::size_t n) {
     return eof ? eof : lf;
 }
 
-// Sixteen bytes as one value of the compiler's vector extension: one SSE2 compare on x86-64.
-using Bytes16 = char __attribute__((vector_size(16)));
-
-// Where the first LF, CR or Ctrl-Z of [p, p+n) stands; n when there is none. Sixteen bytes
-// at a time: one pass finds the end of the usual line and shows it holds no other CR and no
-// Ctrl-Z, where a library search for each byte would take three.
-std::size_t firstLineByte(const char* p, std::size_t n) {
-    const Bytes16 lfs = Bytes16{} + '\n';  // a scalar added to every byte
-    const Bytes16 crs = Bytes16{} + '\r';
-    const Bytes16 ends = Bytes16{} + kEndOfText;
-    std::size_t i = 0;
-    for (; i + 16 <= n; i += 16) {
-        Bytes16 bytes;
-        std::memcpy(&bytes, p + i, 16);
-        const Bytes16 hits = (bytes == lfs) | (bytes == crs) | (bytes == ends);
-        std::uint64_t halves[2];
-        std::memcpy(halves, &hits, 16);
-        if (halves[0] != 0) return i + static_cast<std::size_t>(std::countr_zero(halves[0])) / 8;
-        if (halves[1] != 0) {
-            return i + 8 + static_cast<std::size_t>(std::countr_zero(halves[1])) / 8;
-        }
-    }
+// Where the first LF, CR or Ctrl-Z of [p + i, p + n) stands, a byte at a time; n when there is
+// none.
+std::size_t firstLineByteFrom(const char* p, std::size_t i, std::size_t n) {
     for (; i < n; ++i) {
         if (p[i] == '\n' || p[i] == '\r' || p[i] == kEndOfText) return i;
     }
     return n;
 }
+
+#if defined(__SSE2__)
+// A mask of the bytes of [p, p+16) that are LF, CR or Ctrl-Z, bit i for byte i.
+unsigned lineBytes16(const char* p) {
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    const __m128i lf = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\n'));
+    const __m128i cr = _mm_cmpeq_epi8(bytes, _mm_set1_epi8('\r'));
+    const __m128i end = _mm_cmpeq_epi8(bytes, _mm_set1_epi8(kEndOfText));
+    return static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(_mm_or_si128(lf, cr), end)));
+}
+
+// All bytes of 0xFF where [p, p+16) holds a byte below 0x1B, 0 elsewhere.
+__m128i lowBytes16(const char* p) {
+    const __m128i top = _mm_set1_epi8(kEndOfText);
+    const __m128i bytes = _mm_loadu_si128(reinterpret_cast<const __m128i*>(p));
+    return _mm_cmpeq_epi8(_mm_max_epu8(bytes, top), top);
+}
+
+// Where the first LF, CR or Ctrl-Z of [p, p+n) stands; n when there is none. LF, CR and Ctrl-Z
+// all lie below 0x1B, so one unsigned maximum and compare per 16 bytes passes over the text of
+// a line, and only a block that holds a control byte (its line end, mostly) gets the exact
+// test. The last bytes that fill no block go one at a time: nothing past p+n is read.
+std::size_t firstLineByte(const char* p, std::size_t n) {
+    std::size_t i = 0;
+    for (; i + 16 <= n; i += 16) {
+        if (_mm_movemask_epi8(lowBytes16(p + i)) == 0) continue;
+        const unsigned mask = lineBytes16(p + i);
+        if (mask != 0) return i + static_cast<std::size_t>(std::countr_zero(mask));
+    }
+    return firstLineByteFrom(p, i, n);
+}
+#else
+// Where the first LF, CR or Ctrl-Z of [p, p+n) stands; n when there is none.
+std::size_t firstLineByte(const char* p, std::size_t n) { return firstLineByteFrom(p, 0, n); }
+#endif
 
 }  // namespace
 
@@ -201,8 +221,31 @@ void skipByteOrderMark(LineReader& reader) {
     }
 }
 
-bool nextLine(LineReader& reader, std::string_view& line) {
-    if (reader.ended) return false;
+namespace {
+
+// Hands out the usual line: at hand, ended by LF or CR LF, no other CR and no Ctrl-Z in it.
+// It needs none of the carried line's upkeep.
+bool usualLine(LineReader& reader, std::string_view& line) {
+    const char* base = reader.bytes + reader.begin;
+    const std::size_t avail = reader.end - reader.begin;
+    const std::size_t text = firstLineByte(base, avail);
+    std::size_t len = avail;  // no usual line end found
+    if (text < avail && base[text] == '\n') {
+        len = text;
+    } else if (text + 1 < avail && base[text] == '\r' && base[text + 1] == '\n') {
+        len = text + 1;
+    }
+    if (len == avail || text > reader.maxLineBytes) return false;
+    reader.begin += len + 1;
+    line = std::string_view(base, text);
+    reader.lineCarried = false;
+    return true;
+}
+
+// Next line, whatever it holds and wherever it ends: one ended by the end of the bytes at hand,
+// one that holds CR bytes or a Ctrl-Z, one that spans blocks, and the usual line too. Kept out
+// of nextLine, whose usual line then needs no registers saved.
+[[gnu::noinline]] bool nextAnyLine(LineReader& reader, std::string_view& line) {
     bool carrying = false;
     reader.carry.clear();
     reader.lineCarried = true;  // unless the line turns out to be bytes at hand
@@ -215,22 +258,6 @@ bool nextLine(LineReader& reader, std::string_view& line) {
         }
         const char* base = reader.bytes + reader.begin;
         const std::size_t avail = reader.end - reader.begin;
-        if (!carrying) {
-            // The usual line: ended by LF or CR LF, no other CR and no Ctrl-Z in it.
-            const std::size_t text = firstLineByte(base, avail);
-            std::size_t len = avail;  // no usual line end found
-            if (text < avail && base[text] == '\n') {
-                len = text;
-            } else if (text + 1 < avail && base[text] == '\r' && base[text + 1] == '\n') {
-                len = text + 1;
-            }
-            if (len < avail && text <= reader.maxLineBytes) {
-                reader.begin += len + 1;
-                line = std::string_view(base, text);
-                reader.lineCarried = false;
-                return true;
-            }
-        }
         const char* stop = findLineStop(base, avail);
         if (stop == nullptr) {
             if (!appendToCarry(reader, base, avail)) return false;
@@ -260,6 +287,13 @@ bool nextLine(LineReader& reader, std::string_view& line) {
         line = reader.carry;
         return true;
     }
+}
+
+}  // namespace
+
+bool nextLine(LineReader& reader, std::string_view& line) {
+    if (reader.ended) return false;
+    return usualLine(reader, line) || nextAnyLine(reader, line);
 }
 
 void releaseLinesRead(LineReader& reader) {

@@ -2,7 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <memory>
+#include <random>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "../database/database_files.h"
@@ -64,6 +67,124 @@ TEST(LineReader, MappedAndBlockReadingAgree) {
             EXPECT_EQ(blocks.lines, mapped.lines);
             EXPECT_EQ(blocks.ctrlZ, mapped.ctrlZ);
             EXPECT_EQ(blocks.textAfter, mapped.textAfter);
+        }
+    }
+}
+
+// The lines of a text read the plain way: a line ends at LF, CR bytes are dropped, a Ctrl-Z
+// ends the text, the bytes before the end on their line form a last line when there are any.
+struct PlainLines {
+    std::vector<std::string> lines;
+    std::vector<std::size_t> rawLengths;  // each line's bytes with its CR bytes
+    bool ctrlZ = false;
+    bool textAfter = false;  // a byte other than Ctrl-Z, CR, LF after the Ctrl-Z
+};
+
+PlainLines plainLines(std::string_view bytes) {
+    PlainLines out;
+    std::string line;
+    std::size_t raw = 0;
+    std::size_t i = 0;
+    for (; i < bytes.size() && bytes[i] != '\x1A'; ++i) {
+        if (bytes[i] == '\n') {
+            out.lines.push_back(std::exchange(line, {}));
+            out.rawLengths.push_back(std::exchange(raw, 0));
+            continue;
+        }
+        ++raw;
+        if (bytes[i] != '\r') line.push_back(bytes[i]);
+    }
+    if (raw > 0) {
+        out.lines.push_back(line);
+        out.rawLengths.push_back(raw);
+    }
+    out.ctrlZ = i < bytes.size();
+    for (++i; out.ctrlZ && i < bytes.size(); ++i) {
+        if (bytes[i] != '\x1A' && bytes[i] != '\r' && bytes[i] != '\n') out.textAfter = true;
+    }
+    return out;
+}
+
+// Holds what a reader handed out against the plain reading: the same lines, or the same lines
+// up to one refused for passing the limit with its CR bytes, and none handed out over it.
+void expectPlainLines(LineReader& reader, std::string_view bytes, std::size_t maxLine) {
+    const PlainLines want = plainLines(bytes);
+    std::size_t n = 0;
+    std::string_view line;
+    while (nextLine(reader, line)) {
+        ASSERT_LT(n, want.lines.size());
+        ASSERT_EQ(line, want.lines[n]);
+        ++n;
+    }
+    EXPECT_FALSE(reader.readFailed);
+    if (reader.lineTooLong) {
+        ASSERT_LT(n, want.lines.size());
+        EXPECT_GT(want.rawLengths[n], maxLine);
+        return;
+    }
+    ASSERT_EQ(n, want.lines.size());
+    for (const std::string& kept : want.lines) EXPECT_LE(kept.size(), maxLine);
+    EXPECT_EQ(reader.ctrlZ, want.ctrlZ);
+    EXPECT_EQ(textAfterCtrlZ(reader), want.textAfter);
+}
+
+// Random texts of line ends, Ctrl-Z, other control bytes next to them in value, blanks and
+// bytes from 0x80 up, at every length to 100 and every alignment, read from memory with
+// nothing after their last byte: the 16-byte scan and its byte-wise tail find every line end.
+TEST(LineReader, ReadsWhatThePlainReadingReads) {
+    constexpr char kControls[] = {'\n', '\r', '\x1A', '\t', '\x00', '\x19', '\x0B'};
+    constexpr char kText[] = {' ', 'a', '/', '\x1B', '\x7F', '\x80', '\x8A', '\x9A', '\xFF'};
+    std::mt19937 random(20261208);
+    for (std::size_t length = 0; length <= 100; ++length) {
+        for (std::size_t align = 0; align < 16; ++align) {
+            for (int round = 0; round < 6; ++round) {
+                // One byte in 3, 12 or 40 a control byte: long lines and lone ones come too.
+                const unsigned rare = round % 3 == 0 ? 3 : round % 3 == 1 ? 12 : 40;
+                std::string text;
+                for (std::size_t i = 0; i < length; ++i) {
+                    text.push_back(random() % rare == 0 ? kControls[random() % std::size(kControls)]
+                                                        : kText[random() % std::size(kText)]);
+                }
+                SCOPED_TRACE(::testing::PrintToString(text) + " at " + std::to_string(align));
+                // Exactly the bytes of the text after `align` others: a read past them is
+                // a heap overflow under the address sanitizer.
+                const auto store = std::make_unique<char[]>(align + length);
+                std::copy(text.begin(), text.end(), store.get() + align);
+                LineReader whole;
+                whole.bytes = store.get() + align;
+                whole.end = length;
+                whole.maxLineBytes = round < 3 ? kMaxLineBytes : 7;
+                LineReader view;
+                viewMappedLines(view, whole, 0);
+                expectPlainLines(view, text, whole.maxLineBytes);
+            }
+        }
+    }
+}
+
+// Texts read from a file in blocks of 1 to 17 bytes: every line end meets the block edges.
+TEST(LineReader, ReadsInSmallBlocksWhatThePlainReadingReads) {
+    const std::string texts[] = {
+        "abc\r\n\r\ndef\rghi\nlast",
+        "0123456789abcdef0123456789\r\nx\x80\xFF\r\r\n\n\x1A\r\n",
+        "\r\r\r\n\tkey \x1A more",
+        "a line of some length in front of a Ctrl-Z\x1A\x1A\r\n",
+        "no line end at all, yet longer than every block",
+    };
+    for (const std::string& text : texts) {
+        testing::ScratchDir dir;
+        ASSERT_TRUE(dir.ok());
+        testing::writeFile("in.epd", text);
+        for (std::size_t block = 1; block <= 17; ++block) {
+            for (std::size_t maxLine : {std::size_t{5}, kMaxLineBytes}) {
+                SCOPED_TRACE(::testing::PrintToString(text) + " in blocks of " +
+                             std::to_string(block) + ", limit " + std::to_string(maxLine));
+                LineReader reader;
+                reader.blockBytes = block;
+                reader.maxLineBytes = maxLine;
+                ASSERT_TRUE(openLineReader(reader, "in.epd"));
+                expectPlainLines(reader, text, maxLine);
+            }
         }
     }
 }
