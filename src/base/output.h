@@ -9,6 +9,8 @@
 #include <string>
 #include <string_view>
 
+#include "base/platform.h"
+
 namespace vestrel {
 
 // A writer closes the file it owns when it goes out of scope, without writing what is still
@@ -39,8 +41,21 @@ inline constexpr std::uint64_t kWritebackStep = std::uint64_t{8} << 20;
 // Appends bytes; flushes in big chunks when the buffer fills. A writer without a file fails.
 void writeBytes(BufferedWriter& writer, std::string_view bytes);
 void writeLine(BufferedWriter& writer, std::string_view line);  // line + CR LF
-// Writes the pieces one after another, with one test of the room left for all of them.
-void writePieces(BufferedWriter& writer, std::initializer_list<std::string_view> pieces);
+// Writes the pieces one after another, as writeBytes would each; for a buffer that has to be
+// drained first, or a writer that fails.
+void writePiecesSlowly(BufferedWriter& writer, std::initializer_list<std::string_view> pieces);
+// Writes the pieces one after another, with one test of the room left for all of them. Inline:
+// the output line and the log line of each record come this way, and at the call the pieces
+// are known, so the list costs nothing.
+inline void writePieces(BufferedWriter& writer, std::initializer_list<std::string_view> pieces) {
+    std::size_t total = 0;
+    for (std::string_view piece : pieces) total += piece.size();
+    if (writer.failed || writer.fd == kNoFile || writer.buffer.size() + total > writer.capacity) {
+        writePiecesSlowly(writer, pieces);
+        return;
+    }
+    for (std::string_view piece : pieces) writer.buffer.append(piece);
+}
 // Writes what is buffered. False when any write of this writer has failed.
 bool flushWriter(BufferedWriter& writer);
 // Closes the file when the writer owns it and drops what is still buffered; false when the
