@@ -59,6 +59,8 @@ std::string_view cutShortField(std::string_view& rest) {
 // Compares give 0xFF where they hold and 0 elsewhere: a byte is marked.
 using Bytes16 = unsigned char __attribute__((vector_size(16)));
 
+using Signed16 = signed char __attribute__((vector_size(16)));
+
 static_assert(std::endian::native == std::endian::little, "byte 0 is the low end of a word");
 
 Bytes16 load16(const char* at) {
@@ -155,12 +157,19 @@ struct PlacementBytes {
     Bytes16 allowed;
 };
 
+// Marks the bytes from `low` to `low + count - 1`: moved so that `low` becomes the least signed
+// byte, they are those below `count` more, one signed compare.
+Bytes16 markRange(Bytes16 bytes, unsigned char low, signed char count) {
+    const Bytes16 moved = bytes + static_cast<unsigned char>(0x80 - low);
+    return Bytes16(Signed16(moved) < static_cast<signed char>(-128 + count));
+}
+
 PlacementBytes sortPlacementBytes(Bytes16 bytes) {
     const Bytes16 lower = bytes | 0x20;  // a letter's lower case; '/' and digits are not letters
     const Bytes16 pieces = Bytes16(lower == 'b') | Bytes16(lower == 'k') | Bytes16(lower == 'n') |
-                           Bytes16(Bytes16(lower - 'p') < 3);
+                           markRange(lower, 'p', 3);
     const Bytes16 slashes = Bytes16(bytes == '/');
-    const Bytes16 digits = Bytes16(Bytes16(bytes - '1') < 8);
+    const Bytes16 digits = markRange(bytes, '1', 8);
     return {pieces, slashes, pieces | slashes | digits};
 }
 
