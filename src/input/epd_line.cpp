@@ -58,7 +58,6 @@ std::string_view cutShortField(std::string_view& rest) {
 // Sixteen bytes as one value of the compiler's vector extension: one SSE2 register on x86-64.
 // Compares give 0xFF where they hold and 0 elsewhere: a byte is marked.
 using Bytes16 = unsigned char __attribute__((vector_size(16)));
-
 using Signed16 = signed char __attribute__((vector_size(16)));
 
 static_assert(std::endian::native == std::endian::little, "byte 0 is the low end of a word");
@@ -157,8 +156,8 @@ struct PlacementBytes {
     Bytes16 allowed;
 };
 
-// Marks the bytes from `low` to `low + count - 1`: moved so that `low` becomes the least signed
-// byte, they are those below `count` more, one signed compare.
+// Marks the bytes from `low` to `low + count - 1`. Moved so that `low` becomes -128, they are
+// the bytes below -128 + count: one signed compare, where SSE2 needs three for an unsigned one.
 Bytes16 markRange(Bytes16 bytes, unsigned char low, signed char count) {
     const Bytes16 moved = bytes + static_cast<unsigned char>(0x80 - low);
     return Bytes16(Signed16(moved) < static_cast<signed char>(-128 + count));
@@ -199,6 +198,7 @@ PlacementTally tallyPlacement(std::string_view line) {
     }
     std::size_t counted = from;  // the bytes before it are in the counts
     if (allMarked(sorted.allowed)) {
+        // The placement runs on into the last sixteen bytes, or beyond what the lanes count.
         if (bound != last) return tallyPlacementBytes(line);
         count(sorted, ~Bytes16{});
         counted = from + 16;
@@ -209,6 +209,7 @@ PlacementTally tallyPlacement(std::string_view line) {
     PlacementTally tally;
     tally.length = from + foreign;
     if (foreign < 16 && line[tally.length] != ' ') {
+        // A foreign byte before the first space: the placement fails, its length is still wanted.
         tally.length = std::min(line.find(' ', tally.length), size);
         return tally;
     }
