@@ -5,6 +5,8 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cstddef>
+#include <iterator>
 #include <random>
 #include <string>
 #include <string_view>
@@ -150,8 +152,12 @@ void expectSameReading(std::string_view line) {
             EXPECT_EQ(parts.positionFields, expected.fields);
             EXPECT_EQ(parts.opcodeText, expected.opcodes);
         }
+        // The same when the placement is read as a board on the way.
         BoardScan board;
         ASSERT_EQ(splitPlainLine(line, *settings, parts, &board), expected.fit);
+        if (expected.fit == LineFit::Plain) {
+            EXPECT_EQ(parts.positionFields, expected.fields);
+        }
     }
 }
 
