@@ -1,6 +1,8 @@
 #include "input/epd_line.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
 #include <cstring>
 
@@ -17,12 +19,9 @@ namespace {
 // for "/", nothing for a digit 1-8, and the top bit for any byte that may not stand there.
 constexpr std::uint64_t kSlashUnit = std::uint64_t{1} << 32;
 constexpr std::uint64_t kForeign = std::uint64_t{1} << 63;
-// A space is foreign too, and marked as the end of the placement.
-constexpr std::uint64_t kSpaceValue = kForeign | std::uint64_t{1} << 62;
 constexpr std::array<std::uint64_t, 256> kPlacementValue = [] {
     std::array<std::uint64_t, 256> table{};
     table.fill(kForeign);
-    table[' '] = kSpaceValue;
     for (char c : std::string_view("12345678")) table[static_cast<unsigned char>(c)] = 0;
     for (char c : std::string_view("PNBRQKpnbrqk")) table[static_cast<unsigned char>(c)] = 1;
     table['/'] = kSlashUnit;
@@ -56,66 +55,168 @@ std::string_view cutShortField(std::string_view& rest) {
     return field;
 }
 
-// Sixteen bytes as one value of the compiler's vector extension: one SSE2 compare on x86-64.
-using Bytes16 = char __attribute__((vector_size(16)));
+// Sixteen bytes as one value of the compiler's vector extension: one SSE2 register on x86-64.
+// Compares give 0xFF where they hold and 0 elsewhere: a byte is marked.
+using Bytes16 = unsigned char __attribute__((vector_size(16)));
+using Signed16 = signed char __attribute__((vector_size(16)));
 
-// Where the first two spaces in a row start; npos when there are none. Sixteen pairs at a
-// time: the bytes, and the bytes one further on, compared with spaces at once.
-std::size_t findDoubleSpace(std::string_view text) {
-    const Bytes16 spaces = {' ', ' ', ' ', ' ', ' ', ' ', ' ', ' ',
-                            ' ', ' ', ' ', ' ', ' ', ' ', ' ', ' '};
-    const auto pairsAt = [&text, &spaces](std::size_t i) {
-        Bytes16 a;
-        Bytes16 b;
-        std::memcpy(&a, text.data() + i, 16);
-        std::memcpy(&b, text.data() + i + 1, 16);
-        const Bytes16 pairs = (a == spaces) & (b == spaces);
-        std::uint64_t halves[2];
-        std::memcpy(halves, &pairs, 16);
-        return (halves[0] | halves[1]) != 0;
-    };
-    std::size_t i = 0;
-    for (; i + 17 <= text.size(); i += 16) {
-        if (pairsAt(i)) break;
-    }
-    // The last pairs: one more look that overlaps the pairs seen already.
-    if (i + 17 > text.size() && text.size() >= 17 && !pairsAt(text.size() - 17)) {
-        return std::string_view::npos;
-    }
-    for (; i + 1 < text.size(); ++i) {
-        if (text[i] == ' ' && text[i + 1] == ' ') return i;
-    }
-    return std::string_view::npos;
+static_assert(std::endian::native == std::endian::little, "byte 0 is the low end of a word");
+
+Bytes16 load16(const char* at) {
+    Bytes16 bytes;
+    std::memcpy(&bytes, at, 16);
+    return bytes;
 }
 
-// The placement at the start of the line, up to its first space (where it returns): its
-// piece count, and whether it passes checkPlacement. Eight bytes at a time while none of them
-// is that space: their values are summed in a tree, not one after the other.
-std::size_t tallyPlacement(std::string_view line, int& pieceCount, bool& passes) {
-    const std::size_t size = line.size();
-    std::size_t at = 0;
-    std::uint64_t tally = 0;
-    std::uint64_t seen = 0;
-    const auto valueAt = [&line](std::size_t i) {
-        return kPlacementValue[static_cast<unsigned char>(line[i])];
+// The sixteen bytes as two words, byte 0 at the low end of the first.
+std::array<std::uint64_t, 2> wordsOf(Bytes16 bytes) {
+    std::array<std::uint64_t, 2> words;
+    std::memcpy(words.data(), &bytes, 16);
+    return words;
+}
+
+bool anyMarked(Bytes16 marks) {
+    const auto words = wordsOf(marks);
+    return (words[0] | words[1]) != 0;
+}
+
+bool allMarked(Bytes16 marks) {
+    const auto words = wordsOf(marks);
+    return (words[0] & words[1]) == ~std::uint64_t{0};
+}
+
+// Where the first marked byte is; 16 when none is.
+std::size_t firstMarked(Bytes16 marks) {
+    const auto words = wordsOf(marks);
+    if (words[0] != 0) return std::size_t(std::countr_zero(words[0])) / 8;
+    if (words[1] != 0) return 8 + std::size_t(std::countr_zero(words[1])) / 8;
+    return 16;
+}
+
+// Sixteen marked bytes, then sixteen unmarked: a load from it marks the leading bytes.
+constexpr std::array<char, 32> kLeadingMarks = [] {
+    std::array<char, 32> bytes{};
+    for (std::size_t i = 0; i < 16; ++i) bytes[i] = '\xFF';
+    return bytes;
+}();
+
+// The first `count` bytes (0 to 16) marked.
+Bytes16 leadingMarks(std::size_t count) { return load16(kLeadingMarks.data() + 16 - count); }
+
+// The sum of sixteen byte counts, when it is below 256: no partial sum then crosses into the
+// next byte.
+std::size_t sumOfBytes(Bytes16 counts) {
+    const auto words = wordsOf(counts);
+    return std::size_t(((words[0] + words[1]) * 0x0101010101010101u) >> 56);
+}
+
+// Whether two spaces stand in a row anywhere in the text. Sixteen pairs at a time, thirty-two
+// a round: the bytes, and the bytes one further on, compared with spaces at once; the last look
+// overlaps the pairs seen already.
+bool hasDoubleSpace(std::string_view text) {
+    const std::size_t size = text.size();
+    if (size < 17) {
+        for (std::size_t i = 0; i + 1 < size; ++i) {
+            if (text[i] == ' ' && text[i + 1] == ' ') return true;
+        }
+        return false;
+    }
+    const auto pairsAt = [&text](std::size_t i) {
+        return Bytes16((load16(text.data() + i) == ' ') & (load16(text.data() + i + 1) == ' '));
     };
-    for (; at + 8 <= size; at += 8) {
-        const std::uint64_t v0 = valueAt(at), v1 = valueAt(at + 1), v2 = valueAt(at + 2);
-        const std::uint64_t v3 = valueAt(at + 3), v4 = valueAt(at + 4), v5 = valueAt(at + 5);
-        const std::uint64_t v6 = valueAt(at + 6), v7 = valueAt(at + 7);
-        const std::uint64_t any = v0 | v1 | v2 | v3 | v4 | v5 | v6 | v7;
-        if ((any & kSpaceValue) != 0) break;
-        tally += ((v0 + v1) + (v2 + v3)) + ((v4 + v5) + (v6 + v7));
-        seen |= any;
+    Bytes16 pairs = pairsAt(size - 17);
+    std::size_t i = 0;
+    for (; i + 33 <= size; i += 32) pairs = pairs | pairsAt(i) | pairsAt(i + 16);
+    if (i + 17 <= size) pairs = pairs | pairsAt(i);
+    return anyMarked(pairs);
+}
+
+// The placement at the start of a line, up to its first space: how long it is, and what
+// checkPlacement makes of it.
+struct PlacementTally {
+    std::size_t length = 0;
+    int pieceCount = 0;  // meaningful when it passes
+    bool passes = false;
+};
+
+// tallyPlacement byte by byte: for lines too short for a vector and placements too long for
+// its byte counts.
+PlacementTally tallyPlacementBytes(std::string_view line) {
+    PlacementTally tally;
+    tally.length = std::min(line.find(' '), line.size());
+    tally.passes = checkPlacement(line.substr(0, tally.length), tally.pieceCount);
+    return tally;
+}
+
+// Sixteen bytes of a placement sorted: piece letters, slashes and all the bytes that may stand
+// there (these and the digits 1-8).
+struct PlacementBytes {
+    Bytes16 pieces;
+    Bytes16 slashes;
+    Bytes16 allowed;
+};
+
+// Marks the bytes from `low` to `low + count - 1`. Moved so that `low` becomes -128, they are
+// the bytes below -128 + count: one signed compare, where SSE2 needs three for an unsigned one.
+Bytes16 markRange(Bytes16 bytes, unsigned char low, signed char count) {
+    const Bytes16 moved = bytes + static_cast<unsigned char>(0x80 - low);
+    return Bytes16(Signed16(moved) < static_cast<signed char>(-128 + count));
+}
+
+PlacementBytes sortPlacementBytes(Bytes16 bytes) {
+    const Bytes16 lower = bytes | 0x20;  // a letter's lower case; '/' and digits are not letters
+    const Bytes16 pieces = Bytes16(lower == 'b') | Bytes16(lower == 'k') | Bytes16(lower == 'n') |
+                           markRange(lower, 'p', 3);
+    const Bytes16 slashes = Bytes16(bytes == '/');
+    const Bytes16 digits = markRange(bytes, '1', 8);
+    return {pieces, slashes, pieces | slashes | digits};
+}
+
+// The placement at the start of the line as checkPlacement takes it, sixteen bytes at a time:
+// the pieces and slashes are counted in byte lanes up to the first byte foreign to a
+// placement, which should be the space that ends it. Loads stay inside the line: where the
+// placement runs into the last sixteen bytes, these overlap the bytes counted already.
+PlacementTally tallyPlacement(std::string_view line) {
+    // In the first 240 bytes no count passes 255; no board is longer.
+    constexpr std::size_t kVectorBytes = 240;
+    const std::size_t size = line.size();
+    if (size < 16) return tallyPlacementBytes(line);
+    const std::size_t last = size - 16;
+    const std::size_t bound = std::min(last, kVectorBytes - 16);
+    Bytes16 pieces = {};
+    Bytes16 slashes = {};
+    const auto count = [&pieces, &slashes](const PlacementBytes& sorted, Bytes16 fresh) {
+        pieces -= sorted.pieces & fresh;
+        slashes -= sorted.slashes & fresh;
+    };
+    std::size_t from = 0;  // where the sorted bytes start
+    PlacementBytes sorted = sortPlacementBytes(load16(line.data()));
+    while (allMarked(sorted.allowed) && from + 16 <= bound) {
+        count(sorted, ~Bytes16{});
+        from += 16;
+        sorted = sortPlacementBytes(load16(line.data() + from));
     }
-    for (; at < size && line[at] != ' '; ++at) {
-        const std::uint64_t value = valueAt(at);
-        tally += value;
-        seen |= value;
+    std::size_t counted = from;  // the bytes before it are in the counts
+    if (allMarked(sorted.allowed)) {
+        // The placement runs on into the last sixteen bytes, or beyond what the lanes count.
+        if (bound != last) return tallyPlacementBytes(line);
+        count(sorted, ~Bytes16{});
+        counted = from + 16;
+        from = last;
+        sorted = sortPlacementBytes(load16(line.data() + from));
     }
-    pieceCount = static_cast<int>(tally & (kSlashUnit - 1));
-    passes = (seen & kForeign) == 0 && tally >> 32 == 7;
-    return at;
+    const std::size_t foreign = firstMarked(~sorted.allowed);
+    PlacementTally tally;
+    tally.length = from + foreign;
+    if (foreign < 16 && line[tally.length] != ' ') {
+        // A foreign byte before the first space: the placement fails, its length is still wanted.
+        tally.length = std::min(line.find(' ', tally.length), size);
+        return tally;
+    }
+    count(sorted, leadingMarks(foreign) & ~leadingMarks(counted - from));
+    tally.pieceCount = int(sumOfBytes(pieces));
+    tally.passes = sumOfBytes(slashes) == 7;
+    return tally;
 }
 
 bool isBlankByte(char c) { return static_cast<unsigned char>(c) < 33; }
@@ -181,7 +282,6 @@ LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, Lin
     if (line.empty() || isBlankByte(line.front()) || isBlankByte(line.back()))
         return LineFit::Other;
     if (line.front() == '%' || settings.castlingEdit != CastlingEdit::None) return LineFit::Other;
-    if (findDoubleSpace(line) != std::string_view::npos) return LineFit::Other;
     const std::size_t size = line.size();
     std::size_t at = 0;
     int pieceCount = 0;
@@ -190,13 +290,17 @@ LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, Lin
         // The board scan finds what the tally would: a board passes, anything else is rare.
         scanBoard(line, *board);
         at = board->length;
-        if (at == size || at + 2 == size) return LineFit::Other;  // side or more to be supplied
         pieceCount = int(board->pieceCount);
         placementPasses = board->board || checkPlacement(line.substr(0, at), pieceCount);
     } else {
-        at = tallyPlacement(line, pieceCount, placementPasses);
-        if (at == size || at + 2 == size) return LineFit::Other;  // side or more to be supplied
+        const PlacementTally tally = tallyPlacement(line);
+        at = tally.length;
+        pieceCount = tally.pieceCount;
+        placementPasses = tally.passes;
     }
+    if (at == size || at + 2 == size) return LineFit::Other;  // side or more to be supplied
+    // The placement holds no space, so two in a row can only start where it ends or later.
+    if (hasDoubleSpace(line.substr(at))) return LineFit::Other;
     // From here on the record is the line: what splitRecord drops is dropped.
     if (!placementPasses) return LineFit::Dropped;
     if (settings.pieceRange.kind != RangeKind::None &&
