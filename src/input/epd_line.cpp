@@ -4,9 +4,9 @@
 #include <array>
 #include <bit>
 #include <cstdint>
-#include <cstring>
 
 #include "base/range.h"
+#include "input/bytes16.h"
 #include "input/castling.h"
 #include "position/placement.h"
 #include "text/text.h"
@@ -55,42 +55,15 @@ std::string_view cutShortField(std::string_view& rest) {
     return field;
 }
 
-// Sixteen bytes as one value of the compiler's vector extension: one SSE2 register on x86-64.
-// Compares give 0xFF where they hold and 0 elsewhere: a byte is marked.
-using Bytes16 = unsigned char __attribute__((vector_size(16)));
 using Signed16 = signed char __attribute__((vector_size(16)));
 
-static_assert(std::endian::native == std::endian::little, "byte 0 is the low end of a word");
+bool anyMarked(Bytes16 marks) { return markBits(marks) != 0; }
 
-Bytes16 load16(const char* at) {
-    Bytes16 bytes;
-    std::memcpy(&bytes, at, 16);
-    return bytes;
-}
+bool allMarked(Bytes16 marks) { return markBits(marks) == 0xFFFF; }
 
-// The sixteen bytes as two words, byte 0 at the low end of the first.
-std::array<std::uint64_t, 2> wordsOf(Bytes16 bytes) {
-    std::array<std::uint64_t, 2> words;
-    std::memcpy(words.data(), &bytes, 16);
-    return words;
-}
-
-bool anyMarked(Bytes16 marks) {
-    const auto words = wordsOf(marks);
-    return (words[0] | words[1]) != 0;
-}
-
-bool allMarked(Bytes16 marks) {
-    const auto words = wordsOf(marks);
-    return (words[0] & words[1]) == ~std::uint64_t{0};
-}
-
-// Where the first marked byte is; 16 when none is.
-std::size_t firstMarked(Bytes16 marks) {
-    const auto words = wordsOf(marks);
-    if (words[0] != 0) return std::size_t(std::countr_zero(words[0])) / 8;
-    if (words[1] != 0) return 8 + std::size_t(std::countr_zero(words[1])) / 8;
-    return 16;
+// Where the first unmarked byte is; 16 when none is.
+std::size_t firstUnmarked(Bytes16 marks) {
+    return std::size_t(std::countr_zero(markBits(marks) ^ 0x1FFFFu));
 }
 
 // Sixteen marked bytes, then sixteen unmarked: a load from it marks the leading bytes.
@@ -135,7 +108,7 @@ bool hasDoubleSpace(std::string_view text) {
 // checkPlacement makes of it.
 struct PlacementTally {
     std::size_t length = 0;
-    int pieceCount = 0;  // meaningful when it passes
+    int pieceCount = 0;  // meaningful when it passes and the pieces were asked for
     bool passes = false;
 };
 
@@ -175,8 +148,9 @@ PlacementBytes sortPlacementBytes(Bytes16 bytes) {
 // The placement at the start of the line as checkPlacement takes it, sixteen bytes at a time:
 // the pieces and slashes are counted in byte lanes up to the first byte foreign to a
 // placement, which should be the space that ends it. Loads stay inside the line: where the
-// placement runs into the last sixteen bytes, these overlap the bytes counted already.
-PlacementTally tallyPlacement(std::string_view line) {
+// placement runs into the last sixteen bytes, these overlap the bytes counted already. The
+// pieces are summed only when `countPieces`: most runs filter no piece counts.
+PlacementTally tallyPlacement(std::string_view line, bool countPieces) {
     // In the first 240 bytes no count passes 255; no board is longer.
     constexpr std::size_t kVectorBytes = 240;
     const std::size_t size = line.size();
@@ -205,7 +179,7 @@ PlacementTally tallyPlacement(std::string_view line) {
         from = last;
         sorted = sortPlacementBytes(load16(line.data() + from));
     }
-    const std::size_t foreign = firstMarked(~sorted.allowed);
+    const std::size_t foreign = firstUnmarked(sorted.allowed);
     PlacementTally tally;
     tally.length = from + foreign;
     if (foreign < 16 && line[tally.length] != ' ') {
@@ -214,7 +188,7 @@ PlacementTally tallyPlacement(std::string_view line) {
         return tally;
     }
     count(sorted, leadingMarks(foreign) & ~leadingMarks(counted - from));
-    tally.pieceCount = int(sumOfBytes(pieces));
+    if (countPieces) tally.pieceCount = int(sumOfBytes(pieces));
     tally.passes = sumOfBytes(slashes) == 7;
     return tally;
 }
@@ -283,6 +257,7 @@ LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, Lin
         return LineFit::Other;
     if (line.front() == '%' || settings.castlingEdit != CastlingEdit::None) return LineFit::Other;
     const std::size_t size = line.size();
+    const bool piecesFiltered = settings.pieceRange.kind != RangeKind::None;
     std::size_t at = 0;
     int pieceCount = 0;
     bool placementPasses = false;
@@ -293,7 +268,7 @@ LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, Lin
         pieceCount = int(board->pieceCount);
         placementPasses = board->board || checkPlacement(line.substr(0, at), pieceCount);
     } else {
-        const PlacementTally tally = tallyPlacement(line);
+        const PlacementTally tally = tallyPlacement(line, piecesFiltered);
         at = tally.length;
         pieceCount = tally.pieceCount;
         placementPasses = tally.passes;
@@ -303,10 +278,7 @@ LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, Lin
     if (hasDoubleSpace(line.substr(at))) return LineFit::Other;
     // From here on the record is the line: what splitRecord drops is dropped.
     if (!placementPasses) return LineFit::Dropped;
-    if (settings.pieceRange.kind != RangeKind::None &&
-        !rangeTest(pieceCount, settings.pieceRange)) {
-        return LineFit::Dropped;
-    }
+    if (piecesFiltered && !rangeTest(pieceCount, settings.pieceRange)) return LineFit::Dropped;
     const char side = line[at + 1];
     if ((side != 'w' && side != 'b') || line[at + 2] != ' ') return LineFit::Dropped;
     std::size_t end = at + 3;  // the castling field, then the en-passant field
