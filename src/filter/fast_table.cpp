@@ -32,7 +32,7 @@ inline std::uint64_t read32(const char* p) {
     return v;
 }
 
-// The bytes at the end of a key, fewer than 17, as two words.
+// The bytes of a key of up to sixteen bytes as two words.
 inline void readTail(const char* p, std::size_t n, std::uint64_t& a, std::uint64_t& b) {
     if (n >= 8) {
         a = read64(p);
@@ -68,19 +68,26 @@ void FastTable::allocate() {
     }
 }
 
-// The hash is odd, so that its tag is never 0.
+// The hash is odd, so that its tag is never 0. A key over sixteen bytes ends with its last
+// sixteen, which overlap the bytes before when its size is no multiple of sixteen.
 std::uint64_t FastTable::hashOf(std::string_view key) const {
     const char* p = key.data();
-    std::size_t n = key.size();
-    std::uint64_t h = secret_[0];
-    for (; n > 16; n -= 16, p += 16) {
-        h = foldedProduct(read64(p) ^ secret_[1], read64(p + 8) ^ secret_[2] ^ h);
-    }
+    const std::size_t size = key.size();
     std::uint64_t a;
     std::uint64_t b;
-    readTail(p, n, a, b);
+    std::uint64_t h = secret_[0];
+    if (size > 16) {
+        const char* const last = p + size - 16;
+        for (; p < last; p += 16) {
+            h = foldedProduct(read64(p) ^ secret_[1], read64(p + 8) ^ secret_[2] ^ h);
+        }
+        a = read64(last);
+        b = read64(last + 8);
+    } else {
+        readTail(p, size, a, b);
+    }
     h = foldedProduct(a ^ secret_[1], b ^ secret_[2] ^ h);
-    return foldedProduct(h ^ secret_[0], key.size() ^ secret_[1]) | 1;
+    return foldedProduct(h ^ secret_[0], size ^ secret_[1]) | 1;
 }
 
 std::uint64_t FastTable::hashOf(std::uint32_t value) const {
