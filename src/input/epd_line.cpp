@@ -63,7 +63,7 @@ bool allMarked(Bytes16 marks) { return markBits(marks) == 0xFFFF; }
 
 // Where the first unmarked byte is; 16 when none is.
 std::size_t firstUnmarked(Bytes16 marks) {
-    return std::size_t(std::countr_zero(markBits(marks) ^ 0x1FFFFu));
+    return std::size_t(std::countr_zero((markBits(marks) ^ 0xFFFFu) | 0x10000u));
 }
 
 // Sixteen marked bytes, then sixteen unmarked: a load from it marks the leading bytes.
