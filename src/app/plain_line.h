@@ -22,8 +22,16 @@ PlainVerdict filterPlainLine(std::string_view line, const StepSettings& steps, R
                              PendingRecord& pending);
 
 // The output line of such a record: a view of the line itself, or the line with the ";" that
-// closes its opcodes, built in `work`.
-std::string_view plainOutputLine(const LineParts& plain, const OutputLineSettings& settings,
-                                 std::string& work);
+// closes its opcodes, built in `work`. Inline: every record written from its line asks.
+inline std::string_view plainOutputLine(const LineParts& plain, const OutputLineSettings& settings,
+                                        std::string& work) {
+    if (plain.opcodeText.empty() || settings.append == OpcodeChoice::None) {
+        return plain.positionFields;
+    }
+    if (plain.line.back() == ';') return plain.line;
+    work.assign(plain.line);
+    work.push_back(';');
+    return work;
+}
 
 }  // namespace vestrel
