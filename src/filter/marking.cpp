@@ -54,7 +54,8 @@ std::size_t searchedSolutionEnd(std::string_view text) {
 
 // Where the solution part of the text ends: just after the first "#" (or, with no "#", the
 // first "=") when it follows the first " bm " directly or after one letter ("#3", "h#2").
-std::size_t solutionEnd(std::string_view text) {
+// Inline, so that the usual shapes are told apart where it is asked, without a call.
+inline std::size_t solutionEnd(std::string_view text) {
     // Most keys' texts start with " bm #" or " bm h#": no search at all then.
     if (text.starts_with(" bm ")) {
         if (text.size() > 4 && text[4] == '#') return 5;
