@@ -122,11 +122,7 @@ std::uint64_t expectedInputKeys(const InputStream& input) {
 
 bool beginInput(InputStream& input, ReaderState& state) { return startFile(input, state); }
 
-bool nextInputLine(InputStream& input, ReaderState& state, std::string_view& line) {
-    if (nextLine(input.reader, line)) {
-        ++input.lineNumber;
-        return true;
-    }
+bool endOfInputLines(InputStream& input, const ReaderState& state, std::string_view& line) {
     input.lineTooLong = input.reader.lineTooLong;
     input.readFailed = input.reader.readFailed;
     if (input.lineTooLong || input.readFailed || !recordWaiting(state)) return false;

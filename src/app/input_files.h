@@ -56,10 +56,17 @@ inline const std::string& currentInputName(const InputStream& input) {
 // Prepares the first file for reading: its kind, a note when standard input is a terminal, and
 // a CSV file's header line; false when that header lacks a needed column (`missingColumn`).
 bool beginInput(InputStream& input, ReaderState& state);
+// What nextInputLine does when the reader has no line left.
+bool endOfInputLines(InputStream& input, const ReaderState& state, std::string_view& line);
 // The next line of the file being read; at its end, once, an empty line when a PGN record
 // still waits for the end of its header. False at the end of the file, and when a read
-// failed (`readFailed`) or a line is over the limit (`lineTooLong`).
-bool nextInputLine(InputStream& input, ReaderState& state, std::string_view& line);
+// failed (`readFailed`) or a line is over the limit (`lineTooLong`). Inline: it is asked for
+// every line.
+inline bool nextInputLine(InputStream& input, const ReaderState& state, std::string_view& line) {
+    if (!nextLine(input.reader, line)) return endOfInputLines(input, state, line);
+    ++input.lineNumber;
+    return true;
+}
 // Closes the file read and begins the next one; false when none is left, or when the next
 // one cannot be opened (`failed`) or its header lacks a column (`missingColumn`).
 bool openNextInput(InputStream& input, ReaderState& state);

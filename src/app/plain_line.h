@@ -16,14 +16,45 @@ enum class PlainVerdict {
     Other,    // not its own record: read it the usual way
 };
 
+// Whether such a line passes the find, skip, time and params filters (`selectsPlainLines`).
+bool passesPlainSelection(std::string_view line, std::string_view opcodes,
+                          const StepSettings& steps, RunState& state);
+
 // Runs an EPD/FEN line through the steps before marking when its record is the line itself.
-// The line must stay where it is until the record is written.
-PlainVerdict filterPlainLine(std::string_view line, const StepSettings& steps, RunState& state,
-                             PendingRecord& pending);
+// The line must stay where it is until the record is written. Inline: every line comes here.
+inline PlainVerdict filterPlainLine(std::string_view line, const StepSettings& steps,
+                                    RunState& state, PendingRecord& pending) {
+    // The placement is read as a board on the way when marking needs one.
+    BoardScan* board = readsBoards(steps.marking, state.marking) ? &pending.board : nullptr;
+    switch (splitPlainLine(line, steps.split, pending.plain, board)) {
+        case LineFit::Other:
+            pending.plain.line = {};
+            return PlainVerdict::Other;
+        case LineFit::Dropped:
+            return PlainVerdict::Dropped;
+        case LineFit::Plain:
+            break;
+    }
+    if (steps.selectsPlainLines &&
+        !passesPlainSelection(line, pending.plain.opcodeText, steps, state)) {
+        return PlainVerdict::Dropped;
+    }
+    pending.illegalMove = false;
+    prepareMark(pending, steps.marking, state.marking);
+    return PlainVerdict::Queued;
+}
 
 // The output line of such a record: a view of the line itself, or the line with the ";" that
-// closes its opcodes, built in `work`.
-std::string_view plainOutputLine(const LineParts& plain, const OutputLineSettings& settings,
-                                 std::string& work);
+// closes its opcodes, built in `work`. Inline: every record written from its line asks.
+inline std::string_view plainOutputLine(const LineParts& plain, const OutputLineSettings& settings,
+                                        std::string& work) {
+    if (plain.opcodeText.empty() || settings.append == OpcodeChoice::None) {
+        return plain.positionFields;
+    }
+    if (plain.line.back() == ';') return plain.line;
+    work.assign(plain.line);
+    work.push_back(';');
+    return work;
+}
 
 }  // namespace vestrel

@@ -39,6 +39,8 @@ StepSettings stepSettings(const RunSettings& settings) {
                    .appendNames = settings.appendNames,
                    .deleteNames = settings.deleteNames},
         .plainLines = plainLinesApply(settings),
+        .selectsPlainLines = !settings.find.items.empty() || !settings.skip.items.empty() ||
+                             settings.time.active || settings.params.mode != ParamsMode::Off,
     };
 }
 

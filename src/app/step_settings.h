@@ -22,6 +22,9 @@ struct StepSettings {
     // A line-mode record may be its input line as it stands (no option edits or keeps a copy
     // of it): such records are read without copying their line.
     bool plainLines = false;
+    // A find, skip, time or params filter is set: most runs select nothing, and their plain
+    // lines take one test instead of four calls.
+    bool selectsPlainLines = false;
 };
 
 StepSettings stepSettings(const RunSettings& settings);

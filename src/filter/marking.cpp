@@ -35,13 +35,11 @@ SeenVerdict twinVerdict(std::string_view key, Marking& marking) {
     return marking.seen.lookUp(marking.twin);
 }
 
-// Where the solution part of the text ends: just after the first "#" (or, with no "#", the
-// first "=") when it follows the first " bm " directly or after one letter ("#3", "h#2").
-std::size_t solutionEnd(std::string_view text) {
-    // A key's text starts with " bm " on most records: no search at all then.
+// solutionEnd past its usual shapes: a search for " bm " and the marks.
+std::size_t searchedSolutionEnd(std::string_view text) {
     const std::size_t bm = text.starts_with(" bm ") ? 0 : text.find(" bm ");
     if (bm == std::string_view::npos) return std::string_view::npos;
-    // The usual "#2" or "h#2" right after it, with no "#" before: the first "#" is found.
+    // "#2" or "h#2" right after it, with no "#" before: the first "#" is found.
     if (bm == 0 || text.substr(0, bm).find('#') == std::string_view::npos) {
         if (bm + 4 < text.size() && text[bm + 4] == '#') return bm + 5;
         if (bm + 5 < text.size() && text[bm + 5] == '#') return bm + 6;
@@ -54,6 +52,18 @@ std::size_t solutionEnd(std::string_view text) {
     return mark + 1;
 }
 
+// Where the solution part of the text ends: just after the first "#" (or, with no "#", the
+// first "=") when it follows the first " bm " directly or after one letter ("#3", "h#2").
+// Inline, so that the usual shapes are told apart where it is asked, without a call.
+inline std::size_t solutionEnd(std::string_view text) {
+    // Most keys' texts start with " bm #" or " bm h#": no search at all then.
+    if (text.starts_with(" bm ")) {
+        if (text.size() > 4 && text[4] == '#') return 5;
+        if (text.size() > 5 && text[5] == '#') return 6;
+    }
+    return searchedSolutionEnd(text);
+}
+
 // The length of the usual solution part "bm #2" or "bm h#2" at the start of the opcode text,
 // up to its "#"; npos when the text does not start so.
 std::size_t leadingSolutionLength(std::string_view opcodeText) {
@@ -64,12 +74,15 @@ std::size_t leadingSolutionLength(std::string_view opcodeText) {
 
 // Keeps the id text of the verdict, and the log line's end after the position fields, from
 // one marked record to the next: a run of records set aside for one reason builds them once,
-// and each log line is written in two pieces.
+// and each log line is written in two pieces. The tag and the reason are views of texts that
+// live as long as the program, so the same two views give the same text.
 void keepTag(Marking& marking, std::string_view tag, std::string_view reason) {
-    if (marking.tag.size() == tag.size() + reason.size() && marking.tag.starts_with(tag) &&
-        marking.tag.ends_with(reason) && !marking.logEnd.empty()) {
-        return;
-    }
+    const auto same = [](std::string_view a, std::string_view b) {
+        return a.data() == b.data() && a.size() == b.size();
+    };
+    if (same(tag, marking.tagFrom) && same(reason, marking.reasonFrom)) return;
+    marking.tagFrom = tag;
+    marking.reasonFrom = reason;
     marking.tag.assign(tag);
     marking.tag.append(reason);
     marking.logEnd.assign(" id \"");
@@ -123,11 +136,18 @@ bool databaseLineKey(std::string_view line, std::string& key) {
 
 void prepareMark(PendingRecord& record, const MarkSettings& settings, const Marking& marking) {
     const std::string_view fields = record.positionFields();
-    const std::size_t leading = leadingSolutionLength(record.opcodeText());
-    if (!record.plain.line.empty() && !settings.canonicalKeys &&
-        leading != std::string_view::npos) {
-        // The key of a record that is its line is the start of the line: nothing to copy.
-        record.keyText = record.plain.line.substr(0, fields.size() + 1 + leading);
+    const std::string_view line = record.plain.line;
+    if (!line.empty() && !settings.canonicalKeys) {
+        // A record that is its line has a space and its opcode text after its fields, the text
+        // buildPositionKey searches: a key that ends in the solution is the start of the line.
+        const std::size_t end = solutionEnd(line.substr(fields.size()));
+        if (end != std::string_view::npos) {
+            record.keyText = line.substr(0, fields.size() + end);
+        } else {
+            record.key.assign(fields);
+            record.key.append(kDefaultSolution);
+            record.keyText = record.key;
+        }
     } else {
         buildPositionKey(fields, record.opcodeText(), record.key);
         // The key begins with the fields: an en-passant square ends both. Passing over keys
@@ -138,9 +158,7 @@ void prepareMark(PendingRecord& record, const MarkSettings& settings, const Mark
         record.keyText = record.key;
     }
     // The key begins with the position fields, so one scan serves both tests.
-    if (record.plain.line.empty() && readsBoards(settings, marking)) {
-        scanBoard(record.keyText, record.board);
-    }
+    if (line.empty() && readsBoards(settings, marking)) scanBoard(record.keyText, record.board);
     marking.seen.prepare(record.keyText, record.board, record.ticket);
 }
 

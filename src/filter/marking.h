@@ -30,6 +30,9 @@ struct Marking {
     std::string twin;    // --canonical: the colour-reversed twin of the key being marked
     std::string tag;     // the id text of the last record marked, for the report
     std::string logEnd;  // its log line after the position fields: ` id "TAG";` and CR LF
+    // The verdict's tag and reason that `tag` was built from (static texts), to tell when it
+    // changes without comparing the texts.
+    std::string_view tagFrom, reasonFrom;
 };
 
 // A record that passed the filters, with its position key built before its turn to be marked.

@@ -16,39 +16,59 @@
 namespace vestrel {
 namespace {
 
+constexpr std::string_view kKeyFields = "k7/8/8/8/8/8/8/1Q5K w - -";
+
+struct KeyCase {
+    std::string_view opcodes, solution;
+};
+
+const KeyCase kKeyCases[] = {
+    {"bm #2;", " bm #"},
+    {"bm #3; id \"b\";", " bm #"},
+    {"bm h#2;", " bm h#"},
+    {"bm s#3;", " bm s#"},
+    {"bm =2;", " bm ="},
+    {"bm s=3; id \"c\";", " bm s="},
+    {"", " bm #"},
+    {"id \"x\";", " bm #"},
+    {"bm Qb8#;", " bm #"},
+    {"bm #", " bm #"},
+    {"xbm #2;", " bm #"},
+    {"bm;", " bm #"},
+    // Opcodes in front of bm stay in the key.
+    {"ce 100; bm #3;", " ce 100; bm #"},
+    // A "#" anywhere else decides before any "=".
+    {"id \"#1\"; bm #2;", " bm #"},
+    {"bm =2; c0 \"a#\";", " bm #"},
+    {"bm hs=3;", " bm #"},
+    // Cut short or with a second mark just after the first.
+    {"bm h", " bm #"},
+    {"bm ##2;", " bm #"},
+    {"bm h=#2;", " bm #"},
+};
+
 TEST(BuildPositionKey, KeepsTheStipulationUpToItsMark) {
-    constexpr std::string_view kFields = "k7/8/8/8/8/8/8/1Q5K w - -";
-    struct Case {
-        std::string_view opcodes, solution;
-    };
-    const Case cases[] = {
-        {"bm #2;", " bm #"},
-        {"bm #3; id \"b\";", " bm #"},
-        {"bm h#2;", " bm h#"},
-        {"bm s#3;", " bm s#"},
-        {"bm =2;", " bm ="},
-        {"", " bm #"},
-        {"id \"x\";", " bm #"},
-        {"bm Qb8#;", " bm #"},
-        {"bm #", " bm #"},
-        {"xbm #2;", " bm #"},
-        {"bm;", " bm #"},
-        // Opcodes in front of bm stay in the key.
-        {"ce 100; bm #3;", " ce 100; bm #"},
-        // A "#" anywhere else decides before any "=".
-        {"id \"#1\"; bm #2;", " bm #"},
-        {"bm =2; c0 \"a#\";", " bm #"},
-        {"bm hs=3;", " bm #"},
-        // Cut short or with a second mark just after the first.
-        {"bm h", " bm #"},
-        {"bm ##2;", " bm #"},
-        {"bm h=#2;", " bm #"},
-    };
-    for (const Case& c : cases) {
+    for (const KeyCase& c : kKeyCases) {
         SCOPED_TRACE(c.opcodes);
         std::string key = "stale";
-        buildPositionKey(kFields, c.opcodes, key);
-        EXPECT_EQ(key, std::string(kFields) + std::string(c.solution));
+        buildPositionKey(kKeyFields, c.opcodes, key);
+        EXPECT_EQ(key, std::string(kKeyFields) + std::string(c.solution));
+    }
+}
+
+// A record that is its input line has its key taken from the line where it can: the same key.
+TEST(PrepareMark, GivesALineItsKeyAsBuildPositionKeyDoes) {
+    const Marking marking;
+    for (const KeyCase& c : kKeyCases) {
+        SCOPED_TRACE(c.opcodes);
+        const std::string line =
+            std::string(kKeyFields) + (c.opcodes.empty() ? "" : " ") + std::string(c.opcodes);
+        PendingRecord record;
+        record.key = "stale";
+        record.plain = {line, std::string_view(line).substr(0, kKeyFields.size()),
+                        std::string_view(line).substr(line.size() - c.opcodes.size())};
+        prepareMark(record, MarkSettings{}, marking);
+        EXPECT_EQ(record.keyText, std::string(kKeyFields) + std::string(c.solution));
     }
 }
 
