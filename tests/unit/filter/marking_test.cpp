@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "base/platform.h"
+#include "position/placement.h"
 
 namespace vestrel {
 namespace {
@@ -330,41 +331,52 @@ TEST(MarkRecord, LogsAndCountsMarkedRecords) {
          0},
     };
 
-    for (const Scenario& sc : scenarios) {
-        SCOPED_TRACE(sc.name);
-        std::error_code error;
-        const std::string path = (std::filesystem::temp_directory_path(error) /
-                                  ("vestrel_marking_" + std::to_string(std::random_device{}())))
-                                     .string();
-        const int fd = createFile(path);
-        ASSERT_NE(fd, kNoFile);
+    // Each scenario twice: records read the usual way, then records that are their line.
+    for (const bool asLines : {false, true})
+        for (const Scenario& sc : scenarios) {
+            SCOPED_TRACE(std::string(sc.name) + (asLines ? " (lines)" : ""));
+            std::error_code error;
+            const std::string path = (std::filesystem::temp_directory_path(error) /
+                                      ("vestrel_marking_" + std::to_string(std::random_device{}())))
+                                         .string();
+            const int fd = createFile(path);
+            ASSERT_NE(fd, kNoFile);
 
-        Marking marking;
-        marking.seen = SeenSet(sc.options.policy);
-        for (std::string_view key : sc.preloaded) marking.seen.preload(key);
-        BufferedWriter log;
-        openWriter(log, fd, 4096, true);
+            Marking marking;
+            marking.seen = SeenSet(sc.options.policy);
+            for (std::string_view key : sc.preloaded) marking.seen.preload(key);
+            BufferedWriter log;
+            openWriter(log, fd, 4096, true);
 
-        for (const Record& r : sc.records) {
-            SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
-            PendingRecord record;
-            record.split = {std::string(r.fields), std::string(r.opcodes)};
-            prepareMark(record, sc.options.settings, marking);
-            EXPECT_EQ(markRecord(record, sc.options.settings, marking, log), r.verdict);
-            // Marking never edits the record.
-            EXPECT_EQ(record.split.positionFields, r.fields);
-            EXPECT_EQ(record.split.opcodeText, r.opcodes);
+            for (const Record& r : sc.records) {
+                SCOPED_TRACE(std::string(r.fields) + " " + std::string(r.opcodes));
+                PendingRecord record;
+                record.split = {std::string(r.fields), std::string(r.opcodes)};
+                const std::string line =
+                    std::string(r.fields) + (r.opcodes.empty() ? "" : " ") + std::string(r.opcodes);
+                if (asLines) {
+                    // As splitPlainLine leaves such a record: views of the line, its board read.
+                    const std::string_view view = line;
+                    record.plain = {view, view.substr(0, r.fields.size()),
+                                    view.substr(line.size() - r.opcodes.size())};
+                    if (readsBoards(sc.options.settings, marking)) scanBoard(line, record.board);
+                }
+                prepareMark(record, sc.options.settings, marking);
+                EXPECT_EQ(markRecord(record, sc.options.settings, marking, log), r.verdict);
+                // Marking never edits the record.
+                EXPECT_EQ(record.split.positionFields, r.fields);
+                EXPECT_EQ(record.split.opcodeText, r.opcodes);
+            }
+            EXPECT_TRUE(flushWriter(log));
+            EXPECT_TRUE(closeWriter(log));
+            EXPECT_EQ(readFile(path), sc.log);
+            std::filesystem::remove(path, error);
+            EXPECT_EQ(marking.duplicates, sc.duplicates);
+            EXPECT_EQ(marking.illegal, sc.illegal);
+            if (sc.options.policy.mode == LookupMode::None) {
+                EXPECT_EQ(marking.seen.size(), 0);
+            }
         }
-        EXPECT_TRUE(flushWriter(log));
-        EXPECT_TRUE(closeWriter(log));
-        EXPECT_EQ(readFile(path), sc.log);
-        std::filesystem::remove(path, error);
-        EXPECT_EQ(marking.duplicates, sc.duplicates);
-        EXPECT_EQ(marking.illegal, sc.illegal);
-        if (sc.options.policy.mode == LookupMode::None) {
-            EXPECT_EQ(marking.seen.size(), 0);
-        }
-    }
 }
 
 TEST(MarkRecord, CountsWithoutALogFile) {

@@ -2,8 +2,11 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
 #include <string>
 #include <string_view>
+
+#include "position/placement.h"
 
 namespace vestrel {
 namespace {
@@ -30,6 +33,29 @@ TEST(DropUnusableEnPassant, KeepsOnlySquaresAPawnCanTakeOn) {
         std::string key(c.key);
         EXPECT_EQ(dropUnusableEnPassant(key), c.key != c.canonical);
         EXPECT_EQ(key, c.canonical);
+    }
+}
+
+// The block and word tests must agree with hasPawn on every length and at every place of a
+// pawn, a space or a byte that differs from "p" or "P" in one bit only. The bytes after the
+// last whole block take the word test, so keys of every length try both.
+TEST(PlacementHasPawn, AgreesWithHasPawnOfThePlacement) {
+    using namespace std::string_view_literals;
+    constexpr std::string_view kAlphabet = "pP p/18kKqQ\xd0\xf0\x10\x00\x80\xa0\r\tx`@0"sv;
+    std::mt19937 random(20261208);
+    // Pawns on both sides of the key: a byte read past its ends would be seen.
+    const std::string buffer(256, 'P');
+    for (int round = 0; round < 20000; ++round) {
+        std::string text = buffer;
+        const std::size_t offset = random() % 16;
+        const std::size_t size = round % 73;
+        for (std::size_t i = 0; i < size; ++i) {
+            // Mostly board bytes, so that the first pawn or space can fall anywhere.
+            text[offset + i] =
+                random() % 4 == 0 ? kAlphabet[random() % kAlphabet.size()] : "18/kq"[random() % 5];
+        }
+        const std::string_view key = std::string_view(text).substr(offset, size);
+        ASSERT_EQ(placementHasPawn(key), hasPawn(key.substr(0, key.find(' ')))) << round;
     }
 }
 
