@@ -214,12 +214,16 @@ SeenVerdict SeenSet::Tables::matchClass(std::string_view key) const {
 SeenVerdict SeenSet::Tables::markInClass(std::string_view key, const SeenTicket& ticket) {
     classmates.clear();
     const std::size_t end = fast.collect(store, ticket.hash, classmates);
+    // No stored key of the class, as for most keys: no stored key is the key or one of its
+    // images.
+    if (classmates.empty()) {
+        add(key, ticket.hash, end);
+        return SeenVerdict::New;
+    }
     if (std::find(classmates.begin(), classmates.end(), key) != classmates.end()) {
         return SeenVerdict::Duplicate;
     }
     add(key, ticket.hash, end);  // the classmates' texts stay where they are
-    // No stored key of the class: no stored key is one of its images.
-    if (classmates.empty()) return SeenVerdict::New;
     buildImages(key);
     return matchClass(key);
 }
