@@ -5,8 +5,8 @@
 #include <bit>
 #include <cstdint>
 
+#include "base/bytes16.h"
 #include "base/range.h"
-#include "input/bytes16.h"
 #include "input/castling.h"
 #include "position/placement.h"
 #include "text/text.h"
@@ -55,8 +55,6 @@ std::string_view cutShortField(std::string_view& rest) {
     return field;
 }
 
-using Signed16 = signed char __attribute__((vector_size(16)));
-
 bool anyMarked(Bytes16 marks) { return markBits(marks) != 0; }
 
 bool allMarked(Bytes16 marks) { return markBits(marks) == 0xFFFF; }
@@ -65,16 +63,6 @@ bool allMarked(Bytes16 marks) { return markBits(marks) == 0xFFFF; }
 std::size_t firstUnmarked(Bytes16 marks) {
     return std::size_t(std::countr_zero((markBits(marks) ^ 0xFFFFu) | 0x10000u));
 }
-
-// Sixteen marked bytes, then sixteen unmarked: a load from it marks the leading bytes.
-constexpr std::array<char, 32> kLeadingMarks = [] {
-    std::array<char, 32> bytes{};
-    for (std::size_t i = 0; i < 16; ++i) bytes[i] = '\xFF';
-    return bytes;
-}();
-
-// The first `count` bytes (0 to 16) marked.
-Bytes16 leadingMarks(std::size_t count) { return load16(kLeadingMarks.data() + 16 - count); }
 
 // The sum of sixteen byte counts, when it is below 256: no partial sum then crosses into the
 // next byte.
@@ -128,13 +116,6 @@ struct PlacementBytes {
     Bytes16 slashes;
     Bytes16 allowed;
 };
-
-// Marks the bytes from `low` to `low + count - 1`. Moved so that `low` becomes -128, they are
-// the bytes below -128 + count: one signed compare, where SSE2 needs three for an unsigned one.
-Bytes16 markRange(Bytes16 bytes, unsigned char low, signed char count) {
-    const Bytes16 moved = bytes + static_cast<unsigned char>(0x80 - low);
-    return Bytes16(Signed16(moved) < static_cast<signed char>(-128 + count));
-}
 
 PlacementBytes sortPlacementBytes(Bytes16 bytes) {
     const Bytes16 lower = bytes | 0x20;  // a letter's lower case; '/' and digits are not letters

@@ -7,19 +7,20 @@
 #include <cstring>
 #include <string_view>
 
+#include "base/bytes16.h"
+
 namespace vestrel {
 
 namespace {
 
-// What a byte adds to each count of the scan: squares, slashes, pieces, pawns and the letter
-// counts of each colour. A byte that may not stand in a placement adds 16 slashes, more than a
+// What a byte adds to each count of the scan: squares, slashes, pieces and the letter counts
+// of each colour. A byte that may not stand in a placement adds 16 slashes, more than a
 // board ever holds. One table per count, of full words: each count then takes one instruction
 // a byte.
 struct ByteCounts {
     std::array<std::size_t, 256> squares{};
     std::array<std::size_t, 256> slashes{};
     std::array<std::size_t, 256> pieces{};
-    std::array<std::size_t, 256> pawns{};
     std::array<std::uint64_t, 256> white{};
     std::array<std::uint64_t, 256> black{};
 };
@@ -40,7 +41,6 @@ constexpr ByteCounts kByteCounts = [] {
         counts.slashes[std::size_t(std::uint8_t(c))] = 0;
         counts.pieces[std::size_t(std::uint8_t(c))] = 1;
     }
-    counts.pawns['P'] = counts.pawns['p'] = 1;
     for (std::size_t kind = 0; kind < kPieceKinds.size(); ++kind) {
         const char letter = kPieceKinds[kind];
         counts.white[std::size_t(std::uint8_t(letter))] = std::uint64_t{1} << (8 * kind);
@@ -55,37 +55,64 @@ constexpr std::uint64_t kFirstSevenRanks = 0x00ffffffffffffffULL;
 
 static_assert(std::endian::native == std::endian::little, "rank ends are read as one word");
 
+// scanBoard byte by byte with the pawns of each rank counted, for the placements that are no
+// board but could be: their pawnsOnEdge, measured as the ranks run however long they are,
+// comes out as it always did.
+void scanNearBoard(std::string_view placement, BoardScan& scan) {
+    std::size_t slashes = 0;
+    std::size_t pawns = 0;
+    std::array<std::size_t, 8> rankPawns{};  // the pawns up to the end of rank r
+    for (const char c : placement) {
+        rankPawns[slashes] = pawns;  // at most 7 slashes: the placement could be a board
+        slashes += c == '/';
+        pawns += (c | 0x20) == 'p';
+    }
+    scan.pawnsOnEdge = rankPawns[0] != 0 || pawns != rankPawns[6];
+}
+
+// A pawn on the first or the last eight squares of a board. Its pieces stand in the order of
+// their squares, so those are among the first eight pieces and the last eight: two loads of
+// eight pieces (inside the 72 places), their letters and the squares one byte on compared.
+bool pawnOnEdge(const BoardScan& scan) {
+    const std::size_t count = scan.pieceCount;
+    const Bytes16 inList = leadingMarks(2 * std::min<std::size_t>(count, 8));
+    const auto pawnsWhere = [](Bytes16 pieces, unsigned char low) {
+        const Bytes16 squares = shiftDown<1>(pieces);  // each letter's square on it
+        return Bytes16((pieces | 0x20) == 'p') & markRange(squares, low, 8);
+    };
+    const Bytes16 first = load16(reinterpret_cast<const char*>(scan.pieces.data()));
+    const Bytes16 last =
+        load16(reinterpret_cast<const char*>(scan.pieces.data() + (count < 8 ? 0 : count - 8)));
+    return markBits((pawnsWhere(first, 0) | pawnsWhere(last, 56)) & inList) != 0;
+}
+
 }  // namespace
 
 // The pieces are kept and the ranks measured with a store per byte, not a branch, so that
 // positions of any make-up read equally fast. The space that ends the placement is found
 // first; after every eight bytes the counts are tested, and when they can no longer be a
-// board's the reading of the board ends, before an index could pass the scratch room.
+// board's the reading of the board ends, before an index could pass the scratch room. The
+// pawns on the first and the last rank are looked for among the pieces afterwards, not
+// counted rank by rank: a store and a count a byte fewer.
 void scanBoard(std::string_view text, BoardScan& scan) {
     const char* bytes = text.data();
     const std::size_t n = text.size();
     std::size_t squares = 0;
     std::size_t slashes = 0;
     std::size_t pieces = 0;
-    std::size_t pawns = 0;
     // Slot r ends up holding the squares before the "/" that ends rank r. While a board is
     // possible, eight bytes take the slashes at most from 7 to 7 + 8 * 16.
     std::array<std::uint8_t, 8 + 8 * kForeignSlashes> rankEnds;
     std::memset(rankEnds.data(), 0, 8);
-    // The same for the pawns up to the end of each rank.
-    std::array<std::uint8_t, 8 + 8 * kForeignSlashes> rankPawns;
-    std::memset(rankPawns.data(), 0, 8);
     std::uint64_t white = 0;
     std::uint64_t black = 0;
     const auto step = [&](char c) {
         const auto byte = std::uint8_t(c);
         rankEnds[slashes] = std::uint8_t(squares);
-        rankPawns[slashes] = std::uint8_t(pawns);
         scan.pieces[pieces] = {c, std::uint8_t(squares)};
         squares += kByteCounts.squares[byte];
         slashes += kByteCounts.slashes[byte];
         pieces += kByteCounts.pieces[byte];
-        pawns += kByteCounts.pawns[byte];
         white += kByteCounts.white[byte];
         black += kByteCounts.black[byte];
     };
@@ -112,12 +139,15 @@ void scanBoard(std::string_view text, BoardScan& scan) {
     std::uint64_t ends;
     std::memcpy(&ends, rankEnds.data(), 8);
     scan.board = squares == 64 && slashes == 7 && (ends & kFirstSevenRanks) == kRankEnds;
-    scan.pawns = pawns != 0;
+    scan.pawns = std::uint8_t(white) + std::uint8_t(black) != 0;
     scan.pieceCount = pieces;
     scan.whiteCounts = white;
     scan.blackCounts = black;
-    // Pawns on the first rank as written, or after the end of the seventh.
-    scan.pawnsOnEdge = rankPawns[0] != 0 || pawns != rankPawns[6];
+    if (scan.board) {
+        scan.pawnsOnEdge = pawnOnEdge(scan);
+    } else {
+        scanNearBoard(text.substr(0, length), scan);
+    }
 }
 
 }  // namespace vestrel

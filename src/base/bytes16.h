@@ -5,8 +5,10 @@
 
 #include <array>
 #include <bit>
+#include <cstddef>
 #include <cstdint>
 #include <cstring>
+#include <utility>
 
 #if defined(__SSE2__)
 #include <emmintrin.h>
@@ -15,6 +17,7 @@
 namespace vestrel {
 
 using Bytes16 = unsigned char __attribute__((vector_size(16)));
+using Signed16 = signed char __attribute__((vector_size(16)));
 
 static_assert(std::endian::native == std::endian::little, "byte 0 is the low end of a word");
 
@@ -47,6 +50,34 @@ inline std::uint32_t markBits(Bytes16 marks) {
 #else
     return markBitsPortable(marks);
 #endif
+}
+
+// Marks the bytes from `low` to `low + count - 1`. Moved so that `low` becomes -128, they are
+// the bytes below -128 + count: one signed compare, where SSE2 needs three for an unsigned one.
+inline Bytes16 markRange(Bytes16 bytes, unsigned char low, signed char count) {
+    const Bytes16 moved = bytes + static_cast<unsigned char>(0x80 - low);
+    return Bytes16(Signed16(moved) < static_cast<signed char>(-128 + count));
+}
+
+// Sixteen marked bytes, then sixteen unmarked: a load from it marks the leading bytes.
+inline constexpr std::array<char, 32> kLeadingMarks = [] {
+    std::array<char, 32> bytes{};
+    for (std::size_t i = 0; i < 16; ++i) bytes[i] = '\xFF';
+    return bytes;
+}();
+
+// The first `count` bytes (0 to 16) marked.
+inline Bytes16 leadingMarks(std::size_t count) { return load16(kLeadingMarks.data() + 16 - count); }
+
+template <std::size_t kBy, std::size_t... kLane>
+Bytes16 shiftDownLanes(Bytes16 bytes, std::index_sequence<kLane...>) {
+    return __builtin_shufflevector(bytes, Bytes16{}, (kLane + kBy)...);
+}
+
+// Byte i takes byte i + kBy; the last kBy bytes become 0.
+template <std::size_t kBy>
+Bytes16 shiftDown(Bytes16 bytes) {
+    return shiftDownLanes<kBy>(bytes, std::make_index_sequence<16>{});
 }
 
 }  // namespace vestrel

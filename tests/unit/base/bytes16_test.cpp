@@ -1,7 +1,7 @@
 // markBits takes one SSE2 instruction where the compiler offers it; the multiply that stands in
 // elsewhere must give the same bits.
 
-#include "input/bytes16.h"
+#include "base/bytes16.h"
 
 #include <gtest/gtest.h>
 
