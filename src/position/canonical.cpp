@@ -4,10 +4,7 @@
 #include <cstdint>
 #include <cstring>
 
-#if defined(__SSE2__)
-#include <emmintrin.h>
-#endif
-
+#include "base/bytes16.h"
 #include "position/movegen.h"
 #include "position/position.h"
 
@@ -41,18 +38,13 @@ bool placementHasPawn(std::string_view key) {
     const char* bytes = key.data();
     const std::size_t size = key.size();
     std::size_t at = 0;
-#if defined(__SSE2__)
-    // Sixteen bytes at a time where the compiler offers it; the bytes that fill no block go on
-    // to the word test below.
+    // Sixteen bytes at a time; the bytes that fill no block go on to the word test below.
     for (; at + 16 <= size; at += 16) {
-        const __m128i block = _mm_loadu_si128(reinterpret_cast<const __m128i*>(bytes + at));
-        const unsigned spaces =
-            unsigned(_mm_movemask_epi8(_mm_cmpeq_epi8(block, _mm_set1_epi8(' '))));
-        const unsigned pawns = unsigned(_mm_movemask_epi8(
-            _mm_cmpeq_epi8(_mm_or_si128(block, _mm_set1_epi8(0x20)), _mm_set1_epi8('p'))));
+        const Bytes16 block = load16(bytes + at);
+        const std::uint32_t spaces = markBits(Bytes16(block == ' '));
+        const std::uint32_t pawns = markBits(Bytes16((block | 0x20) == 'p'));
         if ((spaces | pawns) != 0) return (pawns & ((spaces & (~spaces + 1)) - 1)) != 0;
     }
-#endif
     bool settled = false;
     for (; at + 8 <= size; at += 8) {
         std::uint64_t word;
