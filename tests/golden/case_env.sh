@@ -1,9 +1,9 @@
 # Sourced by run_case.sh and record_case.sh: lays out the working directory of one golden
-# case and runs the binary there once. Expects bin, case_dir, limited (the run_limited tool)
-# and no_link (the preload library without hard links), and takes VESTREL_LAUNCHER from the
-# environment: a command put before the binary (e.g. "wine"). Leaves work, status, and
-# $work/out/stdout and $work/out/stderr (elapsed seconds masked) behind. The working
-# directory is removed when the calling script ends.
+# case and runs the binary there once (twice when Wine fails to start it). Expects bin,
+# case_dir, limited (the run_limited tool) and no_link (the preload library without hard
+# links), and takes VESTREL_LAUNCHER from the environment: a command put before the binary
+# (e.g. "wine"). Leaves work, status, and $work/out/stdout and $work/out/stderr (elapsed
+# seconds masked) behind. The working directory is removed when the calling script ends.
 LC_ALL=C
 export LC_ALL
 
