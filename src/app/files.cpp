@@ -11,7 +11,10 @@ namespace vestrel {
 
 namespace {
 
-constexpr std::size_t kLogBuffer = std::size_t{64} << 10;
+// The log is written a megabyte at a time, as standard output is. A run that sets most lines
+// aside writes a log as large as its input: make bench's duplicate-heavy run (60 MB of log)
+// takes 6-7% less CPU time than with 64 KiB writes, in a sixteenth of the calls.
+constexpr std::size_t kLogBuffer = std::size_t{1} << 20;
 constexpr std::size_t kReportBuffer = std::size_t{1} << 20;
 
 // Reads every database line into the seen set, copying each line when a rewrite is open.
