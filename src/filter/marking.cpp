@@ -35,15 +35,23 @@ SeenVerdict twinVerdict(std::string_view key, Marking& marking) {
     return marking.seen.lookUp(marking.twin);
 }
 
-// solutionEnd past its usual shapes: a search for " bm " and the marks.
-std::size_t searchedSolutionEnd(std::string_view text) {
-    const std::size_t bm = text.starts_with(" bm ") ? 0 : text.find(" bm ");
-    if (bm == std::string_view::npos) return std::string_view::npos;
-    // "#2" or "h#2" right after it, with no "#" before: the first "#" is found.
-    if (bm == 0 || text.substr(0, bm).find('#') == std::string_view::npos) {
-        if (bm + 4 < text.size() && text[bm + 4] == '#') return bm + 5;
-        if (bm + 5 < text.size() && text[bm + 5] == '#') return bm + 6;
+// Where the first " bm " of the text begins; npos when it has none. Its "m" is found first:
+// the position fields hold no "m", so on the usual line the first "m" is that of " bm ".
+std::size_t findBestMove(std::string_view text) {
+    for (std::size_t m = text.find('m', 2); m != std::string_view::npos;
+         m = text.find('m', m + 1)) {
+        if (m + 1 < text.size() && text[m + 1] == ' ' && text[m - 1] == 'b' && text[m - 2] == ' ') {
+            return m - 2;
+        }
     }
+    return std::string_view::npos;
+}
+
+// solutionEnd past its usual shapes. The mark is the first "#" (the first "=" when there is no
+// "#"), and it has to stand right after the first " bm " or one letter later ("#3", "h#2").
+std::size_t searchedSolutionEnd(std::string_view text) {
+    const std::size_t bm = text.starts_with(" bm ") ? 0 : findBestMove(text);
+    if (bm == std::string_view::npos) return std::string_view::npos;
     std::size_t mark = text.find('#');
     if (mark == std::string_view::npos) mark = text.find('=');
     if (mark == std::string_view::npos || mark < bm + 4 || mark > bm + 5) {

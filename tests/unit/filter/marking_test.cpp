@@ -89,6 +89,12 @@ TEST(DatabaseLineKey, TakesTheLineAsItStands) {
         {"k7/8/8/8/8/8/8/1Q5K w - - id \"#\"; bm #2;", true, "k7/8/8/8/8/8/8/1Q5K w - - bm #"},
         {"k7/8/8/8/8/8/8/1Q5K w", true, "k7/8/8/8/8/8/8/1Q5K w bm #"},
         {"bm #2", true, "bm #2 bm #"},  // no " bm " before the mark
+        // The first " bm " counts, whatever "m" and "bm" come before it.
+        {"k7/8/8/8/8/8/8/1Q5K w - - c0 \"m bmx\"; bm #2;", true,
+         "k7/8/8/8/8/8/8/1Q5K w - - c0 \"m bmx\""},
+        {"k7/8/8/8/8/8/8/1Q5K w - - xbm #2;", true, "k7/8/8/8/8/8/8/1Q5K w - - bm #"},
+        {"k7/8/8/8/8/8/8/1Q5K w - - bm", true, "k7/8/8/8/8/8/8/1Q5K w - - bm #"},
+        {"k7/8/8/8/8/8/8/1Q5K w - - bm  #2", true, "k7/8/8/8/8/8/8/1Q5K w - - bm  #"},
         {"% comment bm #2", false, ""},
         {"", false, ""},
     };
