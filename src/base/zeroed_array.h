@@ -73,6 +73,13 @@ public:
         size_ += count;
     }
     void push(const T& value) { append(&value, 1); }
+    // Appends `count` values without growing: the caller has made sure they fit. Returns where
+    // they go, for the caller to fill.
+    T* extendInPlace(std::size_t count) {
+        T* at = data_ + size_;
+        size_ += count;
+        return at;
+    }
 
 private:
     T* data_ = nullptr;

@@ -1,6 +1,7 @@
 #include "filter/text_store.h"
 
 #include <algorithm>
+#include <cstring>
 #include <new>
 
 namespace vestrel {
@@ -18,23 +19,28 @@ constexpr std::size_t kMaxChunks = std::size_t{1} << (kPlaceBits - kChunkShift);
 // throughout; 1M keys (45 MiB) keep huge pages and their 0.17 s.
 constexpr std::size_t kHugePageTextBytes = std::size_t{64} << 20;
 
-// The length of a text in seven-bit groups, low group first, the high bit set on all but the
-// last; how many bytes it took.
-std::size_t encodeLength(std::size_t size, char* out) {
+// The bytes the length of a text takes in seven-bit groups.
+std::size_t lengthBytesOf(std::size_t size) {
+    std::size_t n = 1;
+    for (; size >= 0x80; size >>= 7) ++n;
+    return n;
+}
+
+// Writes the length of a text in seven-bit groups, low group first, the high bit set on all but
+// the last.
+void encodeLength(std::size_t size, char* out) {
     std::size_t n = 0;
     while (size >= 0x80) {
         out[n++] = static_cast<char>((size & 0x7F) | 0x80);
         size >>= 7;
     }
-    out[n++] = static_cast<char>(size);
-    return n;
+    out[n] = static_cast<char>(size);
 }
 
 }  // namespace
 
 TextPlace TextStore::add(std::string_view key) {
-    char length[10];
-    const std::size_t lengthBytes = encodeLength(key.size(), length);
+    const std::size_t lengthBytes = lengthBytesOf(key.size());
     const std::size_t need = lengthBytes + key.size();
     if (chunks_.empty() || need > chunks_.back().capacity() - chunks_.back().size()) {
         if (chunks_.size() >= kMaxChunks) throw std::bad_alloc();
@@ -49,8 +55,9 @@ TextPlace TextStore::add(std::string_view key) {
     }
     ZeroedArray<char>& chunk = chunks_.back();
     const TextPlace place = (TextPlace{chunks_.size() - 1} << kChunkShift) | chunk.size();
-    chunk.append(length, lengthBytes);
-    chunk.append(key.data(), key.size());
+    char* at = chunk.extendInPlace(need);  // the room was checked above
+    encodeLength(key.size(), at);
+    std::memcpy(at + lengthBytes, key.data(), key.size());
     return place;
 }
 
