@@ -27,6 +27,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/argument_kinds.h"
 #include "app/options.h"
 #include "app/run.h"
 #include "base/settings.h"
@@ -147,9 +148,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     RunSettings settings;
     const std::vector<std::string_view> views(arguments.begin() + 1, arguments.end());
-    // --help or --version anywhere answers and does nothing else, like a run that is refused.
+    // A help word ("/?", "-h", "-?", "--help", in any case) or --version anywhere answers and
+    // does nothing else, like a run that is refused.
     const bool answers = std::any_of(views.begin(), views.end(), [](std::string_view argument) {
-        return argument == "--help" || argument == "--version";
+        return asksForHelp(argument) || argument == "--version";
     });
     const bool parsed = !answers && parseArguments(views, settings).verdict == OptionVerdict::Ok;
 
