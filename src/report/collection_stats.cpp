@@ -174,7 +174,8 @@ constexpr std::array<std::uint8_t, 100> kMinuteClass = [] {
     return table;
 }();
 
-bool isDigitByte(char c) { return std::uint8_t(c - '0') < 10; }
+// 1 for an ASCII digit, else 0, to be combined with &: no branch.
+unsigned isDigitByte(char c) { return std::uint8_t(c - '0') < 10; }
 
 // The first "mm:ss" field; "--:--" is a problem not solved. Worked out by arithmetic rather
 // than branches: times and their classes follow each other at random.
@@ -186,7 +187,7 @@ TimeClass timeClassOf(std::string_view opcodes) {
     const bool room = (colon != std::string_view::npos) & (colon >= 2) & (colon + 2 < n);
     const char* t = opcodes.data() + (room ? colon - 2 : 0);
     const bool digits =
-        isDigitByte(t[0]) & isDigitByte(t[1]) & isDigitByte(t[3]) & isDigitByte(t[4]);
+        (isDigitByte(t[0]) & isDigitByte(t[1]) & isDigitByte(t[3]) & isDigitByte(t[4])) != 0;
     const bool unsolved = (t[0] == '-') & (t[1] == '-') & (t[3] == '-') & (t[4] == '-');
     const unsigned minutes = digits ? unsigned(t[0] - '0') * 10 + unsigned(t[1] - '0') : 0;
     const unsigned seconds = unsigned(t[3] - '0') * 10 + unsigned(t[4] - '0');
