@@ -86,6 +86,22 @@ ReportFile::~ReportFile() {
     if (!finished) (void)removeFile(path);
 }
 
+namespace {
+
+// True when `path` names a temporary file of a rewrite of the database (the same name in upper
+// case, or the same file).
+bool namesRewriteTemporary(const RunSettings& settings, const std::string& path) {
+    Rewrite rewrite;
+    nameRewriteFiles(rewrite, settings.databaseStem);
+    for (const std::string* name :
+         {&rewrite.tempPath, &rewrite.backupTempPath, &rewrite.backupCopyPath}) {
+        if (upperCase(path) == upperCase(*name) || sameFile(path, *name)) return true;
+    }
+    return false;
+}
+
+}  // namespace
+
 bool reportIsInput(const RunSettings& settings, const std::string& input) {
     const std::string& path = settings.report.file;
     return path == input || sameFile(path, input);
@@ -103,6 +119,10 @@ FileStatus createReportFile(const RunSettings& settings, ReportFile& report) {
     }
     if (mode == DatabaseMode::Update && names(settings.backupFileName())) {
         return FileStatus::ReportIsBackup;
+    }
+    // The rewrite takes such a name for a leftover of a killed run and removes it.
+    if (mode == DatabaseMode::Update && namesRewriteTemporary(settings, path)) {
+        return FileStatus::ReportIsTemporary;
     }
     if (upperCase(path) == upperCase(kLogFileName) || sameFile(path, std::string(kLogFileName))) {
         return FileStatus::ReportIsLog;

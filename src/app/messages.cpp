@@ -177,6 +177,9 @@ std::string fileStatusMessage(FileStatus status, const RunSettings& settings,
         case FileStatus::ReportIsBackup:
             return "ERROR: Report file is the database backup " +
                    quoted(settings.backupFileName()) + " !";
+        case FileStatus::ReportIsTemporary:
+            return "ERROR: Report file " + quoted(settings.report.file) +
+                   " is a temporary file of the database update !";
         case FileStatus::ReportIsLog:
             return "ERROR: Report file is the log file " + quoted(kLogFileName) + " !";
     }

@@ -26,6 +26,7 @@ enum class FileStatus {
     ReportIsInput,           // the --report file is an input file
     ReportIsDatabase,        // the --report file is the database of /u= or /u+
     ReportIsBackup,          // the --report file is the database backup of /u+
+    ReportIsTemporary,       // the --report file is a temporary file of the /u+ rewrite
     ReportIsLog,             // the --report file is the log file
 };
 
