@@ -102,6 +102,23 @@ int loopEndExit(LoopEnd end, const RunSettings& settings, BufferedWriter& out,
     return fileErrorExit(FileStatus::OutputNotWritten, settings);
 }
 
+// /u= or /u+ with the database itself for input: nothing is missing and nothing to add, and
+// nothing is read. A report asked for is written all the same, with no records in it.
+int inputIsDatabaseExit(const RunSettings& settings, RunState& state, const InputStream& input,
+                        ReportFile& report, Clock::time_point start) {
+    if (state.report) {
+        beginReportFile(*state.report, currentInputName(input));
+        if (!writeReport(settings, state, report, start)) {
+            return fileErrorExit(FileStatus::ReportNotWritten, settings);
+        }
+    }
+    const bool compare = settings.databaseMode == DatabaseMode::Compare;
+    writeMessage(std::string(compare ? "0 EPD-lines missing in " : "0 EPD-lines updated to ") +
+                     quoted(settings.databaseFileName()),
+                 false);
+    return kExitOk;
+}
+
 int recordRun(const RunSettings& settings, Clock::time_point start) {
     RunState state;
     InputStream input;
@@ -119,11 +136,7 @@ int recordRun(const RunSettings& settings, Clock::time_point start) {
     const DatabaseMode dbMode = settings.databaseMode;
     if (dbMode == DatabaseMode::Compare || dbMode == DatabaseMode::Update) {
         if (inputIsDatabase(input, settings.databaseFileName())) {
-            writeMessage(std::string(dbMode == DatabaseMode::Compare ? "0 EPD-lines missing in "
-                                                                     : "0 EPD-lines updated to ") +
-                             quoted(settings.databaseFileName()),
-                         false);
-            return kExitOk;
+            return inputIsDatabaseExit(settings, state, input, report, start);
         }
         const FileStatus prepared = prepareDatabase(settings, state, database, rewriting);
         if (prepared != FileStatus::Ok) return fileErrorExit(prepared, settings);

@@ -1,6 +1,7 @@
 // libFuzzer target: the whole program, runProgram, on fuzzed options, input file and database
 // in a private folder. After every run it checks what the database must survive:
-//   - the exit status is 0 or 1, and no temporary file of a rewrite is left;
+//   - the exit status is 0 or 1, and no temporary file of a rewrite is left; a run that ends
+//     well has written the file --report names;
 //   - after an error, and after every run that does not rewrite, the database and its backup
 //     are byte for byte as they were;
 //   - after /u+ the database is its old lines followed by exactly what standard output got, and
@@ -174,9 +175,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     const int status = runCaptured(arguments);
     check(status == 0 || status == 1);
+    // The --report file may have any name; a run that ends well has written it.
+    const std::string& report = settings.report.file;
     for (const fs::directory_entry& entry : fs::directory_iterator(base / "run")) {
-        check(!isTemporary(entry.path().filename().string()));
+        const std::string name = entry.path().filename().string();
+        check(!isTemporary(name) || (parsed && name == report));
     }
+    check(!parsed || status != 0 || report.empty() || fs::exists(report));
 
     const std::optional<std::string> newDatabase = readAll(databaseName);
     const std::optional<std::string> newBackup = readAll(backupName);
