@@ -113,13 +113,9 @@ FileStatus createReportFile(const RunSettings& settings, ReportFile& report) {
     const auto names = [&path](const std::string& name) {
         return upperCase(path) == upperCase(name) || sameFile(path, name);
     };
-    if ((mode == DatabaseMode::Compare || mode == DatabaseMode::Update) &&
-        names(settings.databaseFileName())) {
-        return FileStatus::ReportIsDatabase;
-    }
-    if (mode == DatabaseMode::Update && names(settings.backupFileName())) {
-        return FileStatus::ReportIsBackup;
-    }
+    // Not even a run that leaves the database alone writes a page over it or its backup.
+    if (names(settings.databaseFileName())) return FileStatus::ReportIsDatabase;
+    if (names(settings.backupFileName())) return FileStatus::ReportIsBackup;
     // The rewrite takes such a name for a leftover of a killed run and removes it.
     if (mode == DatabaseMode::Update && namesRewriteTemporary(settings, path)) {
         return FileStatus::ReportIsTemporary;
