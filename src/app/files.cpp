@@ -88,14 +88,18 @@ ReportFile::~ReportFile() {
 
 namespace {
 
-// True when `path` names a temporary file of a rewrite of the database (the same name in upper
-// case, or the same file).
+// True when `path` names the file `name`: the same name in upper case, or the same file.
+bool namesFile(const std::string& path, const std::string& name) {
+    return upperCase(path) == upperCase(name) || sameFile(path, name);
+}
+
+// True when `path` names a temporary file of a rewrite of the database.
 bool namesRewriteTemporary(const RunSettings& settings, const std::string& path) {
     Rewrite rewrite;
     nameRewriteFiles(rewrite, settings.databaseStem);
     for (const std::string* name :
          {&rewrite.tempPath, &rewrite.backupTempPath, &rewrite.backupCopyPath}) {
-        if (upperCase(path) == upperCase(*name) || sameFile(path, *name)) return true;
+        if (namesFile(path, *name)) return true;
     }
     return false;
 }
@@ -110,19 +114,14 @@ bool reportIsInput(const RunSettings& settings, const std::string& input) {
 FileStatus createReportFile(const RunSettings& settings, ReportFile& report) {
     const std::string& path = settings.report.file;
     const DatabaseMode mode = settings.databaseMode;
-    const auto names = [&path](const std::string& name) {
-        return upperCase(path) == upperCase(name) || sameFile(path, name);
-    };
     // Not even a run that leaves the database alone writes a page over it or its backup.
-    if (names(settings.databaseFileName())) return FileStatus::ReportIsDatabase;
-    if (names(settings.backupFileName())) return FileStatus::ReportIsBackup;
+    if (namesFile(path, settings.databaseFileName())) return FileStatus::ReportIsDatabase;
+    if (namesFile(path, settings.backupFileName())) return FileStatus::ReportIsBackup;
     // The rewrite takes such a name for a leftover of a killed run and removes it.
     if (mode == DatabaseMode::Update && namesRewriteTemporary(settings, path)) {
         return FileStatus::ReportIsTemporary;
     }
-    if (upperCase(path) == upperCase(kLogFileName) || sameFile(path, std::string(kLogFileName))) {
-        return FileStatus::ReportIsLog;
-    }
+    if (namesFile(path, std::string(kLogFileName))) return FileStatus::ReportIsLog;
     if (outputGoesTo(fileIdOf(path))) return FileStatus::OutputIsReport;
     const int fd = createFile(path);
     if (fd == kNoFile) return FileStatus::ReportNotWritten;

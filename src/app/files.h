@@ -44,8 +44,8 @@ struct ReportFile {
 
 // The report file is this input file.
 bool reportIsInput(const RunSettings& settings, const std::string& input);
-// Refuses a report file that is the input, the database, its backup or the log file, or that
-// standard output writes into; creates it.
+// Refuses a report file that is the input, the database, its backup, a temporary file of a /u+
+// update or the log file, or that standard output writes into; creates it.
 FileStatus createReportFile(const RunSettings& settings, ReportFile& report);
 // Writes what is left of the report and closes it; false when any of it was lost.
 bool finishReportFile(ReportFile& report);

@@ -24,8 +24,8 @@ enum class FileStatus {
     LogIsLink,               // the log file's name is a link, which is never followed
     ReportNotWritten,        // the --report file cannot be created or written
     ReportIsInput,           // the --report file is an input file
-    ReportIsDatabase,        // the --report file is the database of /u= or /u+
-    ReportIsBackup,          // the --report file is the database backup of /u+
+    ReportIsDatabase,        // the --report file is the database
+    ReportIsBackup,          // the --report file is the database backup
     ReportIsTemporary,       // the --report file is a temporary file of the /u+ rewrite
     ReportIsLog,             // the --report file is the log file
 };
