@@ -7,7 +7,9 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <chrono>
 #include <csignal>
+#include <cstdint>
 #include <cstring>
 #include <ctime>
 #include <limits>
@@ -19,6 +21,8 @@ namespace vestrel {
 namespace {
 
 constexpr std::size_t kHugePage = std::size_t{2} << 20;
+// A huge page slower than this to fault in costs more than the same memory in small pages.
+constexpr auto kSlowHugePage = std::chrono::microseconds(1000);
 
 FileId idOf(const struct stat& st) {
     return {std::uint64_t(st.st_dev), std::uint64_t(st.st_ino), true};
@@ -363,6 +367,26 @@ void setModificationHourToday(const std::string& path, int hour) {
     times[0].tv_nsec = UTIME_OMIT;
     times[1].tv_sec = when;
     (void)::utimensat(AT_FDCWD, path.c_str(), times, 0);
+}
+
+void* allocateZeroed(std::size_t bytes, PagePolicy& policy) {
+    const std::size_t size = bytes == 0 ? 1 : bytes;
+    void* memory =
+        ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+    if (memory == MAP_FAILED) return nullptr;
+    if (!policy.hugePages || size < kHugePage) return memory;
+    (void)::madvise(memory, size, MADV_HUGEPAGE);
+    // The first whole huge page of the block, faulted in by one write of the zero it holds.
+    const auto start = reinterpret_cast<std::uintptr_t>(memory);
+    const std::uintptr_t first = (start + kHugePage - 1) & ~std::uintptr_t{kHugePage - 1};
+    if (first + kHugePage > start + size) return memory;
+    const auto before = std::chrono::steady_clock::now();
+    *reinterpret_cast<volatile char*>(first) = 0;
+    if (std::chrono::steady_clock::now() - before > kSlowHugePage) {
+        policy.hugePages = false;
+        (void)::madvise(memory, size, MADV_NOHUGEPAGE);
+    }
+    return memory;
 }
 
 void* allocateZeroed(std::size_t bytes, bool hugePages) {

@@ -524,6 +524,10 @@ void* allocateZeroed(std::size_t bytes, bool /*hugePages*/) {
     return ::VirtualAlloc(nullptr, size, MEM_RESERVE | MEM_COMMIT, PAGE_READWRITE);
 }
 
+void* allocateZeroed(std::size_t bytes, PagePolicy& /*policy*/) {
+    return allocateZeroed(bytes, true);
+}
+
 void releaseZeroed(void* memory, std::size_t /*bytes*/) {
     if (memory != nullptr) ::VirtualFree(memory, 0, MEM_RELEASE);
 }

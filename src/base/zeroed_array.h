@@ -48,19 +48,23 @@ public:
 
     // Room for `capacity` values, keeping those held; in huge pages unless hugePages is false.
     void reserve(std::size_t capacity, bool hugePages = true) {
-        if (capacity <= capacity_) return;
-        if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_alloc();
-        T* data = static_cast<T*>(allocateZeroed(capacity * sizeof(T), hugePages));
-        if (data == nullptr) throw std::bad_alloc();
-        if (size_ != 0) std::memcpy(data, data_, size_ * sizeof(T));
-        releaseZeroed(data_, capacity_ * sizeof(T));
-        data_ = data;
-        capacity_ = capacity;
+        if (capacity <= capacity_ || !checkCapacity(capacity)) return;
+        adopt(allocateZeroed(capacity * sizeof(T), hugePages), capacity);
+    }
+    // The same in huge pages while the owner's policy asks for them, for an array filled in
+    // order (see PagePolicy).
+    void reserve(std::size_t capacity, PagePolicy& pages) {
+        if (capacity <= capacity_ || !checkCapacity(capacity)) return;
+        adopt(allocateZeroed(capacity * sizeof(T), pages), capacity);
     }
 
     // Holds `count` values, the added ones zero; never shrinks.
     void growTo(std::size_t count) {
         reserve(count);
+        size_ = std::max(size_, count);
+    }
+    void growTo(std::size_t count, PagePolicy& pages) {
+        reserve(count, pages);
         size_ = std::max(size_, count);
     }
 
@@ -82,6 +86,20 @@ public:
     }
 
 private:
+    static bool checkCapacity(std::size_t capacity) {
+        if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_alloc();
+        return true;
+    }
+    // Takes the new memory for `capacity` values, with the values held copied in.
+    void adopt(void* memory, std::size_t capacity) {
+        if (memory == nullptr) throw std::bad_alloc();
+        T* data = static_cast<T*>(memory);
+        if (size_ != 0) std::memcpy(data, data_, size_ * sizeof(T));
+        releaseZeroed(data_, capacity_ * sizeof(T));
+        data_ = data;
+        capacity_ = capacity;
+    }
+
     T* data_ = nullptr;
     std::size_t size_ = 0;
     std::size_t capacity_ = 0;

@@ -11,12 +11,12 @@ namespace {
 // The first chunk; each new one is twice the last, up to kChunkBytes.
 constexpr std::size_t kFirstChunkBytes = std::size_t{64} << 10;
 constexpr std::size_t kMaxChunks = std::size_t{1} << (kPlaceBits - kChunkShift);
-// The texts beyond the first 64 MiB go to small pages. Huge pages are cheaper only while the
-// system still holds them cleared and mapped: under a hypervisor that takes freed memory
-// back, a fresh huge page costs 1.7 ms/MiB to fault in against 0.33 ms/MiB for small pages
-// (0.05 when warm). With this limit, a default run of 10M keys (430 MiB of texts) took a
-// median 1.98 s of CPU time (1.91 to 2.12) against 2.31 s (2.08 to 2.82) with huge pages
-// throughout; 1M keys (45 MiB) keep huge pages and their 0.17 s.
+// The texts beyond the first 64 MiB go to small pages, and those before them too once a chunk's
+// first huge page proved slow to fault in (see PagePolicy). Under a hypervisor that takes freed
+// memory back, a default run of 10M keys (430 MiB of texts) took a median 1.98 s of CPU time
+// (1.91 to 2.12) with this limit against 2.31 s (2.08 to 2.82) with huge pages throughout.
+// With the probe the limit still pays after seconds of idleness (1.25 s against 1.40 s without
+// it) and costs a little right after another run (1.07 s against 1.01 s).
 constexpr std::size_t kHugePageTextBytes = std::size_t{64} << 20;
 
 // The bytes the length of a text takes in seven-bit groups.
@@ -48,8 +48,9 @@ TextPlace TextStore::add(std::string_view key) {
         // A text longer than a chunk gets a chunk of its own size, which is full at once.
         const std::size_t bytes =
             std::max(need, std::clamp(2 * last, kFirstChunkBytes, kChunkBytes));
+        if (chunkBytes_ >= kHugePageTextBytes) pages_.hugePages = false;
         ZeroedArray<char> chunk;
-        chunk.reserve(bytes, chunkBytes_ < kHugePageTextBytes);
+        chunk.reserve(bytes, pages_);
         chunkBytes_ += bytes;
         chunks_.push_back(std::move(chunk));
     }

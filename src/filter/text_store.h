@@ -56,6 +56,7 @@ public:
 private:
     std::vector<ZeroedArray<char>> chunks_;  // each chunk's size is the bytes it holds
     std::size_t chunkBytes_ = 0;             // the capacity of all chunks
+    PagePolicy pages_;
 };
 
 }  // namespace vestrel

@@ -66,8 +66,8 @@ std::size_t filterBit(std::uint64_t hash) { return std::size_t(hash >> 48); }
 void addBlock(OriginIndex& index) {
     const std::size_t entries = index.blocks.empty() ? kFirstBlockEntries : kBlockEntries;
     OriginBlock& block = index.blocks.emplace_back();
-    block.hashes.growTo(entries);
-    block.lines.growTo(entries);
+    block.hashes.growTo(entries, index.pages);
+    block.lines.growTo(entries, index.pages);
 }
 
 }  // namespace

@@ -33,6 +33,7 @@ struct OriginIndex {
     std::size_t entries = 0;
     // Where the records of each file begin: (first entry, file index), in entry order.
     std::vector<std::pair<std::size_t, std::uint32_t>> fileStarts;
+    PagePolicy pages;  // of all blocks
 };
 
 // Notes a stored key: it came from `line` of file `file`. Each key is noted once, when the
