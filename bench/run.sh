@@ -24,9 +24,11 @@
 # The build dir (default build-bench) must hold vestrel and the bench tools; nothing is built
 # here. With an older binary (or BEFORE=path) every vestrel run is made with it too, in the
 # same rounds, and the table gets a "before" column. Runs are interleaved: each round runs
-# every command once, RUNS rounds (default 3), medians of wall and of CPU time (user plus
-# system) count. Wall time is what the goals are about; on a busy machine the CPU time is the
-# steadier figure. The inputs are generated once into ${TMPDIR:-/tmp}/vestrel-bench.
+# every command once (after an untimed run of it, see timed below), RUNS rounds (default 3),
+# medians of wall and of CPU time (user plus system) count. Wall time is what the goals are
+# about; on a busy machine the CPU time is the steadier figure. A last row gives the default
+# run's cold start against awk's. The inputs are generated once into
+# ${TMPDIR:-/tmp}/vestrel-bench.
 #
 # pgn-extract checks the moves of every game and writes a report for each one it cannot play;
 # the generated games carry random move text, so it gets (as vestrel does in that row) a copy
@@ -44,6 +46,8 @@ if [ -n "$before" ]; then
     case $before in /*) ;; *) before=$(pwd)/$before ;; esac
 fi
 runs=${RUNS:-3}
+warmup=${WARMUP:-1}
+setup=
 epd_lines=${EPD_LINES:-1000000}
 pgn_games=${PGN_GAMES:-200000}
 db_lines=${DB_LINES:-1000000}
@@ -150,10 +154,22 @@ awk_update='NR == FNR { seen[$1" "$2" "$3" "$4] = 1; next }
     !(($1" "$2" "$3" "$4) in seen) { seen[$1" "$2" "$3" "$4] = 1; print; print >> db }'
 
 # Runs one command under peak_rss in the current directory, stdout to /dev/null, stderr to
-# <name>.err; adds a line "wall user system peak-KiB" to <name>.runs.
+# <name>.err; adds a line "wall user system peak-KiB" to <name>.runs. The command runs once
+# untimed just before (WARMUP=0 leaves that out), so that each timed run starts from memory the
+# system freed a moment ago, whatever ran before it. Under a hypervisor that takes freed memory
+# back (free page reporting), a run that draws memory handed back pays about 1.7 ms/MiB to
+# fault it in again, against 0.05 ms/MiB otherwise, and which of the two a run gets depends on
+# the command before it and the time since; bare-metal machines never pay the first. The cold
+# start is measured on its own at the end. The function named by $setup (default none) runs
+# before each of the two runs, for commands that change their files.
 timed() { # name command...
     name=$1
     shift
+    if [ "$warmup" != 0 ]; then
+        ${setup:-:}
+        "$@" >/dev/null 2>&1 || true
+    fi
+    ${setup:-:}
     status=0
     "$peak" "$res/$name.one" "$@" >/dev/null 2>"$res/$name.err" || status=$?
     if [ "$status" -ne 0 ]; then
@@ -183,18 +199,22 @@ vestrel_round() { # side binary
     fi
     timed "default_pgn.$side" "$bin" "../../$pgn"
     timed "headers_pgn.$side" "$bin" "../../$pgn_headers"
-    rm -f Vandrelo.epd Vandrelo.bak Vandrelo.epd.new
-    cp "$cache/$database" Vandrelo.epd
+    setup=fresh_database
     timed "sort_db.$side" "$bin" /u-
     if ! cmp -s "$cache/$database" Vandrelo.bak; then
         echo "run.sh: vestrel /u- did not keep the database as Vandrelo.bak" >&2
         exit 1
     fi
     mv Vandrelo.epd "$res/sorted.$side.epd"
-    rm -f Vandrelo.bak
-    cp "$cache/$database" Vandrelo.epd
     timed "update_db.$side" "$bin" "../../$epd" /u+
+    setup=
     rm -f Vandrelo.epd Vandrelo.bak
+}
+
+# The database as generated, and no backup or temporary file of an earlier run.
+fresh_database() {
+    rm -f Vandrelo.epd Vandrelo.bak Vandrelo.epd.new
+    cp "$cache/$database" Vandrelo.epd
 }
 
 rival_round() {
@@ -209,10 +229,12 @@ rival_round() {
     fi
     timed gnu_sort env LC_ALL=C sort -o sorted.txt "../../$database"
     rm -f sorted.txt
-    cp "$cache/$database" database.epd
+    setup=fresh_rival_database
     timed awk_update "$awk_tool" -v db=database.epd "$awk_update" database.epd "../../$epd"
+    setup=
     rm -f database.epd
 }
+fresh_rival_database() { cp "$cache/$database" database.epd; }
 
 echo "measuring, $runs rounds (each command once per round, medians count) ..."
 round=1
@@ -223,6 +245,30 @@ while [ $round -le "$runs" ]; do
     echo "  round $round of $runs done"
     round=$((round + 1))
 done
+# The cold start: the default run and awk on the distinct shape, each after COLD_IDLE seconds
+# (default 3) with nothing running, as a single run of a user's would be. Under a hypervisor
+# with free page reporting the memory freed before has been handed back by then. COLD_IDLE=0
+# leaves this out.
+cold_idle=${COLD_IDLE:-3}
+if [ "$cold_idle" != 0 ]; then
+    echo "measuring cold starts, $runs of each ($cold_idle s idle before each run) ..."
+    warmup=0
+    round=1
+    while [ $round -le "$runs" ]; do
+        cd "$work/after"
+        sleep "$cold_idle"
+        timed cold_distinct.after "$vestrel" "../../$epd"
+        if [ -n "$before" ]; then
+            cd "$work/before"
+            sleep "$cold_idle"
+            timed cold_distinct.before "$before" "../../$epd"
+        fi
+        cd "$work/rival"
+        sleep "$cold_idle"
+        timed cold_awk "$awk_tool" '!seen[$1" "$2" "$3" "$4]++' "../../$epd"
+        round=$((round + 1))
+    done
+fi
 cd "$work"
 if [ -n "$before" ] && ! cmp -s "$res/sorted.after.epd" "$res/sorted.before.epd"; then
     echo "run.sh: WARNING: /u- wrote different databases before and after" >&2
@@ -266,6 +312,9 @@ echo "vestrel: $vestrel"
 [ -n "$before" ] && echo "before:  $before"
 echo
 echo "Wall-clock medians of $runs interleaved runs; cpu = user + system. Ratios: wall (cpu)."
+if [ "${WARMUP:-1}" != 0 ]; then
+    echo "Each timed run follows an untimed run of the same command (WARMUP=0 leaves it out)."
+fi
 echo
 
 # One table row: workload, vestrel figure, rival or base figure, ratio, goal, verdict; with an
@@ -334,6 +383,14 @@ row "duplicate: default run, $suite_problems problems x $suite_copies" default_d
 row "database: default run, $(short $db_lines)-line database" default_database awk_database \
     "$awk_name" faster 8
 row "fen: default run, $lines FEN lines with comments" default_fen awk_fen "$awk_name" faster 8
+if [ "$cold_idle" != 0 ]; then
+    label="distinct: default run, cold start (system $(printf '%.2f' "$(median cold_distinct.after 3)") s)"
+    line="| $label | $(figure cold_distinct.after), $(peak_mib cold_distinct.after) MiB | $awk_name $(figure cold_awk) | $(ratios cold_awk cold_distinct.after) | >= 8x faster: $(verdict "$(ratio "$(median cold_awk 1)" "$(median cold_distinct.after 1)")" 8 min) |"
+    if [ -n "$before" ]; then
+        line="$line $(figure cold_distinct.before) (system $(printf '%.2f' "$(median cold_distinct.before 3)") s), $(peak_mib cold_distinct.before) MiB | $(ratios cold_awk cold_distinct.before) |"
+    fi
+    echo "$line"
+fi
 row_self "distinct: /xy /p" xyp_epd "default run" 1.5
 row_self "duplicate: /xy /p" xyp_duplicate "default run" 1.5 default_duplicate
 if [ -n "$pgn_extract" ]; then
