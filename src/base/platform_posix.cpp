@@ -369,12 +369,33 @@ void setModificationHourToday(const std::string& path, int hour) {
     (void)::utimensat(AT_FDCWD, path.c_str(), times, 0);
 }
 
+namespace {
+
+// Faults a block filled in order in small pages all at once, where the kernel can (Linux 5.14
+// on): one call instead of a fault a page, whose entries and exits also slow the program down.
+// A 1M-line /0 run right after other commands took 93 ms of CPU with this against 104 ms, and
+// a 10M-key /xy /p run 1.78 s against 1.82 s.
+void populateSmallPages(void* memory, std::size_t size) {
+#ifdef MADV_POPULATE_WRITE
+    (void)::madvise(memory, size, MADV_POPULATE_WRITE);
+#else
+    (void)memory;
+    (void)size;
+#endif
+}
+
+}  // namespace
+
 void* allocateZeroed(std::size_t bytes, PagePolicy& policy) {
     const std::size_t size = bytes == 0 ? 1 : bytes;
     void* memory =
         ::mmap(nullptr, size, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
     if (memory == MAP_FAILED) return nullptr;
-    if (!policy.hugePages || size < kHugePage) return memory;
+    if (size < kHugePage) return memory;
+    if (!policy.hugePages) {
+        populateSmallPages(memory, size);
+        return memory;
+    }
     (void)::madvise(memory, size, MADV_HUGEPAGE);
     // The first whole huge page of the block, faulted in by one write of the zero it holds.
     const auto start = reinterpret_cast<std::uintptr_t>(memory);
@@ -385,6 +406,7 @@ void* allocateZeroed(std::size_t bytes, PagePolicy& policy) {
     if (std::chrono::steady_clock::now() - before > kSlowHugePage) {
         policy.hugePages = false;
         (void)::madvise(memory, size, MADV_NOHUGEPAGE);
+        populateSmallPages(memory, size);
     }
     return memory;
 }
