@@ -48,14 +48,14 @@ public:
 
     // Room for `capacity` values, keeping those held; in huge pages unless hugePages is false.
     void reserve(std::size_t capacity, bool hugePages = true) {
-        if (capacity <= capacity_ || !checkCapacity(capacity)) return;
-        adopt(allocateZeroed(capacity * sizeof(T), hugePages), capacity);
+        if (capacity <= capacity_) return;
+        adopt(allocateZeroed(bytesFor(capacity), hugePages), capacity);
     }
     // The same in huge pages while the owner's policy asks for them, for an array filled in
     // order (see PagePolicy).
     void reserve(std::size_t capacity, PagePolicy& pages) {
-        if (capacity <= capacity_ || !checkCapacity(capacity)) return;
-        adopt(allocateZeroed(capacity * sizeof(T), pages), capacity);
+        if (capacity <= capacity_) return;
+        adopt(allocateZeroed(bytesFor(capacity), pages), capacity);
     }
 
     // Holds `count` values, the added ones zero; never shrinks.
@@ -86,9 +86,9 @@ public:
     }
 
 private:
-    static bool checkCapacity(std::size_t capacity) {
+    static std::size_t bytesFor(std::size_t capacity) {
         if (capacity > std::numeric_limits<std::size_t>::max() / sizeof(T)) throw std::bad_alloc();
-        return true;
+        return capacity * sizeof(T);
     }
     // Takes the new memory for `capacity` values, with the values held copied in.
     void adopt(void* memory, std::size_t capacity) {
