@@ -6,6 +6,7 @@
 // hash, or under one its owner gives (the mirror test files a key and its images under their
 // shared signature). The table starts small and doubles whenever it is three quarters full.
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
 #include <string_view>
@@ -75,19 +76,26 @@ public:
         slots_[slot] = entry(hash, place);
         ++count_;
         if (!crowded(count_, slots_.size())) return false;
-        rebuild(2 * slots_.size(), store, filingHash);
+        rebuild(std::max(2 * slots_.size(), planned_), store, filingHash);
         return true;
     }
 
-    // Makes room for `keys` keys in all at once, so that a large collection does not grow the
-    // table step by step.
+    // Makes room for `keys` keys in all, so that a large collection does not grow the table
+    // step by step. A table still small grows only to kSmallSlots now, and to the room planned
+    // once it is full: a large file that repeats a few thousand problems over and over never
+    // needs it, and the memory a table of millions of slots would take for them (32 MiB for a
+    // file of 100 MB) cost a run after seconds of idleness a quarter of its time to fault in.
     template <typename FilingHash>
     void reserve(std::size_t keys, const TextStore& store, const FilingHash& filingHash) {
         const std::size_t slots = slotsFor(keys);
-        if (slots > slots_.size()) rebuild(slots, store, filingHash);
+        planned_ = std::max(planned_, slots);
+        const std::size_t now = slots_.size() < kSmallSlots ? std::min(slots, kSmallSlots) : slots;
+        if (now > slots_.size()) rebuild(now, store, filingHash);
     }
 
 private:
+    // The slots a table grows to at once, before the room planned (128 KiB).
+    static constexpr std::size_t kSmallSlots = std::size_t{1} << 14;
     static constexpr std::uint64_t kTagMask = (std::uint64_t{1} << (64 - kPlaceBits)) - 1;
     static constexpr std::uint64_t kPlaceMask = (std::uint64_t{1} << kPlaceBits) - 1;
 
@@ -132,6 +140,7 @@ private:
     ZeroedArray<std::uint64_t> slots_;  // 0: empty; else hash tag << kPlaceBits | place
     unsigned shift_ = 64;               // 64 - log2 of the slot count
     std::size_t count_ = 0;
+    std::size_t planned_ = 0;  // the slots planned by reserve, for when the table is full
     std::array<std::uint64_t, 3> secret_{};
 };
 

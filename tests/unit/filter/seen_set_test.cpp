@@ -108,6 +108,53 @@ TEST(SeenSet, KeepsStoringPastNineHundredNinetyNineThousandKeys) {
     }
 }
 
+// The key of a board with the white king on `a`, the black king on `b` and a white rook on `c`
+// (squares 0 to 63, rank 8 first), or its left-right mirror image.
+std::string threePieceKey(int a, int b, int c, bool mirrored = false) {
+    std::string squares(64, '1');
+    squares[std::size_t(a)] = 'K';
+    squares[std::size_t(b)] = 'k';
+    squares[std::size_t(c)] = 'R';
+    std::string key;
+    for (int rank = 0; rank < 8; ++rank) {
+        std::string row = squares.substr(std::size_t(rank) * 8, 8);
+        if (mirrored) row.assign(row.rbegin(), row.rend());
+        key += row + (rank < 7 ? "/" : "");
+    }
+    return key + " w - - bm #";  // unpacked digits: still equal for equal boards
+}
+
+// A run that expects millions of keys starts with a small table and grows it to the room
+// planned when that is full: the keys stored before and after are all found, and so are the
+// mirror images of the first ones, filed by their class. The white king stands on one of six
+// squares that no symmetry of the board takes to another or to itself, so that no key is an
+// image of another.
+TEST(SeenSet, FindsEveryKeyWhenTheTableGrowsToTheRoomPlanned) {
+    constexpr int kKeys = 20'000;                        // past the small table's 12,288
+    const int kingSquares[] = {48, 40, 41, 32, 33, 34};  // a2, a3, b3, a4, b4, c4
+    for (const bool mirrors : {false, true}) {
+        SeenSet set(SeenPolicy{LookupMode::Hashed, mirrors, false});
+        set.expectKeys(5'000'000);
+        std::vector<std::string> keys;
+        for (const int king : kingSquares) {
+            for (int b = 0; b < 64; ++b) {
+                for (int c = 0; c < 64; ++c) {
+                    if (b != king && c != king && c != b) keys.push_back(threePieceKey(king, b, c));
+                }
+            }
+        }
+        keys.resize(kKeys);
+        for (const std::string& key : keys) ASSERT_EQ(set.mark(key), SeenVerdict::New) << key;
+        EXPECT_EQ(set.size(), kKeys);
+        for (std::size_t i = 0; i < keys.size(); i += 997) {
+            EXPECT_EQ(set.mark(keys[i]), SeenVerdict::Duplicate) << keys[i];
+        }
+        EXPECT_EQ(set.mark(keys.back()), SeenVerdict::Duplicate);
+        EXPECT_EQ(set.mark(threePieceKey(48, 0, 1, true)),
+                  mirrors ? SeenVerdict::MirrorX : SeenVerdict::New);
+    }
+}
+
 TEST(SeenSet, KeepsKeysLongerThanAChunk) {
     SeenSet set(kFast);
     const std::string huge(3 << 20, 'q');
