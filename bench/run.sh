@@ -26,8 +26,9 @@
 # same rounds, and the table gets a "before" column. Runs are interleaved: each round runs
 # every command once (after an untimed run of it, see timed below), RUNS rounds (default 3),
 # medians of wall and of CPU time (user plus system) count. Wall time is what the goals are
-# about; on a busy machine the CPU time is the steadier figure. A last row gives the default
-# run's cold start against awk's. The inputs are generated once into
+# about; on a busy machine the CPU time is the steadier figure. Two more rows give the default
+# run's cold start against awk's, on the distinct and the duplicate-heavy shape. The inputs are
+# generated once into
 # ${TMPDIR:-/tmp}/vestrel-bench.
 #
 # pgn-extract checks the moves of every game and writes a report for each one it cannot play;
@@ -245,27 +246,33 @@ while [ $round -le "$runs" ]; do
     echo "  round $round of $runs done"
     round=$((round + 1))
 done
-# The cold start: the default run and awk on the distinct shape, each after COLD_IDLE seconds
-# (default 3) with nothing running, as a single run of a user's would be. Under a hypervisor
-# with free page reporting the memory freed before has been handed back by then. COLD_IDLE=0
-# leaves this out.
+# The cold start: the default run and awk on the distinct and the duplicate-heavy shape, each
+# after COLD_IDLE seconds (default 3) with nothing running, as a single run of a user's would
+# be. Under a hypervisor with free page reporting the memory freed before has been handed back
+# by then. COLD_IDLE=0 leaves this out.
 cold_idle=${COLD_IDLE:-3}
+cold_shapes="distinct:$epd duplicate:$suite"
 if [ "$cold_idle" != 0 ]; then
     echo "measuring cold starts, $runs of each ($cold_idle s idle before each run) ..."
     warmup=0
     round=1
     while [ $round -le "$runs" ]; do
-        cd "$work/after"
-        sleep "$cold_idle"
-        timed cold_distinct.after "$vestrel" "../../$epd"
-        if [ -n "$before" ]; then
-            cd "$work/before"
+        for shape in $cold_shapes; do
+            # timed sets $name: the shape's name is kept in its own variable
+            cold=${shape%%:*}
+            input=../../${shape#*:}
+            cd "$work/after"
             sleep "$cold_idle"
-            timed cold_distinct.before "$before" "../../$epd"
-        fi
-        cd "$work/rival"
-        sleep "$cold_idle"
-        timed cold_awk "$awk_tool" '!seen[$1" "$2" "$3" "$4]++' "../../$epd"
+            timed "cold_$cold.after" "$vestrel" "$input"
+            if [ -n "$before" ]; then
+                cd "$work/before"
+                sleep "$cold_idle"
+                timed "cold_$cold.before" "$before" "$input"
+            fi
+            cd "$work/rival"
+            sleep "$cold_idle"
+            timed "cold_awk_$cold" "$awk_tool" '!seen[$1" "$2" "$3" "$4]++' "$input"
+        done
         round=$((round + 1))
     done
 fi
@@ -383,13 +390,19 @@ row "duplicate: default run, $suite_problems problems x $suite_copies" default_d
 row "database: default run, $(short $db_lines)-line database" default_database awk_database \
     "$awk_name" faster 8
 row "fen: default run, $lines FEN lines with comments" default_fen awk_fen "$awk_name" faster 8
-if [ "$cold_idle" != 0 ]; then
-    label="distinct: default run, cold start (system $(printf '%.2f' "$(median cold_distinct.after 3)") s)"
-    line="| $label | $(figure cold_distinct.after), $(peak_mib cold_distinct.after) MiB | $awk_name $(figure cold_awk) | $(ratios cold_awk cold_distinct.after) | >= 8x faster: $(verdict "$(ratio "$(median cold_awk 1)" "$(median cold_distinct.after 1)")" 8 min) |"
+# A cold-start row: the shape's default run and awk, each after idleness.
+cold_row() { # shape
+    own=cold_$1
+    rival=cold_awk_$1
+    label="$1: default run, cold start (system $(printf '%.2f' "$(median "$own.after" 3)") s)"
+    line="| $label | $(figure "$own.after"), $(peak_mib "$own.after") MiB | $awk_name $(figure "$rival") | $(ratios "$rival" "$own.after") | >= 8x faster: $(verdict "$(ratio "$(median "$rival" 1)" "$(median "$own.after" 1)")" 8 min) |"
     if [ -n "$before" ]; then
-        line="$line $(figure cold_distinct.before) (system $(printf '%.2f' "$(median cold_distinct.before 3)") s), $(peak_mib cold_distinct.before) MiB | $(ratios cold_awk cold_distinct.before) |"
+        line="$line $(figure "$own.before") (system $(printf '%.2f' "$(median "$own.before" 3)") s), $(peak_mib "$own.before") MiB | $(ratios "$rival" "$own.before") |"
     fi
     echo "$line"
+}
+if [ "$cold_idle" != 0 ]; then
+    for shape in $cold_shapes; do cold_row "${shape%%:*}"; done
 fi
 row_self "distinct: /xy /p" xyp_epd "default run" 1.5
 row_self "duplicate: /xy /p" xyp_duplicate "default run" 1.5 default_duplicate
