@@ -257,18 +257,26 @@ if [ "$cold_idle" != 0 ]; then
     warmup=0
     round=1
     while [ $round -le "$runs" ]; do
+        # A run a few seconds after a larger one still finds some of its memory warm, so the
+        # binaries take turns at going first.
+        sides="after before"
+        if [ $((round % 2)) = 0 ]; then sides="before after"; fi
         for shape in $cold_shapes; do
             # timed sets $name: the shape's name is kept in its own variable
             cold=${shape%%:*}
             input=../../${shape#*:}
-            cd "$work/after"
-            sleep "$cold_idle"
-            timed "cold_$cold.after" "$vestrel" "$input"
-            if [ -n "$before" ]; then
-                cd "$work/before"
+            for side in $sides; do
+                if [ "$side" = after ]; then
+                    bin=$vestrel
+                elif [ -n "$before" ]; then
+                    bin=$before
+                else
+                    continue
+                fi
+                cd "$work/$side"
                 sleep "$cold_idle"
-                timed "cold_$cold.before" "$before" "$input"
-            fi
+                timed "cold_$cold.$side" "$bin" "$input"
+            done
             cd "$work/rival"
             sleep "$cold_idle"
             timed "cold_awk_$cold" "$awk_tool" '!seen[$1" "$2" "$3" "$4]++' "$input"
