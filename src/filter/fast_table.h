@@ -4,7 +4,8 @@
 // hash a text is filed under beside the place of the text, so a look-up reads no key text but
 // that of a probable match, and usually touches one cache line. A text is filed under its own
 // hash, or under one its owner gives (the mirror test files a key and its images under their
-// shared signature). The table starts small and doubles whenever it is three quarters full.
+// shared signature). The table starts small and doubles whenever it is three quarters full, or
+// grows at once to the room its owner planned for the keys it expects.
 
 #include <algorithm>
 #include <array>
@@ -89,7 +90,7 @@ public:
     void reserve(std::size_t keys, const TextStore& store, const FilingHash& filingHash) {
         const std::size_t slots = slotsFor(keys);
         planned_ = std::max(planned_, slots);
-        const std::size_t now = slots_.size() < kSmallSlots ? std::min(slots, kSmallSlots) : slots;
+        const std::size_t now = slots_.size() <= kSmallSlots ? std::min(slots, kSmallSlots) : slots;
         if (now > slots_.size()) rebuild(now, store, filingHash);
     }
 

@@ -135,6 +135,7 @@ TEST(SeenSet, FindsEveryKeyWhenTheTableGrowsToTheRoomPlanned) {
     for (const bool mirrors : {false, true}) {
         SeenSet set(SeenPolicy{LookupMode::Hashed, mirrors, false});
         set.expectKeys(5'000'000);
+        set.expectKeys(1'000'000);  // a database's keys, planned after the input's
         std::vector<std::string> keys;
         for (const int king : kingSquares) {
             for (int b = 0; b < 64; ++b) {
