@@ -75,8 +75,9 @@ public:
     // first of its images that is.
     SeenVerdict lookUp(std::string_view key);
 
-    // Makes room at once for `more` keys beyond those stored or expected so far, so that a
-    // large collection does not grow the tables step by step.
+    // Plans room for `more` keys beyond those stored or expected so far, so that a large
+    // collection does not grow the tables step by step. A small table grows to the room planned
+    // only once it is full, so that a file repeating a few keys keeps little memory.
     void expectKeys(std::uint64_t more);
 
     // Stores a database key without looking it up.
