@@ -153,17 +153,26 @@ int clearFileFaults();
 // Counts a call and says whether it is to fail; called by the platform's own functions.
 bool fileCallFails(FileCall call);
 
-// Whether the large zeroed blocks of one owner, filled in order, go to huge pages. Huge pages
-// are cheaper only while the system holds them cleared: under a hypervisor that takes freed
-// memory back (free page reporting), one that was handed back takes about 4.4 ms to fault in,
-// against 0.08 ms for one freed a moment ago and 0.6 to 0.9 ms for the same 2 MiB in small
-// pages, and such a machine keeps only some tens of MiB warm. So each block's first huge page
-// is faulted in at once and timed; when it is slow, the rest of the block and every later block
-// of the owner get small pages. Arrays read at random keep huge pages (the bool overload):
-// there small pages cost more in address-translation misses than they save (sorting a
-// 10M-line database took 1.29 times as long).
+// Whether the large zeroed blocks of one owner go to huge pages. Huge pages are cheaper only
+// while the system holds them cleared: under a hypervisor that takes freed memory back (free
+// page reporting), one that was handed back takes 4.5 to 22 ms to fault in, against 0.09 ms for
+// one freed a moment ago and 0.6 to 0.9 ms for the same 2 MiB in small pages. Such a
+// machine keeps only some tens of MiB warm, so after seconds of idleness, and often right after a
+// large run, a run's huge pages turn slow from some point on, and stay slow. So huge pages are
+// faulted in at once and timed, and from the first slow one on, the owner's memory goes to small
+// pages:
+// - in a block filled in order, the first huge page is timed, and when it is slow the rest of
+//   the block and every later block get small pages;
+// - in a block read at random (a hash table), every huge page is faulted in and timed, and two
+//   slow ones in a row send the rest of the block and every later block to small pages. There
+//   small pages cost address-translation misses on every look-up (a run of 10M keys took 8%
+//   longer when one slow page sent its table to small pages), so one page that was slow by
+//   chance, as happens now and then, does not decide.
+// Arrays read at random that are allocated without a policy keep huge pages (the bool
+// overload): sorting a 10M-line database took 1.29 times as long in small pages.
 struct PagePolicy {
     bool hugePages = true;
+    bool randomAccess = false;  // the blocks are read at random, not filled in order
 };
 
 // Large zeroed memory from the system, in huge pages while the policy asks for them; nullptr

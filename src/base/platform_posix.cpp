@@ -384,6 +384,13 @@ void populateSmallPages(void* memory, std::size_t size) {
 #endif
 }
 
+// Faults in the huge page at `page` by one write of the zero it holds; true when that took long.
+bool faultsInSlowly(std::uintptr_t page) {
+    const auto before = std::chrono::steady_clock::now();
+    *reinterpret_cast<volatile char*>(page) = 0;
+    return std::chrono::steady_clock::now() - before > kSlowHugePage;
+}
+
 }  // namespace
 
 void* allocateZeroed(std::size_t bytes, PagePolicy& policy) {
@@ -397,16 +404,22 @@ void* allocateZeroed(std::size_t bytes, PagePolicy& policy) {
         return memory;
     }
     (void)::madvise(memory, size, MADV_HUGEPAGE);
-    // The first whole huge page of the block, faulted in by one write of the zero it holds.
+    // The whole huge pages of the block: the first, or all of them for a block read at random.
     const auto start = reinterpret_cast<std::uintptr_t>(memory);
-    const std::uintptr_t first = (start + kHugePage - 1) & ~std::uintptr_t{kHugePage - 1};
-    if (first + kHugePage > start + size) return memory;
-    const auto before = std::chrono::steady_clock::now();
-    *reinterpret_cast<volatile char*>(first) = 0;
-    if (std::chrono::steady_clock::now() - before > kSlowHugePage) {
-        policy.hugePages = false;
-        (void)::madvise(memory, size, MADV_NOHUGEPAGE);
-        populateSmallPages(memory, size);
+    const std::uintptr_t end = start + size;
+    const std::size_t slowInRowToSwitch = policy.randomAccess ? 2 : 1;
+    std::size_t slowInRow = 0;
+    for (std::uintptr_t page = (start + kHugePage - 1) & ~std::uintptr_t{kHugePage - 1};
+         page + kHugePage <= end; page += kHugePage) {
+        slowInRow = faultsInSlowly(page) ? slowInRow + 1 : 0;
+        if (slowInRow == slowInRowToSwitch) {
+            // The huge pages faulted in already stay; the rest of the block gets small ones.
+            policy.hugePages = false;
+            (void)::madvise(memory, size, MADV_NOHUGEPAGE);
+            populateSmallPages(memory, size);
+            break;
+        }
+        if (!policy.randomAccess) break;
     }
     return memory;
 }

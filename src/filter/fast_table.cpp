@@ -107,7 +107,7 @@ std::size_t FastTable::slotsFor(std::size_t keys) const {
 void FastTable::renew(std::size_t slots) {
     if (slots > (std::numeric_limits<std::size_t>::max() >> 1)) throw std::bad_alloc();
     ZeroedArray<std::uint64_t> empty;
-    empty.growTo(slots);
+    empty.growTo(slots, pages_);
     slots_ = std::move(empty);
     shift_ = 64 - unsigned(std::countr_zero(slots));
 }

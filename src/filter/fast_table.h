@@ -139,7 +139,8 @@ private:
     }
 
     ZeroedArray<std::uint64_t> slots_;  // 0: empty; else hash tag << kPlaceBits | place
-    unsigned shift_ = 64;               // 64 - log2 of the slot count
+    PagePolicy pages_{.hugePages = true, .randomAccess = true};  // read at random
+    unsigned shift_ = 64;                                        // 64 - log2 of the slot count
     std::size_t count_ = 0;
     std::size_t planned_ = 0;  // the slots planned by reserve, for when the table is full
     std::array<std::uint64_t, 3> secret_{};
