@@ -21,8 +21,9 @@
 # ${TMPDIR:-/tmp}/vestrel-bench. KEYS (default "1000000 3000000 10000000") and DB_LINES
 # (default 10000000) change the sizes; the first and last KEYS make the ratio.
 # Under a hypervisor that takes freed memory back, the system time of a run depends on what
-# ran just before it: a huge page freed seconds ago faults in at 0.05 ms/MiB, one handed back
-# at about 1.7 ms/MiB. The interleaved rounds keep that the same for every binary compared.
+# ran just before it: a huge page freed a moment ago faults in at 0.05 ms/MiB, one handed back
+# at 2 to 11 ms/MiB, so the system time is shown beside each figure. The interleaved rounds
+# keep that the same for every binary compared.
 set -eu
 
 build=${1:-build-bench}
@@ -130,9 +131,9 @@ verdict() { # value limit direction(min|max)
         ok = (d == "min") ? (v >= l) : (v <= l)
         printf "%s", ok ? "met" : "MISSED" }'
 }
-# "0.61 s (wall 0.65)" for a run.
+# "0.61 s (wall 0.65, system 0.12)" for a run.
 figure() { # name
-    printf '%.2f s (wall %.2f)' "$(median "$1" 0)" "$(median "$1" 1)"
+    printf '%.2f s (wall %.2f, system %.2f)' "$(median "$1" 0)" "$(median "$1" 1)" "$(median "$1" 3)"
 }
 # The output count of the closing report: the distinct keys of a default run.
 keys_stored() { # name
@@ -154,7 +155,7 @@ echo "awk:     $(readlink -f "$awk_tool")"
 echo "inputs:  keys-N.epd for N in $sizes, database-$db_lines.epd ($(wc -c <"$database" | tr -d ' ') bytes)"
 echo "         average key length $key_length bytes"
 echo
-echo "Medians of $runs interleaved runs: CPU time (user + system), wall time beside it."
+echo "Medians of $runs interleaved runs: CPU time (user + system), wall and system time beside it."
 echo "Bytes per key: peak memory / keys stored, and the same less the key's own text."
 echo
 echo "| keys stored | default run | B/key (beyond key) | /xy /p | B/key (beyond key) |"
