@@ -16,8 +16,9 @@
 #   --legal, 1M EPD lines       vs  /p                      (this binary only)
 #   --canonical, 1M EPD lines   vs  the default run         (this binary only)
 #
-# and the peak memory of every vestrel run, then bench/progress.sh, bench/flood.sh and
-# bench/report.sh (the cost of --report) where they exist, and the seen-position set benchmark.
+# and the peak memory of every vestrel run, then bench/progress.sh, bench/flood.sh,
+# bench/report.sh (the cost of --report) and bench/page_clearing.sh (the kernel's share in
+# clearing fresh pages) where they exist, and the seen-position set benchmark.
 #
 #     sh bench/run.sh [build dir] [older vestrel binary]     (make bench)
 #
@@ -455,6 +456,11 @@ fi
 if [ -f "$root/bench/report.sh" ]; then
     echo
     sh "$root/bench/report.sh" "$build" "$cache/$epd"
+fi
+if [ -f "$root/bench/page_clearing.sh" ]; then
+    echo
+    RUNS=$runs sh "$root/bench/page_clearing.sh" "$vestrel" "distinct:$cache/$epd" \
+        "duplicate:$cache/$suite"
 fi
 
 echo
