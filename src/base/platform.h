@@ -159,7 +159,7 @@ bool fileCallFails(FileCall call);
 // one freed a moment ago and 0.6 to 0.9 ms for the same 2 MiB in small pages. Such a
 // machine keeps only some tens of MiB warm, so after seconds of idleness, and often right after a
 // large run, a run's huge pages turn slow from some point on, and stay slow. So huge pages are
-// faulted in at once and timed, and from the first slow one on, the owner's memory goes to small
+// faulted in at once and timed, and once they prove slow, the owner's memory goes to small
 // pages:
 // - in a block filled in order, the first huge page is timed, and when it is slow the rest of
 //   the block and every later block get small pages;
