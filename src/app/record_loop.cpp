@@ -22,6 +22,24 @@ namespace {
 
 enum class FilterVerdict { Queued, Dropped, TooLong };
 
+// Queues a line met before byte for byte, as the remembered entry says.
+void queueRepeated(std::string_view line, RepeatedLines::Entry entry, const RepeatedLines& repeated,
+                   PendingRecord& pending) {
+    pending.repeated = entry;
+    pending.plain.line = line;
+    pending.plain.positionFields = line.substr(0, repeated.fieldsLength(entry));
+}
+
+// Remembers a line that was its own record and found its key stored: its bytes with the LF or
+// CR LF after them (at hand, as the line is), and its log line.
+void rememberLine(const LineParts& plain, const Marking& marking, RepeatedLines& repeated) {
+    const std::string_view line = plain.line;
+    const char* after = line.data() + line.size();
+    const std::size_t ending = after[0] == '\n' ? 1 : after[0] == '\r' && after[1] == '\n' ? 2 : 0;
+    repeated.remember(std::string_view(line.data(), line.size() + ending), line.size(),
+                      plain.positionFields.size(), marking.logEnd);
+}
+
 // Runs one record through the steps before marking; Queued when it reaches the seen-position
 // test, its key built and its look-up asked for; TooLong when replacements would grow it past
 // the limit. A line that stays where it is (`lineStays`) may be its own record, read uncopied.
@@ -31,11 +49,22 @@ FilterVerdict filterRecord(std::string_view line, bool lineStays, const RunSetti
     const SelectionSettings& selection = steps.selection;
     const InputKind kind = state.reader.input;
     if (steps.plainLines && lineStays && (kind == InputKind::Epd || kind == InputKind::Fen)) {
+        if (steps.knowsRepeatedLines) {
+            const RepeatedLines::Entry known = state.repeated.find(line);
+            state.repeated.follow(known);
+            if (known != RepeatedLines::kNone) {
+                queueRepeated(line, known, state.repeated, pending);
+                return FilterVerdict::Queued;
+            }
+        }
+        pending.repeated = RepeatedLines::kNone;
         const PlainVerdict plain = filterPlainLine(line, steps, state, pending);
         if (plain != PlainVerdict::Other) {
             return plain == PlainVerdict::Queued ? FilterVerdict::Queued : kDrop;
         }
     }
+    if (steps.knowsRepeatedLines) state.repeated.follow(RepeatedLines::kNone);
+    pending.repeated = RepeatedLines::kNone;
     pending.plain.line = {};
     if (!recordFromLine(line, steps.reader, state.reader, state.record)) return kDrop;
     if (!passesFindFilter(state.record, selection)) return kDrop;
@@ -67,6 +96,19 @@ std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, Ru
         // The records queued may be views of the reader's bytes: they are written before any
         // further bytes are read.
         if (count != 0 && !nextLineAtHand(input.reader)) break;
+        // The line that came after the last known line, the last time, is tried first.
+        const RepeatedLines::Entry expected =
+            steps.knowsRepeatedLines ? state.repeated.expected() : RepeatedLines::kNone;
+        if (expected != RepeatedLines::kNone &&
+            takeKnownLine(input.reader, state.repeated.raw(expected),
+                          state.repeated.lineLength(expected), line)) {
+            ++input.lineNumber;
+            ++state.lines;
+            state.repeated.follow(expected);
+            queueRepeated(line, expected, state.repeated, state.pending[count]);
+            state.pendingLines[count++] = input.lineNumber;
+            continue;
+        }
         const std::int64_t before = input.lineNumber;
         if (!nextInputLine(input, state.reader, line)) break;
         state.lines += input.lineNumber - before;
@@ -194,6 +236,9 @@ LoopEnd queueForVerify(const RunSettings& settings, const StepSettings& steps,
 LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunState& state,
                  InputStream& input, RecordSink& sink) {
     bool tooLong = false;  // a record that replacements would grow past the limit
+    // Whether the record marked before was a duplicate: a line is remembered by its bytes only
+    // in a run of duplicates, where the lines after it are likely to come back with it.
+    bool afterDuplicate = false;
     for (std::size_t count;
          (count = fillQueue(settings, steps, state, input, sink.progress, tooLong)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
@@ -204,9 +249,25 @@ LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunStat
                 if (end != LoopEnd::Done) return end;
                 continue;
             }
+            if (record.repeated != RepeatedLines::kNone) {
+                (void)markRepeated(state.repeated.logLine(record.repeated), steps.marking,
+                                   state.marking, state.log);
+                if (state.log.failed) return LoopEnd::LogFailed;
+                if (!sink.progress.pending.empty()) pendProgress(sink.progress);
+                afterDuplicate = true;
+                continue;
+            }
             const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
             const MarkVerdict verdict = markRecord(record, steps.marking, state.marking, state.log);
             if (state.report) reportTested(settings, state, record, i, stored, verdict);
+            const bool duplicate =
+                verdict == MarkVerdict::Marked && state.marking.lastSeen == SeenVerdict::Duplicate;
+            // A line that is its own record is known by its bytes from now on.
+            if (duplicate && afterDuplicate && steps.knowsRepeatedLines &&
+                !record.plain.line.empty()) {
+                rememberLine(record.plain, state.marking, state.repeated);
+            }
+            afterDuplicate = duplicate;
             if (verdict == MarkVerdict::Marked) {
                 if (state.log.failed) return LoopEnd::LogFailed;
                 if (!sink.progress.pending.empty()) pendProgress(sink.progress);
@@ -238,7 +299,11 @@ LoopEnd recordLoop(const RunSettings& settings, RunState& state, InputStream& in
     while (true) {
         const LoopEnd end = fileLoop(settings, steps, state, input, sink);
         if (end != LoopEnd::Done) return end;
+        const InputKind kind = state.reader.input;
         if (!openNextInput(input, state.reader)) break;
+        // The lines of a file of another kind are other records.
+        if (state.reader.input != kind) state.repeated.clear();
+        state.repeated.follow(RepeatedLines::kNone);
         if (state.report) beginReportFile(*state.report, currentInputName(input));
     }
     if (!input.failed.empty()) return LoopEnd::InputNotFound;

@@ -8,6 +8,7 @@
 
 #include "base/output.h"
 #include "filter/marking.h"
+#include "filter/repeated_lines.h"
 #include "input/epd_line.h"
 #include "input/record_reader.h"
 #include "report/report.h"
@@ -23,6 +24,7 @@ inline constexpr std::size_t kRecordsAhead = 16;
 struct RunState {
     std::int64_t output = 0;  // records written
     Marking marking;          // seen positions and the counts of marked records
+    RepeatedLines repeated;   // lines marked as duplicates, known again by their bytes
     ReaderState reader;
     // --words: records written without a stipulation
     std::int64_t withoutStipulation = 0;

@@ -20,6 +20,8 @@ StepSettings stepSettings(const RunSettings& settings) {
     // The database modes /u and /u+ drop marked records without a trace.
     const bool silent = settings.databaseMode == DatabaseMode::Compare ||
                         settings.databaseMode == DatabaseMode::Update;
+    const bool plainLines = plainLinesApply(settings);
+    const SeenPolicy policy = seenPolicy(settings);
     return StepSettings{
         .reader = {.words = settings.words,
                    .headerTags = {.mode = settings.headerTagMode, .tags = settings.headerTags}},
@@ -38,9 +40,11 @@ StepSettings stepSettings(const RunSettings& settings) {
         .output = {.append = settings.append,
                    .appendNames = settings.appendNames,
                    .deleteNames = settings.deleteNames},
-        .plainLines = plainLinesApply(settings),
+        .plainLines = plainLines,
         .selectsPlainLines = !settings.find.items.empty() || !settings.skip.items.empty() ||
                              settings.time.active || settings.params.mode != ParamsMode::Off,
+        .knowsRepeatedLines = plainLines && policy.mode == LookupMode::Hashed &&
+                              !policy.countComparisons && settings.report.file.empty(),
     };
 }
 

@@ -25,6 +25,10 @@ struct StepSettings {
     // A find, skip, time or params filter is set: most runs select nothing, and their plain
     // lines take one test instead of four calls.
     bool selectsPlainLines = false;
+    // Such a line met again byte for byte is marked as the duplicate it was before, unread: the
+    // seen set finds keys by equality and counts no comparisons, and no report takes each
+    // record's details.
+    bool knowsRepeatedLines = false;
 };
 
 StepSettings stepSettings(const RunSettings& settings);

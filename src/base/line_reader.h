@@ -5,6 +5,7 @@
 // owns and frees its block when it goes out of scope; it can be moved, never copied.
 
 #include <cstdint>
+#include <cstring>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -63,6 +64,22 @@ bool nextLine(LineReader& reader, std::string_view& line);
 // The next line lies whole in the bytes at hand, so reading it reads nothing from the file
 // and the lines handed out before it keep their bytes.
 inline bool nextLineAtHand(const LineReader& reader) { return reader.begin < reader.lastStop; }
+// Hands out the next line as nextLine would when the bytes at hand begin with `raw`: the line
+// (its first `lineLength` bytes) and the LF or CR LF that ended it, bytes that nextLine handed
+// out as one line before. False, with nothing read, when they do not.
+inline bool takeKnownLine(LineReader& reader, std::string_view raw, std::size_t lineLength,
+                          std::string_view& line) {
+    if (reader.ended || raw.empty() || reader.end - reader.begin < raw.size() ||
+        lineLength > reader.maxLineBytes) {
+        return false;
+    }
+    const char* base = reader.bytes + reader.begin;
+    if (std::memcmp(base, raw.data(), raw.size()) != 0) return false;
+    reader.begin += raw.size();
+    reader.lineCarried = false;
+    line = std::string_view(base, lineLength);
+    return true;
+}
 // The line handed out last stays valid as long as the bytes at hand do: it is no copy.
 inline bool lineAtHand(const LineReader& reader) { return !reader.lineCarried; }
 // The lines handed out so far are in use no more: a mapped file gives back the memory of the

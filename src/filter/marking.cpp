@@ -17,8 +17,8 @@ constexpr std::string_view kDefaultSolution = " bm #";
 
 // The log tag of each seen verdict, in SeenVerdict order; New has none.
 constexpr std::array<std::string_view, 9> kSeenTags = {
-    "",         "duplicate", "mirror-x",  "mirror-y",   "mirror-xy",
-    "mirror-d", "mirror-dx", "mirror-dy", "mirror-dxy",
+    "",         kDuplicateTag, "mirror-x",  "mirror-y",   "mirror-xy",
+    "mirror-d", "mirror-dx",   "mirror-dy", "mirror-dxy",
 };
 
 // The same for a record that matches the colour-reversed twin of a stored key (--canonical).
@@ -185,6 +185,7 @@ MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings
         seen == SeenVerdict::New && settings.canonicalKeys && !record.illegalMove
             ? twinVerdict(record.keyText, marking)
             : SeenVerdict::New;
+    marking.lastSeen = seen;
     if (seen != SeenVerdict::New) {
         tag = kSeenTags[std::size_t(seen)];
     } else if (twin != SeenVerdict::New) {
@@ -210,5 +211,7 @@ MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings
     writePieces(log, {fields, marking.logEnd});
     return MarkVerdict::Marked;
 }
+
+void keepDuplicateTag(Marking& marking) { keepTag(marking, kDuplicateTag, {}); }
 
 }  // namespace vestrel

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/output.h"
+#include "filter/repeated_lines.h"
 #include "filter/seen_set.h"
 #include "input/epd_line.h"
 
@@ -33,6 +34,7 @@ struct Marking {
     // The verdict's tag and reason that `tag` was built from (static texts), to tell when it
     // changes without comparing the texts.
     std::string_view tagFrom, reasonFrom;
+    SeenVerdict lastSeen = SeenVerdict::New;  // the seen-set verdict on the last record marked
 };
 
 // A record that passed the filters, with its position key built before its turn to be marked.
@@ -40,6 +42,9 @@ struct PendingRecord {
     SplitRecord split;
     LineParts plain;  // a record that is its input line: views into it, `split` left unused
     bool illegalMove = false;  // a puzzle whose first move is not legal: set aside as illegal
+    // A line met before byte for byte: its entry in RepeatedLines, whose log line it gets;
+    // `plain` holds its line and position fields, and nothing else is worked out.
+    RepeatedLines::Entry repeated = RepeatedLines::kNone;
     std::string key;
     std::string_view keyText;  // the key: `key`, or the start of the plain line
     // The placement read as a board, when readsBoards(); a record that is its line has it read
@@ -78,5 +83,27 @@ void prepareMark(PendingRecord& record, const MarkSettings& settings, const Mark
 // counting it outside the database modes. Records are marked in the order they came.
 MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings, Marking& marking,
                        BufferedWriter& log);
+
+// The id tag of a duplicate.
+inline constexpr std::string_view kDuplicateTag = "duplicate";
+
+// Makes the duplicate's tag the one kept (Marking::tag, logEnd).
+void keepDuplicateTag(Marking& marking);
+
+// Marks a line met again byte for byte as the duplicate it was the last time: the same count
+// as markRecord's, and `logLine`, the log line markRecord gave it. Inline: in a collection that
+// repeats itself, most lines come this way.
+inline MarkVerdict markRepeated(std::string_view logLine, const MarkSettings& settings,
+                                Marking& marking, BufferedWriter& log) {
+    marking.lastSeen = SeenVerdict::Duplicate;
+    if (marking.tagFrom.data() != kDuplicateTag.data() || marking.reasonFrom.data() != nullptr ||
+        !marking.reasonFrom.empty()) {
+        keepDuplicateTag(marking);
+    }
+    if (settings.silent) return MarkVerdict::Marked;
+    ++marking.duplicates;
+    writePieces(log, {logLine});
+    return MarkVerdict::Marked;
+}
 
 }  // namespace vestrel

@@ -202,5 +202,35 @@ TEST(LineReader, LinesAtHandKeepTheirBytes) {
     }
 }
 
+// A known line is taken only when the bytes at hand begin with it and its line end, and it is
+// then the line nextLine would hand out; otherwise nothing is read.
+TEST(LineReader, TakesAKnownLineOnlyWhenItsBytesAreThere) {
+    testing::ScratchDir dir;
+    ASSERT_TRUE(dir.ok());
+    testing::writeFile("in.epd", "abc\r\nabd\nlast");
+    for (bool mapped : {false, true}) {
+        SCOPED_TRACE(mapped);
+        LineReader reader;
+        reader.mapsLargeFiles = mapped;
+        ASSERT_TRUE(openLineReader(reader, "in.epd"));
+        std::string_view line;
+        ASSERT_TRUE(nextLine(reader, line));  // fills the block
+        EXPECT_EQ(line, "abc");
+        reader.begin = 0;  // read the first line again, as a known one
+        EXPECT_FALSE(takeKnownLine(reader, "abc\n", 3, line));  // its end is CR LF
+        EXPECT_TRUE(takeKnownLine(reader, "abc\r\n", 3, line));
+        EXPECT_EQ(line, "abc");
+        EXPECT_TRUE(lineAtHand(reader));
+        EXPECT_FALSE(takeKnownLine(reader, "abc\n", 3, line));        // another line
+        EXPECT_FALSE(takeKnownLine(reader, "abd\nlast\n", 9, line));  // past the bytes at hand
+        ASSERT_TRUE(nextLine(reader, line));
+        EXPECT_EQ(line, "abd");
+        EXPECT_FALSE(takeKnownLine(reader, "last\n", 4, line));  // no LF after the last line
+        ASSERT_TRUE(nextLine(reader, line));
+        EXPECT_EQ(line, "last");
+        EXPECT_FALSE(nextLine(reader, line));
+    }
+}
+
 }  // namespace
 }  // namespace vestrel

@@ -1,0 +1,94 @@
+#include "filter/repeated_lines.h"
+
+#include <cstring>
+
+namespace vestrel {
+
+namespace {
+
+// The budget of remembered line bytes: a suite of 100,000 problems fits.
+constexpr std::size_t kTextBudget = std::size_t{16} << 20;
+constexpr std::size_t kFirstSlots = 1024;
+// Slots a look-up examines at most from the line's home slot.
+constexpr std::size_t kProbes = 8;
+
+}  // namespace
+
+RepeatedLines::Entry RepeatedLines::lookUp(std::string_view line, std::uint32_t hash) const {
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t k = 0, at = hash & mask; k < kProbes; ++k, at = (at + 1) & mask) {
+        const Slot& slot = slots_[at];
+        if (slot.entry == kNone) return kNone;
+        if (slot.hash != hash) continue;
+        const Record& r = entries_[std::size_t(slot.entry)];
+        if (r.lineLength == line.size() &&
+            std::memcmp(texts_.data() + r.offset, line.data(), line.size()) == 0) {
+            return slot.entry;
+        }
+    }
+    return kNone;
+}
+
+void RepeatedLines::remember(std::string_view raw, std::size_t lineLength,
+                             std::size_t fieldsLength, std::string_view logEnd) {
+    const std::string_view line = raw.substr(0, lineLength);
+    const std::size_t logLength = fieldsLength + logEnd.size();
+    if (line.empty() || raw.size() + logLength > kTextBudget - texts_.size()) return;
+    if (!marks_.empty() && probe(line) != kNone) return;
+    if (slots_.empty() || (count_ + 1) * 2 > slots_.size()) grow();
+    if (marks_.empty()) marks_.assign(std::size_t{1} << kMarkBits >> 6, 0);
+    const std::uint32_t hash = lineHash(line);
+    const std::size_t mask = slots_.size() - 1;
+    for (std::size_t k = 0, at = hash & mask; k < kProbes; ++k, at = (at + 1) & mask) {
+        Slot& slot = slots_[at];
+        if (slot.entry != kNone) continue;
+        const bool lineEnd = raw.size() > lineLength;
+        const Record record{.offset = static_cast<std::uint32_t>(texts_.size()),
+                            .lineLength = static_cast<std::uint32_t>(lineLength),
+                            .rawLength = static_cast<std::uint32_t>(lineEnd ? raw.size() : 0),
+                            .endLength = static_cast<std::uint32_t>(raw.size() - lineLength),
+                            .fields = static_cast<std::uint32_t>(fieldsLength),
+                            .logLength = static_cast<std::uint32_t>(logLength)};
+        texts_.insert(texts_.end(), raw.begin(), raw.end());
+        texts_.insert(texts_.end(), line.begin(), line.begin() + std::ptrdiff_t(fieldsLength));
+        texts_.insert(texts_.end(), logEnd.begin(), logEnd.end());
+        slot = {.hash = hash, .entry = static_cast<Entry>(entries_.size())};
+        marks_[hash >> kMarkShift >> 6] |= std::uint64_t{1} << (hash >> kMarkShift & 63);
+        entries_.push_back(record);
+        ++count_;
+        return;
+    }
+}
+
+// Doubles the slots (or makes the first ones) and files every line again by its hash. A line
+// with no free slot near its home is no longer found by its bytes; a link may still lead to it.
+void RepeatedLines::grow() {
+    std::vector<Slot> old;
+    old.swap(slots_);
+    slots_.assign(old.empty() ? kFirstSlots : old.size() * 2, Slot{});
+    const std::size_t mask = slots_.size() - 1;
+    std::size_t kept = 0;
+    for (const Slot& slot : old) {
+        if (slot.entry == kNone) continue;
+        for (std::size_t k = 0, at = slot.hash & mask; k < kProbes; ++k, at = (at + 1) & mask) {
+            if (slots_[at].entry != kNone) continue;
+            slots_[at] = slot;
+            ++kept;
+            break;
+        }
+    }
+    count_ = kept;
+}
+
+void RepeatedLines::clear() {
+    marks_ = {};
+    slots_ = {};
+    entries_ = {};
+    texts_ = {};
+    count_ = 0;
+    last_ = kNone;
+    misses_ = 0;
+    tick_ = 0;
+}
+
+}  // namespace vestrel
