@@ -204,6 +204,21 @@ std::string resolveLinks(const std::string& path) {
     return name;
 }
 
+namespace {
+
+// ext4 places the blocks of a file cut to nothing when a descriptor of it is next closed (its
+// guard for files rewritten in place), and that close then waits while the kernel does so for
+// every byte written since: 18 ms for a 60 MB log. The first close of any descriptor of the
+// file takes the flush, which is nothing right after the cut: a second descriptor of the same
+// file is opened and closed at once, and the log's bytes go to disk as any file's do.
+void takeFlushAfterCut(int fd) {
+    const std::string self = "/proc/self/fd/" + std::to_string(fd);
+    const int other = ::open(self.c_str(), O_RDONLY | O_CLOEXEC);
+    if (other >= 0) ::close(other);
+}
+
+}  // namespace
+
 int createUnlinkedFile(const std::string& path) {
     if (fileCallFails(FileCall::Create)) return kNoFile;
     // No O_TRUNC: a second hard link of someone's file is refused before anything is cut.
@@ -216,6 +231,7 @@ int createUnlinkedFile(const std::string& path) {
         ::close(fd);
         return regular && st.st_nlink > 1 ? kIsLink : kNoFile;
     }
+    if (st.st_size != 0) takeFlushAfterCut(fd);
     blockingAgain(fd);
     return fd;
 }

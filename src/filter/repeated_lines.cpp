@@ -29,8 +29,8 @@ RepeatedLines::Entry RepeatedLines::lookUp(std::string_view line, std::uint32_t 
     return kNone;
 }
 
-void RepeatedLines::remember(std::string_view raw, std::size_t lineLength,
-                             std::size_t fieldsLength, std::string_view logEnd) {
+void RepeatedLines::remember(std::string_view raw, std::size_t lineLength, std::size_t fieldsLength,
+                             std::string_view logEnd) {
     const std::string_view line = raw.substr(0, lineLength);
     const std::size_t logLength = fieldsLength + logEnd.size();
     if (line.empty() || raw.size() + logLength > kTextBudget - texts_.size()) return;

@@ -129,7 +129,7 @@ private:
     std::vector<Record> entries_;
     std::vector<char> texts_;  // the lines remembered and their log lines, back to back
     std::size_t count_ = 0;
-    Entry last_ = kNone;  // the entry of the last line read, when it was known
+    Entry last_ = kNone;        // the entry of the last line read, when it was known
     std::uint32_t misses_ = 0;  // look-ups in a row that found nothing
     std::uint32_t tick_ = 0;    // lines passed by since sampling began
 };
