@@ -49,13 +49,12 @@ FilterVerdict filterRecord(std::string_view line, bool lineStays, const RunSetti
     const SelectionSettings& selection = steps.selection;
     const InputKind kind = state.reader.input;
     if (steps.plainLines && lineStays && (kind == InputKind::Epd || kind == InputKind::Fen)) {
-        if (steps.knowsRepeatedLines) {
-            const RepeatedLines::Entry known = state.repeated.find(line);
-            state.repeated.follow(known);
-            if (known != RepeatedLines::kNone) {
-                queueRepeated(line, known, state.repeated, pending);
-                return FilterVerdict::Queued;
-            }
+        // Nothing is remembered unless steps.knowsRepeatedLines.
+        const RepeatedLines::Entry known = state.repeated.find(line);
+        state.repeated.follow(known);
+        if (known != RepeatedLines::kNone) {
+            queueRepeated(line, known, state.repeated, pending);
+            return FilterVerdict::Queued;
         }
         pending.repeated = RepeatedLines::kNone;
         const PlainVerdict plain = filterPlainLine(line, steps, state, pending);
@@ -63,7 +62,7 @@ FilterVerdict filterRecord(std::string_view line, bool lineStays, const RunSetti
             return plain == PlainVerdict::Queued ? FilterVerdict::Queued : kDrop;
         }
     }
-    if (steps.knowsRepeatedLines) state.repeated.follow(RepeatedLines::kNone);
+    state.repeated.follow(RepeatedLines::kNone);
     pending.repeated = RepeatedLines::kNone;
     pending.plain.line = {};
     if (!recordFromLine(line, steps.reader, state.reader, state.record)) return kDrop;
@@ -97,8 +96,7 @@ std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, Ru
         // further bytes are read.
         if (count != 0 && !nextLineAtHand(input.reader)) break;
         // The line that came after the last known line, the last time, is tried first.
-        const RepeatedLines::Entry expected =
-            steps.knowsRepeatedLines ? state.repeated.expected() : RepeatedLines::kNone;
+        const RepeatedLines::Entry expected = state.repeated.expected();
         if (expected != RepeatedLines::kNone &&
             takeKnownLine(input.reader, state.repeated.raw(expected),
                           state.repeated.lineLength(expected), line)) {

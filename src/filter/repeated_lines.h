@@ -52,6 +52,7 @@ public:
         if (entry != kNone && last_ != kNone) entries_[std::size_t(last_)].next = entry;
         last_ = entry;
     }
+
     // The line that came after the last line read, the last time that one came: its entry,
     // or kNone when there is none.
     Entry expected() const { return last_ == kNone ? kNone : entries_[std::size_t(last_)].next; }
