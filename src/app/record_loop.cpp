@@ -258,19 +258,19 @@ LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunStat
             const std::int32_t stored = state.report ? state.marking.seen.size() : 0;
             const MarkVerdict verdict = markRecord(record, steps.marking, state.marking, state.log);
             if (state.report) reportTested(settings, state, record, i, stored, verdict);
-            const bool duplicate =
-                verdict == MarkVerdict::Marked && state.marking.lastSeen == SeenVerdict::Duplicate;
-            // A line that is its own record is known by its bytes from now on.
-            if (duplicate && afterDuplicate && steps.knowsRepeatedLines &&
-                !record.plain.line.empty()) {
-                rememberLine(record.plain, state.marking, state.repeated);
-            }
-            afterDuplicate = duplicate;
             if (verdict == MarkVerdict::Marked) {
+                const bool duplicate = state.marking.lastSeen == SeenVerdict::Duplicate;
+                // A line that is its own record is known by its bytes from now on.
+                if (duplicate && afterDuplicate && steps.knowsRepeatedLines &&
+                    !record.plain.line.empty()) {
+                    rememberLine(record.plain, state.marking, state.repeated);
+                }
+                afterDuplicate = duplicate;
                 if (state.log.failed) return LoopEnd::LogFailed;
                 if (!sink.progress.pending.empty()) pendProgress(sink.progress);
                 continue;
             }
+            afterDuplicate = false;
             const LoopEnd end =
                 writeRecord(settings, steps, record.split, state, sink, record.plain);
             if (end != LoopEnd::Done) return end;
