@@ -14,6 +14,12 @@ constexpr std::size_t kProbes = 8;
 
 }  // namespace
 
+RepeatedLines::Entry RepeatedLines::probe(std::string_view line) const {
+    const std::uint32_t hash = lineHash(line);
+    if (!(marks_[hash >> kMarkShift >> 6] >> (hash >> kMarkShift & 63) & 1)) return kNone;
+    return lookUp(line, hash);
+}
+
 RepeatedLines::Entry RepeatedLines::lookUp(std::string_view line, std::uint32_t hash) const {
     const std::size_t mask = slots_.size() - 1;
     for (std::size_t k = 0, at = hash & mask; k < kProbes; ++k, at = (at + 1) & mask) {

@@ -117,11 +117,7 @@ private:
     static constexpr std::uint32_t kMissesBeforeSampling = 64;
     static constexpr std::uint32_t kSampleStride = 16;
 
-    Entry probe(std::string_view line) const {
-        const std::uint32_t hash = lineHash(line);
-        if (!(marks_[hash >> kMarkShift >> 6] >> (hash >> kMarkShift & 63) & 1)) return kNone;
-        return lookUp(line, hash);
-    }
+    Entry probe(std::string_view line) const;
     Entry lookUp(std::string_view line, std::uint32_t hash) const;
     void grow();
 
