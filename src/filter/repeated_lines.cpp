@@ -12,6 +12,26 @@ constexpr std::size_t kFirstSlots = 1024;
 // Slots a look-up examines at most from the line's home slot.
 constexpr std::size_t kProbes = 8;
 
+// A hash of the line's length and of three of its eight-byte pieces: its first, one from
+// its middle and its last. Lines that share them only cost a comparison more.
+std::uint32_t lineHash(std::string_view line) {
+    constexpr std::uint64_t kOdd1 = 0x9E3779B97F4A7C15u;
+    constexpr std::uint64_t kOdd2 = 0xC2B2AE3D27D4EB4Fu;
+    const std::size_t n = line.size();
+    std::uint64_t first = n;
+    std::uint64_t middle = 0;
+    std::uint64_t last = 0;
+    if (n >= 8) {
+        std::memcpy(&first, line.data(), 8);
+        std::memcpy(&middle, line.data() + n / 2 - 4, 8);
+        std::memcpy(&last, line.data() + n - 8, 8);
+    } else {
+        for (char c : line) first = first << 8 | static_cast<unsigned char>(c);
+    }
+    const std::uint64_t h = ((first * kOdd1) ^ (middle * kOdd2) ^ last ^ n) * kOdd1;
+    return static_cast<std::uint32_t>(h >> 32);
+}
+
 }  // namespace
 
 RepeatedLines::Entry RepeatedLines::probe(std::string_view line) const {
