@@ -4,9 +4,12 @@
 #include <cstring>
 #include <utility>
 
+#include "base/direct_writes.h"
 #include "base/platform.h"
 
 namespace vestrel {
+
+void EndDirectWrites::operator()(DirectWrites* writes) const { delete writes; }
 
 BufferedWriter::BufferedWriter(BufferedWriter&& other) noexcept { *this = std::move(other); }
 
@@ -21,6 +24,9 @@ BufferedWriter& BufferedWriter::operator=(BufferedWriter&& other) noexcept {
     ownsFile = other.ownsFile;
     writesBack = other.writesBack;
     unsentBytes = other.unsentBytes;
+    directFrom = other.directFrom;
+    fileBytes = other.fileBytes;
+    direct = std::move(other.direct);
     return *this;
 }
 
@@ -35,15 +41,59 @@ void openWriter(BufferedWriter& writer, int fd, std::size_t capacity, bool ownsF
     writer.brokenPipe = false;
     writer.writesBack = false;
     writer.unsentBytes = 0;
+    writer.directFrom = 0;
+    writer.fileBytes = 0;
+    writer.direct.reset();
     writer.buffer.clear();
     writer.buffer.reserve(capacity);
 }
 
 namespace {
 
+void noteFailure(BufferedWriter& writer, WriteResult result) {
+    writer.failed = true;
+    writer.brokenPipe = result == WriteResult::BrokenPipe;
+}
+
+// Turns direct writes on once the file has taken `directFrom` bytes, writing first the bytes
+// that bring its end to a block boundary; leaves the bytes that go on in `bytes`. Where the
+// file takes no direct writes the file goes on as before, and they are not tried again.
+void startDirect(BufferedWriter& writer, std::string_view& bytes) {
+    const std::size_t lead = (kDirectBlock - writer.fileBytes % kDirectBlock) % kDirectBlock;
+    if (bytes.size() < lead) return;
+    const WriteResult result = writeAll(writer.fd, bytes.substr(0, lead));
+    if (result != WriteResult::Ok) {
+        noteFailure(writer, result);
+        return;
+    }
+    writer.fileBytes += lead;
+    bytes.remove_prefix(lead);
+    writer.direct.reset(DirectWrites::start(writer.fd).release());
+    if (!writer.direct) writer.directFrom = 0;
+}
+
+// Writes what the direct writes still hold and turns them off.
+void endDirect(BufferedWriter& writer) {
+    if (!writer.direct) return;
+    const WriteResult result = writer.direct->finish();
+    writer.direct.reset();
+    if (result != WriteResult::Ok) noteFailure(writer, result);
+}
+
 // Writes bytes straight to the writer's file, remembering a failure.
 void writeThrough(BufferedWriter& writer, std::string_view bytes) {
+    if (writer.directFrom != 0 && writer.fileBytes >= writer.directFrom && !writer.direct) {
+        startDirect(writer, bytes);
+        if (writer.failed) return;
+    }
+    if (writer.direct) {
+        const WriteResult result = writer.direct->add(bytes);
+        writer.fileBytes += bytes.size();
+        if (result != WriteResult::Ok) noteFailure(writer, result);
+        return;
+    }
     const WriteResult result = writeAll(writer.fd, bytes);
+    writer.fileBytes += bytes.size();
     if (result == WriteResult::Ok) {
         writer.unsentBytes += bytes.size();
         if (writer.writesBack && writer.unsentBytes >= kWritebackStep) {
@@ -52,8 +102,7 @@ void writeThrough(BufferedWriter& writer, std::string_view bytes) {
         }
         return;
     }
-    writer.failed = true;
-    writer.brokenPipe = result == WriteResult::BrokenPipe;
+    noteFailure(writer, result);
 }
 
 void drain(BufferedWriter& writer) {
@@ -68,6 +117,16 @@ void writeBytes(BufferedWriter& writer, std::string_view bytes) {
     if (writer.failed) return;
     if (writer.fd == kNoFile) {
         writer.failed = true;  // the file could not be opened: its bytes are lost
+        return;
+    }
+    if (writer.direct) {
+        // The direct writes gather the bytes themselves: no copy in between.
+        if (writer.buffer.empty() && writer.direct->addToBlock(bytes)) {
+            writer.fileBytes += bytes.size();
+            return;
+        }
+        drain(writer);
+        if (!writer.failed) writeThrough(writer, bytes);
         return;
     }
     if (writer.buffer.size() + bytes.size() > writer.capacity) {
@@ -91,10 +150,12 @@ void writePiecesSlowly(BufferedWriter& writer, std::initializer_list<std::string
 
 bool flushWriter(BufferedWriter& writer) {
     drain(writer);
+    if (!writer.failed) endDirect(writer);
     return !writer.failed;
 }
 
 bool closeWriter(BufferedWriter& writer) {
+    writer.direct.reset();  // before the file is closed: its thread may still write to it
     const bool closed = writer.fd == kNoFile || !writer.ownsFile || closeFile(writer.fd);
     writer.fd = kNoFile;
     std::string().swap(writer.buffer);

@@ -1,17 +1,23 @@
 #pragma once
 // Buffered writers over file descriptors: one large buffer for standard output and the files
-// the program writes, direct writes for standard error.
+// the program writes, unbuffered writes for standard error.
 
 #include <chrono>
 #include <cstddef>
 #include <cstdint>
 #include <initializer_list>
+#include <memory>
 #include <string>
 #include <string_view>
 
 #include "base/platform.h"
 
 namespace vestrel {
+
+class DirectWrites;
+struct EndDirectWrites {
+    void operator()(DirectWrites* writes) const;  // drops what they still hold
+};
 
 // A writer closes the file it owns when it goes out of scope, without writing what is still
 // buffered: only flushWriter says whether the bytes arrived. It can be moved, never copied.
@@ -26,6 +32,12 @@ struct BufferedWriter {
     // (startWriteback), every kWritebackStep bytes.
     bool writesBack = false;
     std::uint64_t unsentBytes = 0;  // written since the last startWriteback
+    // A file written once from start to end and synced may take its bytes past `directFrom`
+    // (0: none) as direct writes: a large database then goes to the disk without a copy in
+    // the system's file cache, which can cost the system more than the writes themselves.
+    std::uint64_t directFrom = 0;
+    std::uint64_t fileBytes = 0;  // handed to the file, direct writes included
+    std::unique_ptr<DirectWrites, EndDirectWrites> direct;  // while direct writes are on
 
     BufferedWriter() = default;
     BufferedWriter(BufferedWriter&& other) noexcept;

@@ -120,6 +120,19 @@ WriteResult writeAll(int fd, std::string_view bytes);
 // code page; anywhere else the bytes.
 WriteResult writeText(int fd, std::string_view text);
 
+// Direct writes: a large file written once from start to end, then synced, can send its
+// bytes from the program's memory to the disk without keeping a copy in the system's file
+// cache. Such writes take whole blocks of kDirectBlock bytes, from memory aligned to it, at
+// offsets that are multiples of it.
+inline constexpr std::size_t kDirectBlock = 4096;
+// Turns direct writes on or off for an open file; false where the system or the file system
+// has none (the file then takes ordinary writes, as before the call).
+bool setDirectWrites(int fd, bool on);
+// Writes whole blocks (`size` a multiple of kDirectBlock, `bytes` aligned to it) to a file
+// whose direct writes are on. Should the file system turn down a direct write after all, the
+// file's direct writes go off and the bytes take ordinary writes.
+WriteResult writeDirect(int fd, const char* bytes, std::size_t size);
+
 // Makes a file's bytes durable.
 bool syncFile(int fd);
 // Asks the system to start writing the bytes written to the file so far to the disk, without

@@ -311,8 +311,9 @@ void releaseMappedBytes(const char* bytes, std::uint64_t size) {
     (void)::madvise(const_cast<char*>(bytes), std::size_t(size), MADV_DONTNEED);
 }
 
-WriteResult writeAll(int fd, std::string_view bytes) {
-    if (fileCallFails(FileCall::Write)) return WriteResult::Failed;
+namespace {
+
+WriteResult writeEvery(int fd, std::string_view bytes) {
     const char* p = bytes.data();
     std::size_t left = bytes.size();
     while (left > 0) {
@@ -336,7 +337,46 @@ WriteResult writeAll(int fd, std::string_view bytes) {
     return WriteResult::Ok;
 }
 
+}  // namespace
+
+WriteResult writeAll(int fd, std::string_view bytes) {
+    if (fileCallFails(FileCall::Write)) return WriteResult::Failed;
+    return writeEvery(fd, bytes);
+}
+
 WriteResult writeText(int fd, std::string_view text) { return writeAll(fd, text); }
+
+bool setDirectWrites(int fd, bool on) {
+#ifdef O_DIRECT
+    const int flags = ::fcntl(fd, F_GETFL);
+    if (flags == -1) return false;
+    const int wanted = on ? flags | O_DIRECT : flags & ~O_DIRECT;
+    return wanted == flags || ::fcntl(fd, F_SETFL, wanted) == 0;
+#else
+    (void)fd;
+    return !on;
+#endif
+}
+
+WriteResult writeDirect(int fd, const char* bytes, std::size_t size) {
+    if (fileCallFails(FileCall::Write)) return WriteResult::Failed;
+    std::size_t done = 0;
+    while (done < size) {
+        const ssize_t n = ::write(fd, bytes + done, size - done);
+        if (n > 0) {
+            done += static_cast<std::size_t>(n);
+            continue;
+        }
+        if (n < 0 && errno == EINTR) continue;
+        // Turned down (a file system that takes direct writes only in some places, or a short
+        // write that left the offset out of line): the rest goes the ordinary way.
+        if (n < 0 && errno == EINVAL && setDirectWrites(fd, false)) {
+            return writeEvery(fd, std::string_view(bytes + done, size - done));
+        }
+        return WriteResult::Failed;
+    }
+    return WriteResult::Ok;
+}
 
 bool syncFile(int fd) { return !fileCallFails(FileCall::Sync) && ::fsync(fd) == 0; }
 

@@ -455,6 +455,13 @@ WriteResult writeAll(int fd, std::string_view bytes) {
     return WriteResult::Ok;
 }
 
+// Windows turns unbuffered writes on only as a file is opened: every write takes the cache.
+bool setDirectWrites(int, bool on) { return !on; }
+
+WriteResult writeDirect(int fd, const char* bytes, std::size_t size) {
+    return writeAll(fd, std::string_view(bytes, size));
+}
+
 WriteResult writeText(int fd, std::string_view text) {
     const HANDLE handle = handleOf(fd);
     DWORD mode = 0;

@@ -7,6 +7,9 @@ namespace vestrel {
 namespace {
 
 constexpr std::size_t kWriteBuffer = std::size_t{1} << 20;
+// A database's bytes past this many go to the disk as direct writes. Below it the file cache
+// costs little, and a small database is read back soon from the cache.
+constexpr std::uint64_t kDirectWritesFrom = std::uint64_t{32} << 20;
 constexpr std::size_t kCopyBlock = std::size_t{64} << 10;
 // The longest file name (the part after the last folder separator) a file system takes.
 constexpr std::size_t kNameLimit = 255;
@@ -221,6 +224,7 @@ FileStatus beginRewrite(Rewrite& rewrite, std::string_view stem) {
     // The commit waits for the new file to reach the disk; sent while it is written, most of
     // it is there by then.
     rewrite.out.writesBack = true;
+    rewrite.out.directFrom = kDirectWritesFrom;
     // Only now, under the lock, is the database's state the one this run works on.
     rewrite.databaseExisted = nameTaken(rewrite.databasePath);
     // Before the database is opened: Windows removes no name of a file that is open.
