@@ -2,8 +2,8 @@
 
 #include <algorithm>
 #include <cstring>
+#include <exception>
 #include <new>
-#include <system_error>
 
 namespace vestrel {
 
@@ -19,11 +19,15 @@ std::unique_ptr<DirectWrites> DirectWrites::start(int fd) {
         if (!block) return nullptr;
     }
     if (!setDirectWrites(fd, true)) return nullptr;
+    // The thread starts with the interrupts held, and keeps them so: they always reach the main
+    // thread, which knows when it may not be stopped.
+    holdInterrupts();
     try {
         writes->thread_ = std::thread([w = writes.get()] { w->writeHanded(); });
-    } catch (const std::system_error&) {
+    } catch (const std::exception&) {
         // No thread to be had: each full block is written at once.
     }
+    releaseInterrupts();
     return writes;
 }
 

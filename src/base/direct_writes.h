@@ -54,12 +54,12 @@ private:
     // Writes a full block, on the thread when there is one; what the writes so far came to.
     WriteResult hand(const char* block);
     WriteResult wait();  // until the thread has written what it was handed
-    void writeHanded();            // the thread's loop
+    void writeHanded();  // the thread's loop
 
     int fd_;
     std::array<Block, 2> blocks_;
-    std::size_t filling_ = 0;  // the block being filled
-    std::size_t filled_ = 0;   // its bytes
+    std::size_t filling_ = 0;               // the block being filled
+    std::size_t filled_ = 0;                // its bytes
     WriteResult result_ = WriteResult::Ok;  // the writes seen so far
     std::thread thread_;
     std::mutex mutex_;  // guards the three below
