@@ -20,6 +20,10 @@ namespace vestrel {
 
 namespace {
 
+// Records between asking for the stored texts a key will be compared with and marking it:
+// their slots, asked for when the queue was filled, have come by then.
+constexpr std::size_t kTextsAhead = 4;
+
 enum class FilterVerdict { Queued, Dropped, TooLong };
 
 // Queues a line met before byte for byte, as the remembered entry says.
@@ -264,6 +268,10 @@ LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunStat
          (count = fillQueue(settings, steps, state, input, sink.progress, tooLong)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
+            if (i + kTextsAhead < count &&
+                state.pending[i + kTextsAhead].repeated == RepeatedLines::kNone) {
+                state.marking.seen.prefetchTexts(state.pending[i + kTextsAhead].ticket);
+            }
             if (sink.verify != nullptr) {
                 const LoopEnd end =
                     queueForVerify(settings, steps, record, i, state, sink, input.reader);

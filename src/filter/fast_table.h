@@ -60,6 +60,16 @@ public:
         return i;
     }
 
+    // Asks for the texts that a look-up of the hash would compare, once its slots are at hand.
+    void prefetchTexts(const TextStore& store, std::uint64_t hash) const {
+        const std::uint64_t tag = hash & kTagMask;
+        for (std::size_t i = home(hash);; i = after(i)) {
+            const std::uint64_t slot = slots_[i];
+            if (slot == 0) return;
+            if (slot >> kPlaceBits == tag) __builtin_prefetch(store.at(slot & kPlaceMask));
+        }
+    }
+
     // The empty slot that ends the probe run of the hash.
     std::size_t emptySlot(std::uint64_t hash) const {
         std::size_t i = home(hash);

@@ -284,6 +284,11 @@ void SeenSet::prepare(std::string_view key, const BoardScan& scan, SeenTicket& t
     }
 }
 
+void SeenSet::prefetchTexts(const SeenTicket& ticket) const {
+    if (!tables_ || tables_->counting() || tables_->policy.mode != LookupMode::Hashed) return;
+    tables_->fast.prefetchTexts(tables_->store, ticket.hash);
+}
+
 SeenVerdict SeenSet::mark(std::string_view key, const SeenTicket& ticket) {
     if (!tables_ || tables_->policy.mode == LookupMode::None) return SeenVerdict::New;
     Tables& t = *tables_;

@@ -59,6 +59,9 @@ public:
     void prepare(std::string_view key, SeenTicket& ticket) const;
     // The same with the key's placement already scanned, when readsBoards().
     void prepare(std::string_view key, const BoardScan& scan, SeenTicket& ticket) const;
+    // Asks for the stored texts that marking the prepared key will compare with it; called a
+    // few records after prepare, when the slots it asked for have come.
+    void prefetchTexts(const SeenTicket& ticket) const;
     // True when preparing a key reads its placement as a board (the mirror test of the fast
     // table).
     bool readsBoards() const { return readsBoards_; }

@@ -25,6 +25,11 @@ public:
     // Copies the key in and returns its place; throws std::bad_alloc when memory runs out.
     TextPlace add(std::string_view key);
 
+    // Where the stored text begins (its length first), for prefetching.
+    const char* at(TextPlace place) const {
+        return chunks_[place >> kChunkShift].data() + (place & (kChunkBytes - 1));
+    }
+
     std::string_view text(TextPlace place) const {
         const auto* p = reinterpret_cast<const unsigned char*>(
             chunks_[place >> kChunkShift].data() + (place & (kChunkBytes - 1)));
