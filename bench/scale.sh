@@ -23,7 +23,10 @@
 # Under a hypervisor that takes freed memory back, the system time of a run depends on what
 # ran just before it: a huge page freed a moment ago faults in at 0.05 ms/MiB, one handed back
 # at 2 to 11 ms/MiB, so the system time is shown beside each figure. The interleaved rounds
-# keep that the same for every binary compared.
+# keep that the same for every binary compared. Each timed run of the default run and /xy /p
+# follows an untimed run of the same command (WARMUP=0 leaves it out), as in bench/run.sh: the
+# 1M run, a fifth of a second, otherwise meets whatever memory the last round's awk update
+# left, and its median, the divisor of the ratio, swung by a third from one run to the next.
 set -eu
 
 build=${1:-build-bench}
@@ -89,12 +92,19 @@ timed() { # name command...
 awk_update='NR == FNR { seen[$1" "$2" "$3" "$4] = 1; next }
     !(($1" "$2" "$3" "$4) in seen) { seen[$1" "$2" "$3" "$4] = 1; print; print >> db }'
 
+# Runs a command once, untimed.
+warm() {
+    [ "${WARMUP:-1}" = 0 ] || "$@" >/dev/null 2>&1 || true
+}
+
 echo "measuring, $runs rounds (each command once per round, medians count) ..."
 round=1
 while [ $round -le "$runs" ]; do
     cd "$work/vestrel"
     for keys in $sizes; do
+        warm "$vestrel" "$cache/keys-$keys.epd"
         timed "default.$keys" "$vestrel" "$cache/keys-$keys.epd"
+        warm "$vestrel" "$cache/keys-$keys.epd" /xy /p
         timed "xyp.$keys" "$vestrel" "$cache/keys-$keys.epd" /xy /p
     done
     rm -f Vandrelo.epd Vandrelo.bak
