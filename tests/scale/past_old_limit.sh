@@ -1,11 +1,14 @@
 #!/bin/sh
 # Runs past 999,999 keys and lines, where the seen set, the database preload and the sort once
 # stopped: a record run whose late repeats and mirror images point back past that mark, /u=
-# and /u+ against a database of more lines than that, and /u- of it.
+# and /u+ against a database of more lines than that, and /u- of it. With run_limited, also a
+# /u+ whose new database passes a file-size limit after its first 32 MiB, where its blocks go
+# to the disk as direct writes: the run fails and the database stays as it was.
 #
-#   past_old_limit.sh <vestrel>
+#   past_old_limit.sh <vestrel> [<run_limited>]
 set -u
 bin=$1
+limited=${2:-}
 LC_ALL=C
 export LC_ALL
 work=$(mktemp -d "${TMPDIR:-/tmp}/vestrel-scale.XXXXXX") || exit 2
@@ -100,6 +103,22 @@ tr -d '\r' <err.txt | grep -q '^2 EPD-lines updated to "Vandrelo.epd"  (' ||
 { cat database.epd; sed -n '2,3p' in.epd; } >expected.epd
 cmp -s Vandrelo.epd expected.epd || fail "/u+: database differs"
 cmp -s Vandrelo.bak database.epd || fail "/u+: backup differs"
+
+# One more new position, with files allowed 40,000,000 bytes: writing the new database, 45 MB,
+# fails late, and neither the database nor its backup changes.
+if [ -n "$limited" ]; then
+    awk "$awk_family"'BEGIN { printf "%s b - - bm #1;\r\n", placement(1000003) }' >more.epd
+    "$limited" 40000000 "$bin" more.epd /u+ >out.epd 2>err.txt
+    status=$?
+    [ "$status" -eq 1 ] || fail "/u+ past the size limit: exit status $status"
+    tr -d '\r' <err.txt | grep -q '^ERROR: Database "Vandrelo.epd" could not be written !' ||
+        fail "/u+ past the size limit: $(tr -d '\r' <err.txt | tail -n 1)"
+    cmp -s Vandrelo.epd expected.epd || fail "/u+ past the size limit: database changed"
+    cmp -s Vandrelo.bak database.epd || fail "/u+ past the size limit: backup changed"
+    for left in *.new *.epn *.bkn *.cpy *.bkc; do
+        [ -e "$left" ] && fail "/u+ past the size limit: $left left behind"
+    done
+fi
 
 # /u- of the updated database: every problem line kept, in sorted order.
 "$bin" /u- >out.epd 2>err.txt
