@@ -5,6 +5,7 @@
 #include <string>
 #include <string_view>
 
+#include "app/read_ahead.h"
 #include "app/run_state.h"
 #include "app/step_settings.h"
 
@@ -21,12 +22,21 @@ bool passesPlainSelection(std::string_view line, std::string_view opcodes,
                           const StepSettings& steps, RunState& state);
 
 // Runs an EPD/FEN line through the steps before marking when its record is the line itself.
-// The line must stay where it is until the record is written. Inline: every line comes here.
+// The line must stay where it is until the record is written. `ahead`, when given, is what the
+// thread reading ahead found for the line. Inline: every line comes here.
 inline PlainVerdict filterPlainLine(std::string_view line, const StepSettings& steps,
-                                    RunState& state, PendingRecord& pending) {
-    // The placement is read as a board on the way when marking needs one.
-    BoardScan* board = readsBoards(steps.marking, state.marking) ? &pending.board : nullptr;
-    switch (splitPlainLine(line, steps.split, pending.plain, board)) {
+                                    RunState& state, PendingRecord& pending,
+                                    const LineFacts* ahead = nullptr) {
+    LineFit fit;
+    if (ahead != nullptr) {
+        fit = ahead->fit;
+        if (fit == LineFit::Plain) plainLineParts(line, ahead->fieldsLength, pending.plain);
+    } else {
+        // The placement is read as a board on the way when marking needs one.
+        BoardScan* board = readsBoards(steps.marking, state.marking) ? &pending.board : nullptr;
+        fit = splitPlainLine(line, steps.split, pending.plain, board);
+    }
+    switch (fit) {
         case LineFit::Other:
             pending.plain.line = {};
             return PlainVerdict::Other;
@@ -40,6 +50,10 @@ inline PlainVerdict filterPlainLine(std::string_view line, const StepSettings& s
         return PlainVerdict::Dropped;
     }
     pending.illegalMove = false;
+    if (ahead != nullptr) {
+        pending.verdictsAhead = true;
+        pending.verdicts = ahead->verdicts;
+    }
     prepareMark(pending, steps.marking, state.marking);
     return PlainVerdict::Queued;
 }

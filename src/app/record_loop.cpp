@@ -52,10 +52,12 @@ void queueRepeated(std::string_view line, RepeatedLines::Entry entry, const Repe
 // test, its key built and its look-up asked for; TooLong when replacements would grow it past
 // the limit. A line that stays where it is (`lineStays`) may be its own record, read uncopied.
 FilterVerdict filterRecord(std::string_view line, bool lineStays, const RunSettings& settings,
-                           const StepSettings& steps, RunState& state, PendingRecord& pending) {
+                           const StepSettings& steps, RunState& state, ReadAhead* ahead,
+                           PendingRecord& pending) {
     constexpr FilterVerdict kDrop = FilterVerdict::Dropped;
     const SelectionSettings& selection = steps.selection;
     const InputKind kind = state.reader.input;
+    pending.verdictsAhead = false;
     if (steps.plainLines && lineStays && (kind == InputKind::Epd || kind == InputKind::Fen)) {
         // Nothing is remembered unless steps.knowsRepeatedLines.
         const RepeatedLines::Entry known = state.repeated.find(line);
@@ -65,7 +67,8 @@ FilterVerdict filterRecord(std::string_view line, bool lineStays, const RunSetti
             return FilterVerdict::Queued;
         }
         pending.repeated = RepeatedLines::kNone;
-        const PlainVerdict plain = filterPlainLine(line, steps, state, pending);
+        const LineFacts* facts = ahead != nullptr ? ahead->find(line) : nullptr;
+        const PlainVerdict plain = filterPlainLine(line, steps, state, pending, facts);
         if (plain != PlainVerdict::Other) {
             return plain == PlainVerdict::Queued ? FilterVerdict::Queued : kDrop;
         }
@@ -120,7 +123,8 @@ inline bool markRepeatedLine(const PendingRecord& record, const StepSettings& st
 
 // Fills the queue with the next records that pass the filters; how many it holds.
 std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, RunState& state,
-                      InputStream& input, ProgressCounter& progress, bool& tooLong) {
+                      InputStream& input, ReadAhead* ahead, ProgressCounter& progress,
+                      bool& tooLong) {
     std::size_t count = 0;
     std::string_view line;
     releaseLinesRead(input.reader);  // no record holds a view of a line read before
@@ -138,7 +142,7 @@ std::size_t fillQueue(const RunSettings& settings, const StepSettings& steps, Ru
         if (!nextInputLine(input, state.reader, line)) break;
         state.lines += input.lineNumber - before;
         const FilterVerdict verdict = filterRecord(line, lineAtHand(input.reader), settings, steps,
-                                                   state, state.pending[count]);
+                                                   state, ahead, state.pending[count]);
         if (verdict == FilterVerdict::Queued) {
             state.pendingLines[count++] = input.lineNumber;
         } else if (verdict == FilterVerdict::TooLong) {
@@ -256,16 +260,34 @@ LoopEnd queueForVerify(const RunSettings& settings, const StepSettings& steps,
                                    : LoopEnd::Done;
 }
 
+// Whether the thread reading ahead pays for the file being read: a mapped EPD or FEN file whose
+// lines are their own records, in a run that reads each placement as a board. Not with the
+// report (which takes the board of each record) nor with --verify.
+bool readsAhead(const StepSettings& steps, const RunState& state, const InputStream& input,
+                const RecordSink& sink) {
+    const InputKind kind = state.reader.input;
+    return input.reader.mappedBytes != 0 && (kind == InputKind::Epd || kind == InputKind::Fen) &&
+           steps.plainLines && readsBoards(steps.marking, state.marking) && !state.report &&
+           sink.verify == nullptr;
+}
+
 // Marks the queued records of the file being read in order and writes those accepted; a lost
 // log line ends the run.
 LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunState& state,
                  InputStream& input, RecordSink& sink) {
+    ReadAhead readAhead;
+    ReadAhead* ahead = nullptr;
+    if (readsAhead(steps, state, input, sink) &&
+        readAhead.start(input.reader, input.reader.begin, steps.split, steps.marking,
+                        state.marking.seen.readsBoards())) {
+        ahead = &readAhead;
+    }
     bool tooLong = false;  // a record that replacements would grow past the limit
     // Whether the record marked before was a duplicate: a line is remembered by its bytes only
     // in a run of duplicates, where the lines after it are likely to come back with it.
     bool afterDuplicate = false;
     for (std::size_t count;
-         (count = fillQueue(settings, steps, state, input, sink.progress, tooLong)) != 0;) {
+         (count = fillQueue(settings, steps, state, input, ahead, sink.progress, tooLong)) != 0;) {
         for (std::size_t i = 0; i < count; ++i) {
             PendingRecord& record = state.pending[i];
             if (i + kTextsAhead < count &&

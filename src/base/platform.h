@@ -41,6 +41,10 @@ void removeOnInterrupt(const std::string& path);
 // released; holds nest.
 void holdInterrupts();
 void releaseInterrupts();
+// A thread started while the interrupts were held keeps them held, so that they reach the main
+// thread. Its own fault in reading a mapped file that another program cut short (SIGBUS) must
+// still end the program as it does on the main thread: such a thread lets it through with this.
+void allowFaultSignals();
 
 // The identity of a file: device and inode, or volume and file index. Two names with equal,
 // valid identities name one file.

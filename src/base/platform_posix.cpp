@@ -116,6 +116,13 @@ void releaseInterrupts() {
     sigprocmask(SIG_UNBLOCK, &set, nullptr);
 }
 
+void allowFaultSignals() {
+    sigset_t set;
+    sigemptyset(&set);
+    sigaddset(&set, SIGBUS);
+    (void)::pthread_sigmask(SIG_UNBLOCK, &set, nullptr);
+}
+
 FileId fileIdOf(const std::string& path) {
     struct stat st {};
     if (::stat(path.c_str(), &st) != 0) return {};

@@ -238,6 +238,9 @@ void holdInterrupts() { ::EnterCriticalSection(&interruptGate().section); }
 
 void releaseInterrupts() { ::LeaveCriticalSection(&interruptGate().section); }
 
+// Windows raises no signal for a mapped file cut short.
+void allowFaultSignals() {}
+
 FileId fileIdOf(const std::string& path) {
     // No access asked for, only the identity; folders open too with backup semantics.
     const HANDLE handle = openHandle(path, 0, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS);

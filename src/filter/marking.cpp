@@ -7,6 +7,7 @@
 #include "position/legality.h"
 #include "position/mirror.h"
 #include "position/placement.h"
+#include "position/symmetry.h"
 #include "text/text.h"
 
 namespace vestrel {
@@ -80,6 +81,28 @@ std::size_t leadingSolutionLength(std::string_view opcodeText) {
     return mark < opcodeText.size() && opcodeText[mark] == '#' ? mark + 1 : std::string_view::npos;
 }
 
+// The key of a record that is its line: a view of the line, or built in `key`. Such a line has
+// a space and its opcode text after its fields, the text buildPositionKey searches: a key that
+// ends in the solution is the start of the line.
+std::string_view lineKey(const LineParts& plain, std::string& key) {
+    const std::string_view fields = plain.positionFields;
+    const std::size_t end = solutionEnd(plain.line.substr(fields.size()));
+    if (end != std::string_view::npos) return plain.line.substr(0, fields.size() + end);
+    key.assign(fields);
+    key.append(kDefaultSolution);
+    return key;
+}
+
+// --canonical: the key begins with the fields, so an en-passant square ends both. The fields
+// of nearly every key end in "-": those keep their key as it is, a view or not.
+std::string_view canonicalKey(std::string_view keyText, std::string_view fields,
+                              const MarkSettings& settings, std::string& key) {
+    if (!settings.canonicalKeys || fields.empty() || fields.back() == '-') return keyText;
+    if (keyText.data() != key.data()) key.assign(keyText);
+    dropUnusableEnPassant(key);
+    return key;
+}
+
 // Keeps the id text of the verdict, and the log line's end after the position fields, from
 // one marked record to the next: a run of records set aside for one reason builds them once,
 // and each log line is written in two pieces. The tag and the reason are views of texts that
@@ -144,32 +167,35 @@ bool databaseLineKey(std::string_view line, std::string& key) {
 
 void prepareMark(PendingRecord& record, const MarkSettings& settings, const Marking& marking) {
     const std::string_view fields = record.positionFields();
-    const std::string_view line = record.plain.line;
-    if (!line.empty()) {
-        // A record that is its line has a space and its opcode text after its fields, the text
-        // buildPositionKey searches: a key that ends in the solution is the start of the line.
-        const std::size_t end = solutionEnd(line.substr(fields.size()));
-        if (end != std::string_view::npos) {
-            record.keyText = line.substr(0, fields.size() + end);
-        } else {
-            record.key.assign(fields);
-            record.key.append(kDefaultSolution);
-            record.keyText = record.key;
-        }
+    const bool isLine = !record.plain.line.empty();
+    if (isLine) {
+        record.keyText = lineKey(record.plain, record.key);
     } else {
         buildPositionKey(fields, record.opcodeText(), record.key);
         record.keyText = record.key;
     }
-    // --canonical: the key begins with the fields, so an en-passant square ends both. The
-    // fields of nearly every key end in "-": those keep their key as it is, a view or not.
-    if (settings.canonicalKeys && !fields.empty() && fields.back() != '-') {
-        if (record.keyText.data() != record.key.data()) record.key.assign(record.keyText);
-        dropUnusableEnPassant(record.key);
-        record.keyText = record.key;
+    record.keyText = canonicalKey(record.keyText, fields, settings, record.key);
+    if (record.verdictsAhead) {
+        marking.seen.prepare(record.keyText, record.verdicts.symmetry, record.ticket);
+        return;
     }
     // The key begins with the position fields, so one scan serves both tests.
-    if (line.empty() && readsBoards(settings, marking)) scanBoard(record.keyText, record.board);
+    if (!isLine && readsBoards(settings, marking)) scanBoard(record.keyText, record.board);
     marking.seen.prepare(record.keyText, record.board, record.ticket);
+}
+
+PlacementVerdicts placementVerdicts(const LineParts& plain, const BoardScan& board,
+                                    const MarkSettings& settings, bool readsBoards,
+                                    std::string& key) {
+    PlacementVerdicts verdicts;
+    const std::string_view fields = plain.positionFields;
+    if (readsBoards) {
+        const std::string_view keyText = canonicalKey(lineKey(plain, key), fields, settings, key);
+        verdicts.symmetry = analyseSymmetry(board, keyText);
+    }
+    if (settings.fullLegalityTest) verdicts.reason = illegalReason(board, fields);
+    if (settings.legalityTest) verdicts.rule = validatePosition(board, fields);
+    return verdicts;
 }
 
 MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings, Marking& marking,
@@ -194,11 +220,15 @@ MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings
         tag = "illegal";
         duplicate = false;
     } else if (settings.fullLegalityTest &&
-               !(reason = illegalReason(record.board, fields)).empty()) {
+               !(reason = record.verdictsAhead ? record.verdicts.reason
+                                               : illegalReason(record.board, fields))
+                    .empty()) {
         tag = "illegal: ";
         duplicate = false;
     } else if (settings.legalityTest &&
-               validatePosition(record.board, fields) != PositionRule::Legal) {
+               (record.verdictsAhead
+                    ? record.verdicts.rule
+                    : validatePosition(record.board, fields)) != PositionRule::Legal) {
         tag = "illegal";
         duplicate = false;
     } else {

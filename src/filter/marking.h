@@ -10,6 +10,7 @@
 #include "filter/repeated_lines.h"
 #include "filter/seen_set.h"
 #include "input/epd_line.h"
+#include "position/board.h"
 
 namespace vestrel {
 
@@ -37,6 +38,14 @@ struct Marking {
     SeenVerdict lastSeen = SeenVerdict::New;  // the seen-set verdict on the last record marked
 };
 
+// What marking reads from a record's board: the symmetry of its key, when the seen set reads
+// boards, and the verdicts of the position tests the settings ask for.
+struct PlacementVerdicts {
+    KeySymmetry symmetry;
+    PositionRule rule = PositionRule::Legal;  // /p
+    std::string_view reason;                  // --legal: why the position is illegal, or empty
+};
+
 // A record that passed the filters, with its position key built before its turn to be marked.
 struct PendingRecord {
     SplitRecord split;
@@ -50,6 +59,10 @@ struct PendingRecord {
     // The placement read as a board, when readsBoards(); a record that is its line has it read
     // by splitPlainLine.
     BoardScan board;
+    // What marking needs of the board, worked out from it on another thread (`verdictsAhead`):
+    // `board` is then not read.
+    bool verdictsAhead = false;
+    PlacementVerdicts verdicts;
     SeenTicket ticket;
 
     std::string_view positionFields() const {
@@ -78,6 +91,13 @@ inline bool readsBoards(const MarkSettings& settings, const Marking& marking) {
 // Builds the record's key and asks the seen set for the memory its marking will read, so that
 // the look-ups of several records prepared ahead wait for memory together.
 void prepareMark(PendingRecord& record, const MarkSettings& settings, const Marking& marking);
+
+// PlacementVerdicts of a line that is its own record (`plain`), its placement read as `board`;
+// `readsBoards` is the seen set's. Touches nothing but `key`, its room for the key: threads
+// may work out the verdicts of lines side by side.
+PlacementVerdicts placementVerdicts(const LineParts& plain, const BoardScan& board,
+                                    const MarkSettings& settings, bool readsBoards,
+                                    std::string& key);
 
 // Marks a duplicate, mirror image or (with /p) illegal position, writing its log line and
 // counting it outside the database modes. Records are marked in the order they came.

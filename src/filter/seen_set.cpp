@@ -266,11 +266,16 @@ void SeenSet::prepare(std::string_view key, SeenTicket& ticket) const {
 
 void SeenSet::prepare(std::string_view key, const BoardScan& scan, SeenTicket& ticket) const {
     if (!tables_) return;
+    prepare(key, tables_->byClass ? analyseSymmetry(scan, key) : KeySymmetry{}, ticket);
+}
+
+void SeenSet::prepare(std::string_view key, const KeySymmetry& symmetry, SeenTicket& ticket) const {
+    if (!tables_) return;
     const Tables& t = *tables_;
     // The mirror test takes keys with " - -" anywhere: no castling rights, no e.p. square. A
     // key whose images share its signature has " - -" as its third and fourth fields.
     if (t.byClass) {
-        ticket.symmetry = analyseSymmetry(scan, key);
+        ticket.symmetry = symmetry;
         ticket.mirrorTest =
             ticket.symmetry.imagesShareSignature || key.find(" - -") != std::string_view::npos;
         ticket.hash = t.filingHash(key, ticket.symmetry);

@@ -59,6 +59,9 @@ public:
     void prepare(std::string_view key, SeenTicket& ticket) const;
     // The same with the key's placement already scanned, when readsBoards().
     void prepare(std::string_view key, const BoardScan& scan, SeenTicket& ticket) const;
+    // The same with the key's symmetry worked out already, when readsBoards(): by
+    // analyseSymmetry of the scanned placement and the key.
+    void prepare(std::string_view key, const KeySymmetry& symmetry, SeenTicket& ticket) const;
     // Asks for the stored texts that marking the prepared key will compare with it; called a
     // few records after prepare, when the slots it asked for have come.
     void prefetchTexts(const SeenTicket& ticket) const;

@@ -49,4 +49,12 @@ bool splitRecord(std::string_view record, const SplitSettings& settings, SplitRe
 LineFit splitPlainLine(std::string_view line, const SplitSettings& settings, LineParts& out,
                        BoardScan* board = nullptr);
 
+// The parts of a line that splitPlainLine found Plain, from the length of its position fields.
+inline void plainLineParts(std::string_view line, std::size_t fieldsLength, LineParts& out) {
+    out.line = line;
+    out.positionFields = line.substr(0, fieldsLength);
+    out.opcodeText =
+        fieldsLength == line.size() ? std::string_view() : line.substr(fieldsLength + 1);
+}
+
 }  // namespace vestrel
