@@ -275,6 +275,8 @@ bool readsAhead(const StepSettings& steps, const RunState& state, const InputStr
 // log line ends the run.
 LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunState& state,
                  InputStream& input, RecordSink& sink) {
+    // The keys of a mapped file stay where they are rather than being copied.
+    if (input.reader.mapping) state.marking.seen.keepKeysIn(input.reader.mapping);
     ReadAhead readAhead;
     ReadAhead* ahead = nullptr;
     if (readsAhead(steps, state, input, sink) &&

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <bit>
 #include <cstring>
+#include <new>
 #include <string_view>
 #include <utility>
 
@@ -120,6 +121,8 @@ std::size_t firstLineByte(const char* p, std::size_t n) { return firstLineByteFr
 
 }  // namespace
 
+MappedFile::~MappedFile() { unmapFile(bytes, size); }
+
 LineReader::LineReader(LineReader&& other) noexcept { *this = std::move(other); }
 
 LineReader& LineReader::operator=(LineReader&& other) noexcept {
@@ -132,7 +135,8 @@ LineReader& LineReader::operator=(LineReader&& other) noexcept {
     mapsLargeFiles = other.mapsLargeFiles;
     block = std::move(other.block);  // a moved vector keeps its buffer, so `bytes` stays valid
     bytes = std::exchange(other.bytes, nullptr);
-    mappedBytes = std::exchange(other.mappedBytes, 0);  // the mapping now belongs to this reader
+    mappedBytes = std::exchange(other.mappedBytes, 0);
+    mapping = std::move(other.mapping);  // the mapping now belongs to this reader
     begin = std::exchange(other.begin, 0);
     end = std::exchange(other.end, 0);
     lastStop = std::exchange(other.lastStop, 0);
@@ -152,7 +156,7 @@ LineReader::~LineReader() { closeLineReader(*this); }
 
 void readOpenFile(LineReader& reader, int fd, bool ownsFile) {
     if (reader.fd != kNoFile && reader.ownsFile && reader.fd != fd) (void)closeFile(reader.fd);
-    if (reader.mappedBytes != 0) unmapFile(reader.bytes, reader.mappedBytes);
+    reader.mapping.reset();
     reader.mappedBytes = 0;
     reader.fd = fd;
     reader.ownsFile = ownsFile;
@@ -167,6 +171,14 @@ void readOpenFile(LineReader& reader, int fd, bool ownsFile) {
     // page faults take most of that back: 1-2% less CPU than 1 MB reads on each shape.
     if (reader.mapsLargeFiles && ownsFile && size >= kMapMinBytes && size >= reader.blockBytes) {
         reader.bytes = mapForReading(fd, size);
+        if (reader.bytes != nullptr) {
+            try {
+                reader.mapping = std::make_shared<const MappedFile>(reader.bytes, size);
+            } catch (const std::bad_alloc&) {
+                unmapFile(reader.bytes, size);  // read in blocks instead
+                reader.bytes = nullptr;
+            }
+        }
         if (reader.bytes != nullptr) {
             reader.mappedBytes = size;
             reader.end = static_cast<std::size_t>(size);
@@ -318,7 +330,7 @@ bool textAfterCtrlZ(LineReader& reader) {
 }
 
 void closeLineReader(LineReader& reader) {
-    if (reader.mappedBytes != 0) unmapFile(reader.bytes, reader.mappedBytes);
+    reader.mapping.reset();
     reader.mappedBytes = 0;
     reader.bytes = nullptr;
     reader.begin = reader.end = reader.lastStop = 0;

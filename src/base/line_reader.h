@@ -6,6 +6,7 @@
 
 #include <cstdint>
 #include <cstring>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -18,6 +19,19 @@ inline constexpr std::size_t kMaxLineBytes = std::size_t{256} << 20;
 // in blocks, where the reader allows it: the kernel copies nothing.
 inline constexpr std::uint64_t kMapMinBytes = std::uint64_t{4} << 20;
 
+// A file mapped whole for reading; unmapped when the last owner lets it go, so that what is
+// kept of its bytes outlives the reader that mapped it.
+struct MappedFile {
+    const char* bytes = nullptr;
+    std::uint64_t size = 0;
+
+    MappedFile(const char* mappedBytes, std::uint64_t mappedSize)
+        : bytes(mappedBytes), size(mappedSize) {}
+    MappedFile(const MappedFile&) = delete;
+    MappedFile& operator=(const MappedFile&) = delete;
+    ~MappedFile();
+};
+
 struct LineReader {
     std::size_t blockBytes = kBlockBytes;
     std::size_t maxLineBytes = kMaxLineBytes;
@@ -27,6 +41,7 @@ struct LineReader {
     std::vector<char> block;
     const char* bytes = nullptr;    // the bytes at hand: the block, or the whole mapped file
     std::uint64_t mappedBytes = 0;  // the size of the mapped file; 0 when read in blocks
+    std::shared_ptr<const MappedFile> mapping;  // owns the mapped file; none in a view
     std::size_t begin = 0;
     std::size_t end = 0;
     std::size_t lastStop = 0;     // just after the last LF or Ctrl-Z of the bytes at hand

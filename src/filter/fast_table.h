@@ -5,7 +5,8 @@
 // that of a probable match, and usually touches one cache line. A text is filed under its own
 // hash, or under one its owner gives (the mirror test files a key and its images under their
 // shared signature). The table starts small and doubles whenever it is three quarters full, or
-// grows at once to the room its owner planned for the keys it expects.
+// grows at once to the room its owner planned for the keys it expects. The keys of a probe run
+// stand in no particular order.
 
 #include <algorithm>
 #include <array>
@@ -48,8 +49,7 @@ public:
     bool holds(std::size_t slot) const { return slots_[slot] != 0; }
 
     // The texts of the probe run of the hash filed under a hash with its tag (texts filed under
-    // that very hash, and now and then another), in the order stored; returns the empty slot
-    // that ends the run.
+    // that very hash, and now and then another); returns the empty slot that ends the run.
     std::size_t collect(const TextStore& store, std::uint64_t hash,
                         std::vector<std::string_view>& texts) const {
         const std::uint64_t tag = hash & kTagMask;
@@ -78,17 +78,26 @@ public:
     }
 
     // Puts a stored text into the empty slot that probe or emptySlot found for the hash it is
-    // filed under. When that fills three quarters of the table, the table doubles and takes
-    // every text of the store again, filed under filingHash(text), and the call returns true:
-    // the table then holds exactly the texts of `store`.
+    // filed under. When that fills three quarters of the table, the table doubles and files
+    // every text it holds again, under filingHash(text); slots found before are then stale.
     template <typename FilingHash>
-    bool insert(std::size_t slot, std::uint64_t hash, TextPlace place, const TextStore& store,
+    void insert(std::size_t slot, std::uint64_t hash, TextPlace place, const TextStore& store,
                 const FilingHash& filingHash) {
         slots_[slot] = entry(hash, place);
         ++count_;
-        if (!crowded(count_, slots_.size())) return false;
-        rebuild(std::max(2 * slots_.size(), planned_), store, filingHash);
-        return true;
+        if (crowded(count_, slots_.size())) {
+            rebuild(std::max(2 * slots_.size(), planned_), store, filingHash);
+        }
+    }
+
+    // Copies in every text the store keeps in a file (TextStore::copyIn): their slots stay.
+    void copyInKeptTexts(TextStore& store) {
+        for (std::size_t i = 0; i < slots_.size(); ++i) {
+            const TextPlace place = slots_[i] & kPlaceMask;
+            if (slots_[i] != 0 && TextStore::kept(place)) {
+                slots_[i] = (slots_[i] & ~kPlaceMask) | store.copyIn(place);
+            }
+        }
     }
 
     // Makes room for `keys` keys in all, so that a large collection does not grow the table
@@ -121,11 +130,12 @@ private:
     // Replaces the table by an empty one of `slots` slots.
     void renew(std::size_t slots);
 
-    // Puts every stored text into a new table of `slots` slots, walking the store in order. The
-    // hashes of a batch of texts are worked out first and their slots fetched together, so
+    // Puts every stored text into a new table of `slots` slots, walking the old table in order.
+    // The hashes of a batch of texts are worked out first and their slots fetched together, so
     // that the memory waits overlap.
     template <typename FilingHash>
     void rebuild(std::size_t slots, const TextStore& store, const FilingHash& filingHash) {
+        ZeroedArray<std::uint64_t> old = std::move(slots_);
         renew(slots);
         count_ = 0;
         constexpr std::size_t kBatch = 16;
@@ -139,12 +149,13 @@ private:
             count_ += pending;
             pending = 0;
         };
-        store.forEach([&](TextPlace place, std::string_view text) {
-            hashes[pending] = filingHash(text);
-            places[pending] = place;
+        for (std::size_t i = 0; i < old.size(); ++i) {
+            if (old[i] == 0) continue;
+            places[pending] = old[i] & kPlaceMask;
+            hashes[pending] = filingHash(store.text(places[pending]));
             __builtin_prefetch(firstLine(hashes[pending]));
             if (++pending == kBatch) flush();
-        });
+        }
         flush();
     }
 

@@ -92,7 +92,8 @@ struct SeenSet::Tables {
     // Stores the key without looking it up; in the fast table at `slot`, the empty slot found
     // for its hash. Throws std::bad_alloc when memory runs out.
     void add(std::string_view key, std::uint64_t hash, std::size_t slot) {
-        const TextPlace text = store.add(key);
+        const bool fastTable = policy.mode == LookupMode::Hashed && !counting();
+        const TextPlace text = fastTable ? store.keepOrAdd(key) : store.add(key);
         ++count;
         if (policy.mode == LookupMode::Prefix) {
             prefix.keys->insert(store.text(text));
@@ -120,11 +121,12 @@ struct SeenSet::Tables {
         if (preloadedCount == preloaded.size()) flushPreloads();
     }
 
-    // Puts the queued database keys into the fast table; a rebuild on the way takes them all.
+    // Puts the queued database keys into the fast table; a rebuild on the way takes only the
+    // keys filed before, so those after it are filed in the new table.
     void flushPreloads() {
         for (std::size_t k = 0; k < preloadedCount; ++k) {
             const Preloaded& p = preloaded[k];
-            if (fast.insert(fast.emptySlot(p.hash), p.hash, p.text, store, filer())) break;
+            fast.insert(fast.emptySlot(p.hash), p.hash, p.text, store, filer());
         }
         preloadedCount = 0;
     }
@@ -352,6 +354,16 @@ void SeenSet::expectKeys(std::uint64_t more) {
     t.flushPreloads();
     t.expected = std::max(t.expected, std::uint64_t(t.count)) + more;
     t.fast.reserve(std::size_t(t.expected), t.store, t.filer());
+}
+
+void SeenSet::keepKeysIn(std::shared_ptr<const MappedFile> file) {
+    if (!tables_ || tables_->policy.mode != LookupMode::Hashed || tables_->counting()) return;
+    Tables& t = *tables_;
+    if (t.store.keepsTexts()) {
+        t.flushPreloads();
+        t.fast.copyInKeptTexts(t.store);
+    }
+    t.store.keepTextsIn(std::move(file));
 }
 
 std::int64_t SeenSet::comparisons() const { return tables_ ? tables_->counted.comparisons : 0; }

@@ -6,6 +6,7 @@
 #include <memory>
 #include <string_view>
 
+#include "base/line_reader.h"
 #include "position/symmetry.h"
 
 namespace vestrel {
@@ -85,6 +86,11 @@ public:
     // collection does not grow the tables step by step. A small table grows to the room planned
     // only once it is full, so that a file repeating a few keys keeps little memory.
     void expectKeys(std::uint64_t more);
+
+    // From now on a key that lies in the mapped file is stored as its place there, not copied;
+    // the set keeps the file mapped as long as it holds keys there. The keys kept in a file
+    // given before are copied in first.
+    void keepKeysIn(std::shared_ptr<const MappedFile> file);
 
     // Stores a database key without looking it up.
     void preload(std::string_view key);

@@ -10,7 +10,7 @@ namespace {
 
 // The first chunk; each new one is twice the last, up to kChunkBytes.
 constexpr std::size_t kFirstChunkBytes = std::size_t{64} << 10;
-constexpr std::size_t kMaxChunks = std::size_t{1} << (kPlaceBits - kChunkShift);
+constexpr std::size_t kMaxChunks = std::size_t{1} << (kPlaceBits - 1 - kChunkShift);
 // The texts beyond the first 64 MiB go to small pages, and those before them too once a chunk's
 // first huge page proved slow to fault in (see PagePolicy). Under a hypervisor that takes freed
 // memory back, a default run of 10M keys (430 MiB of texts) took a median 1.98 s of CPU time
@@ -38,6 +38,12 @@ void encodeLength(std::size_t size, char* out) {
 }
 
 }  // namespace
+
+void TextStore::keepTextsIn(std::shared_ptr<const MappedFile> file) {
+    keptFile_ = std::move(file);
+    keptBytes_ = keptFile_ ? keptFile_->bytes : nullptr;
+    keptSize_ = keptFile_ ? std::min<std::uint64_t>(keptFile_->size, std::uint64_t{1} << 32) : 0;
+}
 
 TextPlace TextStore::add(std::string_view key) {
     const std::size_t lengthBytes = lengthBytesOf(key.size());

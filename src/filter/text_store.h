@@ -1,36 +1,70 @@
 #pragma once
 // The texts of the stored position keys, back to back in chunks that never move, so that the
 // place of a text stays valid while more keys are stored. Each text starts with its length in
-// seven-bit groups, so that a place alone names the text and the texts can be walked in the
-// order they were stored. The chunks grow with the texts stored: a small collection takes
-// little memory, a large one as much as the system gives.
+// seven-bit groups, so that a place alone names the text. The chunks grow with the texts
+// stored: a small collection takes little memory, a large one as much as the system gives.
+//
+// A key that is part of a mapped input file can be kept where it is instead: its place then
+// names its offset in the file and its length, and the store keeps the file mapped. A distinct
+// collection of a million lines so copies and faults in no 45 MiB of texts.
 
 #include <cstdint>
+#include <memory>
 #include <string_view>
 #include <vector>
 
+#include "base/line_reader.h"
 #include "base/zeroed_array.h"
 
 namespace vestrel {
 
 // Where a stored text is: chunk number << kChunkShift | offset in the chunk. A place takes
-// kPlaceBits bits, so up to 1 TiB of key texts can be stored.
+// kPlaceBits bits, so up to 512 GiB of key texts can be stored. A place with kKeptBit set names
+// a text kept in the file: its length << kKeptLengthShift | its offset in the file.
 using TextPlace = std::uint64_t;
 inline constexpr unsigned kChunkShift = 22;
 inline constexpr std::size_t kChunkBytes = std::size_t{1} << kChunkShift;
 inline constexpr unsigned kPlaceBits = 40;
+inline constexpr TextPlace kKeptBit = TextPlace{1} << (kPlaceBits - 1);
+inline constexpr unsigned kKeptLengthShift = 32;
+inline constexpr std::size_t kMostKeptLength = 127;  // the bits between offset and kKeptBit
 
 class TextStore {
 public:
     // Copies the key in and returns its place; throws std::bad_alloc when memory runs out.
     TextPlace add(std::string_view key);
+    // Returns the place of the key in the file the store keeps texts in, when it lies there
+    // (within its first 4 GiB, and of up to kMostKeptLength bytes); else copies it in.
+    TextPlace keepOrAdd(std::string_view key) {
+        const auto offset = std::uintptr_t(key.data()) - std::uintptr_t(keptBytes_);
+        if (offset < keptSize_ && key.size() <= kMostKeptLength &&
+            key.size() <= keptSize_ - offset) {
+            return kKeptBit | TextPlace{key.size()} << kKeptLengthShift | offset;
+        }
+        return add(key);
+    }
+    static bool kept(TextPlace place) { return (place & kKeptBit) != 0; }
 
-    // Where the stored text begins (its length first), for prefetching.
+    // Keeps the keys that lie in the file where they are from now on; the file stays mapped
+    // as long as the store holds texts there. The places kept in the file before, if any, must
+    // have been copied in first (see copyIn).
+    void keepTextsIn(std::shared_ptr<const MappedFile> file);
+    // True when the store keeps texts in a file.
+    bool keepsTexts() const { return keptFile_ != nullptr; }
+    // Copies in a text kept in the file and returns its new place.
+    TextPlace copyIn(TextPlace place) { return add(text(place)); }
+
+    // Where the stored text begins (its length first, unless kept in the file), for prefetching.
     const char* at(TextPlace place) const {
+        if (kept(place)) return keptBytes_ + std::uint32_t(place);
         return chunks_[place >> kChunkShift].data() + (place & (kChunkBytes - 1));
     }
 
     std::string_view text(TextPlace place) const {
+        if (kept(place)) {
+            return {keptBytes_ + std::uint32_t(place),
+                    std::size_t(place >> kKeptLengthShift) & kMostKeptLength};
+        }
         const auto* p = reinterpret_cast<const unsigned char*>(
             chunks_[place >> kChunkShift].data() + (place & (kChunkBytes - 1)));
         std::size_t size = 0;
@@ -44,24 +78,13 @@ public:
         return {reinterpret_cast<const char*>(p), size};
     }
 
-    // Calls visit(place, text) for every stored text, in the order they were stored.
-    template <typename Visit>
-    void forEach(Visit&& visit) const {
-        for (std::size_t c = 0; c < chunks_.size(); ++c) {
-            const std::size_t used = chunks_[c].size();
-            for (std::size_t offset = 0; offset < used;) {
-                const TextPlace place = (TextPlace{c} << kChunkShift) | offset;
-                const std::string_view key = text(place);
-                visit(place, key);
-                offset = std::size_t(key.data() + key.size() - chunks_[c].data());
-            }
-        }
-    }
-
 private:
     std::vector<ZeroedArray<char>> chunks_;  // each chunk's size is the bytes it holds
     std::size_t chunkBytes_ = 0;             // the capacity of all chunks
     PagePolicy pages_;
+    std::shared_ptr<const MappedFile> keptFile_;  // the file texts are kept in
+    const char* keptBytes_ = nullptr;             // its bytes
+    std::uint64_t keptSize_ = 0;                  // those that may hold kept texts (4 GiB at most)
 };
 
 }  // namespace vestrel

@@ -1,10 +1,15 @@
 #!/bin/sh
 # A file large enough to be read mapped is read ahead on a second thread in the runs that read
-# each placement as a board (/xy, /p, --legal); through a pipe the same bytes are read on the
-# main thread alone. Both must give the same output, log and database, byte for byte,
-# on a collection of every kind of line: legal and illegal positions, duplicates and mirror
-# images near and far, castling rights and e.p. squares, lines that are no record of their own
-# (extra spaces, missing fields, comments, CR LF), placements that are no board.
+# each placement as a board (/xy, /p, --legal), and the keys of its lines are kept where they
+# are in the mapping rather than copied; through a pipe the same bytes are read on the main
+# thread alone and every key is copied. Both must give the same output, log and database, byte
+# for byte, on a collection of every kind of line: legal and illegal positions, duplicates and
+# mirror images near and far, castling rights and e.p. squares, lines that are no record of
+# their own (extra spaces, missing fields, comments, CR LF), placements that are no board.
+# Read twice in one run, as two files (the second a line longer at its start, so that no key
+# stands where it stood), the second reading repeats every key of the first: kept in the first
+# file's mapping after that file was closed (a pipe follows), or copied in when the second file
+# is mapped.
 # With a launcher (wine vestrel.exe), the Windows build's mapped reading is the one compared.
 #
 #   mapped_or_piped.sh <vestrel> [<launcher>]
@@ -69,38 +74,57 @@ awk 'BEGIN {
     }
 }' >big.epd
 [ "$(wc -c <big.epd)" -gt 5000000 ] || fail "the collection is too small to be read mapped"
+{ echo "8/8/8/8/8/8/8/K1k5 w - - bm #1;" && cat big.epd; } >shifted.epd
 printf '%% Vandrelo problem database\r\n8/8/8/8/8/8/8/K1k5 w - - bm #1;\r\n' >base.epd
 
-# run <name> <where: file or pipe> <options...>: one run in its own folder.
+# run <where> <options...>: one run in the folder named <where>, which reads the collection as
+# a file, through a pipe (-), or the collection and then the shifted one: file-file, file-pipe,
+# pipe-file.
 run() {
-    name=$1
-    where=$2
-    shift 2
-    rm -rf "$name" && mkdir "$name" && cp base.epd "$name/Vandrelo.epd"
-    if [ "$where" = file ]; then
-        (cd "$name" && $launcher "$bin" ../big.epd "$@" >out 2>err; echo $? >status)
-    else
-        (cd "$name" && $launcher "$bin" - "$@" <../big.epd >out 2>err; echo $? >status)
-    fi
-    # The seconds a run took differ; the name of the input too.
-    sed -e 's/([0-9.]* sec)//' -e 's/"[^"]*big\.epd"/"IN"/; s/"-"/"IN"/' "$name/err" >"$name/err.masked"
+    where=$1
+    shift
+    piped=../big.epd
+    case $where in
+    file) inputs="../big.epd" ;;
+    pipe) inputs="-" ;;
+    file-file) inputs="../big.epd ../shifted.epd" ;;
+    file-pipe) inputs="../big.epd -" piped=../shifted.epd ;;
+    pipe-file) inputs="- ../shifted.epd" ;;
+    esac
+    rm -rf "$where" && mkdir "$where" && cp base.epd "$where/Vandrelo.epd"
+    # shellcheck disable=SC2086
+    (cd "$where" && $launcher "$bin" $inputs "$@" <$piped >out 2>err; echo $? >status)
+    # The seconds a run took differ; the names of the inputs too.
+    sed -e 's/([0-9.]* sec)//' -e 's/"[^"]*\(big\|shifted\)\.epd"/"IN"/g; s/"-"/"IN"/g' \
+        "$where/err" >"$where/err.masked"
 }
 
-for options in "/xy /p" "/p" "--legal" "/xy" "/xy --canonical" "/xy /p /m2" "/xy /p /1" \
-    "/xy /p /u+"; do
-    # shellcheck disable=SC2086
-    run mapped file $options
-    # shellcheck disable=SC2086
-    run piped pipe $options
+# same <options> <where> <where>: the two runs gave the same bytes.
+same() {
     for f in out err.masked status Vestrel.log Vandrelo.epd; do
-        [ -e "mapped/$f" ] || [ -e "piped/$f" ] || continue
-        cmp -s "mapped/$f" "piped/$f" || fail "$options: $f differs between the file and the pipe"
+        [ -e "$2/$f" ] || [ -e "$3/$f" ] || continue
+        cmp -s "$2/$f" "$3/$f" || fail "$1: $f differs between $2 and $3"
     done
+}
+
+for options in "" "/xy /p" "/p" "--legal" "/xy" "/xy --canonical" "/xy /p /m2" "/xy /p /1" \
+    "/xy /p /u+"; do
+    for where in file pipe file-file file-pipe pipe-file; do
+        # shellcheck disable=SC2086
+        run $where $options
+    done
+    same "$options" file pipe
+    same "$options" file-file file-pipe
+    same "$options" file-file pipe-file
     # The collection has records of every verdict.
     if [ "$options" = "/xy /p" ]; then
         for verdict in duplicate mirror-x illegal; do
-            grep -q "id \"$verdict\"" mapped/Vestrel.log || fail "no $verdict in the log"
+            grep -q "id \"$verdict\"" file/Vestrel.log || fail "no $verdict in the log"
         done
+        # The second reading repeats every record of the first.
+        once=$(grep -c 'id "duplicate"' file/Vestrel.log)
+        twice=$(grep -c 'id "duplicate"' file-file/Vestrel.log)
+        [ "$twice" -gt $((once + 80000)) ] || fail "the second reading found $twice - $once duplicates"
     fi
 done
 
