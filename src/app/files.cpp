@@ -21,14 +21,20 @@ constexpr std::size_t kReportBuffer = std::size_t{1} << 20;
 // With --canonical the keys are canonical, as the records' keys are.
 void preload(LineReader& reader, RunState& state, Rewrite* rewrite, bool canonical) {
     std::string_view line;
+    std::string_view key;
     std::int64_t number = 0;
     while (nextLine(reader, line)) {
         ++number;
         if (rewrite != nullptr) rewriteLine(*rewrite, line);
-        if (!databaseLineKey(line, state.scratch)) continue;
-        if (canonical) dropUnusableEnPassant(state.scratch);
-        state.marking.seen.preload(state.scratch);
-        if (state.report) reportDatabaseLine(*state.report, number, state.scratch);
+        if (!databaseLineKey(line, state.scratch, key)) continue;
+        if (canonical) {
+            if (key.data() != state.scratch.data()) state.scratch.assign(key);
+            dropUnusableEnPassant(state.scratch);
+            key = state.scratch;
+        }
+        state.marking.seen.preload(key);
+        if (state.report) reportDatabaseLine(*state.report, number, key);
+        releaseLinesRead(reader);
     }
 }
 
@@ -57,8 +63,12 @@ FileStatus prepareDatabase(const RunSettings& settings, RunState& state, Rewrite
     LineReader reader;
     FileStatus status = FileStatus::DatabaseNotFound;
     if (state.report) beginReportFile(*state.report, database, true);
+    // A large database is read mapped and its keys stay in its pages, unless the file must
+    // be replaced while the run keeps them.
+    reader.mapsLargeFiles = !rewriting || mappedFilesCanBeReplaced();
     if (openLineReader(reader, database, true)) {
         state.marking.seen.expectKeys(fileSize(reader.fd) / kLineBytesGuess);
+        if (reader.mapping) state.marking.seen.keepKeysIn(reader.mapping, KeptFile::Database);
         skipByteOrderMark(reader);
         preload(reader, state, rewriting ? &rewrite : nullptr, settings.canonicalKeys);
         if (rewriting) {

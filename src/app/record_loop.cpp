@@ -276,7 +276,9 @@ bool readsAhead(const StepSettings& steps, const RunState& state, const InputStr
 LoopEnd fileLoop(const RunSettings& settings, const StepSettings& steps, RunState& state,
                  InputStream& input, RecordSink& sink) {
     // The keys of a mapped file stay where they are rather than being copied.
-    if (input.reader.mapping) state.marking.seen.keepKeysIn(input.reader.mapping);
+    if (input.reader.mapping) {
+        state.marking.seen.keepKeysIn(input.reader.mapping, KeptFile::Input);
+    }
     ReadAhead readAhead;
     ReadAhead* ahead = nullptr;
     if (readsAhead(steps, state, input, sink) &&

@@ -115,6 +115,8 @@ void unmapFile(const char* bytes, std::uint64_t size);
 // Part of a mapped file that is read no more: its memory may be given back (the bytes stay in
 // the file). `bytes` and `size` are whole pages.
 void releaseMappedBytes(const char* bytes, std::uint64_t size);
+// True when a file may take another's name while the other is mapped (not so on Windows).
+bool mappedFilesCanBeReplaced();
 
 enum class WriteResult { Ok, Failed, BrokenPipe };
 // Writes every byte, retrying short writes and waiting while a non-blocking file is full.

@@ -318,6 +318,8 @@ void releaseMappedBytes(const char* bytes, std::uint64_t size) {
     (void)::madvise(const_cast<char*>(bytes), std::size_t(size), MADV_DONTNEED);
 }
 
+bool mappedFilesCanBeReplaced() { return true; }
+
 namespace {
 
 WriteResult writeEvery(int fd, std::string_view bytes) {

@@ -422,6 +422,9 @@ void unmapFile(const char* bytes, std::uint64_t) {
 // Windows trims the pages of a view read no more by itself.
 void releaseMappedBytes(const char*, std::uint64_t) {}
 
+// A mapped file cannot be replaced, nor renamed to another name.
+bool mappedFilesCanBeReplaced() { return false; }
+
 long long readSome(int fd, char* buffer, std::size_t size) {
     if (fileCallFails(FileCall::Read)) return -1;
     const HANDLE handle = handleOf(fd);

@@ -90,11 +90,12 @@ public:
         }
     }
 
-    // Copies in every text the store keeps in a file (TextStore::copyIn): their slots stay.
-    void copyInKeptTexts(TextStore& store) {
+    // Copies in every text the store keeps in a file of that kind (TextStore::copyIn): their
+    // slots stay.
+    void copyInKeptTexts(TextStore& store, KeptFile kind) {
         for (std::size_t i = 0; i < slots_.size(); ++i) {
             const TextPlace place = slots_[i] & kPlaceMask;
-            if (slots_[i] != 0 && TextStore::kept(place)) {
+            if (slots_[i] != 0 && TextStore::kept(place) && TextStore::keptFile(place) == kind) {
                 slots_[i] = (slots_[i] & ~kPlaceMask) | store.copyIn(place);
             }
         }

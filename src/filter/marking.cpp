@@ -146,22 +146,22 @@ void buildPositionKey(std::string_view positionFields, std::string_view opcodeTe
     key.append(kDefaultSolution);
 }
 
-bool databaseLineKey(std::string_view line, std::string& key) {
+bool databaseLineKey(std::string_view line, std::string& scratch, std::string_view& key) {
     if (line.empty() || line[0] == '%') return false;
     const std::size_t end = solutionEnd(line);
     if (end != std::string_view::npos) {
-        key.assign(line.substr(0, end));
+        key = line.substr(0, end);
     } else {
         // Keep the four position fields: cut before the fourth blank.
         std::size_t blank = line.find(' ');
         for (int i = 1; i < 4 && blank != std::string_view::npos; ++i) {
             blank = line.find(' ', blank + 1);
         }
-        key.assign(line.substr(0, blank));
-        key.append(kDefaultSolution);
+        scratch.assign(line.substr(0, blank));
+        scratch.append(kDefaultSolution);
+        key = scratch;
     }
-    const std::size_t semicolon = key.find(';');
-    if (semicolon != std::string::npos) key.resize(semicolon);
+    key = key.substr(0, key.find(';'));
     return true;
 }
 

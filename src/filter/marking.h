@@ -80,8 +80,8 @@ void buildPositionKey(std::string_view positionFields, std::string_view opcodeTe
 
 // The key of a database line; false for empty and comment lines. The line is taken as it
 // stands: up to the solution mark when it has one, else its first four fields and " bm #",
-// and never past a ";".
-bool databaseLineKey(std::string_view line, std::string& key);
+// and never past a ";". The key is a view of the line, or of `scratch` where it is built.
+bool databaseLineKey(std::string_view line, std::string& scratch, std::string_view& key);
 
 // True when marking reads each record's placement as a board: /p, --legal, the mirror test.
 inline bool readsBoards(const MarkSettings& settings, const Marking& marking) {

@@ -115,7 +115,7 @@ struct SeenSet::Tables {
     std::size_t preloadedCount = 0;
 
     void queuePreload(std::string_view key, std::uint64_t hash) {
-        preloaded[preloadedCount++] = {hash, store.add(key)};
+        preloaded[preloadedCount++] = {hash, store.keepOrAdd(key)};
         ++count;
         __builtin_prefetch(fast.firstLine(hash));
         if (preloadedCount == preloaded.size()) flushPreloads();
@@ -356,14 +356,14 @@ void SeenSet::expectKeys(std::uint64_t more) {
     t.fast.reserve(std::size_t(t.expected), t.store, t.filer());
 }
 
-void SeenSet::keepKeysIn(std::shared_ptr<const MappedFile> file) {
+void SeenSet::keepKeysIn(std::shared_ptr<const MappedFile> file, KeptFile kind) {
     if (!tables_ || tables_->policy.mode != LookupMode::Hashed || tables_->counting()) return;
     Tables& t = *tables_;
-    if (t.store.keepsTexts()) {
+    if (t.store.keepsTexts(kind)) {
         t.flushPreloads();
-        t.fast.copyInKeptTexts(t.store);
+        t.fast.copyInKeptTexts(t.store, kind);
     }
-    t.store.keepTextsIn(std::move(file));
+    t.store.keepTextsIn(std::move(file), kind);
 }
 
 std::int64_t SeenSet::comparisons() const { return tables_ ? tables_->counted.comparisons : 0; }

@@ -7,6 +7,7 @@
 #include <string_view>
 
 #include "base/line_reader.h"
+#include "filter/text_store.h"
 #include "position/symmetry.h"
 
 namespace vestrel {
@@ -88,9 +89,9 @@ public:
     void expectKeys(std::uint64_t more);
 
     // From now on a key that lies in the mapped file is stored as its place there, not copied;
-    // the set keeps the file mapped as long as it holds keys there. The keys kept in a file
-    // given before are copied in first.
-    void keepKeysIn(std::shared_ptr<const MappedFile> file);
+    // the set keeps the file mapped as long as it holds keys there. The keys kept in a file of
+    // the same kind given before are copied in first.
+    void keepKeysIn(std::shared_ptr<const MappedFile> file, KeptFile kind);
 
     // Stores a database key without looking it up.
     void preload(std::string_view key);

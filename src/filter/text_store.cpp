@@ -39,10 +39,11 @@ void encodeLength(std::size_t size, char* out) {
 
 }  // namespace
 
-void TextStore::keepTextsIn(std::shared_ptr<const MappedFile> file) {
-    keptFile_ = std::move(file);
-    keptBytes_ = keptFile_ ? keptFile_->bytes : nullptr;
-    keptSize_ = keptFile_ ? std::min<std::uint64_t>(keptFile_->size, std::uint64_t{1} << 32) : 0;
+void TextStore::keepTextsIn(std::shared_ptr<const MappedFile> file, KeptFile kind) {
+    const auto f = unsigned(kind);
+    keptFile_[f] = std::move(file);
+    keptBytes_[f] = keptFile_[f] ? keptFile_[f]->bytes : nullptr;
+    keptSize_[f] = keptFile_[f] ? std::min(keptFile_[f]->size, kKeptOffsets) : 0;
 }
 
 TextPlace TextStore::add(std::string_view key) {

@@ -20,50 +20,59 @@ namespace vestrel {
 
 // Where a stored text is: chunk number << kChunkShift | offset in the chunk. A place takes
 // kPlaceBits bits, so up to 512 GiB of key texts can be stored. A place with kKeptBit set names
-// a text kept in the file: its length << kKeptLengthShift | its offset in the file.
+// a text kept in a file: its length << kKeptLengthShift | the file << kKeptFileShift | its
+// offset in the file.
 using TextPlace = std::uint64_t;
 inline constexpr unsigned kChunkShift = 22;
 inline constexpr std::size_t kChunkBytes = std::size_t{1} << kChunkShift;
 inline constexpr unsigned kPlaceBits = 40;
 inline constexpr TextPlace kKeptBit = TextPlace{1} << (kPlaceBits - 1);
 inline constexpr unsigned kKeptLengthShift = 32;
-inline constexpr std::size_t kMostKeptLength = 127;  // the bits between offset and kKeptBit
+inline constexpr std::size_t kMostKeptLength = 127;  // the bits between the file and kKeptBit
+inline constexpr unsigned kKeptFileShift = 31;
+inline constexpr std::uint64_t kKeptOffsets = std::uint64_t{1} << kKeptFileShift;  // 2 GiB
+
+// The files a store may keep texts in, one of each at a time.
+enum class KeptFile : unsigned { Input, Database };
 
 class TextStore {
 public:
     // Copies the key in and returns its place; throws std::bad_alloc when memory runs out.
     TextPlace add(std::string_view key);
-    // Returns the place of the key in the file the store keeps texts in, when it lies there
-    // (within its first 4 GiB, and of up to kMostKeptLength bytes); else copies it in.
+    // Returns the place of the key in a file the store keeps texts in, when it lies there
+    // (within its first 2 GiB, and of up to kMostKeptLength bytes); else copies it in.
     TextPlace keepOrAdd(std::string_view key) {
-        const auto offset = std::uintptr_t(key.data()) - std::uintptr_t(keptBytes_);
-        if (offset < keptSize_ && key.size() <= kMostKeptLength &&
-            key.size() <= keptSize_ - offset) {
-            return kKeptBit | TextPlace{key.size()} << kKeptLengthShift | offset;
+        for (unsigned f = 0; f < 2; ++f) {
+            const auto offset = std::uintptr_t(key.data()) - std::uintptr_t(keptBytes_[f]);
+            if (offset < keptSize_[f] && key.size() <= kMostKeptLength &&
+                key.size() <= keptSize_[f] - offset) {
+                return kKeptBit | TextPlace{key.size()} << kKeptLengthShift |
+                       TextPlace{f} << kKeptFileShift | offset;
+            }
         }
         return add(key);
     }
     static bool kept(TextPlace place) { return (place & kKeptBit) != 0; }
+    static KeptFile keptFile(TextPlace place) { return KeptFile((place >> kKeptFileShift) & 1); }
 
     // Keeps the keys that lie in the file where they are from now on; the file stays mapped
-    // as long as the store holds texts there. The places kept in the file before, if any, must
-    // have been copied in first (see copyIn).
-    void keepTextsIn(std::shared_ptr<const MappedFile> file);
-    // True when the store keeps texts in a file.
-    bool keepsTexts() const { return keptFile_ != nullptr; }
-    // Copies in a text kept in the file and returns its new place.
+    // as long as the store holds texts there. The places kept in the file of that kind before,
+    // if any, must have been copied in first (see copyIn).
+    void keepTextsIn(std::shared_ptr<const MappedFile> file, KeptFile kind);
+    // True when the store keeps texts in a file of that kind.
+    bool keepsTexts(KeptFile kind) const { return keptFile_[unsigned(kind)] != nullptr; }
+    // Copies in a text kept in a file and returns its new place.
     TextPlace copyIn(TextPlace place) { return add(text(place)); }
 
     // Where the stored text begins (its length first, unless kept in the file), for prefetching.
     const char* at(TextPlace place) const {
-        if (kept(place)) return keptBytes_ + std::uint32_t(place);
+        if (kept(place)) return keptAt(place);
         return chunks_[place >> kChunkShift].data() + (place & (kChunkBytes - 1));
     }
 
     std::string_view text(TextPlace place) const {
         if (kept(place)) {
-            return {keptBytes_ + std::uint32_t(place),
-                    std::size_t(place >> kKeptLengthShift) & kMostKeptLength};
+            return {keptAt(place), std::size_t(place >> kKeptLengthShift) & kMostKeptLength};
         }
         const auto* p = reinterpret_cast<const unsigned char*>(
             chunks_[place >> kChunkShift].data() + (place & (kChunkBytes - 1)));
@@ -79,12 +88,16 @@ public:
     }
 
 private:
+    const char* keptAt(TextPlace place) const {
+        return keptBytes_[unsigned(keptFile(place))] + (place & (kKeptOffsets - 1));
+    }
+
     std::vector<ZeroedArray<char>> chunks_;  // each chunk's size is the bytes it holds
     std::size_t chunkBytes_ = 0;             // the capacity of all chunks
     PagePolicy pages_;
-    std::shared_ptr<const MappedFile> keptFile_;  // the file texts are kept in
-    const char* keptBytes_ = nullptr;             // its bytes
-    std::uint64_t keptSize_ = 0;                  // those that may hold kept texts (4 GiB at most)
+    std::shared_ptr<const MappedFile> keptFile_[2];  // the files texts are kept in, by KeptFile
+    const char* keptBytes_[2] = {};                  // their bytes
+    std::uint64_t keptSize_[2] = {};                 // those that may hold kept texts
 };
 
 }  // namespace vestrel

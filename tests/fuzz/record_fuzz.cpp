@@ -112,8 +112,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     ParamsTerm term;
     if (parseParamsTerm(line.substr(0, line.find('/') + 1), term))
         (void)matchParamsTerm(term, line);
-    std::string key;
-    (void)databaseLineKey(line, key);
+    std::string keyScratch;
+    std::string_view key;
+    (void)databaseLineKey(line, keyScratch, key);
     KeyBuffer sortKey;
     buildSortKey(sortKey, line, work);
     std::string times(line);

@@ -91,7 +91,7 @@ run() {
     file-pipe) inputs="../big.epd -" piped=../shifted.epd ;;
     pipe-file) inputs="- ../shifted.epd" ;;
     esac
-    rm -rf "$where" && mkdir "$where" && cp base.epd "$where/Vandrelo.epd"
+    rm -rf "$where" && mkdir "$where" && cp "${database:-base.epd}" "$where/Vandrelo.epd"
     # shellcheck disable=SC2086
     (cd "$where" && $launcher "$bin" $inputs "$@" <$piped >out 2>err; echo $? >status)
     # The seconds a run took differ; the names of the inputs too.
@@ -126,6 +126,32 @@ for options in "" "/xy /p" "/p" "--legal" "/xy" "/xy --canonical" "/xy /p /m2" "
         twice=$(grep -c 'id "duplicate"' file-file/Vestrel.log)
         [ "$twice" -gt $((once + 80000)) ] || fail "the second reading found $twice - $once duplicates"
     fi
+done
+
+# A database of 4 MB or more is read mapped too, and its keys stay in its pages for the whole
+# run. The collection's first 60,000 lines as the database (under 4 MB, so read in blocks and
+# its keys copied), against the same lines with enough comment lines after them to be read
+# mapped (which changes no verdict): the same output, log and database lines but the comments.
+head -n 60000 big.epd >small-base.epd
+{
+    cat small-base.epd
+    awk 'BEGIN { for (i = 0; i < 40000; i++) print "% a comment line to make the file large " i }'
+} >large-base.epd
+[ "$(wc -c <small-base.epd)" -lt 4194304 ] && [ "$(wc -c <large-base.epd)" -gt 4194304 ] ||
+    fail "the databases are not on both sides of 4 MB"
+for options in "/u+" "/xy /p /u+" "/u="; do
+    for size in small large; do
+        database=$size-base.epd
+        # shellcheck disable=SC2086
+        run file-file $options
+        rm -rf "$size" && mv file-file "$size"
+        grep -v '^%' "$size/Vandrelo.epd" >"$size/lines"
+    done
+    database=
+    [ "$(cat large/status)" = 0 ] || fail "$options with a large database: exit status $(cat large/status)"
+    for f in out err.masked status Vestrel.log lines; do
+        cmp -s "small/$f" "large/$f" || fail "$options: $f differs between a small and a large database"
+    done
 done
 
 [ "$failures" -eq 0 ] && echo "mapped or piped: the same bytes in every option set"

@@ -1,9 +1,16 @@
 #include "filter/seen_set.h"
 
 #include <gtest/gtest.h>
+#include <unistd.h>
 
+#include <filesystem>
+#include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
+
+#include "base/line_reader.h"
+#include "base/platform.h"
 
 namespace vestrel {
 namespace {
@@ -166,6 +173,97 @@ TEST(SeenSet, KeepsKeysLongerThanAChunk) {
     EXPECT_EQ(set.mark(huge), SeenVerdict::Duplicate);
     EXPECT_EQ(set.mark("small"), SeenVerdict::Duplicate);
     EXPECT_EQ(set.mark("after"), SeenVerdict::Duplicate);
+}
+
+// The keys, one a line, in a file mapped whole; `views` gets each key's view of the mapping.
+// The file is removed when the test ends.
+class MappedKeys {
+public:
+    MappedKeys(const std::vector<std::string>& keys, const std::string& name) {
+        path_ =
+            (std::filesystem::temp_directory_path() / (name + std::to_string(::getpid()))).string();
+        std::string text;
+        for (const std::string& key : keys) text += key + "\n";
+        std::ofstream(path_, std::ios::binary) << text;
+        const int fd = openForReading(path_);
+        const char* bytes = mapForReading(fd, text.size());
+        (void)closeFile(fd);
+        if (bytes == nullptr) return;
+        file = std::make_shared<const MappedFile>(bytes, text.size());
+        for (std::size_t at = 0, k = 0; k < keys.size(); at += keys[k++].size() + 1) {
+            views.emplace_back(bytes + at, keys[k].size());
+        }
+    }
+    ~MappedKeys() {
+        file.reset();
+        views.clear();
+        std::error_code error;
+        std::filesystem::remove(path_, error);
+    }
+
+    std::shared_ptr<const MappedFile> file;
+    std::vector<std::string_view> views;
+
+private:
+    std::string path_;
+};
+
+// Keys that lie in a mapped database or input file are stored as their places there: they are
+// found while the tables grow, the keys of an input file are copied in when the next input
+// file is mapped, and those of the database stay where they are; every key is found after
+// the caller let go of all the files. (A key still kept in a file unmapped would read memory
+// given back, and the test would crash.)
+TEST(SeenSet, FindsKeysKeptInMappedFilesAfterTheFilesAreGone) {
+    std::vector<std::string> all;  // distinct keys, no two images of each other
+    for (const int king : {48, 40, 41, 32, 33, 34}) {
+        for (int b = 0; b < 64; ++b) {
+            for (int c = 0; c < 64; ++c) {
+                if (b != king && c != king && c != b) all.push_back(threePieceKey(king, b, c));
+            }
+        }
+    }
+    // 14,001 keys in all: the table grows past its first 12,288 keys with most of them kept.
+    constexpr std::size_t kBase = 7'000;
+    constexpr std::size_t kRepeats = 500;
+    const std::vector<std::string> database(all.begin(), all.begin() + kBase);
+    // The first input repeats keys of the database; the second, a line longer at its start,
+    // repeats the first and keys of the database.
+    const std::vector<std::string> first(all.begin() + kBase - kRepeats, all.begin() + 2 * kBase);
+    std::vector<std::string> second = {all.back()};
+    second.insert(second.end(), first.begin(), first.end());
+    second.insert(second.end(), all.begin() + 2 * kBase - kRepeats, all.begin() + 2 * kBase);
+    second.insert(second.end(), all.begin(), all.begin() + kRepeats);
+    for (const bool mirrors : {false, true}) {
+        SCOPED_TRACE(mirrors ? "mirror test" : "no mirror test");
+        SeenSet set(SeenPolicy{LookupMode::Hashed, mirrors, false});
+        {
+            MappedKeys base(database, "vestrel-kept-db-");
+            MappedKeys one(first, "vestrel-kept-one-");
+            MappedKeys two(second, "vestrel-kept-two-");
+            ASSERT_TRUE(base.file && one.file && two.file);
+            set.keepKeysIn(base.file, KeptFile::Database);
+            for (std::string_view key : base.views) set.preload(key);
+            set.keepKeysIn(one.file, KeptFile::Input);
+            for (std::size_t i = 0; i < one.views.size(); ++i) {
+                ASSERT_EQ(set.mark(one.views[i]),
+                          i < kRepeats ? SeenVerdict::Duplicate : SeenVerdict::New)
+                    << i;
+            }
+            set.keepKeysIn(two.file, KeptFile::Input);
+            for (std::size_t i = 0; i < two.views.size(); ++i) {
+                ASSERT_EQ(set.mark(two.views[i]),
+                          i == 0 ? SeenVerdict::New : SeenVerdict::Duplicate)
+                    << i;
+            }
+        }
+        EXPECT_EQ(set.size(), std::int64_t(2 * kBase) + 1);
+        for (std::size_t i = 0; i < 2 * kBase; i += 7) {
+            ASSERT_EQ(set.mark(all[i]), SeenVerdict::Duplicate) << all[i];
+        }
+        EXPECT_EQ(set.mark(all.back()), SeenVerdict::Duplicate);
+        EXPECT_EQ(set.mark(threePieceKey(48, 0, 1, true)),
+                  mirrors ? SeenVerdict::MirrorX : SeenVerdict::New);
+    }
 }
 
 TEST(SeenSet, NamesTheFirstMirrorImageFound) {
