@@ -63,9 +63,9 @@ FileStatus prepareDatabase(const RunSettings& settings, RunState& state, Rewrite
     LineReader reader;
     FileStatus status = FileStatus::DatabaseNotFound;
     if (state.report) beginReportFile(*state.report, database, true);
-    // A large database is read mapped and its keys stay in its pages, unless the file must
-    // be replaced while the run keeps them.
-    reader.mapsLargeFiles = !rewriting || mappedFilesCanBeReplaced();
+    // A large database is read mapped and its keys stay in its pages for the whole run, where
+    // a mapped file can be replaced meanwhile: by this run's update, or another's.
+    reader.mapsLargeFiles = mappedFilesCanBeReplaced();
     if (openLineReader(reader, database, true)) {
         state.marking.seen.expectKeys(fileSize(reader.fd) / kLineBytesGuess);
         if (reader.mapping) state.marking.seen.keepKeysIn(reader.mapping, KeptFile::Database);
