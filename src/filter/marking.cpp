@@ -29,11 +29,12 @@ constexpr std::array<std::string_view, 9> kTwinTags = {
 };
 
 // --canonical: a key without pawns also matches its colour-reversed twin (and, with /xy,
-// the twin's images). The twin is never stored.
-SeenVerdict twinVerdict(std::string_view key, Marking& marking) {
-    if (placementHasPawn(key)) return SeenVerdict::New;
-    colourReversedImage(key, marking.twin);
-    return marking.seen.lookUp(marking.twin);
+// the twin's images). The twin is never stored; its look-up is prepared with the key's.
+void prepareTwin(PendingRecord& record, const Marking& marking) {
+    record.twin.clear();
+    if (placementHasPawn(record.keyText)) return;
+    colourReversedImage(record.keyText, record.twin);
+    marking.seen.prepareLookUp(record.twin, record.twinTicket);
 }
 
 // Where the first " bm " of the text begins; npos when it has none. Its "m" is found first:
@@ -175,6 +176,7 @@ void prepareMark(PendingRecord& record, const MarkSettings& settings, const Mark
         record.keyText = record.key;
     }
     record.keyText = canonicalKey(record.keyText, fields, settings, record.key);
+    if (settings.canonicalKeys) prepareTwin(record, marking);
     if (record.verdictsAhead) {
         marking.seen.prepare(record.keyText, record.verdicts.symmetry, record.ticket);
         return;
@@ -207,10 +209,10 @@ MarkVerdict markRecord(const PendingRecord& record, const MarkSettings& settings
     // A puzzle whose first move is not legal never enters the seen set.
     const SeenVerdict seen =
         record.illegalMove ? SeenVerdict::New : marking.seen.mark(record.keyText, record.ticket);
-    const SeenVerdict twin =
-        seen == SeenVerdict::New && settings.canonicalKeys && !record.illegalMove
-            ? twinVerdict(record.keyText, marking)
-            : SeenVerdict::New;
+    const SeenVerdict twin = seen == SeenVerdict::New && settings.canonicalKeys &&
+                                     !record.illegalMove && !record.twin.empty()
+                                 ? marking.seen.lookUp(record.twin, record.twinTicket)
+                                 : SeenVerdict::New;
     marking.lastSeen = seen;
     if (seen != SeenVerdict::New) {
         tag = kSeenTags[std::size_t(seen)];

@@ -29,7 +29,6 @@ struct Marking {
     SeenSet seen;
     std::int64_t duplicates = 0;  // records marked as duplicates or mirror images
     std::int64_t illegal = 0;
-    std::string twin;    // --canonical: the colour-reversed twin of the key being marked
     std::string tag;     // the id text of the last record marked, for the report
     std::string logEnd;  // its log line after the position fields: ` id "TAG";` and CR LF
     // The verdict's tag and reason that `tag` was built from (static texts), to tell when it
@@ -64,6 +63,10 @@ struct PendingRecord {
     bool verdictsAhead = false;
     PlacementVerdicts verdicts;
     SeenTicket ticket;
+    // --canonical: the colour-reversed twin of a key without pawns, prepared for its look-up;
+    // empty for a key with pawns, which has no twin to look up.
+    std::string twin;
+    SeenTicket twinTicket;
 
     std::string_view positionFields() const {
         return plain.line.empty() ? std::string_view(split.positionFields) : plain.positionFields;

@@ -311,30 +311,47 @@ SeenVerdict SeenSet::mark(std::string_view key) {
     return mark(key, ticket);
 }
 
-SeenVerdict SeenSet::lookUp(std::string_view key) {
+void SeenSet::prepareLookUp(std::string_view key, SeenTicket& ticket) const {
+    if (!tables_ || tables_->policy.mode == LookupMode::None) return;
+    const Tables& t = *tables_;
+    ticket.mirrorTest = t.policy.mirrorTest && key.find(" - -") != std::string_view::npos;
+    if (t.byClass) {
+        ticket.symmetry = analyseSymmetry(key);
+        ticket.hash = t.filingHash(key, ticket.symmetry);
+    } else {
+        ticket.hash = t.hashOf(key);
+    }
+    if (const void* line = t.firstLine(ticket.hash)) __builtin_prefetch(line);
+}
+
+SeenVerdict SeenSet::lookUp(std::string_view key, const SeenTicket& ticket) {
     if (!tables_ || tables_->policy.mode == LookupMode::None) return SeenVerdict::New;
     Tables& t = *tables_;
     if (t.preloadedCount != 0) t.flushPreloads();
-    const bool mirrors = t.policy.mirrorTest && key.find(" - -") != std::string_view::npos;
-    if (t.byClass) {
-        const KeySymmetry symmetry = analyseSymmetry(key);
-        if (symmetry.imagesShareSignature) {
-            // The key and its images are filed under their class: only its keys can match.
-            t.classmates.clear();
-            t.fast.collect(t.store, t.filingHash(key, symmetry), t.classmates);
-            const auto& mates = t.classmates;
-            if (std::find(mates.begin(), mates.end(), key) != mates.end()) {
-                return SeenVerdict::Duplicate;
-            }
-            if (!mirrors || mates.empty()) return SeenVerdict::New;
-            t.buildImages(key);
-            return t.matchClass(key);
+    const bool mirrors = ticket.mirrorTest;
+    if (t.byClass && ticket.symmetry.imagesShareSignature) {
+        // The key and its images are filed under their class: only its keys can match.
+        t.classmates.clear();
+        t.fast.collect(t.store, ticket.hash, t.classmates);
+        const auto& mates = t.classmates;
+        if (std::find(mates.begin(), mates.end(), key) != mates.end()) {
+            return SeenVerdict::Duplicate;
         }
+        if (!mirrors || mates.empty()) return SeenVerdict::New;
+        t.buildImages(key);
+        return t.matchClass(key);
     }
-    if (t.find(key, t.hashOf(key))) return SeenVerdict::Duplicate;
+    // Filed under its own hash: the ticket's hash is the key's.
+    if (t.find(key, ticket.hash)) return SeenVerdict::Duplicate;
     if (!mirrors) return SeenVerdict::New;
     t.prepareImages(key);
     return t.matchImages(key);
+}
+
+SeenVerdict SeenSet::lookUp(std::string_view key) {
+    SeenTicket ticket;
+    prepareLookUp(key, ticket);
+    return lookUp(key, ticket);
 }
 
 void SeenSet::preload(std::string_view key) {

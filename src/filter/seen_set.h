@@ -82,6 +82,10 @@ public:
     // Duplicate when it is stored, else under the mirror test, for a key with " - -", the
     // first of its images that is.
     SeenVerdict lookUp(std::string_view key);
+    // The same in two steps: what the look-up needs first, asking for the memory it will read
+    // (as prepare does), and the look-up.
+    void prepareLookUp(std::string_view key, SeenTicket& ticket) const;
+    SeenVerdict lookUp(std::string_view key, const SeenTicket& ticket);
 
     // Plans room for `more` keys beyond those stored or expected so far, so that a large
     // collection does not grow the tables step by step. A small table grows to the room planned
