@@ -4,9 +4,9 @@
 // seven-bit groups, so that a place alone names the text. The chunks grow with the texts
 // stored: a small collection takes little memory, a large one as much as the system gives.
 //
-// A key that is part of a mapped input file can be kept where it is instead: its place then
-// names its offset in the file and its length, and the store keeps the file mapped. A distinct
-// collection of a million lines so copies and faults in no 45 MiB of texts.
+// A key that is part of a mapped input file or database can be kept where it is instead: its
+// place then names the file, its offset there and its length, and the store keeps the file
+// mapped. A distinct collection of a million lines so copies and faults in no 45 MiB of texts.
 
 #include <cstdint>
 #include <memory>
