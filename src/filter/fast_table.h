@@ -93,12 +93,9 @@ public:
     // Copies in every text the store keeps in a file of that kind (TextStore::copyIn): their
     // slots stay.
     void copyInKeptTexts(TextStore& store, KeptFile kind) {
-        for (std::size_t i = 0; i < slots_.size(); ++i) {
-            const TextPlace place = slots_[i] & kPlaceMask;
-            if (slots_[i] != 0 && TextStore::kept(place) && TextStore::keptFile(place) == kind) {
-                slots_[i] = (slots_[i] & ~kPlaceMask) | store.copyIn(place);
-            }
-        }
+        visitKept(slots_, store, kind, [&](std::uint64_t& slot) {
+            slot = (slot & ~kPlaceMask) | store.copyIn(slot & kPlaceMask);
+        });
     }
 
     // Makes room for `keys` keys in all, so that a large collection does not grow the table
@@ -131,8 +128,28 @@ private:
     // Replaces the table by an empty one of `slots` slots.
     void renew(std::size_t slots);
 
-    // Puts every stored text into a new table of `slots` slots, walking the old table in order.
-    // The hashes of a batch of texts are worked out first and their slots fetched together, so
+    // Calls visit(slot) for every slot of `table` that holds a text kept in the file of that
+    // kind, one window of the file after the other (kKeptWindow), and gives back the memory of
+    // each window once visited; a look at each slot a window.
+    template <typename Visit>
+    static void visitKept(ZeroedArray<std::uint64_t>& table, const TextStore& store, KeptFile kind,
+                          const Visit& visit) {
+        const std::uint64_t bytes = store.keptBytes(kind);
+        for (std::uint64_t from = 0; from < bytes; from += kKeptWindow) {
+            for (std::size_t i = 0; i < table.size(); ++i) {
+                const TextPlace place = table[i] & kPlaceMask;
+                if (table[i] != 0 && TextStore::kept(place) && TextStore::keptFile(place) == kind &&
+                    TextStore::keptOffset(place) - from < kKeptWindow) {
+                    visit(table[i]);
+                }
+            }
+            store.releaseKeptBytes(kind, from);
+        }
+    }
+
+    // Puts every stored text into a new table of `slots` slots: the texts copied in, walking
+    // the old table in order, then those kept in files, a window of each file at a time. The
+    // hashes of a batch of texts are worked out first and their slots fetched together, so
     // that the memory waits overlap.
     template <typename FilingHash>
     void rebuild(std::size_t slots, const TextStore& store, const FilingHash& filingHash) {
@@ -150,13 +167,16 @@ private:
             count_ += pending;
             pending = 0;
         };
-        for (std::size_t i = 0; i < old.size(); ++i) {
-            if (old[i] == 0) continue;
-            places[pending] = old[i] & kPlaceMask;
+        const auto refile = [&](std::uint64_t slot) {
+            places[pending] = slot & kPlaceMask;
             hashes[pending] = filingHash(store.text(places[pending]));
             __builtin_prefetch(firstLine(hashes[pending]));
             if (++pending == kBatch) flush();
+        };
+        for (std::size_t i = 0; i < old.size(); ++i) {
+            if (old[i] != 0 && !TextStore::kept(old[i] & kPlaceMask)) refile(old[i]);
         }
+        for (const KeptFile kind : kKeptFiles) visitKept(old, store, kind, refile);
         flush();
     }
 

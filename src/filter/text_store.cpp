@@ -4,6 +4,8 @@
 #include <cstring>
 #include <new>
 
+#include "base/platform.h"
+
 namespace vestrel {
 
 namespace {
@@ -44,6 +46,12 @@ void TextStore::keepTextsIn(std::shared_ptr<const MappedFile> file, KeptFile kin
     keptFile_[f] = std::move(file);
     keptBytes_[f] = keptFile_[f] ? keptFile_[f]->bytes : nullptr;
     keptSize_[f] = keptFile_[f] ? std::min(keptFile_[f]->size, kKeptOffsets) : 0;
+}
+
+void TextStore::releaseKeptBytes(KeptFile kind, std::uint64_t offset) const {
+    const auto f = unsigned(kind);
+    if (offset >= keptSize_[f]) return;
+    releaseMappedBytes(keptBytes_[f] + offset, std::min(kKeptWindow, keptSize_[f] - offset));
 }
 
 TextPlace TextStore::add(std::string_view key) {
